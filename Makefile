@@ -1,0 +1,44 @@
+# Entry points a person types. `make run` and `make test` do the set-up they need.
+BUILD    ?= build
+GENERATOR = -G Ninja
+HOST_CFG  = cmake -S . -B $(BUILD)/host $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug
+WIN64_CFG = cmake -S . -B $(BUILD)/win64 $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-win64.cmake
+WIN32_CFG = cmake -S . -B $(BUILD)/win32 $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-win32.cmake
+
+.PHONY: setup build build-host build-win64 build-win32 test run bench fuzz package clean
+
+setup:
+	@scripts/setup.sh
+
+build: setup
+	@$(MAKE) --no-print-directory build-host build-win64 build-win32
+
+build-host:
+	@$(HOST_CFG) >/dev/null
+	@cmake --build $(BUILD)/host
+
+build-win64:
+	@$(WIN64_CFG) >/dev/null
+	@cmake --build $(BUILD)/win64
+
+build-win32:
+	@$(WIN32_CFG) >/dev/null
+	@cmake --build $(BUILD)/win32
+
+test: build
+	@scripts/test.sh $(BUILD)
+
+run: setup build-win64
+	@scripts/run.sh $(BUILD)/win64
+
+bench:
+	@echo "bench: not yet"
+
+fuzz:
+	@echo "fuzz: not yet"
+
+package:
+	@echo "package: not yet"
+
+clean:
+	rm -rf $(BUILD) out

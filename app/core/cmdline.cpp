@@ -1,0 +1,125 @@
+// Command-line scanning and target classification of TOLM.exe, free of platform calls.
+#include "app/core/cmdline.h"
+
+namespace tolm {
+namespace {
+
+bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
+
+// Position of the last occurrence of a single-byte character, skipping second bytes of
+// two-byte characters; npos when absent.
+size_t findLast(std::string_view text, char wanted, LeadBytePredicate isLead) {
+  size_t found = std::string_view::npos;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (isLead(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) {
+      ++i;
+      continue;
+    }
+    if (text[i] == wanted)
+      found = i;
+  }
+  return found;
+}
+
+char lowerLetter(std::string_view letter) {
+  if (letter.size() != 1)
+    return '\0';
+  const char c = letter[0];
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+} // namespace
+
+bool noLeadBytes(unsigned char) { return false; }
+bool isCp932LeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
+CommandLine scanCommandLine(std::string_view text) {
+  size_t first = 0;
+  size_t last = text.size();
+  while (first < last && isSpace(text[first]))
+    ++first;
+  while (last > first && isSpace(text[last - 1]))
+    --last;
+  const std::string_view trimmed = text.substr(first, last - first);
+
+  CommandLine result;
+  if (trimmed.size() < kMinCommandLine) {
+    result.tooShort = true;
+    return result;
+  }
+  size_t letterPos = std::string_view::npos;
+  size_t pathStart = std::string_view::npos;
+  for (size_t i = 0; i < trimmed.size(); ++i) {
+    if (trimmed[i] == '/') {
+      letterPos = i + 1;
+    } else if (trimmed[i] == '"') {
+      pathStart = i + 1;
+      break;
+    }
+  }
+  if (letterPos < trimmed.size())
+    result.letter = std::string(1, trimmed[letterPos]);
+  // The closing quote is the last character and is dropped.
+  if (pathStart != std::string_view::npos && pathStart + 1 < trimmed.size())
+    result.path = std::string(trimmed.substr(pathStart, trimmed.size() - 1 - pathStart));
+  return result;
+}
+
+int classifyFound(bool isDirectory, std::string_view letter, bool isImage) {
+  const char c = lowerLetter(letter);
+  if (isDirectory) {
+    if (c == 'd')
+      return kFolder;
+    return c == 'e' ? kFolderErase : kWrongLetter;
+  }
+  if (c != 'f')
+    return kWrongLetter;
+  return isImage ? kImageFile : kFile;
+}
+
+std::string extensionOf(std::string_view path, LeadBytePredicate isLead) {
+  const size_t dot = findLast(path, '.', isLead);
+  return std::string(dot == std::string_view::npos ? path : path.substr(dot));
+}
+
+std::string buildDecoderText(const std::vector<DecoderInfo> &decoders) {
+  std::string text;
+  for (const DecoderInfo &d : decoders) {
+    text += d.description;
+    text += " (";
+    text += d.extensions;
+    text += ")|";
+    text += d.extensions;
+    text += '|';
+  }
+  text += '|';
+  return text;
+}
+
+std::string upperAscii(std::string_view text, LeadBytePredicate isLead) {
+  std::string out(text);
+  for (size_t i = 0; i < out.size(); ++i) {
+    if (isLead(static_cast<unsigned char>(out[i])) && i + 1 < out.size()) {
+      ++i;
+      continue;
+    }
+    if (out[i] >= 'a' && out[i] <= 'z')
+      out[i] = static_cast<char>(out[i] - 'a' + 'A');
+  }
+  return out;
+}
+
+bool isImageExtension(std::string_view path, std::string_view decoderText, LeadBytePredicate isLead) {
+  const std::string ext = upperAscii(extensionOf(path, isLead), isLead);
+  const std::string text = upperAscii(decoderText, isLead);
+  return text.find(ext) != std::string::npos;
+}
+
+std::pair<std::string, std::string> splitPlaceAndName(std::string_view path, LeadBytePredicate isLead) {
+  const size_t slash = findLast(path, '\\', isLead);
+  if (slash == std::string_view::npos)
+    return {std::string(), std::string(path)};
+  return {std::string(path.substr(0, slash)), std::string(path.substr(slash + 1))};
+}
+
+} // namespace tolm

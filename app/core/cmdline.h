@@ -1,0 +1,57 @@
+// Command-line scanning and target classification of TOLM.exe, free of platform calls.
+#pragma once
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace tolm {
+
+// Tells whether a byte starts a two-byte character in the ANSI code page (0x5C, the
+// backslash, can be the second byte of a Japanese character).
+using LeadBytePredicate = bool (*)(unsigned char);
+bool noLeadBytes(unsigned char);
+bool isCp932LeadByte(unsigned char);
+
+// The shortest command line that names a full path: /f "C:\a" has nine characters.
+constexpr size_t kMinCommandLine = 9;
+
+struct CommandLine {
+  bool tooShort = false; // fewer than kMinCommandLine characters after trimming
+  std::string letter;    // the character after the last slash before the first quote, or ""
+  std::string path;      // from after the first quote to the end, the last character dropped
+};
+
+// Scans the text after the program name: "/f \"C:\\path\"". White space around it is ignored.
+CommandLine scanCommandLine(std::string_view text);
+
+// The launch kinds: which dialog the program runs on which target.
+enum LaunchKind : int { kFolder = 0, kFile = 1, kImageFile = 2, kFolderErase = 3 };
+constexpr int kWrongLetter = -2;
+constexpr int kNotFound = -3;
+
+// The launch kind for a found target, or kWrongLetter. The letter's case does not matter.
+int classifyFound(bool isDirectory, std::string_view letter, bool isImageExtension);
+
+// From the last dot to the end, the dot included; the whole path when it has no dot.
+std::string extensionOf(std::string_view path, LeadBytePredicate isLead);
+
+// One installed image decoder: its format description and extension list ("*.JPG;*.JPEG").
+struct DecoderInfo {
+  std::string description;
+  std::string extensions;
+};
+// "description (extensions)|extensions|" for each decoder, then one more "|".
+std::string buildDecoderText(const std::vector<DecoderInfo> &decoders);
+
+// Upper-cases A-Z..a-z outside two-byte characters.
+std::string upperAscii(std::string_view text, LeadBytePredicate isLead);
+
+// True when the extension occurs anywhere in the decoder text, both upper-cased: a substring
+// test, so ".JP" counts because "*.JPG" contains it.
+bool isImageExtension(std::string_view path, std::string_view decoderText, LeadBytePredicate isLead);
+
+// Place (before the last backslash) and name (after it); no backslash: place "", name = path.
+std::pair<std::string, std::string> splitPlaceAndName(std::string_view path, LeadBytePredicate isLead);
+
+} // namespace tolm

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Runs every test suite (host, Windows under Wine, UI under Xvfb), prints each runner's
+# summary, and fails when any suite fails. The i686 build is checked by `make build`.
+set -u
+build=${1:-build}
+jobs=$(nproc)
+status=0
+passed=0
+failed=0
+
+suite() {
+  local name=$1; shift
+  echo "== $name =="
+  local log
+  log=$(mktemp)
+  "$@" 2>&1 | tee "$log"
+  local rc=${PIPESTATUS[0]}
+  local line
+  line=$(grep -E '^[0-9]+% tests passed, [0-9]+ tests failed out of [0-9]+' "$log" | tail -n 1)
+  if [ -n "$line" ]; then
+    local total fail
+    total=$(sed -E 's/.* out of ([0-9]+).*/\1/' <<<"$line")
+    fail=$(sed -E 's/.* ([0-9]+) tests failed.*/\1/' <<<"$line")
+    passed=$((passed + total - fail))
+    failed=$((failed + fail))
+  elif [ "$rc" -ne 0 ]; then
+    failed=$((failed + 1))
+  fi
+  [ "$rc" -eq 0 ] || { echo "$name: FAILED"; status=1; }
+  rm -f "$log"
+}
+
+suite "host tests (ASan, UBSan)" ctest --test-dir "$build/host" --output-on-failure -j "$jobs"
+suite "Windows x64 tests under Wine" ctest --test-dir "$build/win64" --output-on-failure -LE ui -j "$jobs"
+suite "UI tests under Xvfb" xvfb-run -a -s "-screen 0 1280x1024x24" ctest --test-dir "$build/win64" --output-on-failure -L ui
+echo "all suites: $passed passed, $failed failed"
+exit $status

@@ -1,0 +1,76 @@
+// Helpers for the Windows tests: scratch folders, files with given contents, the time zone.
+#include "tests/support/win_test_util.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <stdexcept>
+
+namespace testutil {
+
+ScratchDir::ScratchDir() {
+  static unsigned counter = 0;
+  char temp[MAX_PATH];
+  GetTempPathA(MAX_PATH, temp);
+  char name[64];
+  std::snprintf(name, sizeof name, "tolmtest_%lu_%u_%lu", GetCurrentProcessId(), ++counter,
+                GetTickCount());
+  path_ = std::string(temp) + name;
+  if (!CreateDirectoryA(path_.c_str(), nullptr))
+    throw std::runtime_error("cannot create " + path_);
+}
+
+ScratchDir::~ScratchDir() { removeTree(path_); }
+
+std::string ScratchDir::file(const std::string &name, const std::string &contents) const {
+  const std::string full = join(name);
+  HANDLE h = CreateFileA(full.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE)
+    throw std::runtime_error("cannot create " + full);
+  DWORD written = 0;
+  WriteFile(h, contents.data(), static_cast<DWORD>(contents.size()), &written, nullptr);
+  CloseHandle(h);
+  return full;
+}
+
+std::string ScratchDir::folder(const std::string &name) const {
+  const std::string full = join(name);
+  if (!CreateDirectoryA(full.c_str(), nullptr))
+    throw std::runtime_error("cannot create " + full);
+  return full;
+}
+
+void removeTree(const std::string &path) {
+  WIN32_FIND_DATAA found;
+  HANDLE find = FindFirstFileA((path + "\\*").c_str(), &found);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      const std::string name = found.cFileName;
+      if (name == "." || name == "..")
+        continue;
+      const std::string full = path + "\\" + name;
+      SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        removeTree(full);
+      else
+        DeleteFileA(full.c_str());
+    } while (FindNextFileA(find, &found));
+    FindClose(find);
+  }
+  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  RemoveDirectoryA(path.c_str());
+}
+
+void useSystemTimeZone() {
+  _putenv("TZ=");
+  _tzset();
+}
+
+std::string modulePath(const char *moduleName) {
+  char path[MAX_PATH] = {};
+  GetModuleFileNameA(GetModuleHandleA(moduleName), path, MAX_PATH);
+  return path;
+}
+
+} // namespace testutil

@@ -1,0 +1,177 @@
+// Tests of the local/UTC conversions of time records.
+#include "util/core/timeconv.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <string>
+
+namespace kel {
+namespace {
+
+SysTime at(int y, int mo, int d, int h, int mi, int s, int ms = 0) {
+  SysTime t{};
+  t.year = static_cast<uint16_t>(y);
+  t.month = static_cast<uint16_t>(mo);
+  t.day = static_cast<uint16_t>(d);
+  t.hour = static_cast<uint16_t>(h);
+  t.minute = static_cast<uint16_t>(mi);
+  t.second = static_cast<uint16_t>(s);
+  t.milliseconds = static_cast<uint16_t>(ms);
+  return t;
+}
+
+void expectTime(const SysTime &t, int y, int mo, int d, int h, int mi, int s) {
+  EXPECT_EQ(t.year, y);
+  EXPECT_EQ(t.month, mo);
+  EXPECT_EQ(t.day, d);
+  EXPECT_EQ(t.hour, h);
+  EXPECT_EQ(t.minute, mi);
+  EXPECT_EQ(t.second, s);
+}
+
+TEST(TimeRecord, KnowsTheCalendar) {
+  EXPECT_TRUE(isValidTime(at(2024, 2, 29, 23, 59, 59, 999)));
+  EXPECT_FALSE(isValidTime(at(2023, 2, 29, 0, 0, 0)));
+  EXPECT_TRUE(isValidTime(at(2000, 2, 29, 0, 0, 0)));
+  EXPECT_FALSE(isValidTime(at(1900, 2, 29, 0, 0, 0)));
+  EXPECT_FALSE(isValidTime(at(2024, 4, 31, 0, 0, 0)));
+  EXPECT_FALSE(isValidTime(at(2024, 0, 1, 0, 0, 0)));
+  EXPECT_FALSE(isValidTime(at(2024, 13, 1, 0, 0, 0)));
+  EXPECT_FALSE(isValidTime(at(2024, 1, 0, 0, 0, 0)));
+  EXPECT_FALSE(isValidTime(at(2024, 1, 1, 24, 0, 0)));
+  EXPECT_FALSE(isValidTime(at(2024, 1, 1, 0, 60, 0)));
+  EXPECT_FALSE(isValidTime(at(2024, 1, 1, 0, 0, 60)));
+  EXPECT_FALSE(isValidTime(at(2024, 1, 1, 0, 0, 0, 1000)));
+}
+
+TEST(TimeRecord, RecordsOutsideTheCalendarAreRefusedUnchanged) {
+  SysTime t = at(2024, 2, 30, 12, 0, 0);
+  const SysTime before = t;
+  EXPECT_EQ(localToUtc(t), -1);
+  EXPECT_EQ(utcToLocalByBias(t, -540), -1);
+  EXPECT_EQ(localToUtcByBias(t, -540), -1);
+  EXPECT_EQ(0, std::memcmp(&t, &before, sizeof t));
+}
+
+// The POSIX runtime takes its zone from TZ, which the tests set by name. The Windows runtime
+// takes it from the system (TZ would override it in a format of its own, so it is removed);
+// under Wine the test registration picks the system zone and names it in TOLM_TEST_ZONE.
+class InZone : public ::testing::Test {
+protected:
+  bool use(const char *zone) {
+#ifdef _WIN32
+    _putenv("TZ=");
+    _tzset();
+    const char *system = std::getenv("TOLM_TEST_ZONE");
+    return system != nullptr && std::strcmp(system, zone) == 0;
+#else
+    const char *old = std::getenv("TZ");
+    saved_ = old ? old : "";
+    hadZone_ = old != nullptr;
+    setenv("TZ", zone, 1);
+    tzset();
+    return true;
+#endif
+  }
+  void TearDown() override {
+#ifndef _WIN32
+    if (hadZone_)
+      setenv("TZ", saved_.c_str(), 1);
+    else
+      unsetenv("TZ");
+    tzset();
+#endif
+  }
+
+private:
+  std::string saved_;
+  bool hadZone_ = false;
+};
+
+#define USE_ZONE(zone)                                                                        \
+  do {                                                                                        \
+    if (!use(zone))                                                                           \
+      GTEST_SKIP() << "the system time zone is not " zone;                                    \
+  } while (0)
+
+TEST_F(InZone, BerlinLocalToUtcFollowsDaylightSaving) {
+  USE_ZONE("Europe/Berlin");
+  SysTime winter = at(2024, 1, 15, 12, 0, 0, 250);
+  ASSERT_EQ(localToUtc(winter), 0);
+  expectTime(winter, 2024, 1, 15, 11, 0, 0);
+  EXPECT_EQ(winter.milliseconds, 250); // kept
+
+  SysTime summer = at(2024, 7, 1, 12, 0, 0);
+  ASSERT_EQ(localToUtc(summer), 0);
+  expectTime(summer, 2024, 7, 1, 10, 0, 0);
+
+  // Either side of the change on 31 March 2024 at 02:00 local (01:00 UTC).
+  SysTime before = at(2024, 3, 31, 1, 59, 59);
+  ASSERT_EQ(localToUtc(before), 0);
+  expectTime(before, 2024, 3, 31, 0, 59, 59);
+  SysTime after = at(2024, 3, 31, 3, 0, 0);
+  ASSERT_EQ(localToUtc(after), 0);
+  expectTime(after, 2024, 3, 31, 1, 0, 0);
+
+  // Across midnight and the year.
+  SysTime newYear = at(2025, 1, 1, 0, 30, 0);
+  ASSERT_EQ(localToUtc(newYear), 0);
+  expectTime(newYear, 2024, 12, 31, 23, 30, 0);
+}
+
+TEST_F(InZone, TokyoHasNoDaylightSaving) {
+  USE_ZONE("Asia/Tokyo");
+  SysTime t = at(2024, 7, 1, 9, 0, 0);
+  ASSERT_EQ(localToUtc(t), 0);
+  expectTime(t, 2024, 7, 1, 0, 0, 0);
+}
+
+TEST_F(InZone, YearsBefore1900MeanTheEpoch) {
+  USE_ZONE("Asia/Tokyo");
+  SysTime t = at(1850, 6, 1, 12, 0, 0);
+  ASSERT_EQ(localToUtc(t), 0);
+  expectTime(t, 1970, 1, 1, 0, 0, 0);
+}
+
+TEST_F(InZone, TimesBeforeTheEpochAreRefused) {
+  USE_ZONE("Asia/Tokyo");
+  SysTime t = at(1970, 1, 1, 8, 59, 59); // 1969-12-31 23:59:59 UTC
+  const SysTime before = t;
+  EXPECT_EQ(localToUtc(t), -1);
+  EXPECT_EQ(0, std::memcmp(&t, &before, sizeof t));
+  SysTime first = at(1970, 1, 1, 9, 0, 0); // the epoch itself
+  EXPECT_EQ(localToUtc(first), 0);
+}
+
+TEST_F(InZone, BiasPathsShiftByWholeHoursThroughTheLocalCalendar) {
+  USE_ZONE("Asia/Tokyo");
+  SysTime t = at(2024, 7, 1, 3, 0, 0, 500);
+  ASSERT_EQ(utcToLocalByBias(t, -540), 0); // UTC = local - 9 h
+  expectTime(t, 2024, 7, 1, 12, 0, 0);
+  EXPECT_EQ(t.milliseconds, 0);
+  EXPECT_EQ(t.dayOfWeek, 1); // Monday
+  ASSERT_EQ(localToUtcByBias(t, -540), 0);
+  expectTime(t, 2024, 7, 1, 3, 0, 0);
+
+  // A bias of 5 h 30 min counts as 5 h: the minutes are dropped.
+  SysTime india = at(2024, 7, 1, 3, 0, 0);
+  ASSERT_EQ(utcToLocalByBias(india, -330), 0);
+  expectTime(india, 2024, 7, 1, 8, 0, 0);
+}
+
+TEST_F(InZone, BiasPathRoundTripsAcrossTheDay) {
+  USE_ZONE("Europe/Berlin");
+  for (int hour = 0; hour < 24; ++hour) {
+    SysTime t = at(2024, 11, 10, hour, 17, 42);
+    SysTime u = t;
+    ASSERT_EQ(localToUtcByBias(u, -60), 0);
+    ASSERT_EQ(utcToLocalByBias(u, -60), 0);
+    expectTime(u, 2024, 11, 10, hour, 17, 42);
+  }
+}
+
+} // namespace
+} // namespace kel
