@@ -1,0 +1,16 @@
+// The program's error reporter: a code becomes a Japanese message box.
+#pragma once
+#include <windows.h>
+
+#include "framework/afx.h"
+
+class CErrorReporter {
+public:
+  // The string id that holds the message of a code (5010 for codes without their own text).
+  static UINT StringIdOf(int code);
+  // The box's text: the message, the code, and the system's text for the last error.
+  static std::string Compose(const std::string &message, int code, const char *systemText);
+
+  int ShowError(UINT flags, int code) const;
+  int ShowException(UINT flags, int number, const CException &exception) const;
+};

@@ -1,0 +1,54 @@
+// Resource ids of TOLM.exe.
+#pragma once
+
+#define IDI_TOLM 100
+
+// Main dialogs and pages (templates follow with the dialogs).
+#define IDS_TAB_GENERAL 1040
+#define IDS_TAB_EXIF 1041
+#define IDS_TAB_VERSION 1042
+#define IDS_TAB_EXTDELETE 1043
+
+// General tab.
+#define IDS_LABEL_NAME 3000
+#define IDS_LABEL_PLACE 3001
+#define IDS_LABEL_SIZE 3002
+#define IDS_LABEL_CREATED 3003
+#define IDS_LABEL_UPDATED 3004
+#define IDS_LABEL_ACCESSED 3005
+#define IDS_LABEL_ATTRIBUTES 3006
+#define IDS_BYTES 3007
+#define IDS_GROUP_TIMES 3008
+#define IDS_GROUP_UPDATE 3009
+#define IDS_INCLUDE_FILES 3010
+#define IDS_INCLUDE_SUBFOLDERS 3011
+#define IDS_UPDATE_BUTTON 3012
+
+// Date and attribute editor titles.
+#define IDS_EDITOR_FOLDER_FILES 4100
+#define IDS_EDITOR_FOLDER 4101
+#define IDS_EDITOR_FILE 4102
+
+// Extended delete tab.
+#define IDS_CANCEL 4200
+#define IDS_LIST_FILE 4202
+#define IDS_BROWSE 4204
+
+// Error messages.
+#define IDS_ERR_START 5000
+#define IDS_ERR_EXIF 5001
+#define IDS_ERR_UNPROCESSABLE 5003
+#define IDS_ERR_TOO_MANY 5004
+#define IDS_ERR_NO_TARGET 5005
+#define IDS_ERR_REGISTRY 5006
+#define IDS_ERR_OPTION 5007
+#define IDS_ERR_SYSTEM 5008
+#define IDS_ERR_OTHER 5010
+#define IDS_ERR_ERASE_LIST 5015
+#define IDS_ERR_ERASE_FORMAT 5016
+#define IDS_ERR_ERASE_BROKEN 5017
+#define IDS_ERR_WORK_BUFFER 5018
+#define IDS_ERR_MEMORY 5104
+#define IDS_ERR_DX_RESOURCES 5500
+
+#define IDS_APP_TITLE 57344

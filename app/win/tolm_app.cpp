@@ -1,0 +1,127 @@
+// The application object of TOLM.exe: start-up, the target, the settings and the libraries.
+#include "app/win/tolm_app.h"
+
+#include <commctrl.h>
+
+#include "app/win/image_decoders.h"
+#include "app/win/resource.h"
+
+#include <cstring>
+
+CTolmApp theApp;
+
+namespace {
+
+bool isLeadByte(unsigned char c) { return IsDBCSLeadByte(c) != 0; }
+
+// A 260-byte path buffer for the libraries; a longer path cannot name a file for them.
+struct PathBuffer {
+  char text[MAX_PATH] = {};
+  explicit PathBuffer(const std::string &path) {
+    std::strncpy(text, path.c_str(), MAX_PATH - 1);
+  }
+};
+
+} // namespace
+
+CTolmApp::CTolmApp() = default;
+
+BOOL CTolmApp::InitInstance() {
+  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES | ICC_DATE_CLASSES |
+                                                        ICC_TAB_CLASSES | ICC_LISTVIEW_CLASSES};
+  InitCommonControlsEx(&controls);
+  m_appTitle = LoadStr(m_hInstance, IDS_APP_TITLE);
+
+  // Only Windows 2000 reports short names from the find-first search.
+  if (m_kelsys.kelGetWinVersion != nullptr) {
+    OSVERSIONINFOA version{};
+    m_kelsys.kelGetWinVersion(&version);
+    m_longNameFlag = version.dwPlatformId == VER_PLATFORM_WIN32_NT && version.dwMajorVersion == 5 &&
+                     version.dwMinorVersion == 0;
+  }
+
+  const tolm::CommandLine command = tolm::scanCommandLine(m_lpCmdLine);
+  if (command.tooShort) {
+    m_errors.ShowError(MB_ICONHAND, -5004);
+    return FALSE;
+  }
+  m_letter = command.letter;
+  m_targetPath = command.path;
+
+  const int kind = ClassifyTarget();
+  if (kind < 0) {
+    m_errors.ShowError(MB_ICONHAND, kind == tolm::kWrongLetter ? -5007
+                                    : kind == tolm::kNotFound  ? -5004
+                                                               : -5000);
+    return FALSE;
+  }
+  m_launchKind = kind;
+
+  if (m_launchKind == tolm::kFolderErase) {
+    if (m_kelsys.module() == nullptr)
+      m_errors.ShowError(MB_ICONHAND, -5006);
+    // The extended-delete dialog runs here once it exists.
+    return FALSE;
+  }
+
+  if (m_kelsys.module() == nullptr || m_vopimg.module() == nullptr ||
+      m_vopimg.vopInitialize == nullptr) {
+    m_errors.ShowError(MB_ICONHAND, -5006);
+    return FALSE;
+  }
+  const int32_t plainHandles = 0;
+  m_vopimg.vopInitialize(&plainHandles);
+  if (m_daxread.module() == nullptr || m_daxread.daxInitialize == nullptr ||
+      m_daxread.daxBeginProcessing == nullptr) {
+    m_errors.ShowError(MB_ICONHAND, -5006);
+    return FALSE;
+  }
+  char resourceLibrary[MAX_PATH] = "dax2jpn.dll";
+  m_daxread.daxInitialize(resourceLibrary);
+  PathBuffer target(m_targetPath);
+  // A folder has no EXIF data: that result is of no interest.
+  if (m_daxread.daxBeginProcessing(0x301, target.text) == -107)
+    m_errors.ShowError(MB_ICONEXCLAMATION, -107);
+  LoadSettings();
+  // The property dialog runs here once it exists.
+  return FALSE;
+}
+
+int CTolmApp::ExitInstance() {
+  if (m_settings.loaded)
+    SaveSettings();
+  return CWinApp::ExitInstance();
+}
+
+int CTolmApp::ClassifyTarget() {
+  m_place = "????";
+  m_name = "????";
+  CFileFind finder;
+  if (!finder.FindFile(m_targetPath.c_str()))
+    return tolm::kNotFound;
+  finder.FindNextFile();
+
+  bool image = false;
+  if (!finder.IsDirectory()) {
+    std::string decoders;
+    image = ImageDecoderText(decoders) && tolm::isImageExtension(m_targetPath, decoders, isLeadByte);
+  }
+  const int kind = tolm::classifyFound(finder.IsDirectory() != FALSE, m_letter, image);
+  if (kind < 0)
+    return kind;
+
+  m_targetPath = finder.GetFilePath();
+  if (m_longNameFlag && m_kelsys.kelGetLongFileName != nullptr) {
+    char buffer[MAX_PATH + 1];
+    std::memset(buffer, ' ', MAX_PATH);
+    buffer[MAX_PATH] = '\0';
+    const int length = m_kelsys.kelGetLongFileName(m_targetPath.c_str(), buffer);
+    // Only a converted name replaces the path; a failure would leave the blanks.
+    if (length > 0 && length < MAX_PATH)
+      m_targetPath = buffer;
+  }
+  auto [place, name] = tolm::splitPlaceAndName(m_targetPath, isLeadByte);
+  m_place = place;
+  m_name = name;
+  return kind;
+}

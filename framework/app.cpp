@@ -1,0 +1,61 @@
+// The application object, WinMain and message boxes of the framework.
+#include "framework/afx.h"
+
+#include <cstring>
+#include <vector>
+
+namespace {
+CWinApp *g_app = nullptr;
+}
+
+CWinApp::CWinApp() { g_app = this; }
+CWinApp::~CWinApp() {
+  if (g_app == this)
+    g_app = nullptr;
+}
+CWinApp *CWinApp::current() { return g_app; }
+
+int CWinApp::Run(HINSTANCE instance, const char *commandLine) {
+  m_hInstance = instance;
+  m_lpCmdLine = commandLine ? commandLine : "";
+  int code = 0;
+  if (InitInstance()) {
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+    code = static_cast<int>(msg.wParam);
+  }
+  const int exitCode = ExitInstance();
+  return code != 0 ? code : exitCode;
+}
+
+int AfxMessageBox(const std::string &text, UINT flags) {
+  const CWinApp *app = CWinApp::current();
+  const char *caption = app && !app->m_appTitle.empty() ? app->m_appTitle.c_str() : nullptr;
+  return MessageBoxA(GetActiveWindow(), text.c_str(), caption, flags | MB_OK);
+}
+
+std::string LoadStr(HINSTANCE module, UINT id, int capacity) {
+  std::vector<char> buffer(static_cast<size_t>(capacity > 1 ? capacity : 2), '\0');
+  const int length = LoadStringA(module, id, buffer.data(), static_cast<int>(buffer.size()));
+  return std::string(buffer.data(), length > 0 ? static_cast<size_t>(length) : 0);
+}
+
+// No C++ exception may leave WinMain: one that escapes the program ends it with a message.
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
+  CWinApp *app = CWinApp::current();
+  if (app == nullptr)
+    return 1;
+  try {
+    return app->Run(instance, commandLine);
+  } catch (const CException &e) {
+    char text[1024];
+    e.GetErrorMessage(text, sizeof text);
+    MessageBoxA(nullptr, text, app->m_appTitle.c_str(), MB_ICONHAND | MB_OK);
+  } catch (...) {
+    MessageBoxA(nullptr, "unexpected failure", app->m_appTitle.c_str(), MB_ICONHAND | MB_OK);
+  }
+  return 1;
+}

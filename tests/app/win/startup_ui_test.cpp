@@ -1,0 +1,337 @@
+// Starts the real TOLM.exe from an arranged folder with each kind of command line and reads
+// its message box from this process: text, caption and icon. Runs under Xvfb.
+#include <windows.h>
+
+#include "tests/support/win_test_util.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+using testutil::ScratchDir;
+
+const char kSettingsKey[] = "Software\\n.orbit\\TOLM";
+
+std::string windowsPath(const std::string &unixPath) {
+  std::string p = "Z:" + unixPath;
+  for (char &c : p)
+    if (c == '/')
+      c = '\\';
+  return p;
+}
+
+// 32 by 32 pixels of a 32-bit DIB section, filled by `paint`.
+template <typename Paint> std::vector<uint32_t> pixels32(Paint paint) {
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = 32;
+  bi.bmiHeader.biHeight = -32;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  void *bits = nullptr;
+  HDC dc = CreateCompatibleDC(nullptr);
+  HBITMAP bitmap = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  paint(dc);
+  GdiFlush();
+  std::vector<uint32_t> pixels(32 * 32);
+  std::memcpy(pixels.data(), bits, pixels.size() * 4);
+  for (uint32_t &p : pixels)
+    p &= 0xFFFFFF;
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  return pixels;
+}
+
+// What the box's icon control shows on the screen. Icon handles of another process cannot be
+// compared or drawn everywhere; the picture on the screen can.
+std::vector<uint32_t> shownIcon(HWND iconControl) {
+  RECT r;
+  GetWindowRect(iconControl, &r);
+  return pixels32([&](HDC dc) {
+    HDC screen = GetDC(nullptr);
+    BitBlt(dc, 0, 0, 32, 32, screen, r.left, r.top, SRCCOPY);
+    ReleaseDC(nullptr, screen);
+  });
+}
+
+// A system icon drawn the way the box draws it, on the background the box showed.
+std::vector<uint32_t> expectedIcon(LPCWSTR id, uint32_t background) {
+  return pixels32([&](HDC dc) {
+    HBRUSH brush = CreateSolidBrush(RGB(background >> 16, (background >> 8) & 0xFF, background & 0xFF));
+    RECT all = {0, 0, 32, 32};
+    FillRect(dc, &all, brush);
+    DeleteObject(brush);
+    DrawIconEx(dc, 0, 0, LoadIconW(nullptr, id), 32, 32, 0, nullptr, DI_NORMAL);
+  });
+}
+
+// What a start of the program showed and how it ended.
+struct Outcome {
+  bool boxShown = false;
+  std::wstring caption;
+  std::wstring text;
+  std::vector<uint32_t> iconPicture; // 32 by 32, as on the screen
+  bool exited = false;
+  DWORD exitCode = 0;
+};
+
+struct FindBox {
+  DWORD pid;
+  HWND box;
+};
+
+BOOL CALLBACK findBox(HWND window, LPARAM param) {
+  auto *find = reinterpret_cast<FindBox *>(param);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  wchar_t cls[64] = {};
+  GetClassNameW(window, cls, 64);
+  if (pid == find->pid && IsWindowVisible(window) && std::wstring(cls) == L"#32770") {
+    find->box = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+struct BoxParts {
+  std::wstring text;
+  HWND icon = nullptr;
+  HWND ok = nullptr;
+};
+
+BOOL CALLBACK readChild(HWND child, LPARAM param) {
+  auto *parts = reinterpret_cast<BoxParts *>(param);
+  wchar_t cls[64] = {};
+  GetClassNameW(child, cls, 64);
+  const std::wstring name = cls;
+  if (name == L"Static") {
+    if ((GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+      parts->icon = child;
+    } else {
+      wchar_t text[2048] = {};
+      SendMessageW(child, WM_GETTEXT, 2048, reinterpret_cast<LPARAM>(text));
+      if (wcslen(text) > parts->text.size())
+        parts->text = text;
+    }
+  } else if (name == L"Button" && parts->ok == nullptr) {
+    parts->ok = child;
+  }
+  return TRUE;
+}
+
+// An environment like ours but whose search path leaves out the build's deliverables, so
+// that the program finds only the libraries of its own folder.
+std::vector<wchar_t> childEnvironment() {
+  std::vector<wchar_t> block;
+  wchar_t *env = GetEnvironmentStringsW();
+  for (const wchar_t *p = env; *p; p += wcslen(p) + 1) {
+    if (_wcsnicmp(p, L"PATH=", 5) == 0)
+      continue;
+    block.insert(block.end(), p, p + wcslen(p) + 1);
+  }
+  FreeEnvironmentStringsW(env);
+  const std::wstring path = L"PATH=C:\\windows\\system32;C:\\windows";
+  block.insert(block.end(), path.c_str(), path.c_str() + path.size() + 1);
+  block.push_back(L'\0');
+  return block;
+}
+
+// Runs the program in `folder` with the command-line text after its name; presses OK on a
+// box when one appears.
+Outcome run(const std::string &folder, const std::string &arguments) {
+  Outcome out;
+  const std::string exe = folder + "\\TOLM.exe";
+  std::string commandLine = "\"" + exe + "\" " + arguments;
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  std::vector<wchar_t> env = childEnvironment();
+  if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                      CREATE_UNICODE_ENVIRONMENT, env.data(), folder.c_str(), &si, &pi)) {
+    ADD_FAILURE() << "cannot start " << exe << ": " << GetLastError();
+    return out;
+  }
+  for (int waited = 0; waited < 30000; waited += 100) {
+    if (WaitForSingleObject(pi.hProcess, 100) == WAIT_OBJECT_0)
+      break;
+    FindBox find{pi.dwProcessId, nullptr};
+    EnumWindows(findBox, reinterpret_cast<LPARAM>(&find));
+    if (find.box == nullptr)
+      continue;
+    Sleep(300); // let the box finish painting its texts
+    wchar_t caption[256] = {};
+    SendMessageW(find.box, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(caption));
+    BoxParts parts;
+    EnumChildWindows(find.box, readChild, reinterpret_cast<LPARAM>(&parts));
+    out.boxShown = true;
+    out.caption = caption;
+    out.text = parts.text;
+    if (parts.icon)
+      out.iconPicture = shownIcon(parts.icon);
+    if (parts.ok)
+      PostMessageW(parts.ok, BM_CLICK, 0, 0);
+    else
+      PostMessageW(find.box, WM_COMMAND, IDOK, 0);
+    break;
+  }
+  out.exited = WaitForSingleObject(pi.hProcess, 15000) == WAIT_OBJECT_0;
+  if (!out.exited)
+    TerminateProcess(pi.hProcess, 99);
+  GetExitCodeProcess(pi.hProcess, &out.exitCode);
+  CloseHandle(pi.hProcess);
+  CloseHandle(pi.hThread);
+  return out;
+}
+
+bool startsWith(const std::wstring &text, const std::wstring &prefix) {
+  return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+bool settingsKeyExists() {
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    return false;
+  RegCloseKey(key);
+  return true;
+}
+
+DWORD storedSetting(const char *name) {
+  DWORD value = 0, size = sizeof value;
+  if (RegGetValueA(HKEY_CURRENT_USER, kSettingsKey, name, RRF_RT_REG_DWORD, nullptr, &value, &size) !=
+      ERROR_SUCCESS)
+    return 0xFFFFFFFF;
+  return value;
+}
+
+class Startup : public ::testing::Test {
+protected:
+  void SetUp() override {
+    RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey);
+    target = work.file("notes.txt", "plain text");
+    image = work.file("photo.jpg", "not decoded at start");
+    folder = work.folder("album");
+  }
+  void TearDown() override { RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey); }
+
+  // A program folder holding TOLM.exe and the named libraries only.
+  std::string programFolder(bool kelsys, bool daxread, bool vopimg) {
+    const std::string dir = programs.folder("p" + std::to_string(++count));
+    auto copy = [&](const char *from, const char *name) {
+      EXPECT_TRUE(CopyFileA(windowsPath(from).c_str(), (dir + "\\" + name).c_str(), FALSE))
+          << from;
+    };
+    copy(TOLM_EXE, "TOLM.exe");
+    if (kelsys)
+      copy(KELSYS_DLL, "kelsys.dll");
+    if (daxread)
+      copy(FAKE_DAXREAD_DLL, "daxread.dll");
+    if (vopimg)
+      copy(FAKE_VOPIMG_DLL, "vopimg.dll");
+    return dir;
+  }
+
+  void expectBox(const Outcome &o, const std::wstring &message, int code, LPCWSTR icon) {
+    ASSERT_TRUE(o.boxShown) << "no message box appeared";
+    const std::wstring head = message + L" (TOLM:" + std::to_wstring(code) + L")    ";
+    EXPECT_TRUE(startsWith(o.text, head)) << "box text differs";
+    EXPECT_EQ(o.caption, L"TOLM");
+    ASSERT_EQ(o.iconPicture.size(), 1024u) << "the box shows no icon";
+    EXPECT_TRUE(o.iconPicture == expectedIcon(icon, o.iconPicture[0])) << "another icon than expected";
+    EXPECT_TRUE(o.exited) << "the program did not end after the box";
+  }
+
+  ScratchDir work;
+  ScratchDir programs;
+  std::string target, image, folder;
+  int count = 0;
+};
+
+const std::wstring kNoTarget = L"対象ファイル、フォルダがありません";
+const std::wstring kBadOption = L"不正な起動オプション";
+const std::wstring kSystemFault = L"システム異常のため終了";
+const std::wstring kNoResources = L"DX DLL のリソースファイルがありません";
+
+TEST_F(Startup, TheJapaneseCodePageIsActive) { ASSERT_EQ(GetACP(), 932u); }
+
+TEST_F(Startup, CommandLinesThatNameNoTargetShowNoTarget) {
+  const std::string dir = programFolder(true, true, true);
+  expectBox(run(dir, "/f \"a\""), kNoTarget, -5004, MAKEINTRESOURCEW(32513));           // 7 characters
+  expectBox(run(dir, "/f " + target), kNoTarget, -5004, MAKEINTRESOURCEW(32513));       // no quotes
+  expectBox(run(dir, "/f \"" + work.join("missing.txt") + "\""), kNoTarget, -5004, MAKEINTRESOURCEW(32513));
+  expectBox(run(dir, "/d \"C:\\\""), kNoTarget, -5004, MAKEINTRESOURCEW(32513));        // a drive root
+  expectBox(run(dir, ""), kNoTarget, -5004, MAKEINTRESOURCEW(32513));
+}
+
+TEST_F(Startup, AWrongLetterForTheTargetShowsBadOption) {
+  const std::string dir = programFolder(true, true, true);
+  expectBox(run(dir, "/d \"" + target + "\""), kBadOption, -5007, MAKEINTRESOURCEW(32513));
+  expectBox(run(dir, "/f \"" + folder + "\""), kBadOption, -5007, MAKEINTRESOURCEW(32513));
+  expectBox(run(dir, "/x \"" + folder + "\""), kBadOption, -5007, MAKEINTRESOURCEW(32513));
+  expectBox(run(dir, "\"" + target + "\""), kBadOption, -5007, MAKEINTRESOURCEW(32513)); // no letter
+  EXPECT_FALSE(settingsKeyExists()) << "a start that ends with an error box writes no settings";
+}
+
+TEST_F(Startup, AMissingLibraryEndsWithSystemFault) {
+  const std::string noDax = programFolder(true, false, true);
+  expectBox(run(noDax, "/f \"" + target + "\""), kSystemFault, -5006, MAKEINTRESOURCEW(32513));
+  expectBox(run(noDax, "/d \"" + folder + "\""), kSystemFault, -5006, MAKEINTRESOURCEW(32513));
+  const std::string noVop = programFolder(true, true, false);
+  expectBox(run(noVop, "/F \"" + image + "\""), kSystemFault, -5006, MAKEINTRESOURCEW(32513));
+  const std::string noKel = programFolder(false, true, true);
+  expectBox(run(noKel, "/e \"" + folder + "\""), kSystemFault, -5006, MAKEINTRESOURCEW(32513));
+  expectBox(run(noKel, "/d \"" + folder + "\""), kSystemFault, -5006, MAKEINTRESOURCEW(32513));
+}
+
+TEST_F(Startup, AFolderEraseStartNeedsOnlyTheUtilityLibrary) {
+  const std::string dir = programFolder(true, false, false);
+  const Outcome o = run(dir, "/e \"" + folder + "\"");
+  EXPECT_FALSE(o.boxShown) << "unexpected box";
+  EXPECT_TRUE(o.exited);
+  EXPECT_FALSE(settingsKeyExists()) << "an erase start does not write the settings";
+}
+
+TEST_F(Startup, AStartThatPassesEveryCheckWritesTheSettings) {
+  const std::string dir = programFolder(true, true, true);
+  const Outcome o = run(dir, "  /x /d \"" + folder + "\"  ");
+  EXPECT_FALSE(o.boxShown) << "unexpected box";
+  EXPECT_TRUE(o.exited);
+  ASSERT_TRUE(settingsKeyExists());
+  EXPECT_EQ(storedSetting("Hiddenfile"), 0u);
+  EXPECT_EQ(storedSetting("Logfile"), 1u);
+  EXPECT_EQ(storedSetting("Systemfile"), 0u);
+
+  // What the user set outside the program is read and written back unchanged.
+  const DWORD one = 1, zero = 0;
+  RegSetKeyValueA(HKEY_CURRENT_USER, kSettingsKey, "Hiddenfile", REG_DWORD, &one, 4);
+  RegSetKeyValueA(HKEY_CURRENT_USER, kSettingsKey, "Logfile", REG_DWORD, &zero, 4);
+  EXPECT_FALSE(run(dir, "/f \"" + target + "\"").boxShown);
+  EXPECT_EQ(storedSetting("Hiddenfile"), 1u);
+  EXPECT_EQ(storedSetting("Logfile"), 0u);
+  EXPECT_EQ(storedSetting("Systemfile"), 0u);
+}
+
+TEST_F(Startup, AMissingLanguageLibraryIsReportedAndTheStartGoesOn) {
+  const std::string dir = programFolder(true, true, true);
+  SetEnvironmentVariableA("TOLM_FAKE_DAX_RESULT", "-107");
+  const Outcome o = run(dir, "/f \"" + image + "\"");
+  SetEnvironmentVariableA("TOLM_FAKE_DAX_RESULT", nullptr);
+  expectBox(o, kNoResources, -107, MAKEINTRESOURCEW(32515));
+  EXPECT_TRUE(settingsKeyExists()) << "the start went on and read the settings";
+}
+
+TEST_F(Startup, OtherAnalysisFailuresAreSilent) {
+  const std::string dir = programFolder(true, true, true);
+  SetEnvironmentVariableA("TOLM_FAKE_DAX_RESULT", "-103");
+  const Outcome o = run(dir, "/f \"" + target + "\"");
+  SetEnvironmentVariableA("TOLM_FAKE_DAX_RESULT", nullptr);
+  EXPECT_FALSE(o.boxShown);
+  EXPECT_TRUE(o.exited);
+}
+
+} // namespace
