@@ -1,0 +1,73 @@
+// Chained hash table of distinct colours.
+#include "image/core/color_count.h"
+
+#include <cstdlib>
+#include <new>
+
+#include "image/core/result.h"
+
+namespace vop {
+
+ColorCountTable::~ColorCountTable() {
+  clear(0);
+  clear(1);
+  std::free(heads_[0]);
+  std::free(heads_[1]);
+}
+
+int32_t ColorCountTable::insert(uint32_t value) {
+  if (heads_[0] == nullptr) {
+    // calloc hands out untouched zero pages: only buckets in use get committed.
+    heads_[0] = static_cast<Node**>(std::calloc(kBuckets, sizeof(Node*)));
+    if (heads_[0] == nullptr) return kNoMemory;
+  }
+  Node** slot = &heads_[0][hash(value)];
+  while (*slot != nullptr) {
+    if ((*slot)->color == value) {
+      ++(*slot)->count;
+      return static_cast<int32_t>(distinct_);
+    }
+    slot = &(*slot)->next;
+  }
+  Node* node = new (std::nothrow) Node{value, 1, nullptr};
+  if (node == nullptr) return kNoMemory;
+  *slot = node;
+  ++distinct_;
+  return static_cast<int32_t>(distinct_);
+}
+
+void ColorCountTable::clear(int table) {
+  if (table != 0 && table != 1) return;
+  Node** heads = heads_[table];
+  if (heads != nullptr) {
+    for (uint32_t i = 0; i < kBuckets; ++i) {
+      Node* node = heads[i];
+      while (node != nullptr) {
+        Node* next = node->next;
+        delete node;
+        node = next;
+      }
+    }
+    // Giving the array back is the cheapest way to zero it; it is allocated again on use.
+    std::free(heads);
+    heads_[table] = nullptr;
+  }
+  if (table == 0) distinct_ = 0;
+}
+
+uint32_t ColorCountTable::countOf(uint32_t value) const {
+  if (heads_[0] == nullptr) return 0;
+  for (const Node* n = heads_[0][hash(value)]; n != nullptr; n = n->next) {
+    if (n->color == value) return n->count;
+  }
+  return 0;
+}
+
+uint32_t ColorCountTable::chainLength(uint32_t bucket) const {
+  if (heads_[0] == nullptr || bucket >= kBuckets) return 0;
+  uint32_t n = 0;
+  for (const Node* p = heads_[0][bucket]; p != nullptr; p = p->next) ++n;
+  return n;
+}
+
+}  // namespace vop

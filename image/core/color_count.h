@@ -1,0 +1,50 @@
+// ColorCountTable: the engine's chained hash table of distinct colours.
+#pragma once
+
+#include <cstdint>
+
+namespace vop {
+
+// Two tables of 16,772,191 bucket heads each (a prime); only table 0 is filled. The bucket
+// arrays are allocated zeroed on first use, so an unused table costs no memory. One node per
+// distinct colour, appended at the end of its chain.
+class ColorCountTable {
+ public:
+  static constexpr uint32_t kBuckets = 16772191;
+
+  ColorCountTable() = default;
+  ~ColorCountTable();
+  ColorCountTable(const ColorCountTable&) = delete;
+  ColorCountTable& operator=(const ColorCountTable&) = delete;
+
+  // ((value * 27011) & 0x7FFFFFFF) mod kBuckets in 32-bit unsigned arithmetic.
+  static constexpr uint32_t hash(uint32_t value) {
+    return ((value * 27011u) & 0x7FFFFFFFu) % kBuckets;
+  }
+
+  // Counts one occurrence of value in table 0. Returns the distinct count, or kNoMemory
+  // (the table unchanged) when a node or the bucket array cannot be allocated.
+  int32_t insert(uint32_t value);
+
+  // Frees every chain of the table and empties its buckets; table 0 also resets the
+  // distinct count. Other table numbers are ignored.
+  void clear(int table);
+
+  uint32_t distinct() const { return distinct_; }
+  // Occurrences of value counted in table 0 (0 when absent).
+  uint32_t countOf(uint32_t value) const;
+  // Nodes in the chain of a bucket of table 0, for checking the chaining.
+  uint32_t chainLength(uint32_t bucket) const;
+
+ private:
+  struct Node {
+    uint32_t color;
+    uint32_t count;
+    Node* next;
+  };
+
+  Node** heads_[2] = {nullptr, nullptr};
+  uint32_t distinct_ = 0;
+};
+
+}  // namespace vop

@@ -1,0 +1,283 @@
+// Inverse-mapped copy with bilinear interpolation, serpentine column order and tone effects.
+#include "image/core/copy_transform.h"
+
+#include <cmath>
+
+#include "image/core/adjust_region.h"
+#include "image/core/color_model.h"
+#include "image/core/pixel_access.h"
+#include "image/core/result.h"
+
+namespace vop {
+namespace {
+
+constexpr double kDegreesToRadians = 0.017453292519943295;
+
+// trunc toward zero, refused when the value does not fit 32 bits (or is NaN).
+bool truncInt32(double v, int32_t& out) {
+  if (!(v > -2147483649.0 && v < 2147483648.0)) return false;
+  out = static_cast<int32_t>(v);
+  return true;
+}
+
+// trunc toward zero held far outside any image, so that a wild position reads black
+// instead of overflowing.
+int64_t truncPosition(double v) {
+  constexpr double kFar = 1e12;
+  if (v >= kFar) return static_cast<int64_t>(kFar);
+  if (!(v > -kFar)) return -static_cast<int64_t>(kFar);
+  return static_cast<int64_t>(v);
+}
+
+bool validScale(float s) { return std::isfinite(s) && s != 0.0f && s <= 2.0f; }
+
+struct Rotation {
+  double cos;
+  double sin;
+};
+
+// Whole quarter turns get exact sines and cosines: the residue of cos(pi / 2) and sin(pi)
+// would otherwise push exact pixel positions just below an integer, so that truncation
+// shifts a half turn by a row and interpolation darkens a quarter turn by a level.
+Rotation rotationOf(double degrees) {
+  if (std::isfinite(degrees) && std::fmod(degrees, 90.0) == 0.0) {
+    double quarter = std::fmod(degrees / 90.0, 4.0);
+    if (quarter < 0) quarter += 4.0;
+    switch (static_cast<int>(quarter)) {
+      case 0: return {1.0, 0.0};
+      case 1: return {0.0, 1.0};
+      case 2: return {-1.0, 0.0};
+      default: return {0.0, -1.0};
+    }
+  }
+  const double a = degrees * kDegreesToRadians;
+  return {std::cos(a), std::sin(a)};
+}
+
+}  // namespace
+
+bool measureBox(double width, double height, double angleDegrees, double scaleX, double scaleY,
+                DestinationBox& box) {
+  box = DestinationBox{0, 0, 0, 0};
+  const Rotation rot = rotationOf(angleDegrees);
+  const double c = rot.cos, s = rot.sin;
+  const double xs[4] = {0.0, width, 0.0, width};
+  const double ys[4] = {0.0, 0.0, height, height};
+  double minX = 0, maxX = 0, minY = 0, maxY = 0;
+  for (int i = 0; i < 4; ++i) {
+    const double X = scaleX * (xs[i] * c - ys[i] * s);
+    const double Y = scaleY * (xs[i] * s + ys[i] * c);
+    if (i == 0 || X < minX) minX = X;
+    if (i == 0 || X > maxX) maxX = X;
+    if (i == 0 || Y < minY) minY = Y;
+    if (i == 0 || Y > maxY) maxY = Y;
+  }
+  int32_t w = 0, h = 0, ox = 0, oy = 0;
+  if (!truncInt32(maxX - minX, w) || !truncInt32(maxY - minY, h)) return false;
+  if (minX < 0.0 && !truncInt32(minX + 0.5, ox)) return false;
+  if (minY < 0.0 && !truncInt32(minY + 0.5, oy)) return false;
+  // Both differences are >= 0 and the corner (0, 0) keeps minima above -2^31: no overflow.
+  box.width = w < 0 ? -w : w;
+  box.height = h < 0 ? -h : h;
+  box.offsetX = ox < 0 ? -ox : ox;
+  box.offsetY = oy < 0 ? -oy : oy;
+  return box.width >= 1 && box.height >= 1;
+}
+
+int32_t checkCopyScales(const CopyParams& params) {
+  return validScale(params.scaleX) && validScale(params.scaleY) ? kOk : kBadArgument;
+}
+
+int32_t normalizeSourceRect(CopyParams& params, int32_t width, int32_t height) {
+  AdjustRegion r{params.srcLeft, params.srcRight, params.srcTop, params.srcBottom};
+  const int32_t result = normalizeRegion(r, width, height);
+  params.srcLeft = r.left;
+  params.srcRight = r.right;
+  params.srcTop = r.top;
+  params.srcBottom = r.bottom;
+  return result;
+}
+
+int32_t measureDestination(CopyParams& params) {
+  DestinationBox box;
+  const double w = static_cast<double>(params.srcRight) - params.srcLeft;
+  const double h = static_cast<double>(params.srcBottom) - params.srcTop;
+  bool ok = checkCopyScales(params) == kOk &&
+            measureBox(w, h, params.angle, params.scaleX, params.scaleY, box);
+  const int64_t right = static_cast<int64_t>(params.dstLeft) + box.width;
+  const int64_t bottom = static_cast<int64_t>(params.dstTop) + box.height;
+  ok = ok && right <= INT32_MAX && bottom <= INT32_MAX;
+  if (!ok) {
+    params.dstRight = 0;
+    params.dstBottom = 0;
+    return kBadArgument;
+  }
+  params.dstRight = static_cast<int32_t>(right);
+  params.dstBottom = static_cast<int32_t>(bottom);
+  return kOk;
+}
+
+uint32_t sepiaTone(uint32_t colour) {
+  const int y = static_cast<int>(0.1145 * blueOf(colour) + 0.5866 * greenOf(colour) +
+                                 0.2989 * redOf(colour));
+  return packColor(y * 240 / 255, y * 200 / 255, y * 145 / 255);
+}
+
+void PixelReadCache::reset() { entries_.fill(Entry{-1, 0, 0}); }
+
+uint32_t PixelReadCache::read(const Surface& s, int32_t x, int32_t y) {
+  Entry& e = entries_[static_cast<size_t>((x & 7) * 128 + (y & 127))];
+  if (e.x != x || e.y != y) {
+    e.x = x;
+    e.y = y;
+    e.color = readColor(s, x, y);
+  }
+  return e.color;
+}
+
+uint32_t sampleBilinear(PixelReadCache& cache, const Surface& src, int64_t ix, int64_t iy,
+                        double fx, double fy, int64_t limitX, int64_t limitY) {
+  auto fetch = [&](int64_t px, int64_t py) -> uint32_t {
+    if (px >= src.width) px = limitX;
+    if (py >= src.height) py = limitY;
+    if (!contains(src, px, py)) return 0;
+    return cache.read(src, static_cast<int32_t>(px), static_cast<int32_t>(py));
+  };
+  const uint32_t p00 = fetch(ix, iy);
+  const uint32_t p10 = fetch(ix + 1, iy);
+  const uint32_t p01 = fetch(ix, iy + 1);
+  const uint32_t p11 = fetch(ix + 1, iy + 1);
+  const double w00 = (1 - fx) * (1 - fy);
+  const double w10 = fx * (1 - fy);
+  const double w01 = (1 - fx) * fy;
+  const double w11 = fx * fy;
+  uint32_t out = 0;
+  for (int shift = 0; shift < 24; shift += 8) {
+    const double v = w00 * ((p00 >> shift) & 0xFF) + w10 * ((p10 >> shift) & 0xFF) +
+                     w01 * ((p01 >> shift) & 0xFF) + w11 * ((p11 >> shift) & 0xFF);
+    // Positions left of or above the source have negative fractions and extrapolate;
+    // holding the byte in range keeps such edges black instead of wrapping around.
+    out |= static_cast<uint32_t>(clampToByte(v)) << shift;
+  }
+  return out;
+}
+
+int32_t copyTransform(int32_t mode, uint32_t flags, const CopyParams& params, const Surface& src,
+                      Surface& dst, ProgressMeter* progress) {
+  if (!isValid(src) || !isValid(dst) || isPalettised(src) != isPalettised(dst)) {
+    return kBadArgument;
+  }
+  if (checkCopyScales(params) != kOk) return kBadArgument;
+  const int32_t boxRight = params.dstRight;
+  const int32_t boxBottom = params.dstBottom;
+  // Larger boxes cannot be reported in a 32-bit progress count and would run for minutes.
+  if (boxRight >= 1 && boxBottom >= 1 &&
+      static_cast<int64_t>(boxRight) * boxBottom > INT32_MAX) {
+    return kBadArgument;
+  }
+  if (progress != nullptr) progress->begin(progress->record().total);
+
+  const double scaleX = params.scaleX, scaleY = params.scaleY;
+  const bool identity = params.angle == 0 && params.scaleX == 1.0f && params.scaleY == 1.0f;
+  const bool interpolate = !identity && (flags & kCopyNearest) == 0;
+
+  DestinationBox inverse;
+  if (boxRight < 1 || boxBottom < 1 ||
+      !measureBox(boxRight, boxBottom, -static_cast<double>(params.angle), 1.0 / scaleX,
+                  1.0 / scaleY, inverse)) {
+    return kBadArgument;
+  }
+  const Rotation inv = rotationOf(-static_cast<double>(params.angle));
+  const double cosPhi = inv.cos, sinPhi = inv.sin;
+  const double offX = static_cast<double>(inverse.offsetX) + params.srcLeft;
+  const double offY = static_cast<double>(inverse.offsetY) + params.srcTop;
+  // Away from quarter turns the corner of the inverse box is not where the forward box put
+  // the source's corner (the picture would land shifted and cut), and with unequal scales a
+  // turn by an odd number of quarters divides each axis by the other axis' factor. There the
+  // forward placement is undone exactly: unscale, then turn back, from the forward offsets.
+  const bool exactInverse =
+      params.angle % 90 != 0 || (params.scaleX != params.scaleY && params.angle % 180 != 0);
+  double forwardX = 0.0, forwardY = 0.0;
+  if (exactInverse) {
+    DestinationBox forward;
+    if (!measureBox(static_cast<double>(params.srcRight) - params.srcLeft,
+                    static_cast<double>(params.srcBottom) - params.srcTop, params.angle, scaleX,
+                    scaleY, forward)) {
+      return kBadArgument;
+    }
+    forwardX = forward.offsetX;
+    forwardY = forward.offsetY;
+  }
+  const int64_t limitX = static_cast<int64_t>(inverse.width) - 1;
+  const int64_t limitY = static_cast<int64_t>(inverse.height) - 1;
+
+  const bool palettised = isPalettised(src);
+  if (palettised) {
+    PaletteWriter writer;
+    const int32_t entries = writer.begin(dst);
+    for (int32_t i = 0; i < entries; ++i) {
+      uint32_t c = paletteColor(src, static_cast<uint32_t>(i));
+      if (flags & kCopySepia) c = sepiaTone(c);
+      if (flags & kCopyInvert) c ^= 0x00FFFFFF;
+      writer.set(i, c);
+    }
+    writer.commit(dst);
+  }
+
+  PixelReadCache cache;
+  bool havePrevious = false;
+  int64_t prevX = 0, prevY = 0;
+  uint32_t prevColor = 0;
+  const bool mirror = (flags & kCopyMirror) != 0;
+  for (int32_t x = 0; x < boxRight; ++x) {
+    const double xd = x;
+    const int64_t dx = static_cast<int64_t>(params.dstLeft) + (mirror ? boxRight - 1 - x : x);
+    for (int32_t k = 0; k < boxBottom; ++k) {
+      // Odd columns run bottom to top, so consecutive pixels stay neighbours.
+      const int32_t y = (x & 1) ? boxBottom - 1 - k : k;
+      const double yd = y;
+      double sxF, syF;
+      if (exactInverse) {
+        const double u = (xd - forwardX) / scaleX, v = (yd - forwardY) / scaleY;
+        sxF = u * cosPhi - v * sinPhi + params.srcLeft;
+        syF = u * sinPhi + v * cosPhi + params.srcTop;
+      } else {
+        sxF = (xd * cosPhi - yd * sinPhi) / scaleX + offX;
+        syF = (xd * sinPhi + yd * cosPhi) / scaleY + offY;
+      }
+      const int64_t ix = truncPosition(sxF), iy = truncPosition(syF);
+      const int64_t dy = static_cast<int64_t>(params.dstTop) + y;
+      if (palettised) {
+        writeIndex(dst, dx, dy, readIndex(src, ix, iy));
+      } else {
+        uint32_t c;
+        if (!interpolate) {
+          c = readColor(src, ix, iy);
+        } else if (havePrevious && ix == prevX && iy == prevY) {
+          c = prevColor;
+        } else {
+          c = sampleBilinear(cache, src, ix, iy, sxF - static_cast<double>(ix),
+                             syF - static_cast<double>(iy), limitX, limitY);
+          havePrevious = true;
+          prevX = ix;
+          prevY = iy;
+          prevColor = c;
+        }
+        switch (mode) {
+          case kCombineAnd: c &= readColor(dst, dx, dy); break;
+          case kCombineOr: c |= readColor(dst, dx, dy); break;
+          case kCombineXor: c ^= readColor(dst, dx, dy); break;
+          default: break;
+        }
+        if (flags & kCopyInvert) c ^= 0x00FFFFFF;
+        if (flags & kCopySepia) c = sepiaTone(c);
+        writeColor(dst, dx, dy, c);
+      }
+      if (progress != nullptr) progress->tick();
+    }
+  }
+  if (progress != nullptr) progress->finish();
+  return kOk;
+}
+
+}  // namespace vop

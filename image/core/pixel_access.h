@@ -1,0 +1,96 @@
+// Pixel and colour-table access shared by every operation: the read pass and the writers.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "image/core/surface.h"
+
+namespace vop {
+
+// Channel selectors of a read.
+enum Channel : int32_t {
+  kChannelColor = 0,       // the colour 0x00BBGGRR itself
+  kChannelRed = 1,
+  kChannelGreen = 2,
+  kChannelBlue = 3,
+  kChannelLuminance = 4,
+  kChannelHue = 5,         // hueCode of color_model.h
+  kChannelSaturation = 6,  // saturationCode of color_model.h
+};
+
+// Step flags of ReadPass::step, the engine's single read entry.
+constexpr uint32_t kReadBegin = 0x10000;
+constexpr uint32_t kReadEnd = 0x20000;
+constexpr uint32_t kReadPixel = 0x100000;
+constexpr uint32_t kReadIndex = 0x800000;
+
+// The colour of a pixel read straight from the surface: B, G, R bytes for 24 and 32 bits,
+// the masked fields scaled to 0..255 for 16 bits, the colour-table entry for palettised
+// surfaces (black for an index beyond the table). Black outside the surface or for an
+// invalid one. Reads only the pixel's own bytes.
+uint32_t readColor(const Surface& s, int64_t x, int64_t y);
+
+// The raw colour-table index of a palettised pixel; 0 outside the surface or for other depths.
+uint32_t readIndex(const Surface& s, int64_t x, int64_t y);
+
+// The value a channel selector takes from a colour; an unknown selector gives the colour.
+int32_t reduceChannel(uint32_t colour, int32_t channel);
+
+// A pass of reads over one surface. Begin copies a palettised surface's colour table, reads
+// look colours up in that copy, end drops it. The surface's own depth decides between
+// palette lookup and direct bytes, so a read never reaches past a pixel's bytes.
+class ReadPass {
+ public:
+  explicit ReadPass(const Surface& s) : surface_(&s) {}
+
+  void begin();
+  void end() { count_ = 0; }
+
+  // The pixel's value reduced by channel; 0 outside the surface.
+  int32_t read(int32_t x, int32_t y, int32_t channel = kChannelColor) const;
+  // With a palettised surface the index itself, reduced by channel; otherwise as read.
+  int32_t readIndexValue(int32_t x, int32_t y, int32_t channel = kChannelColor) const;
+
+  // The engine's entry: flags pick begin, read, read index or end. Any failed check gives 0.
+  int32_t step(uint32_t flags, int32_t channel, int32_t x, int32_t y);
+
+ private:
+  uint32_t lookup(uint32_t index) const;
+
+  const Surface* surface_;
+  std::array<PaletteEntry, 256> palette_{};
+  uint32_t count_ = 0;
+};
+
+// Stores B, G, R (packed by the masks for 16 bits; the fourth byte of 32 bits is kept).
+// False, nothing written, outside the surface or for a palettised surface.
+bool writePixel24(const Surface& s, int64_t x, int64_t y, uint8_t r, uint8_t g, uint8_t b);
+inline bool writeColor(const Surface& s, int64_t x, int64_t y, uint32_t colour) {
+  return writePixel24(s, x, y, redOf(colour), greenOf(colour), blueOf(colour));
+}
+
+// Stores a colour-table index: its low bit for 1 bit per pixel, low nibble for 4 (the other
+// pixels of the byte kept), else the byte at the pixel's address. False outside the surface.
+bool writeIndex(const Surface& s, int64_t x, int64_t y, uint32_t index);
+
+// Builds a new colour table and commits it whole into a palettised surface.
+class PaletteWriter {
+ public:
+  // Entry count 2^bitsPerPixel with every entry black; -1 for more than 8 bits per pixel.
+  int32_t begin(const Surface& s);
+  // Returns index, or -1 when it lies outside the table (or begin did not succeed).
+  int32_t set(int32_t index, uint32_t colour);
+  // Copies the table into s.palette (as many entries as both hold) and ends the writer.
+  void commit(Surface& s);
+  int32_t count() const { return count_; }
+
+ private:
+  std::array<PaletteEntry, 256> table_{};
+  int32_t count_ = 0;
+};
+
+// The colour of a palettised surface's table entry; black beyond the table.
+uint32_t paletteColor(const Surface& s, uint32_t index);
+
+}  // namespace vop

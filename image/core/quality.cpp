@@ -1,0 +1,69 @@
+// Hue, brightness and saturation in the luminance/chroma model.
+#include "image/core/quality.h"
+
+#include <cmath>
+
+#include "image/core/color_model.h"
+#include "image/core/pixel_access.h"
+#include "image/core/result.h"
+
+namespace vop {
+
+int32_t checkQuality(const QualitySettings& q) {
+  if (q.hue < -181 || q.hue > 181) return kBadArgument;
+  if (q.brightness < -101 || q.brightness > 101) return kBadArgument;
+  if (q.saturation < -101 || q.saturation > 101) return kBadArgument;
+  if (q.spare && (q.keepDistance < 0 || q.keepDistance > 65536)) return kBadArgument;
+  return kOk;
+}
+
+uint32_t qualityTransform(const QualitySettings& q, uint32_t colour) {
+  const int r = redOf(colour), g = greenOf(colour), b = blueOf(colour);
+  if (q.spare && q.keepDistance < 65536) {
+    const int dr = r - redOf(q.keepColour);
+    const int dg = g - greenOf(q.keepColour);
+    const int db = b - blueOf(q.keepColour);
+    if (dr * dr + dg * dg + db * db < q.keepDistance) return colour & 0x00FFFFFF;
+  }
+  const LumaChroma c = toLumaChroma(r, g, b);
+  const double k = std::sqrt(c.cb * c.cb + c.cr * c.cr);
+  const double k2 = k + q.saturation * k * 0.01;
+  const double y = q.brightness + c.y;
+  const double angle = std::atan2(c.cr, c.cb) + q.hue * 0.017453292519943295;
+  return fromLumaChroma(y, k2 * std::cos(angle), k2 * std::sin(angle));
+}
+
+int32_t adjustQuality(Surface& s, const QualitySettings& q, AdjustRegion region,
+                      ProgressMeter* progress) {
+  if (checkQuality(q) != kOk) return kBadArgument;
+  if (!isValid(s) || normalizeRegion(region, s.width, s.height) != kOk) return kBadArgument;
+  ProgressMeter none;
+  ProgressMeter& meter = progress != nullptr ? *progress : none;
+
+  if (isPalettised(s)) {
+    PaletteWriter writer;
+    const int32_t entries = writer.begin(s);
+    meter.begin(static_cast<uint32_t>(entries), static_cast<uint32_t>(entries) / 2);
+    for (int32_t i = 0; i < entries; ++i) {
+      writer.set(i, qualityTransform(q, paletteColor(s, static_cast<uint32_t>(i))));
+      meter.tick();
+    }
+    writer.commit(s);
+    meter.finish();
+    return kOk;
+  }
+
+  ColorCache cache([&](uint32_t c) { return qualityTransform(q, c); });
+  meter.begin(static_cast<uint32_t>(region.right - region.left) *
+              static_cast<uint32_t>(region.bottom - region.top));
+  for (int32_t x = region.left; x < region.right; ++x) {
+    for (int32_t y = region.top; y < region.bottom; ++y) {
+      writeColor(s, x, y, cache(readColor(s, x, y)));
+      meter.tick();
+    }
+  }
+  meter.finish();
+  return kOk;
+}
+
+}  // namespace vop

@@ -1,0 +1,182 @@
+// Tests of the adjustment frame pieces, the colour model and the tone-table adjustments.
+#include "image/core/tone_table.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <vector>
+
+#include "image/core/color_model.h"
+#include "image/core/result.h"
+#include "tests/image/core/test_image.h"
+
+namespace vop {
+namespace {
+
+using test::TestImage;
+
+uint32_t grey(int v) { return packColor(v, v, v); }
+
+TEST(RegionTest, ReversedPairsAreOrderedAndWrittenBack) {
+  AdjustRegion r{5, 1, 4, 2};
+  EXPECT_EQ(normalizeRegion(r, 10, 10), kOk);
+  EXPECT_EQ(r.left, 1);
+  EXPECT_EQ(r.right, 5);
+  EXPECT_EQ(r.top, 2);
+  EXPECT_EQ(r.bottom, 4);
+}
+
+TEST(RegionTest, EmptyNegativeAndOversizedRegionsAreRefused) {
+  const AdjustRegion bad[] = {{0, 0, 0, 5}, {0, 5, 3, 3}, {-1, 3, 0, 3},
+                              {0, 11, 0, 5}, {0, 5, 0, 11}, {0, 5, -2, 3}};
+  for (AdjustRegion r : bad) EXPECT_EQ(normalizeRegion(r, 10, 10), kBadArgument);
+  AdjustRegion whole{0, 10, 0, 10};
+  EXPECT_EQ(normalizeRegion(whole, 10, 10), kOk);
+}
+
+TEST(ProgressTest, StepDependsOnTheTotal) {
+  EXPECT_EQ(progressStep(4096001), 409600u);
+  EXPECT_EQ(progressStep(4096000), 819200u);
+  EXPECT_EQ(progressStep(2048001), 409600u);
+  EXPECT_EQ(progressStep(2048000), 1024000u);
+  EXPECT_EQ(progressStep(1), 0u);
+}
+
+TEST(ProgressTest, AZeroStepReportsEveryUnitInsteadOfDividingByZero) {
+  std::vector<uint32_t> done;
+  ProgressHook hook{[](ProgressRecord* r, void* ctx) {
+                      static_cast<std::vector<uint32_t>*>(ctx)->push_back(r->done);
+                    },
+                    &done, 0};
+  ProgressMeter meter(&hook, kProgressGamma);
+  meter.begin(1);
+  meter.tick();
+  meter.finish();
+  EXPECT_EQ(done, (std::vector<uint32_t>{0, 1, 1}));
+}
+
+TEST(ColorModelTest, RoundTripIsWithinOneLevel) {
+  for (int r = 0; r < 256; r += 15)
+    for (int g = 0; g < 256; g += 15)
+      for (int b = 0; b < 256; b += 15) {
+        const LumaChroma c = toLumaChroma(r, g, b);
+        const uint32_t back = fromLumaChroma(c.y, c.cb, c.cr);
+        ASSERT_LE(std::abs(redOf(back) - r), 1) << r << "," << g << "," << b;
+        ASSERT_LE(std::abs(greenOf(back) - g), 1) << r << "," << g << "," << b;
+        ASSERT_LE(std::abs(blueOf(back) - b), 1) << r << "," << g << "," << b;
+      }
+}
+
+TEST(ColorModelTest, NegativeChannelsLiftTheLuminanceAndClamp) {
+  // Y 0, Cr -50: R = -70.104, G = 35.711, B = -0.012. Lifted by 70.104: R -0.01 -> 0,
+  // G 70.095 + 35.711 = 105.8, B 70.179 - 0.012 = 70.17 (without the lift: 0, 35, 0).
+  EXPECT_EQ(fromLumaChroma(0.0, 0.0, -50.0), packColor(0, 105, 70));
+  EXPECT_EQ(fromLumaChroma(1000.0, 0.0, 0.0), 0x00FFFFFFu);
+  EXPECT_EQ(fromLumaChroma(std::nan(""), 0.0, 0.0), 0u);
+}
+
+TEST(ColorModelTest, KeepLuminanceLowersTheOtherChannels) {
+  // L 100, red raised to 150: (100 - 0.2989 * 150) * 1.42633 = 78.68.
+  EXPECT_EQ(keepLuminance(1, 100, packColor(150, 100, 100)), packColor(150, 78, 78));
+  // Green raised to 255 from L 50: negative, held at 0.
+  EXPECT_EQ(keepLuminance(2, 50, packColor(50, 255, 50)), packColor(0, 255, 0));
+}
+
+TEST(GammaTest, RangeLimitsAndTheNoChangeBand) {
+  EXPECT_EQ(checkGamma(1.0), Precheck::kNothingToDo);
+  EXPECT_EQ(checkGamma(1.005), Precheck::kNothingToDo);
+  EXPECT_EQ(checkGamma(0.999), Precheck::kApply);
+  EXPECT_EQ(checkGamma(1.009), Precheck::kApply);
+  EXPECT_EQ(checkGamma(5.01), Precheck::kApply);
+  EXPECT_EQ(checkGamma(0.01), Precheck::kApply);
+  EXPECT_EQ(checkGamma(5.0101), Precheck::kReject);
+  EXPECT_EQ(checkGamma(0.0099), Precheck::kReject);
+  EXPECT_EQ(checkGamma(std::nan("")), Precheck::kReject);
+}
+
+TEST(GammaTest, TableEndsStayAndMiddleFollowsThePower) {
+  for (double g : {0.01, 0.5, 0.999, 2.0, 5.01}) {
+    const ToneTable t = gammaTable(g);
+    EXPECT_EQ(t[0], 0) << g;
+    EXPECT_EQ(t[255], 255) << g;
+  }
+  EXPECT_EQ(gammaTable(2.0)[128], 64);   // 128^2 / 255 = 64.25
+  EXPECT_EQ(gammaTable(0.5)[64], 127);   // sqrt(64 * 255) = 127.75
+}
+
+TEST(GammaTest, GammaOneLeavesTheImageAndRegionAlone) {
+  TestImage img(3, 3, 24);
+  for (int i = 0; i < 9; ++i) img.set(i % 3, i / 3, packColor(i * 20, 255 - i * 20, i * 7));
+  const TestImage before = img;
+  AdjustRegion r{3, 0, 3, 0};
+  EXPECT_EQ(adjustGamma(img.surface(), 1.0, 0, r, nullptr), kOk);
+  EXPECT_TRUE(img.samePixels(before));
+  EXPECT_EQ(r.left, 3);  // not even normalised
+}
+
+TEST(GammaTest, OnlyTheRegionChangesInTrueColour) {
+  TestImage img(3, 3, 32);
+  img.fill(grey(128));
+  img.memory()[3] = 0x99;  // alpha of a pixel in the bottom row
+  AdjustRegion r{1, 2, 1, 2};
+  ASSERT_EQ(adjustGamma(img.surface(), 2.0, 1, r, nullptr), kOk);
+  EXPECT_EQ(img.get(1, 1), packColor(64, 128, 128));
+  EXPECT_EQ(img.get(0, 1), grey(128));
+  EXPECT_EQ(img.get(2, 2), grey(128));
+  EXPECT_EQ(img.memory()[3], 0x99);
+}
+
+TEST(GammaTest, APaletteImageChangesWholeWhateverTheRegion) {
+  TestImage img(4, 4, 8);
+  for (int i = 0; i < 256; ++i) img.setEntry(i, grey(128));
+  AdjustRegion r{0, 1, 0, 1};
+  ASSERT_EQ(adjustGamma(img.surface(), 2.0, 2, r, nullptr), kOk);
+  for (int i : {0, 17, 255}) EXPECT_EQ(paletteColor(img.surface(), i), packColor(128, 64, 128));
+}
+
+TEST(GammaTest, BadRegionsAndSurfacesFail) {
+  TestImage img(3, 3, 24);
+  AdjustRegion zero{1, 1, 0, 3};
+  EXPECT_EQ(adjustGamma(img.surface(), 2.0, 0, zero, nullptr), kBadArgument);
+  AdjustRegion beyond{0, 4, 0, 3};
+  EXPECT_EQ(adjustGamma(img.surface(), 2.0, 0, beyond, nullptr), kBadArgument);
+  Surface none;
+  AdjustRegion ok{0, 1, 0, 1};
+  EXPECT_EQ(adjustGamma(none, 2.0, 0, ok, nullptr), kBadArgument);
+  EXPECT_EQ(adjustGamma(img.surface(), 7.0, 0, ok, nullptr), kBadArgument);
+}
+
+TEST(ToneCurveTest, IdentityTableOnOneChannelChangesNothing) {
+  ToneTable identity{};
+  for (int i = 0; i < 256; ++i) identity[static_cast<size_t>(i)] = static_cast<uint8_t>(i);
+  TestImage img(4, 2, 24);
+  for (int i = 0; i < 8; ++i) img.set(i % 4, i / 4, packColor(i * 30, i * 17, 255 - i));
+  const TestImage before = img;
+  for (uint32_t sel : {1u, 2u, 3u}) {
+    AdjustRegion r{0, 4, 0, 2};
+    ASSERT_EQ(adjustToneCurve(img.surface(), identity, sel, r, nullptr), kOk);
+  }
+  EXPECT_TRUE(img.samePixels(before));
+}
+
+TEST(ToneCurveTest, BlackPixelsGoThroughTheTable) {
+  ToneTable t{};
+  t[0] = 50;
+  TestImage img(2, 1, 24);
+  AdjustRegion r{0, 2, 0, 1};
+  ASSERT_EQ(adjustToneCurve(img.surface(), t, 2, r, nullptr), kOk);
+  EXPECT_EQ(img.get(0, 0), packColor(0, 50, 0));
+  EXPECT_EQ(img.get(1, 0), packColor(0, 50, 0));
+}
+
+TEST(ToneCurveTest, KeepLuminanceFollowsAChannelChange) {
+  ToneTable t{};
+  for (int i = 0; i < 256; ++i) t[static_cast<size_t>(i)] = static_cast<uint8_t>(i);
+  t[100] = 150;
+  EXPECT_EQ(mapTone(t, 0x101, grey(100)), packColor(150, 78, 78));
+  EXPECT_EQ(mapTone(t, 0x001, grey(100)), packColor(150, 100, 100));
+}
+
+}  // namespace
+}  // namespace vop
