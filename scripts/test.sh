@@ -32,6 +32,8 @@ suite() {
 
 suite "host tests (ASan, UBSan)" ctest --test-dir "$build/host" --output-on-failure -j "$jobs"
 suite "Windows x64 tests under Wine" ctest --test-dir "$build/win64" --output-on-failure -LE ui -j "$jobs"
+# The UI programs must not join a Wine session that was started without a display.
+WINEPREFIX="$PWD/$build/win64/wineprefix" wineserver -k 2>/dev/null
 suite "UI tests under Xvfb" xvfb-run -a -s "-screen 0 1280x1024x24" ctest --test-dir "$build/win64" --output-on-failure -L ui
 echo "all suites: $passed passed, $failed failed"
 exit $status

@@ -127,7 +127,9 @@
 // start-up tests the modules it needs.
 class CLibraryBinding : public CObject {
 public:
-  explicit CLibraryBinding(const char *fileName) : m_module(LoadLibraryA(fileName)) {}
+  explicit CLibraryBinding(const char *fileName) : m_module(LoadLibraryA(fileName)) {
+    m_loadError = m_module ? ERROR_SUCCESS : GetLastError();
+  }
   ~CLibraryBinding() override {
     if (m_module != nullptr)
       FreeLibrary(m_module);
@@ -136,6 +138,8 @@ public:
   CLibraryBinding(const CLibraryBinding &) = delete;
   CLibraryBinding &operator=(const CLibraryBinding &) = delete;
   HMODULE module() const { return m_module; }
+  // Why the library could not be loaded (the platform's error code), for the report.
+  DWORD loadError() const { return m_loadError; }
 
 protected:
   template <typename F> void resolve(F &pointer, const char *name) {
@@ -145,6 +149,7 @@ protected:
 
 private:
   HMODULE m_module;
+  DWORD m_loadError = ERROR_SUCCESS;
 };
 
 #define TOLM_DECLARE_POINTER(name) decltype(&::name) name = nullptr;

@@ -59,21 +59,21 @@ BOOL CTolmApp::InitInstance() {
 
   if (m_launchKind == tolm::kFolderErase) {
     if (m_kelsys.module() == nullptr)
-      m_errors.ShowError(MB_ICONHAND, -5006);
+      ReportMissingLibrary(m_kelsys);
     // The extended-delete dialog runs here once it exists.
     return FALSE;
   }
 
   if (m_kelsys.module() == nullptr || m_vopimg.module() == nullptr ||
       m_vopimg.vopInitialize == nullptr) {
-    m_errors.ShowError(MB_ICONHAND, -5006);
+    ReportMissingLibrary(m_kelsys.module() == nullptr ? static_cast<CLibraryBinding &>(m_kelsys) : m_vopimg);
     return FALSE;
   }
   const int32_t plainHandles = 0;
   m_vopimg.vopInitialize(&plainHandles);
   if (m_daxread.module() == nullptr || m_daxread.daxInitialize == nullptr ||
       m_daxread.daxBeginProcessing == nullptr) {
-    m_errors.ShowError(MB_ICONHAND, -5006);
+    ReportMissingLibrary(m_daxread);
     return FALSE;
   }
   char resourceLibrary[MAX_PATH] = "dax2jpn.dll";
@@ -85,6 +85,12 @@ BOOL CTolmApp::InitInstance() {
   LoadSettings();
   // The property dialog runs here once it exists.
   return FALSE;
+}
+
+void CTolmApp::ReportMissingLibrary(const CLibraryBinding &library) {
+  // The box explains itself with the last error; by now that is the search's, not the loader's.
+  SetLastError(library.loadError() != ERROR_SUCCESS ? library.loadError() : ERROR_PROC_NOT_FOUND);
+  m_errors.ShowError(MB_ICONHAND, -5006);
 }
 
 int CTolmApp::ExitInstance() {

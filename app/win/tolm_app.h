@@ -28,6 +28,8 @@ public:
   int ClassifyTarget();
   void LoadSettings() { m_settings.Load(m_kelsys); }
   void SaveSettings() { m_settings.Save(m_kelsys); }
+  // Reports that a library the chosen dialog needs is missing, with the loader's reason.
+  void ReportMissingLibrary(const CLibraryBinding &library);
 
   // Bindings first: they load their libraries when the object is built, in this order, and
   // are destroyed (unloading the libraries) in the reverse order.

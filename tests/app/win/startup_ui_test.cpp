@@ -279,7 +279,13 @@ TEST_F(Startup, AWrongLetterForTheTargetShowsBadOption) {
 
 TEST_F(Startup, AMissingLibraryEndsWithSystemFault) {
   const std::string noDax = programFolder(true, false, true);
-  expectBox(run(noDax, "/f \"" + target + "\""), kSystemFault, -5006, MAKEINTRESOURCEW(32513));
+  const Outcome o = run(noDax, "/f \"" + target + "\"");
+  expectBox(o, kSystemFault, -5006, MAKEINTRESOURCEW(32513));
+  // The second line is the loader's reason, in the system's words.
+  wchar_t reason[256] = {};
+  FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                 ERROR_MOD_NOT_FOUND, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reason, 256, nullptr);
+  EXPECT_NE(o.text.find(reason), std::wstring::npos) << "the box does not say the module is missing";
   expectBox(run(noDax, "/d \"" + folder + "\""), kSystemFault, -5006, MAKEINTRESOURCEW(32513));
   const std::string noVop = programFolder(true, true, false);
   expectBox(run(noVop, "/F \"" + image + "\""), kSystemFault, -5006, MAKEINTRESOURCEW(32513));
