@@ -34,8 +34,8 @@ run: setup build-win64
 bench:
 	@echo "bench: not yet"
 
-fuzz:
-	@echo "fuzz: not yet"
+fuzz: setup
+	@scripts/fuzz.sh
 
 package:
 	@echo "package: not yet"

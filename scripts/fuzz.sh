@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Builds every fuzz target with clang's libFuzzer (with AddressSanitizer and
+# UndefinedBehaviorSanitizer) and runs each for FUZZ_SECONDS (default 60), seeded with the
+# project's sample and, where present, the shared camera files. Fails on any finding.
+set -u
+root=$(cd "$(dirname "$0")/.." && pwd)
+out="$root/build/fuzz"
+seconds=${FUZZ_SECONDS:-60}
+mkdir -p "$out"
+flags=(-std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all -I"$root")
+
+# target: the sources it needs besides its own file
+declare -A sources=(
+  [tolm_cmdline_fuzz]="app/core/cmdline.cpp"
+  [dax_exif_fuzz]="exif/core/*.cpp"
+  [kel_lzss_fuzz]="util/core/*.cpp"
+  [kel_huffman_fuzz]="util/core/*.cpp"
+)
+status=0
+for target in "${!sources[@]}"; do
+  [ -f "$root/fuzz/$target.cpp" ] || { echo "fuzz: $target: no source yet"; continue; }
+  echo "== $target =="
+  # shellcheck disable=SC2086
+  if ! (cd "$root" && clang++ "${flags[@]}" "fuzz/$target.cpp" ${sources[$target]} -o "$out/$target"); then
+    echo "fuzz: $target does not build"; status=1; continue
+  fi
+  seeds="$out/$target.seeds"
+  mkdir -p "$seeds" "$out/$target.corpus"
+  cp "$root/samples/"* "$seeds/" 2>/dev/null
+  if [ "$target" = dax_exif_fuzz ] && [ -d "$root/../shared/corpus/exif" ]; then
+    find "$root/../shared/corpus/exif" -type f -size -64k -name '*.jp*g' -exec cp {} "$seeds/" \;
+  fi
+  if ! "$out/$target" -max_total_time="$seconds" -max_len=65536 -timeout=10 -rss_limit_mb=2048 \
+      -artifact_prefix="$out/$target-" "$out/$target.corpus" "$seeds" 2>"$out/$target.log"; then
+    echo "fuzz: $target found a fault; see $out/$target.log and the artifact beside it"
+    tail -n 30 "$out/$target.log"
+    status=1
+  else
+    grep -E '^Done|stat::number_of_executed_units' "$out/$target.log" | tail -n 1
+  fi
+done
+exit $status
