@@ -77,10 +77,18 @@ typedef struct KEL_VOLUME_INFO {
   char fileSystemName[256];
 } KEL_VOLUME_INFO;
 
+/* 0 when the free space of the drive named by the first two characters ("C:") can be read,
+ * else -1 (also for a null argument). */
 int KEL_API kelCheckActiveDrive(const char *drive);
+/* Free bytes available to the caller and total bytes of the volume holding root; both are set
+ * to 0 first. Where only the older cluster query exists the total stays 0. 0, or -1 (with a
+ * null argument nothing is written). */
 int KEL_API kelGetDiskSize(const char *root, uint64_t *freeBytes, uint64_t *totalBytes);
+/* The platform's drive type (0-6) of the first two characters followed by a backslash; a
+ * longer designator is cut ("C:\Windows" asks about "C:\"). -1 for a null argument. */
 int KEL_API kelGetDriveType(const char *drive);
 uint32_t KEL_API kelGetLogicalDrives(void);
+/* 0, or -1 for a null argument or a failed query; a failed query leaves the record as it was. */
 int KEL_API kelGetVolumeInformation(const char *root, KEL_VOLUME_INFO *info);
 
 /* ---- file names, versions, system paths, temporary files ---------------------------- */
@@ -121,8 +129,17 @@ typedef struct KEL_SEARCH_RECORD {
   uint8_t data[1];              /* the caller's own data begins here */
 } KEL_SEARCH_RECORD;
 
-/* 0 when the walk ran to the end, -201 when the callback stopped it, -200 when the list
- * file cannot be created, -1 for a null folder or pattern. */
+/* Walks folder (with KEL_SEARCH_RECURSIVE its tree, depth first in the platform's order) and
+ * reports every item matching pattern whose attributes pass the filter: to the callback, as a
+ * line "path\r\n" in the list file (created anew; deleted again when nothing was found), and
+ * with KEL_SEARCH_FOLDERS the start folder first. Paths are never longer than 259 bytes: an item
+ * whose full path would not fit is passed over, and so is everything below it. An item whose
+ * attributes cannot be read (gone, or a name the code page cannot carry) comes with the word
+ * 0xFFFFFFFF, which carries all four filtered attributes: only a search accepting all four
+ * reports it.
+ * 0 when the walk ran to the end, -201 when the callback stopped it (the list keeps what was
+ * written), -200 when the list file cannot be created (nothing searched), -1 for a null folder
+ * or pattern, or when folder, backslash and pattern do not fit in 259 bytes. */
 int KEL_API kelSearchDirectory(int flags, const char *folder, const char *pattern,
                                const char *listFile, KEL_SEARCH_RECORD *record);
 
@@ -141,6 +158,11 @@ typedef struct KEL_DIRLIST_OPTIONS {
   int32_t layout;            /* -1, KEL_DIRLIST_NO_CAPTION, or anything else: adjust */
 } KEL_DIRLIST_OPTIONS;
 
+/* Shows the shell's folder dialog (Box1: classic, at the system's place and size) and copies
+ * the chosen file-system folder into buffer (KEL_MAX_PATH bytes). 1 when a folder was copied;
+ * 0 when the dialog was cancelled or the choice is no file-system folder (buffer unchanged),
+ * and 0 without showing anything for a null buffer or options record. The owner is kept in the
+ * library's system context until the next call. */
 int KEL_API kelShowDirListBox1(HWND owner, const char *title, char *buffer);
 int KEL_API kelShowDirListBox2(const KEL_DIRLIST_OPTIONS *options, char *buffer);
 
@@ -290,8 +312,12 @@ int KEL_API kelQueue(int operation, KEL_OBJECT_HANDLE *handle, void *argument);
 int KEL_API kelStack(int operation, KEL_OBJECT_HANDLE *handle, void *argument);
 
 /* ---- window and time utilities ------------------------------------------------------ */
+/* Removes the window's first waiting mouse message and first waiting key message; 0 when one
+ * was a left-button release or a release of Enter, else 1. Call from the window's thread. */
 int KEL_API kelCaptureButton(HWND window);
+/* which 1: local time, anything else: UTC. A null record is ignored. */
 void KEL_API kelGetTime(SYSTEMTIME *time, int which);
+/* Non-zero on success; 0 for a null record or a failed call. */
 int KEL_API kelGetClient(HWND window, RECT *rect);
 int KEL_API kelGetWorkArea(RECT *rect, int ignored);
 
