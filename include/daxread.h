@@ -80,10 +80,21 @@ typedef struct DAX_THUMBNAIL {
   void *buffer;   /* the caller's buffer */
 } DAX_THUMBNAIL;
 
-/* Loads the language resource library by name (260 bytes are read from name), falling back to
- * dax2jpn.dll and dax2enc.dll; 0, or -107 when none could be loaded. */
+/* Loads the language resource library by name (read up to its NUL, at most 260 bytes), falling
+ * back to dax2jpn.dll and then dax2enc.dll; it is loaded as data, so no code of it runs. 0, or
+ * -107 when none could be loaded. */
 int DAX_API daxInitialize(const char *name);
-/* Runs one operation (see the codes above); argument depends on the operation. */
+/* Runs one operation (see the codes above); argument depends on the operation:
+ *  - 1 analyse: a 260-byte path buffer (with DAX_MOD_100 it holds the path; without it a file
+ *    dialog fills it). Returns the number of entries, or an error code; a failure keeps the
+ *    previous results.
+ *  - 3 begin iteration: DAX_ITERATION; 4 next entry: DAX_ENTRY (0, 100 at the last entry, -1);
+ *    both buffers of DAX_ENTRY must take their full capacity.
+ *  - 5 thumbnail: DAX_THUMBNAIL (a buffer of at least `size` bytes; kind and size are always
+ *    set), or with DAX_MOD_200 a raw buffer that must take the whole thumbnail, whose size
+ *    the record form tells first; a buffer that cannot take it gives -1 and nothing is
+ *    copied. -108 when the file has no thumbnail.
+ *  - 0 release. */
 int DAX_API daxBeginProcessing(int code, void *argument);
 /* The four parts of a file's version; 0 or -1. The sixth argument is not used. */
 int DAX_API daxGetFileVersion(const char *path, uint32_t *major, uint32_t *minor, uint32_t *build,

@@ -1,0 +1,46 @@
+// The language library's strings as the core asks for them, and the file-dialog filter.
+#include "exif/win/resource_strings.h"
+
+namespace daxwin {
+
+bool ResourceStrings::load(uint32_t id, std::string &text) const {
+  if (m_library == nullptr || id > 0xFFFF)
+    return false;
+  char buffer[kStringBuffer];
+  const int n = LoadStringA(m_library, static_cast<UINT>(id), buffer, kStringBuffer);
+  if (n <= 0)
+    return false;
+  // LoadStringA copies embedded NULs too and reports them in n; n never exceeds the buffer.
+  text.assign(buffer, static_cast<size_t>(n < kStringBuffer ? n : kStringBuffer - 1));
+  return true;
+}
+
+bool ResourceStrings::isAlphaNumeric(unsigned char c) const {
+  return IsCharAlphaNumericA(static_cast<CHAR>(c)) != FALSE;
+}
+
+std::string filterList(const std::string &text, bool (*isLeadByte)(unsigned char)) {
+  std::string list;
+  list.reserve(text.size() + 2);
+  bool separated = false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (isLeadByte(c) && i + 1 < text.size()) {
+      list += text[i];
+      list += text[++i];
+    } else if (c == '|' || c == '\0') {
+      list += '\0';
+      separated = true;
+    } else {
+      list += text[i];
+    }
+  }
+  if (!separated)
+    return {};
+  // One NUL ends the last string and one more ends the list; an extra one is harmless.
+  list += '\0';
+  list += '\0';
+  return list;
+}
+
+} // namespace daxwin

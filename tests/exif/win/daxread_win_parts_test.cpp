@@ -1,0 +1,174 @@
+// Pieces of daxread.dll's Windows layer below the exports: memory checks, file source, filter list.
+#include <windows.h>
+
+#include "exif/win/file_source.h"
+#include "exif/win/guard.h"
+#include "exif/win/resource_strings.h"
+#include "tests/support/win_test_util.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+using testutil::ScratchDir;
+
+// A reserved run of pages whose first `committed` pages are committed with `protect`.
+class Pages {
+public:
+  Pages(size_t count, size_t committed, DWORD protect) {
+    SYSTEM_INFO si;
+    GetSystemInfo(&si);
+    page = si.dwPageSize;
+    base = static_cast<char *>(VirtualAlloc(nullptr, count * page, MEM_RESERVE, PAGE_NOACCESS));
+    if (committed > 0)
+      VirtualAlloc(base, committed * page, MEM_COMMIT, protect);
+  }
+  ~Pages() { VirtualFree(base, 0, MEM_RELEASE); }
+  char *base = nullptr;
+  size_t page = 4096;
+};
+
+TEST(Guard, RangesAreCheckedPageByPageForTheAccessWanted) {
+  Pages rw(3, 2, PAGE_READWRITE);
+  EXPECT_TRUE(daxwin::canWrite(rw.base, 2 * rw.page));
+  EXPECT_TRUE(daxwin::canRead(rw.base + 10, 100));
+  EXPECT_FALSE(daxwin::canWrite(rw.base, 2 * rw.page + 1)) << "one byte into the reserved page";
+  EXPECT_FALSE(daxwin::canRead(rw.base + 2 * rw.page, 1));
+  EXPECT_TRUE(daxwin::canWrite(rw.base + 2 * rw.page, 0)) << "nothing to write";
+  EXPECT_FALSE(daxwin::canWrite(nullptr, 0));
+  EXPECT_FALSE(daxwin::canRead(rw.base, SIZE_MAX)) << "a size that wraps around";
+
+  Pages ro(1, 1, PAGE_READONLY);
+  EXPECT_TRUE(daxwin::canRead(ro.base, ro.page));
+  EXPECT_FALSE(daxwin::canWrite(ro.base, 1));
+  Pages none(1, 1, PAGE_NOACCESS);
+  EXPECT_FALSE(daxwin::canRead(none.base, 1));
+  Pages guard(1, 1, PAGE_READWRITE | PAGE_GUARD);
+  EXPECT_FALSE(daxwin::canWrite(guard.base, 1));
+
+  // Mixed protections within one range: the weakest decides.
+  Pages mixed(2, 2, PAGE_READWRITE);
+  DWORD old;
+  VirtualProtect(mixed.base + mixed.page, mixed.page, PAGE_READONLY, &old);
+  EXPECT_TRUE(daxwin::canRead(mixed.base, 2 * mixed.page));
+  EXPECT_FALSE(daxwin::canWrite(mixed.base, 2 * mixed.page));
+  std::vector<char> heap(100);
+  EXPECT_TRUE(daxwin::canWrite(heap.data(), heap.size()));
+}
+
+TEST(Guard, BoundedLengthStopsAtTheNulTheLimitOrUnreadableMemory) {
+  EXPECT_EQ(daxwin::boundedLength("abc", 260), 3);
+  EXPECT_EQ(daxwin::boundedLength("", 260), 0);
+  EXPECT_EQ(daxwin::boundedLength(nullptr, 260), -1);
+  EXPECT_EQ(daxwin::boundedLength("abcdef", 4), -1) << "no NUL within the limit";
+  EXPECT_EQ(daxwin::boundedLength("abc", 4), 3) << "the NUL is the last byte allowed";
+
+  Pages pages(2, 1, PAGE_READWRITE);
+  char *end = pages.base + pages.page;
+  std::memcpy(end - 3, "ab", 3); // ends exactly at the page boundary
+  EXPECT_EQ(daxwin::boundedLength(end - 3, 260), 2);
+  std::memcpy(end - 3, "abc", 3); // runs into the reserved page
+  EXPECT_EQ(daxwin::boundedLength(end - 3, 260), -1);
+}
+
+TEST(FileSource, ReadsByPositionUpToTheEndAndRefusesWhatIsNoFile) {
+  ScratchDir dir;
+  std::string contents;
+  for (int i = 0; i < 5000; ++i)
+    contents += static_cast<char>(i * 7);
+  const std::string path = dir.file("data.bin", contents);
+  daxwin::FileSource file;
+  ASSERT_TRUE(file.open(path.c_str()));
+  EXPECT_EQ(file.size(), 5000u);
+  char buffer[64];
+  ASSERT_EQ(file.readAt(4096, buffer, 10), 10);
+  EXPECT_EQ(std::string(buffer, 10), contents.substr(4096, 10));
+  ASSERT_EQ(file.readAt(0, buffer, 4), 4) << "positions are absolute, not a running offset";
+  EXPECT_EQ(std::string(buffer, 4), contents.substr(0, 4));
+  EXPECT_EQ(file.readAt(4990, buffer, 64), 10) << "cut at the end";
+  EXPECT_EQ(std::string(buffer, 10), contents.substr(4990));
+  EXPECT_EQ(file.readAt(5000, buffer, 8), 0);
+  EXPECT_EQ(file.readAt(0x100000000ull, buffer, 8), 0) << "beyond 4 GiB is beyond the end too";
+  EXPECT_EQ(file.readAt(10, buffer, 0), 0);
+  EXPECT_FALSE(file.open(path.c_str())) << "one file per source";
+
+  daxwin::FileSource missing, folder, empty;
+  EXPECT_FALSE(missing.open(dir.join("missing.bin").c_str()));
+  EXPECT_FALSE(folder.open(dir.folder("sub").c_str()));
+  EXPECT_FALSE(empty.open(nullptr));
+  daxwin::FileSource never;
+  EXPECT_EQ(never.readAt(0, buffer, 1), -1) << "no file, no bytes";
+}
+
+TEST(FileSource, AnotherWriterKeepsTheFileClosedAndReadersDoNot) {
+  ScratchDir dir;
+  const std::string path = dir.file("shared.bin", "0123456789");
+  HANDLE writer = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+  daxwin::FileSource blocked;
+  EXPECT_FALSE(blocked.open(path.c_str()));
+  CloseHandle(writer);
+  daxwin::FileSource open;
+  ASSERT_TRUE(open.open(path.c_str()));
+  HANDLE second = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+  EXPECT_EQ(second, INVALID_HANDLE_VALUE) << "no writer while the source is open";
+  if (second != INVALID_HANDLE_VALUE)
+    CloseHandle(second);
+}
+
+bool shiftJisLead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+bool noLead(unsigned char) { return false; }
+
+std::vector<std::string> strings(const std::string &list) {
+  std::vector<std::string> out;
+  for (size_t at = 0; at < list.size() && list[at] != '\0'; at += out.back().size() + 1)
+    out.push_back(std::string(list.c_str() + at));
+  return out;
+}
+
+TEST(FilterList, PipesBecomeNulsAndTheListEndsInTwo) {
+  const std::string list = daxwin::filterList("JPEG (*.jpg)|*.jpg|All (*.*)|*.*|", noLead);
+  EXPECT_EQ(strings(list), (std::vector<std::string>{"JPEG (*.jpg)", "*.jpg", "All (*.*)", "*.*"}));
+  ASSERT_GE(list.size(), 2u);
+  EXPECT_EQ(list.substr(list.size() - 2), std::string(2, '\0'));
+  EXPECT_EQ(strings(daxwin::filterList("A|*.a", noLead)), (std::vector<std::string>{"A", "*.a"}));
+  EXPECT_EQ(daxwin::filterList("", noLead), "");
+  EXPECT_EQ(daxwin::filterList("no separator", noLead), "") << "no pairs: no filter";
+  EXPECT_EQ(strings(daxwin::filterList(std::string("A\0*.a\0", 6), noLead)), (std::vector<std::string>{"A", "*.a"}))
+      << "embedded NULs separate as well";
+}
+
+TEST(FilterList, ATrailByteWithThePipesValueDoesNotSeparate) {
+  // "ポ" in code page 932 is 0x83 0x7C; 0x7C is '|'.
+  const std::string po = "\x83\x7C";
+  const std::string list = daxwin::filterList(po + "JPEG|*.jpg|", shiftJisLead);
+  EXPECT_EQ(strings(list), (std::vector<std::string>{po + "JPEG", "*.jpg"}));
+  // A lead byte at the very end carries nothing along and is kept.
+  EXPECT_EQ(strings(daxwin::filterList("A|B\x83", shiftJisLead)), (std::vector<std::string>{"A", "B\x83"}));
+}
+
+TEST(ResourceStrings, MissingLibraryAndIdsBeyondSixteenBitsLoadNothing) {
+  const daxwin::ResourceStrings none(nullptr);
+  std::string text = "unchanged";
+  EXPECT_FALSE(none.load(271, text));
+  HMODULE library = LoadLibraryExA("dax2enc.dll", nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(library, nullptr);
+  const daxwin::ResourceStrings strings(library);
+  EXPECT_TRUE(strings.load(271, text));
+  EXPECT_EQ(text, "Make");
+  EXPECT_FALSE(strings.load(0x10000 + 271, text)) << "ids are 16 bits; no wrap onto tag 271";
+  EXPECT_FALSE(strings.load(9999, text)) << "no such string";
+  EXPECT_TRUE(strings.isAlphaNumeric('a'));
+  EXPECT_TRUE(strings.isAlphaNumeric('7'));
+  EXPECT_FALSE(strings.isAlphaNumeric(0x01));
+  EXPECT_FALSE(strings.isAlphaNumeric(' '));
+  FreeLibrary(library);
+}
+
+} // namespace
