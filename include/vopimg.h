@@ -62,7 +62,6 @@ typedef struct VOP_PROGRESS_HOOK VOP_PROGRESS_HOOK;
 typedef struct VOP_COPY_PARAMS VOP_COPY_PARAMS;
 typedef struct VOP_QUALITY_PARAMS VOP_QUALITY_PARAMS;
 typedef struct VOP_QUALITY_PARAMS2 VOP_QUALITY_PARAMS2;
-typedef struct VOP_DECOLOR_PARAMS VOP_DECOLOR_PARAMS;
 typedef struct VOP_ROTATE_PARAMS VOP_ROTATE_PARAMS;
 typedef struct VOP_FILTER_PARAMS VOP_FILTER_PARAMS;
 typedef struct VOP_HISTOGRAM_RESULT VOP_HISTOGRAM_RESULT;
@@ -97,7 +96,8 @@ int VOP_API vopAdjustQuality2(HWND window, uint32_t flags, VOP_QUALITY_PARAMS2 *
                               VOP_IMAGE image, VOP_PROGRESS_HOOK *progress);
 int VOP_API vopThroughFilter(HWND window, uint32_t flags, VOP_FILTER_PARAMS *params,
                              VOP_IMAGE image, VOP_PROGRESS_HOOK *progress);
-int VOP_API vopDecolor(HWND window, uint32_t flags, VOP_DECOLOR_PARAMS *params, VOP_IMAGE image,
+/* Converts source into destination (same size, another depth); the source is only read. */
+int VOP_API vopDecolor(HWND window, uint32_t flags, VOP_IMAGE source, VOP_IMAGE destination,
                        VOP_PROGRESS_HOOK *progress);
 int VOP_API vopRotate(HWND window, uint32_t flags, VOP_ROTATE_PARAMS *params, VOP_IMAGE image,
                       VOP_PROGRESS_HOOK *progress);

@@ -28,6 +28,11 @@ constexpr uint32_t kProgressContrast = 1;
 constexpr uint32_t kProgressGamma = 2;
 constexpr uint32_t kProgressQuality = 3;
 constexpr uint32_t kProgressCopy = 5;
+constexpr uint32_t kProgressHistogram = 8;
+constexpr uint32_t kProgressFilter = 9;
+constexpr uint32_t kProgressDecolor = 10;
+constexpr uint32_t kProgressRotate = 10;
+constexpr uint32_t kProgressCountColor = 11;
 constexpr uint32_t kProgressToneCurve = 12;
 
 // Callback interval of a pixel pass: total / 10 above 4,096,000 units, total / 5 above

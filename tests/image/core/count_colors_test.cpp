@@ -1,0 +1,111 @@
+// Tests of colour counting over whole images of every depth.
+#include "image/core/count_colors.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "image/core/result.h"
+#include "tests/image/core/test_image.h"
+
+namespace vop {
+namespace {
+
+using test::TestImage;
+
+// One table for the whole program, as the engine holds one.
+ColorCountTable& table() {
+  static ColorCountTable t;
+  return t;
+}
+
+TEST(CountColorsTest, OneFillAndTwoColoursInAnyAmounts) {
+  TestImage img(13, 7, 24);
+  img.fill(packColor(1, 2, 3));
+  EXPECT_EQ(countColors(img.surface(), table(), nullptr, nullptr), 1);
+  img.set(12, 6, packColor(3, 2, 1));
+  EXPECT_EQ(countColors(img.surface(), table(), nullptr, nullptr), 2);
+  EXPECT_EQ(table().countOf(packColor(1, 2, 3)), 13u * 7 - 1);
+  EXPECT_EQ(table().countOf(packColor(3, 2, 1)), 1u);
+  // A second count starts from an empty table.
+  EXPECT_EQ(countColors(img.surface(), table(), nullptr, nullptr), 2);
+  EXPECT_EQ(table().countOf(packColor(3, 2, 1)), 1u);
+}
+
+TEST(CountColorsTest, FourthByteOfThirtyTwoBitPixelsIsNoColour) {
+  TestImage img(3, 1, 32);
+  img.fill(packColor(9, 9, 9));
+  for (int x = 0; x < 3; ++x)
+    img.memory()[static_cast<size_t>(x) * 4 + 3] = static_cast<uint8_t>(x * 100);
+  EXPECT_EQ(countColors(img.surface(), table(), nullptr, nullptr), 1);
+}
+
+TEST(CountColorsTest, PaletteImagesCountColoursNotIndices) {
+  TestImage img(16, 16, 8);
+  img.setEntry(5, packColor(255, 0, 0));
+  img.setEntry(6, packColor(0, 255, 0));
+  img.setEntry(7, packColor(0, 255, 0));  // same colour as entry 6
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x) writeIndex(img.surface(), x, y, 5 + (x + y) % 3);
+  EXPECT_EQ(countColors(img.surface(), table(), nullptr, nullptr), 2);
+  img.setEntry(7, packColor(0, 0, 255));
+  EXPECT_EQ(countColors(img.surface(), table(), nullptr, nullptr), 3);
+}
+
+TEST(CountColorsTest, EveryDepthAndOddSizeCountsItsCraftedColours) {
+  // Two colours in alternate columns; a single column has one.
+  const int depths[] = {1, 4, 8, 16, 24, 32};
+  const int sizes[][2] = {{1, 1}, {1, 9}, {9, 1}, {3, 5}, {5, 3}, {33, 2}};
+  for (int bpp : depths) {
+    for (const auto& size : sizes) {
+      TestImage img(size[0], size[1], bpp);
+      const uint32_t a = packColor(0, 0, 0), b = packColor(248, 248, 248);  // exact in 5 bits
+      if (bpp <= 8) {
+        img.setEntry(1, b);
+        for (int y = 0; y < size[1]; ++y)
+          for (int x = 0; x < size[0]; ++x) writeIndex(img.surface(), x, y, x & 1);
+      } else {
+        for (int y = 0; y < size[1]; ++y)
+          for (int x = 0; x < size[0]; ++x) img.set(x, y, (x & 1) ? b : a);
+      }
+      EXPECT_EQ(countColors(img.surface(), table(), nullptr, nullptr), size[0] > 1 ? 2 : 1)
+          << bpp << " bits, " << size[0] << " x " << size[1];
+    }
+  }
+}
+
+TEST(CountColorsTest, SixteenBitColoursAreDistinctFields) {
+  // Raw 5-5-5 words with red fields 0 to 31.
+  TestImage img(32, 1, 16);
+  for (int x = 0; x < 32; ++x) {
+    const uint32_t word = static_cast<uint32_t>(x) << 10;
+    img.memory()[static_cast<size_t>(x) * 2] = static_cast<uint8_t>(word);
+    img.memory()[static_cast<size_t>(x) * 2 + 1] = static_cast<uint8_t>(word >> 8);
+  }
+  EXPECT_EQ(countColors(img.surface(), table(), nullptr, nullptr), 32);
+}
+
+TEST(CountColorsTest, InvalidSurfaceIsRefused) {
+  Surface empty;
+  EXPECT_EQ(countColors(empty, table(), nullptr, nullptr), kBadArgument);
+  TestImage img(2, 2, 24);
+  Surface cut = img.surface();
+  cut.pitch = 4;  // shorter than a row of 6 bytes
+  EXPECT_EQ(countColors(cut, table(), nullptr, nullptr), kBadArgument);
+}
+
+TEST(CountColorsTest, ProgressCountsEveryPixel) {
+  std::vector<uint32_t> done;
+  ProgressHook hook{[](ProgressRecord* r, void* ctx) {
+                      static_cast<std::vector<uint32_t>*>(ctx)->push_back(r->done);
+                    },
+                    &done, 0};
+  ProgressMeter meter(&hook, kProgressCountColor);
+  TestImage img(3, 2, 24);
+  ASSERT_EQ(countColors(img.surface(), table(), &meter, nullptr), 1);
+  EXPECT_EQ(meter.record().total, 6u);
+  EXPECT_EQ(done, (std::vector<uint32_t>{0, 3, 6, 6}));
+}
+
+}  // namespace
+}  // namespace vop

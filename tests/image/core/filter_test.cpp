@@ -1,0 +1,335 @@
+// Tests of the neighbourhood filter: kernels, flags, border rule, bad input and odd sizes.
+#include "image/core/filter.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <vector>
+
+#include "image/core/result.h"
+#include "tests/image/core/test_image.h"
+
+namespace vop {
+namespace {
+
+using test::TestImage;
+
+uint32_t grey(int v) { return packColor(v, v, v); }
+
+int32_t run(TestImage& img, uint32_t flags, const CustomKernel* custom = nullptr) {
+  AdjustRegion r{0, img.surface().width, 0, img.surface().height};
+  return throughFilter(img.surface(), flags, r, custom, nullptr);
+}
+
+CustomKernel identityKernel() {
+  CustomKernel k{};
+  k.coefficients[2 * 5 + 2] = 1;
+  k.divisor = 1;
+  return k;
+}
+
+// Rows 0-4 grey 20, rows 5-9 grey 60 (a horizontal edge), or the same by columns.
+TestImage stepEdge(bool horizontal) {
+  TestImage img(10, 10, 24);
+  for (int y = 0; y < 10; ++y)
+    for (int x = 0; x < 10; ++x) img.set(x, y, grey(((horizontal ? y : x) < 5) ? 20 : 60));
+  return img;
+}
+
+const uint32_t kGradientCodes[] = {0, 16, 32, 48, 64, 80};
+const uint32_t kKeepingCodes[] = {1,   17,  33,  49,  65,  81,  96,    112,
+                                  128, 144, 160, 176, 192, 208, 0xFE0, 0xFF1};
+
+TEST(FilterFlatTest, GradientCodesGiveBlackAndInvertedWhite) {
+  for (uint32_t code : kGradientCodes) {
+    for (uint32_t lum : {0u, kFilterLuminance}) {
+      TestImage img(9, 9, 24);
+      img.fill(packColor(123, 45, 67));
+      ASSERT_EQ(run(img, code | lum), kOk);
+      EXPECT_EQ(img.get(4, 4), 0u) << code;
+      EXPECT_EQ(img.get(0, 8), 0u) << code;
+      img.fill(packColor(123, 45, 67));
+      ASSERT_EQ(run(img, code | lum | kFilterInvert), kOk);
+      EXPECT_EQ(img.get(4, 4), 0xFFFFFFu) << code;
+    }
+  }
+}
+
+TEST(FilterFlatTest, SmoothingMedianAndSharpeningKeepAFlatRegion) {
+  for (uint32_t code : kKeepingCodes) {
+    TestImage img(6, 5, 24);
+    img.fill(packColor(200, 100, 50));
+    const TestImage before = img;
+    ASSERT_EQ(run(img, code), kOk) << code;
+    EXPECT_TRUE(img.samePixels(before)) << code;
+  }
+}
+
+TEST(FilterFlatTest, IdentityKernelChangesNothingAndKeepsTheFourthByte) {
+  TestImage img(5, 3, 32);
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 5; ++x) img.set(x, y, packColor(x * 50, y * 100, 7));
+  for (size_t i = 3; i < img.memory().size(); i += 4) img.memory()[i] = 0x5A;
+  TestImage before = img;
+  const CustomKernel k = identityKernel();
+  ASSERT_EQ(run(img, kFilterCustom, &k), kOk);
+  EXPECT_TRUE(img.samePixels(before));
+  EXPECT_EQ(img.memory(), before.memory());
+}
+
+TEST(FilterEdgeTest, VerticalGradientsAnswerHorizontalEdges) {
+  // At (5, 4): rows 3 and 5 of columns 4 to 6: 3 * 20 - 3 * 60 = -120; Sobel 80 - 240 = -160.
+  struct Case {
+    uint32_t code;
+    int onEdge;
+  } cases[] = {{0, 120}, {16, 0}, {32, 120}, {48, 160}, {64, 0}, {80, 160}};
+  for (const Case& c : cases) {
+    TestImage img = stepEdge(true);
+    ASSERT_EQ(run(img, c.code), kOk);
+    EXPECT_EQ(img.get(5, 4), grey(c.onEdge)) << c.code;
+    EXPECT_EQ(img.get(5, 5), grey(c.onEdge)) << c.code;
+    EXPECT_EQ(img.get(5, 2), 0u) << c.code;
+    EXPECT_EQ(img.get(5, 7), 0u) << c.code;
+  }
+}
+
+TEST(FilterEdgeTest, HorizontalGradientsAnswerVerticalEdges) {
+  struct Case {
+    uint32_t code;
+    int onEdge;
+  } cases[] = {{0, 0}, {16, 120}, {32, 120}, {48, 0}, {64, 160}, {80, 160}};
+  for (const Case& c : cases) {
+    TestImage img = stepEdge(false);
+    ASSERT_EQ(run(img, c.code), kOk);
+    EXPECT_EQ(img.get(4, 5), grey(c.onEdge)) << c.code;
+    EXPECT_EQ(img.get(2, 5), 0u) << c.code;
+  }
+}
+
+TEST(FilterEdgeTest, LuminanceModeFiltersTheLuminanceAndGivesGrey) {
+  // Black above, red below: luminance trunc(0.2989 * 255) = 76; 3 * 76 = 228.
+  TestImage img(10, 10, 24);
+  for (int y = 5; y < 10; ++y)
+    for (int x = 0; x < 10; ++x) img.set(x, y, packColor(255, 0, 0));
+  TestImage colour = img;
+  ASSERT_EQ(run(img, 0 | kFilterLuminance), kOk);
+  EXPECT_EQ(img.get(5, 4), grey(228));
+  ASSERT_EQ(run(colour, 0), kOk);
+  EXPECT_EQ(colour.get(5, 4), packColor(255, 0, 0));  // 765 held at 255
+}
+
+TEST(FilterThresholdTest, LevelsSplitAtOrBelowVersusAbove) {
+  const CustomKernel k = identityKernel();
+  struct Case {
+    uint32_t flags;
+    uint32_t colour;
+    uint32_t expected;
+  } cases[] = {
+      {0x4000, packColor(110, 0, 0), 0},                   // luminance 32.88: at the threshold
+      {0x4000, packColor(111, 0, 0), 0xFFFFFF},            // 33.18: above
+      {0x4000 | 0x80000, packColor(111, 0, 0), 0xFFFFFF},  // the lowest threshold bit wins
+      {0x80000, packColor(111, 0, 0), 0},
+      {0x80000, packColor(255, 255, 0), 0xFFFFFF},        // 225.80
+      {0x80000, packColor(255, 250, 0), 0},               // 222.87
+      {0x10000, packColor(255, 130, 0), 0xFFFFFF},        // 152.48 against 128
+      {0x20000, packColor(255, 130, 0), 0},               // against 160
+      {0x4000 | kFilterInvert, packColor(111, 0, 0), 0},  // thresholded, then inverted
+  };
+  for (const Case& c : cases) {
+    TestImage img(3, 3, 24);
+    img.fill(c.colour);
+    ASSERT_EQ(run(img, kFilterCustom | c.flags, &k), kOk);
+    EXPECT_EQ(img.get(1, 1), c.expected) << std::hex << c.flags << " " << c.colour;
+  }
+}
+
+TEST(FilterThresholdTest, SmoothingFamilyIgnoresTheGradientModifiers) {
+  TestImage img(4, 4, 24);
+  img.fill(packColor(111, 0, 0));
+  ASSERT_EQ(run(img, 17 | 0x4000 | kFilterInvert | kFilterLuminance), kOk);
+  EXPECT_EQ(img.get(2, 2), packColor(111, 0, 0));
+}
+
+TEST(FilterSmoothTest, ResultsNeverFeedLaterPixels) {
+  // One grey 140 pixel on black, code 17 (divisor 14): the centre weight 2 gives 20, its
+  // left neighbour sees it with weight 2 (20), the diagonal one with weight 1 (10).
+  TestImage img(5, 5, 24);
+  img.set(2, 2, grey(140));
+  ASSERT_EQ(run(img, 17), kOk);
+  EXPECT_EQ(img.get(2, 2), grey(20));
+  EXPECT_EQ(img.get(1, 2), grey(20));
+  EXPECT_EQ(img.get(3, 2), grey(20));
+  EXPECT_EQ(img.get(1, 1), grey(10));
+  EXPECT_EQ(img.get(3, 3), grey(10));
+  EXPECT_EQ(img.get(0, 2), 0u);
+}
+
+TEST(FilterSmoothTest, BorderPixelsRepeatTheEdge) {
+  // Column 0 grey 140: at (0, 2) the replicated column -1 adds 4 * 140 to the 6 * 140 of
+  // column 0, 1400 / 14 = 100 (black outside would give 60).
+  TestImage img(5, 5, 24);
+  for (int y = 0; y < 5; ++y) img.set(0, y, grey(140));
+  ASSERT_EQ(run(img, 17), kOk);
+  EXPECT_EQ(img.get(0, 2), grey(100));
+}
+
+TEST(FilterSmoothTest, MedianRemovesASingleOutlierPerChannel) {
+  TestImage img(5, 5, 24);
+  img.fill(packColor(10, 20, 30));
+  img.set(2, 2, packColor(250, 20, 0));
+  ASSERT_EQ(run(img, kFilterMedian), kOk);
+  for (int y = 0; y < 5; ++y)
+    for (int x = 0; x < 5; ++x) EXPECT_EQ(img.get(x, y), packColor(10, 20, 30)) << x << "," << y;
+}
+
+TEST(FilterSharpenTest, StrengthFallsWithTheCode) {
+  // Centre 100, diagonal neighbours 50: code 96 gives 500 - 200 = 300 (held at 255), 112
+  // (600 - 200) / 2 = 200, 160 (1100 - 200) / 7 = 128, 208 (2300 - 200) / 19 = 110.
+  struct Case {
+    uint32_t code;
+    int centre;
+  } cases[] = {{96, 255}, {112, 200}, {160, 128}, {208, 110}};
+  for (const Case& c : cases) {
+    TestImage img(5, 5, 24);
+    img.fill(grey(100));
+    for (int d : {1, 3})
+      for (int e : {1, 3}) img.set(d, e, grey(50));
+    ASSERT_EQ(run(img, c.code), kOk);
+    EXPECT_EQ(img.get(2, 2), grey(c.centre)) << c.code;
+  }
+}
+
+TEST(FilterSharpenTest, NegativeResponsesComeOutBright) {
+  // 5 * 10 - 4 * 200 = -750: its magnitude, held at 255.
+  TestImage img(3, 3, 24);
+  img.fill(grey(200));
+  img.set(1, 1, grey(10));
+  ASSERT_EQ(run(img, 96), kOk);
+  EXPECT_EQ(img.get(1, 1), grey(255));
+}
+
+TEST(FilterCustomTest, MirrorOfASymmetricKernelDoublesTheResponse) {
+  CustomKernel k{};
+  const int32_t horizontal[25] = {0, 0, 0, 0,  0,  0,  1, 1, 1, 0, 0, 0, 0,
+                                  0, 0, 0, -1, -1, -1, 0, 0, 0, 0, 0, 0};
+  for (int i = 0; i < 25; ++i) k.coefficients[i] = horizontal[i];
+  k.divisor = 1;
+  for (int32_t mirror : {0, 1, 2}) {
+    k.mirror = mirror;
+    TestImage img = stepEdge(false);
+    ASSERT_EQ(run(img, kFilterCustom, &k), kOk);
+    EXPECT_EQ(img.get(4, 5), grey(mirror == 1 ? 240 : 120)) << mirror;
+  }
+}
+
+TEST(FilterCustomTest, DivisorAndBiasFollowTheCaller) {
+  struct Case {
+    int32_t divisor;
+    int32_t bias;
+    int expected;
+  } cases[] = {{1, 10, 110}, {1, -300, 200}, {-1, 0, 100}, {3, 0, 33}, {-3, 0, 33}};
+  for (const Case& c : cases) {
+    CustomKernel k = identityKernel();
+    k.divisor = c.divisor;
+    k.bias = c.bias;
+    TestImage img(2, 2, 24);
+    img.fill(grey(100));
+    ASSERT_EQ(run(img, kFilterCustom, &k), kOk);
+    EXPECT_EQ(img.get(1, 1), grey(c.expected)) << c.divisor << " " << c.bias;
+  }
+}
+
+TEST(FilterCustomTest, HostileCoefficientsWrapInThirtyTwoBitsWithoutATrap) {
+  // 1 * -2^31 over -1 is 2^31 (held at 255); 2 * -2^31 wraps to 0.
+  CustomKernel k{};
+  k.coefficients[12] = INT32_MIN;
+  k.divisor = -1;
+  TestImage img(1, 1, 24);
+  img.set(0, 0, packColor(1, 2, 0));
+  ASSERT_EQ(run(img, kFilterCustom, &k), kOk);
+  EXPECT_EQ(img.get(0, 0), packColor(255, 0, 0));
+}
+
+TEST(FilterRefusalTest, BadCodesDepthsDivisorsAndRegionsLeaveTheImage) {
+  TestImage img(4, 4, 24);
+  img.fill(grey(90));
+  const TestImage before = img;
+  CustomKernel zero = identityKernel();
+  zero.divisor = 0;
+  EXPECT_EQ(run(img, 0x002), kBadArgument);
+  EXPECT_EQ(run(img, 0x01F), kBadArgument);
+  EXPECT_EQ(run(img, kFilterCustom, &zero), kBadArgument);
+  EXPECT_EQ(run(img, kFilterCustom, nullptr), kBadArgument);
+  AdjustRegion outside{0, 5, 0, 4};
+  EXPECT_EQ(throughFilter(img.surface(), 0, outside, nullptr, nullptr), kBadArgument);
+  AdjustRegion empty{2, 2, 0, 4};
+  EXPECT_EQ(throughFilter(img.surface(), 0, empty, nullptr, nullptr), kBadArgument);
+  EXPECT_TRUE(img.samePixels(before));
+  EXPECT_FALSE(isFilterCode(kFilterCustom, &zero));
+  EXPECT_TRUE(isFilterCode(0xFF1, nullptr));
+
+  for (int bpp : {1, 4, 8}) {
+    TestImage palette(4, 4, bpp);
+    EXPECT_EQ(run(palette, 0x002), kWrongDepth) << bpp;  // depth is checked before the code
+  }
+  Surface none;
+  AdjustRegion r{0, 1, 0, 1};
+  EXPECT_EQ(throughFilter(none, 0, r, nullptr, nullptr), kBadArgument);
+}
+
+TEST(FilterRegionTest, OnlyTheOrderedRegionChanges) {
+  TestImage img(6, 6, 24);
+  img.fill(grey(77));
+  AdjustRegion r{6, 5, 6, 5};  // the corner pixel, given in reverse
+  ASSERT_EQ(throughFilter(img.surface(), 0, r, nullptr, nullptr), kOk);
+  EXPECT_EQ(r.left, 5);
+  EXPECT_EQ(r.right, 6);
+  EXPECT_EQ(r.top, 5);
+  EXPECT_EQ(r.bottom, 6);
+  EXPECT_EQ(img.get(5, 5), 0u);
+  EXPECT_EQ(img.get(4, 5), grey(77));
+  EXPECT_EQ(img.get(5, 4), grey(77));
+}
+
+TEST(FilterRegionTest, ProgressCountsTheRegion) {
+  std::vector<uint32_t> done;
+  ProgressHook hook{[](ProgressRecord* p, void* ctx) {
+                      static_cast<std::vector<uint32_t>*>(ctx)->push_back(p->done);
+                    },
+                    &done, 5};
+  ProgressMeter meter(&hook, kProgressFilter);
+  TestImage img(8, 8, 24);
+  AdjustRegion r{1, 3, 2, 4};
+  ASSERT_EQ(throughFilter(img.surface(), 17, r, nullptr, &meter), kOk);
+  EXPECT_EQ(meter.record().total, 4u);
+  EXPECT_EQ(meter.record().operation, kProgressFilter);
+  EXPECT_EQ(done, (std::vector<uint32_t>{0, 2, 4, 4}));
+}
+
+TEST(FilterRobustnessTest, EveryTrueColourDepthAndOddSize) {
+  const int sizes[][2] = {{1, 1}, {1, 7}, {7, 1}, {5, 3}, {3, 5}, {2, 9}};
+  const uint32_t codes[] = {
+      0,  16, 32, 48, 64, 80,  1,
+      17, 33, 49, 65, 96, 208, 0 | kFilterLuminance | 0x10000 | kFilterInvert};
+  for (int bpp : {16, 24, 32}) {
+    for (const auto& size : sizes) {
+      for (uint32_t code : codes) {
+        TestImage img(size[0], size[1], bpp);
+        img.fill(packColor(248, 128, 8));  // exact in 5 bits per channel
+        const TestImage before = img;
+        ASSERT_EQ(run(img, code), kOk) << bpp << " " << code;
+        // A flat picture: gradients vanish, the others keep it.
+        const uint32_t low = code & 0xF;
+        if (low == 0 && code != 96 && code != 208) {
+          const uint32_t expected = (code & kFilterInvert) ? 0xFFFFFFu : 0u;
+          EXPECT_EQ(img.get(size[0] - 1, size[1] - 1), expected) << bpp << " " << code;
+        } else {
+          EXPECT_TRUE(img.samePixels(before)) << bpp << " " << code;
+        }
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace vop
