@@ -1,0 +1,115 @@
+// Tests of the CRC-32 and CRC-16 cores against the published check values and a bitwise model.
+#include "util/core/crc.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <vector>
+
+namespace {
+
+const char kDigits[] = "123456789";
+
+// Bit-at-a-time model of an unreflected CRC, independent of the table code.
+uint32_t bitwiseCrc(const std::vector<uint8_t> &data, int width, uint32_t poly, uint32_t init) {
+  const uint32_t top = 1u << (width - 1);
+  const uint32_t mask = width == 32 ? 0xFFFFFFFFu : (1u << width) - 1;
+  uint32_t reg = init;
+  for (uint8_t byte : data) {
+    for (int bit = 7; bit >= 0; --bit) {
+      const bool in = ((byte >> bit) & 1) != 0;
+      const bool out = (reg & top) != 0;
+      reg = (reg << 1) & mask;
+      if (in != out)
+        reg ^= poly;
+    }
+  }
+  return ~reg & mask;
+}
+
+TEST(Crc, MatchesPublishedCheckValues) {
+  EXPECT_EQ(kel::crc32(kDigits, 9), 0xFC891918u);
+  EXPECT_EQ(kel::crc16(kDigits, 9), 0xD64Eu);
+  EXPECT_EQ(kel::crc32("abc", 3), 0x648CBB73u);
+  EXPECT_EQ(kel::crc16("abc", 3), 0xAEB5u);
+}
+
+TEST(Crc, EmptyInputGivesComplementOfInitialRegister) {
+  EXPECT_EQ(kel::crc32(nullptr, 0), 0u);
+  EXPECT_EQ(kel::crc16(nullptr, 0), 0u);
+}
+
+TEST(Crc, TablesAgreeWithBitwiseModelOnRandomData) {
+  std::mt19937 rng(7);
+  for (int round = 0; round < 50; ++round) {
+    std::vector<uint8_t> data(rng() % 300);
+    for (auto &b : data)
+      b = static_cast<uint8_t>(rng());
+    EXPECT_EQ(kel::crc32(data.data(), data.size()), bitwiseCrc(data, 32, 0x04C11DB7u, 0xFFFFFFFFu));
+    EXPECT_EQ(kel::crc16(data.data(), data.size()), bitwiseCrc(data, 16, 0x1021u, 0xFFFFu));
+  }
+}
+
+TEST(CrcRegisters, ChunkedCrc32ReportsRunningChecksum) {
+  kel::CrcRegisters regs;
+  EXPECT_EQ(regs.getCrc32(1, 0, nullptr), 0u);
+  EXPECT_EQ(regs.getCrc32(0, 4, "1234"), kel::crc32("1234", 4));
+  EXPECT_EQ(regs.getCrc32(0, 5, "56789"), 0xFC891918u);
+  // A reset starts over.
+  EXPECT_EQ(regs.getCrc32(1, 99, "ignored"), 0u);
+  EXPECT_EQ(regs.getCrc32(0, 9, kDigits), 0xFC891918u);
+}
+
+TEST(CrcRegisters, Crc16InChunksAndResultInLowBitsOnly) {
+  kel::CrcRegisters regs;
+  regs.getCrc16(1, 0, nullptr);
+  EXPECT_EQ(regs.getCrc16(0, 3, "123"), kel::crc16("123", 3));
+  EXPECT_EQ(regs.getCrc16(0, 6, "456789"), 0xD64Eu);
+}
+
+TEST(CrcRegisters, ZeroLengthAfterResetReturnsZero) {
+  kel::CrcRegisters regs;
+  regs.getCrc32(1, 0, nullptr);
+  regs.getCrc16(1, 0, nullptr);
+  EXPECT_EQ(regs.getCrc32(0, 0, kDigits), 0u);
+  EXPECT_EQ(regs.getCrc16(0, 0, kDigits), 0u);
+}
+
+TEST(CrcRegisters, NullDataReturnsZeroAndKeepsTheRegister) {
+  kel::CrcRegisters regs;
+  regs.getCrc32(1, 0, nullptr);
+  regs.getCrc32(0, 4, "1234");
+  EXPECT_EQ(regs.getCrc32(0, 5, nullptr), 0u);
+  EXPECT_EQ(regs.getCrc32(0, 5, "56789"), 0xFC891918u);
+}
+
+TEST(CrcRegisters, FreshInstanceBehavesAsIfReset) {
+  kel::CrcRegisters regs;
+  EXPECT_EQ(regs.getCrc32(0, 9, kDigits), 0xFC891918u);
+  EXPECT_EQ(regs.getCrc16(0, 9, kDigits), 0xD64Eu);
+}
+
+TEST(CrcRegisters, Crc16CountsOnlyTheLow16BitsOfTheLength) {
+  std::vector<uint8_t> data(0x10003, 0x5A);
+  kel::CrcRegisters regs;
+  regs.getCrc16(1, 0, nullptr);
+  // 0x10003 feeds 3 bytes; 0x10000 feeds nothing.
+  EXPECT_EQ(regs.getCrc16(0, 0x10003, data.data()), kel::crc16(data.data(), 3));
+  EXPECT_EQ(regs.getCrc16(0, 0x10000, data.data()), kel::crc16(data.data(), 3));
+}
+
+TEST(CrcAccumulator, StreamOfPiecesEqualsWholeBuffer) {
+  kel::Crc32Accumulator c32;
+  kel::Crc16Accumulator c16;
+  for (size_t i = 0; i < 9; i += 2) {
+    const size_t n = i + 2 <= 9 ? 2 : 1;
+    c32.feed(kDigits + i, n);
+    c16.feed(kDigits + i, n);
+  }
+  EXPECT_EQ(c32.value(), 0xFC891918u);
+  EXPECT_EQ(c16.value(), 0xD64Eu);
+  EXPECT_EQ(kel::Crc32Accumulator{}.value(), 0u);
+}
+
+} // namespace

@@ -1,0 +1,382 @@
+// Tests of the Huffman and value-code cores against hand-worked streams and a plain reference coder.
+#include "util/core/huffman.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+// ---- Reference model ---------------------------------------------------------------------
+// Tree from the merge rule (two smallest selectable weights, lowest index on ties), codes as
+// '0'/'1' strings collected by walking down from the root, bits packed from a string.
+
+struct RefNode {
+  uint64_t weight;
+  bool selectable;
+  int zero = -1, one = -1;
+};
+
+std::vector<std::string> referenceCodes(const uint32_t counts[256]) {
+  std::vector<RefNode> nodes;
+  for (int i = 0; i < 256; ++i)
+    nodes.push_back({counts[i], counts[i] < 2099999999u});
+  for (;;) {
+    int a = -1, b = -1;
+    for (int i = 0; i < static_cast<int>(nodes.size()); ++i) {
+      if (!nodes[i].selectable)
+        continue;
+      if (a < 0 || nodes[i].weight < nodes[a].weight) {
+        b = a;
+        a = i;
+      } else if (b < 0 || nodes[i].weight < nodes[b].weight) {
+        b = i;
+      }
+    }
+    if (b < 0)
+      break;
+    const uint64_t sum = nodes[a].weight + nodes[b].weight;
+    nodes[a].selectable = nodes[b].selectable = false;
+    nodes.push_back({sum, sum < 2099999999u, a, b});
+  }
+  std::vector<std::string> codes(256);
+  std::vector<std::pair<int, std::string>> todo{{static_cast<int>(nodes.size()) - 1, ""}};
+  while (!todo.empty()) {
+    auto [node, code] = todo.back();
+    todo.pop_back();
+    if (node < 256) {
+      codes[node] = code;
+    } else {
+      todo.push_back({nodes[node].zero, code + "0"});
+      todo.push_back({nodes[node].one, code + "1"});
+    }
+  }
+  return codes;
+}
+
+Bytes packMsbFirst(const std::string &bits) {
+  Bytes out((bits.size() + 7) / 8, 0);
+  for (size_t i = 0; i < bits.size(); ++i)
+    if (bits[i] == '1')
+      out[i / 8] = static_cast<uint8_t>(out[i / 8] | 0x80 >> (i % 8));
+  return out;
+}
+
+Bytes referenceEncode(const Bytes &in) {
+  uint32_t counts[256] = {};
+  for (uint8_t b : in)
+    ++counts[b];
+  const std::vector<std::string> codes = referenceCodes(counts);
+  std::string bits;
+  for (uint8_t b : in)
+    bits += codes[b];
+  return packMsbFirst(bits);
+}
+
+std::string valueBits(uint32_t v) {
+  int k = 0;
+  while ((v >> 2) >> k != 0)
+    ++k;
+  std::string bits(static_cast<size_t>(k), '1');
+  bits += '0';
+  for (int i = 0; i < k + 2; ++i)
+    bits += ((v >> i) & 1) ? '1' : '0';
+  return bits;
+}
+
+Bytes randomBytes(std::mt19937 &rng, size_t n, int alphabet) {
+  Bytes b(n);
+  for (auto &x : b)
+    x = static_cast<uint8_t>(rng() % alphabet);
+  return b;
+}
+
+// Skewed data, like text.
+Bytes skewed(std::mt19937 &rng, size_t n) {
+  Bytes b(n);
+  for (auto &x : b) {
+    const uint32_t r = rng() % 1000;
+    x = static_cast<uint8_t>(r < 500 ? 'e' : r < 750 ? 't' : r < 870 ? 'a' : r < 940 ? ' ' : rng() % 256);
+  }
+  return b;
+}
+
+// Fibonacci-like counts give the deepest possible tree.
+Bytes deepTree() {
+  Bytes b;
+  uint32_t f1 = 1, f2 = 1;
+  for (int sym = 0; sym < 26; ++sym) {
+    b.insert(b.end(), f1, static_cast<uint8_t>(sym));
+    const uint32_t next = f1 + f2;
+    f1 = f2;
+    f2 = next;
+  }
+  return b;
+}
+
+Bytes encode(const Bytes &in, uint32_t *table, int32_t *size) {
+  Bytes out(in.size() + 16, 0);
+  *size = kel::huffmanEncode(out.data(), in.data(), table, static_cast<uint32_t>(in.size()),
+                             static_cast<uint32_t>(in.size()));
+  out.resize(*size > 0 ? static_cast<size_t>(*size) : 0);
+  return out;
+}
+
+// ---- Huffman streams ------------------------------------------------------------------------
+
+TEST(HuffmanStream, HundredBytesOfOneValue) {
+  // The 255 zero counts pair up first; the last merge joins their subtree (0-child) and 97
+  // (1-child), so 97 is coded "1": 100 one-bits, 12 bytes 0xFF and 0xF0.
+  const Bytes in(100, 97);
+  uint32_t table[512];
+  std::memset(table, 0xFF, sizeof table);
+  int32_t size = 0;
+  const Bytes packed = encode(in, table, &size);
+  Bytes expected(12, 0xFF);
+  expected.push_back(0xF0);
+  EXPECT_EQ(packed, expected);
+  for (int i = 0; i < 512; ++i)
+    EXPECT_EQ(table[i], i == 97 ? 100u : 0u) << i;
+  Bytes out(100);
+  EXPECT_EQ(kel::huffmanDecode(packed.data(), out.data(), table, 100, packed.size()), 100);
+  EXPECT_EQ(out, in);
+}
+
+TEST(HuffmanStream, EveryByteValueHasACodeEvenWithZeroCount) {
+  uint32_t counts[256] = {};
+  counts[97] = 100;
+  for (const std::string &code : referenceCodes(counts))
+    EXPECT_FALSE(code.empty());
+}
+
+TEST(HuffmanStream, IdenticalToReferenceOnManyInputs) {
+  std::mt19937 rng(99);
+  std::vector<Bytes> inputs = {Bytes(2, 0), Bytes{1, 2, 1, 1, 1, 1, 1, 1}, deepTree()};
+  for (int alphabet : {2, 3, 17, 100, 256})
+    inputs.push_back(randomBytes(rng, 5000, alphabet));
+  for (int i = 0; i < 30; ++i)
+    inputs.push_back(skewed(rng, 2 + rng() % 3000));
+  int compared = 0;
+  for (size_t k = 0; k < inputs.size(); ++k) {
+    const Bytes &in = inputs[k];
+    const Bytes expected = referenceEncode(in);
+    uint32_t table[512];
+    int32_t size = 0;
+    const Bytes packed = encode(in, table, &size);
+    if (expected.size() >= in.size()) {
+      EXPECT_EQ(size, 0) << "input " << k << " does not shrink";
+      continue;
+    }
+    ASSERT_EQ(packed, expected) << "input " << k;
+    Bytes out(in.size());
+    ASSERT_EQ(kel::huffmanDecode(packed.data(), out.data(), table, static_cast<uint32_t>(in.size()), packed.size()),
+              static_cast<int32_t>(in.size()));
+    ASSERT_EQ(out, in) << "input " << k;
+    ++compared;
+  }
+  EXPECT_GT(compared, 30);
+}
+
+TEST(HuffmanEncode, SingleByteCannotShrink) {
+  const uint8_t one = 5;
+  uint8_t out[4];
+  uint32_t table[512];
+  EXPECT_EQ(kel::huffmanEncode(out, &one, table, 1, 4), 0);
+  kel::CpPackH pack{1, 0, 0, nullptr, nullptr};
+  EXPECT_EQ(kel::huffmanEncode2(&one, &pack), -1);
+  EXPECT_EQ(pack.packed, nullptr);
+  EXPECT_EQ(pack.table, nullptr);
+  kel::huffmanDeletePack(&pack);
+}
+
+TEST(HuffmanEncode, BytesBeyondCapacityAreCountedNotStored) {
+  std::mt19937 rng(3);
+  const Bytes in = skewed(rng, 2000);
+  const Bytes expected = referenceEncode(in);
+  Bytes out(50 + 8, 0xAB);
+  uint32_t table[512];
+  EXPECT_EQ(kel::huffmanEncode(out.data(), in.data(), table, 2000, 50), static_cast<int32_t>(expected.size()));
+  EXPECT_TRUE(std::equal(out.begin(), out.begin() + 50, expected.begin()));
+  for (size_t i = 50; i < out.size(); ++i)
+    EXPECT_EQ(out[i], 0xAB);
+}
+
+TEST(HuffmanEncode, NullOrEmptyArgumentsGiveZero) {
+  uint8_t buf[8] = {1, 1, 1, 1};
+  uint32_t table[512];
+  EXPECT_EQ(kel::huffmanEncode(nullptr, buf, table, 4, 8), 0);
+  EXPECT_EQ(kel::huffmanEncode(buf, nullptr, table, 4, 8), 0);
+  EXPECT_EQ(kel::huffmanEncode(buf, buf, nullptr, 4, 8), 0);
+  EXPECT_EQ(kel::huffmanEncode(buf, buf, table, 0, 8), 0);
+  EXPECT_EQ(kel::huffmanDecode(nullptr, buf, table, 4), 0);
+  EXPECT_EQ(kel::huffmanDecode(buf, nullptr, table, 4), 0);
+  EXPECT_EQ(kel::huffmanDecode(buf, buf, nullptr, 4), 0);
+  EXPECT_EQ(kel::huffmanDecode(buf, buf, table, 0), 0);
+}
+
+TEST(HuffmanDecode, TableIsLeftUnchangedSoASecondDecodeGivesTheSameBytes) {
+  std::mt19937 rng(21);
+  const Bytes in = skewed(rng, 800);
+  uint32_t table[512];
+  int32_t size = 0;
+  const Bytes packed = encode(in, table, &size);
+  ASSERT_GT(size, 0);
+  uint32_t copy[512];
+  std::memcpy(copy, table, sizeof table);
+  for (int round = 0; round < 2; ++round) {
+    Bytes out(800);
+    EXPECT_EQ(kel::huffmanDecode(packed.data(), out.data(), table, 800, packed.size()), 800);
+    EXPECT_EQ(out, in) << "round " << round;
+  }
+  EXPECT_EQ(std::memcmp(copy, table, sizeof table), 0);
+}
+
+TEST(HuffmanDecode, StreamEndingEarlyIsReported) {
+  std::mt19937 rng(22);
+  const Bytes in = skewed(rng, 800);
+  uint32_t table[512];
+  int32_t size = 0;
+  const Bytes packed = encode(in, table, &size);
+  Bytes out(800);
+  EXPECT_EQ(kel::huffmanDecode(packed.data(), out.data(), table, 800, packed.size() / 2), 0);
+}
+
+TEST(HuffmanDecode, HostileTablesDecodeWithinBounds) {
+  // Weights at or above the selectable bound leave nodes out of the tree; a table of only
+  // such weights has a leaf as root and reads no bits at all.
+  uint32_t table[512];
+  for (auto &w : table)
+    w = 0xFFFFFFFFu;
+  const uint8_t packed[1] = {0};
+  Bytes out(10, 0);
+  EXPECT_EQ(kel::huffmanDecode(packed, out.data(), table, 10, 1), 10);
+  EXPECT_EQ(out, Bytes(10, 255));
+  table[0] = table[1] = 2000000000u; // sum leaves the selectable range
+  EXPECT_EQ(kel::huffmanDecode(packed, out.data(), table, 10, 1), 0) << "needs more than 8 bits";
+  EXPECT_EQ(kel::huffmanDecode(packed, out.data(), table, 8, 1), 8);
+  EXPECT_EQ(out[0], 0);
+}
+
+// ---- Value code ----------------------------------------------------------------------------
+
+TEST(ValueCode, HandWorkedBitStrings) {
+  // 0 00 | 0 11 | 10 001 | 10 111 | 110 0001, packed from the most significant bit:
+  // 00001110 00110111 1100001(0)
+  const uint32_t values[] = {0, 3, 4, 7, 8};
+  uint8_t out[8] = {};
+  EXPECT_EQ(kel::valuesEncode(values, out, 5, 8), 3);
+  EXPECT_EQ(out[0], 0x0E);
+  EXPECT_EQ(out[1], 0x37);
+  EXPECT_EQ(out[2], 0xC2);
+  uint32_t back[5] = {};
+  EXPECT_EQ(kel::valuesDecode(out, back, 5, 3), 5);
+  EXPECT_EQ(std::memcmp(back, values, sizeof values), 0);
+}
+
+TEST(ValueCode, MatchesReferenceAndRoundTripsLargeValues) {
+  std::mt19937 rng(31);
+  std::vector<uint32_t> values(512);
+  for (auto &v : values)
+    v = rng() >> (rng() % 32);
+  values[0] = 0xFFFFFFFFu;
+  values[1] = 0;
+  std::string bits;
+  for (uint32_t v : values)
+    bits += valueBits(v);
+  const Bytes expected = packMsbFirst(bits);
+  ASSERT_GT(expected.size(), 512u);
+  Bytes out(expected.size());
+  EXPECT_EQ(kel::valuesEncode(values.data(), out.data(), 512, static_cast<uint32_t>(out.size())),
+            static_cast<int32_t>(expected.size()));
+  EXPECT_EQ(out, expected);
+  std::vector<uint32_t> back(512);
+  EXPECT_EQ(kel::valuesDecode(out.data(), back.data(), 512, out.size()), 512);
+  EXPECT_EQ(back, values);
+}
+
+TEST(ValueCode, OverCapacityGivesZeroWithoutWritingPastIt) {
+  const uint32_t values[] = {0xFFFFFFFFu, 0xFFFFFFFFu}; // 2 x 63 bits = 16 bytes
+  uint8_t out[20];
+  std::memset(out, 0xAB, sizeof out);
+  EXPECT_EQ(kel::valuesEncode(values, out, 2, 15), 0);
+  for (size_t i = 15; i < sizeof out; ++i)
+    EXPECT_EQ(out[i], 0xAB);
+  EXPECT_EQ(kel::valuesEncode(values, out, 2, 16), 16);
+  EXPECT_EQ(kel::valuesEncode(nullptr, out, 2, 16), 0);
+  EXPECT_EQ(kel::valuesEncode(values, nullptr, 2, 16), 0);
+  EXPECT_EQ(kel::valuesEncode(values, out, 0, 16), 0);
+}
+
+TEST(ValueCode, OverlongOrTruncatedCodesAreRefused) {
+  const uint8_t ones[8] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+  uint32_t v = 0;
+  EXPECT_EQ(kel::valuesDecode(ones, &v, 1, sizeof ones), 0) << "31 one-bits need more than 32 value bits";
+  const uint8_t cut[1] = {0xC0}; // 110 then the stream ends inside the value bits
+  EXPECT_EQ(kel::valuesDecode(cut, &v, 1, 0), 0);
+  EXPECT_EQ(kel::valuesDecode(cut, &v, 2, 1), 0);
+  EXPECT_EQ(kel::valuesDecode(nullptr, &v, 1), 0);
+  EXPECT_EQ(kel::valuesDecode(cut, nullptr, 1), 0);
+}
+
+// ---- Library-allocated record --------------------------------------------------------------
+
+TEST(HuffmanPack, EncodeTwoStoresStreamAndCodedTable) {
+  std::mt19937 rng(41);
+  const Bytes in = skewed(rng, 6000);
+  kel::CpPackH pack{6000, 0, 0, nullptr, nullptr};
+  ASSERT_EQ(kel::huffmanEncode2(in.data(), &pack), 0);
+  const Bytes expected = referenceEncode(in);
+  ASSERT_EQ(pack.packedLength, expected.size());
+  EXPECT_EQ(std::memcmp(pack.packed, expected.data(), expected.size()), 0);
+
+  uint32_t counts[512] = {};
+  for (uint8_t b : in)
+    ++counts[b];
+  std::string bits;
+  for (uint32_t c : counts)
+    bits += valueBits(c);
+  const Bytes table = packMsbFirst(bits);
+  ASSERT_EQ(pack.tableLength, table.size());
+  EXPECT_EQ(std::memcmp(pack.table, table.data(), table.size()), 0);
+
+  Bytes out(6000);
+  EXPECT_EQ(kel::huffmanDecode2(&pack, out.data()), 0);
+  EXPECT_EQ(out, in);
+  kel::huffmanDeletePack(&pack);
+  EXPECT_EQ(pack.packed, nullptr);
+  EXPECT_EQ(pack.table, nullptr);
+  EXPECT_EQ(pack.plainLength, 0u);
+  EXPECT_EQ(pack.packedLength, 0u);
+  EXPECT_EQ(pack.tableLength, 0u);
+  kel::huffmanDeletePack(nullptr);
+}
+
+TEST(HuffmanPack, DecodeTwoRefusesBrokenRecords) {
+  std::mt19937 rng(42);
+  const Bytes in = skewed(rng, 3000);
+  kel::CpPackH pack{3000, 0, 0, nullptr, nullptr};
+  ASSERT_EQ(kel::huffmanEncode2(in.data(), &pack), 0);
+  Bytes out(3000);
+  kel::CpPackH bad = pack;
+  bad.tableLength = 10;
+  EXPECT_EQ(kel::huffmanDecode2(&bad, out.data()), -1) << "table cut short";
+  bad = pack;
+  bad.packedLength = pack.packedLength / 3;
+  EXPECT_EQ(kel::huffmanDecode2(&bad, out.data()), -1) << "stream cut short";
+  bad = pack;
+  bad.plainLength = 0;
+  EXPECT_EQ(kel::huffmanDecode2(&bad, out.data()), -1);
+  EXPECT_EQ(kel::huffmanDecode2(&pack, nullptr), -1);
+  EXPECT_EQ(kel::huffmanDecode2(nullptr, out.data()), -1);
+  EXPECT_EQ(kel::huffmanEncode2(nullptr, &pack), -1);
+  EXPECT_EQ(pack.packed, nullptr) << "a failed encode clears the record";
+  kel::huffmanDeletePack(&bad); // bad still owns the buffers
+}
+
+} // namespace
