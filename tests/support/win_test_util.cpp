@@ -67,6 +67,14 @@ void useSystemTimeZone() {
   _tzset();
 }
 
+std::string windowsPath(const std::string &unixPath) {
+  std::string path = "Z:" + unixPath;
+  for (char &c : path)
+    if (c == '/')
+      c = '\\';
+  return path;
+}
+
 std::string modulePath(const char *moduleName) {
   char path[MAX_PATH] = {};
   GetModuleFileNameA(GetModuleHandleA(moduleName), path, MAX_PATH);

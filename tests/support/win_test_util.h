@@ -29,6 +29,9 @@ void removeTree(const std::string &path);
 // zone name such as "Europe/Berlin" as UTC; the system's zone is the one to test.
 void useSystemTimeZone();
 
+// The Windows form of a path on the Linux side of Wine ("/a/b" becomes "Z:\\a\\b").
+std::string windowsPath(const std::string &unixPath);
+
 // Full path of a module loaded into this process.
 std::string modulePath(const char *moduleName);
 

@@ -6,6 +6,7 @@
 #include "app/win/error_reporter.h"
 #include "app/win/image_decoders.h"
 #include "app/win/resource.h"
+#include "tests/support/win_test_util.h"
 
 #include <gtest/gtest.h>
 
@@ -13,17 +14,10 @@
 
 namespace {
 
-std::wstring windowsPath(const std::string &unixPath) {
-  std::wstring p = L"Z:";
-  for (char c : unixPath)
-    p += c == '/' ? L'\\' : static_cast<wchar_t>(c);
-  return p;
-}
-
 class ProgramStrings : public ::testing::Test {
 protected:
   void SetUp() override {
-    module = LoadLibraryExW(windowsPath(TOLM_EXE).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    module = LoadLibraryExA(testutil::windowsPath(TOLM_EXE).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(module, nullptr) << "cannot open TOLM.exe's resources";
   }
   void TearDown() override { FreeLibrary(module); }

@@ -13,16 +13,9 @@
 namespace {
 
 using testutil::ScratchDir;
+using testutil::windowsPath;
 
 const char kSettingsKey[] = "Software\\n.orbit\\TOLM";
-
-std::string windowsPath(const std::string &unixPath) {
-  std::string p = "Z:" + unixPath;
-  for (char &c : p)
-    if (c == '/')
-      c = '\\';
-  return p;
-}
 
 // 32 by 32 pixels of a 32-bit DIB section, filled by `paint`.
 template <typename Paint> std::vector<uint32_t> pixels32(Paint paint) {
