@@ -3,6 +3,58 @@
 
 #define IDI_TOLM 100
 
+// Dialog templates.
+#define IDD_FILE_INFO 130
+#define IDD_EXT_DELETE 131
+#define IDD_PAGE_GENERAL 132
+#define IDD_PAGE_EXIF 133
+#define IDD_PAGE_VERSION 134
+#define IDD_PAGE_EXT_DELETE 135
+
+// Bitmaps.
+#define IDB_FILE_INFO_TABS 151
+#define IDB_LOGO 152
+#define IDB_EXIF_GROUPS 153
+#define IDB_STATUS_FILE 154
+#define IDB_STATUS_IMAGE 155
+#define IDB_STATUS_FOLDER 156
+#define IDB_STATUS_LOG 157
+#define IDB_STATUS_HIDDEN 158
+#define IDB_STATUS_SYSTEM 159
+#define IDB_MASCOT 165
+#define IDB_INDICATOR_EMPTY 166
+#define IDB_INDICATOR_HALF 167
+#define IDB_INDICATOR_FULL 168
+#define IDB_EXT_DELETE_TABS 175
+
+// Controls of the main dialogs.
+#define IDC_FILE_INFO_TABS 1014
+#define IDC_EXT_DELETE_TABS 1050
+
+// Controls of the General page.
+#define IDC_GEN_UPDATE 1016
+#define IDC_GEN_INCLUDE_FILES 1018
+#define IDC_GEN_INCLUDE_SUBFOLDERS 1019
+#define IDC_GEN_ACCESSED 1020
+#define IDC_GEN_ATTRIBUTES 1021
+#define IDC_GEN_CREATED 1022
+#define IDC_GEN_TIMES_GROUP 1023
+#define IDC_GEN_SIZE 1024
+#define IDC_GEN_NAME 1025
+#define IDC_GEN_UPDATE_GROUP 1026
+#define IDC_GEN_PLACE 1027
+#define IDC_GEN_UPDATED 1028
+
+// Controls of the EXIF, Version and Extended delete pages.
+#define IDC_EXIF_LIST 1029
+#define IDC_VERSION_TEXT 1031
+#define IDC_VERSION_LOGO 1032
+#define IDC_DEL_PLACE 1032
+#define IDC_DEL_BROWSE 1036
+#define IDC_DEL_LIST_LABEL 1037
+#define IDC_DEL_LIST_PATH 1038
+#define IDC_DEL_NAME 1049
+
 // Main dialogs and pages (templates follow with the dialogs).
 #define IDS_TAB_GENERAL 1040
 #define IDS_TAB_EXIF 1041

@@ -4,6 +4,7 @@
 #include <commctrl.h>
 
 #include "app/win/image_decoders.h"
+#include "app/win/main_dialogs.h"
 #include "app/win/resource.h"
 
 #include <cstring>
@@ -58,9 +59,12 @@ BOOL CTolmApp::InitInstance() {
   m_launchKind = kind;
 
   if (m_launchKind == tolm::kFolderErase) {
-    if (m_kelsys.module() == nullptr)
+    if (m_kelsys.module() == nullptr) {
       ReportMissingLibrary(m_kelsys);
-    // The extended-delete dialog runs here once it exists.
+      return FALSE;
+    }
+    CDlgExtDelete dialog(*this);
+    dialog.DoModal();
     return FALSE;
   }
 
@@ -83,7 +87,8 @@ BOOL CTolmApp::InitInstance() {
   if (m_daxread.daxBeginProcessing(0x301, target.text) == -107)
     m_errors.ShowError(MB_ICONEXCLAMATION, -107);
   LoadSettings();
-  // The property dialog runs here once it exists.
+  CDlgFileInfo dialog(*this);
+  dialog.DoModal();
   return FALSE;
 }
 

@@ -1,6 +1,7 @@
 // Starts the real TOLM.exe from an arranged folder with each kind of command line and reads
 // its message box from this process: text, caption and icon. Runs under Xvfb.
 #include <windows.h>
+#include <commctrl.h>
 
 #include "tests/support/win_test_util.h"
 
@@ -70,6 +71,9 @@ struct Outcome {
   std::wstring caption;
   std::wstring text;
   std::vector<uint32_t> iconPicture; // 32 by 32, as on the screen
+  bool dialogShown = false;          // a main dialog (one with a tab control) appeared
+  std::wstring dialogTitle;
+  int tabCount = 0;
   bool exited = false;
   DWORD exitCode = 0;
 };
@@ -94,6 +98,7 @@ BOOL CALLBACK findBox(HWND window, LPARAM param) {
 
 struct BoxParts {
   std::wstring text;
+  HWND tabs = nullptr;
   HWND icon = nullptr;
   HWND ok = nullptr;
 };
@@ -112,6 +117,8 @@ BOOL CALLBACK readChild(HWND child, LPARAM param) {
       if (wcslen(text) > parts->text.size())
         parts->text = text;
     }
+  } else if (name == L"SysTabControl32") {
+    parts->tabs = child;
   } else if (name == L"Button" && parts->ok == nullptr) {
     parts->ok = child;
   }
@@ -135,9 +142,12 @@ std::vector<wchar_t> childEnvironment() {
   return block;
 }
 
-// Runs the program in `folder` with the command-line text after its name; presses OK on a
-// box when one appears.
-Outcome run(const std::string &folder, const std::string &arguments) {
+// Called with the main dialog while it is open; closing it is left to run().
+using DialogVisit = void (*)(HWND dialog, HWND tabs);
+
+// Runs the program in `folder` with the command-line text after its name. Presses OK on the
+// first message box; a main dialog is recorded, visited and closed with OK.
+Outcome run(const std::string &folder, const std::string &arguments, DialogVisit visit = nullptr) {
   Outcome out;
   const std::string exe = folder + "\\TOLM.exe";
   std::string commandLine = "\"" + exe + "\" " + arguments;
@@ -157,21 +167,35 @@ Outcome run(const std::string &folder, const std::string &arguments) {
     EnumWindows(findBox, reinterpret_cast<LPARAM>(&find));
     if (find.box == nullptr)
       continue;
-    Sleep(300); // let the box finish painting its texts
+    Sleep(300); // let the window finish painting its texts
     wchar_t caption[256] = {};
     SendMessageW(find.box, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(caption));
     BoxParts parts;
     EnumChildWindows(find.box, readChild, reinterpret_cast<LPARAM>(&parts));
-    out.boxShown = true;
-    out.caption = caption;
-    out.text = parts.text;
-    if (parts.icon)
-      out.iconPicture = shownIcon(parts.icon);
+    if (parts.tabs != nullptr) {
+      if (!out.dialogShown) {
+        out.dialogShown = true;
+        out.dialogTitle = caption;
+        out.tabCount = static_cast<int>(SendMessageW(parts.tabs, TCM_GETITEMCOUNT, 0, 0));
+        if (visit)
+          visit(find.box, parts.tabs);
+      }
+      PostMessageW(find.box, WM_COMMAND, IDOK, 0);
+      Sleep(500);
+      continue;
+    }
+    if (!out.boxShown) {
+      out.boxShown = true;
+      out.caption = caption;
+      out.text = parts.text;
+      if (parts.icon)
+        out.iconPicture = shownIcon(parts.icon);
+    }
     if (parts.ok)
       PostMessageW(parts.ok, BM_CLICK, 0, 0);
     else
       PostMessageW(find.box, WM_COMMAND, IDOK, 0);
-    break;
+    Sleep(300);
   }
   out.exited = WaitForSingleObject(pi.hProcess, 15000) == WAIT_OBJECT_0;
   if (!out.exited)
@@ -287,10 +311,57 @@ TEST_F(Startup, AMissingLibraryEndsWithSystemFault) {
   expectBox(run(noKel, "/d \"" + folder + "\""), kSystemFault, -5006, MAKEINTRESOURCEW(32513));
 }
 
+// The pages of the extended-delete dialog as the test sees them: the erase page holds the
+// edit box of the list path, the Version page does not.
+struct ErasePages {
+  HWND erase = nullptr, version = nullptr;
+};
+BOOL CALLBACK findPages(HWND child, LPARAM param) {
+  auto *pages = reinterpret_cast<ErasePages *>(param);
+  wchar_t cls[64] = {};
+  GetClassNameW(child, cls, 64);
+  if (std::wstring(cls) == L"#32770")
+    (FindWindowExW(child, nullptr, L"Edit", nullptr) ? pages->erase : pages->version) = child;
+  return TRUE;
+}
+
+bool g_tabsSwitched = false;
+
+// Switches to the Version tab and back with the keyboard, as a user would.
+void switchTabs(HWND dialog, HWND tabs) {
+  ErasePages pages;
+  EnumChildWindows(dialog, findPages, reinterpret_cast<LPARAM>(&pages));
+  if (pages.erase == nullptr || pages.version == nullptr) {
+    ADD_FAILURE() << "the two pages were not found";
+    return;
+  }
+  RECT before, after;
+  GetWindowRect(pages.erase, &before);
+  EXPECT_TRUE(IsWindowVisible(pages.erase));
+  EXPECT_FALSE(IsWindowVisible(pages.version));
+  PostMessageW(tabs, WM_KEYDOWN, VK_RIGHT, 0);
+  Sleep(500);
+  EXPECT_EQ(SendMessageW(tabs, TCM_GETCURSEL, 0, 0), 1);
+  EXPECT_FALSE(IsWindowVisible(pages.erase)) << "the Version tab hides the erase page";
+  EXPECT_TRUE(IsWindowVisible(pages.version));
+  PostMessageW(tabs, WM_KEYDOWN, VK_LEFT, 0);
+  Sleep(500);
+  EXPECT_TRUE(IsWindowVisible(pages.erase)) << "going back shows it again";
+  EXPECT_FALSE(IsWindowVisible(pages.version));
+  GetWindowRect(pages.erase, &after);
+  EXPECT_TRUE(EqualRect(&before, &after)) << "at the same place";
+  g_tabsSwitched = true;
+}
+
 TEST_F(Startup, AFolderEraseStartNeedsOnlyTheUtilityLibrary) {
   const std::string dir = programFolder(true, false, false);
-  const Outcome o = run(dir, "/e \"" + folder + "\"");
+  g_tabsSwitched = false;
+  const Outcome o = run(dir, "/e \"" + folder + "\"", switchTabs);
   EXPECT_FALSE(o.boxShown) << "unexpected box";
+  ASSERT_TRUE(o.dialogShown);
+  EXPECT_EQ(o.dialogTitle, L"TOLM");
+  EXPECT_EQ(o.tabCount, 2);
+  EXPECT_TRUE(g_tabsSwitched);
   EXPECT_TRUE(o.exited);
   EXPECT_FALSE(settingsKeyExists()) << "an erase start does not write the settings";
 }
@@ -299,6 +370,9 @@ TEST_F(Startup, AStartThatPassesEveryCheckWritesTheSettings) {
   const std::string dir = programFolder(true, true, true);
   const Outcome o = run(dir, "  /x /d \"" + folder + "\"  ");
   EXPECT_FALSE(o.boxShown) << "unexpected box";
+  EXPECT_TRUE(o.dialogShown) << "the property dialog opens";
+  EXPECT_EQ(o.dialogTitle, L"TOLM");
+  EXPECT_EQ(o.tabCount, 3);
   EXPECT_TRUE(o.exited);
   ASSERT_TRUE(settingsKeyExists());
   EXPECT_EQ(storedSetting("Hiddenfile"), 0u);
@@ -321,6 +395,7 @@ TEST_F(Startup, AMissingLanguageLibraryIsReportedAndTheStartGoesOn) {
   const Outcome o = run(dir, "/f \"" + image + "\"");
   SetEnvironmentVariableA("TOLM_FAKE_DAX_RESULT", nullptr);
   expectBox(o, kNoResources, -107, MAKEINTRESOURCEW(32515));
+  EXPECT_TRUE(o.dialogShown) << "the property dialog still opens";
   EXPECT_TRUE(settingsKeyExists()) << "the start went on and read the settings";
 }
 
@@ -330,6 +405,7 @@ TEST_F(Startup, OtherAnalysisFailuresAreSilent) {
   const Outcome o = run(dir, "/f \"" + target + "\"");
   SetEnvironmentVariableA("TOLM_FAKE_DAX_RESULT", nullptr);
   EXPECT_FALSE(o.boxShown);
+  EXPECT_TRUE(o.dialogShown);
   EXPECT_TRUE(o.exited);
 }
 

@@ -1,0 +1,240 @@
+// The two main dialogs of TOLM.exe and their tab pages.
+#include "app/win/main_dialogs.h"
+
+#include "app/win/resource.h"
+#include "app/win/tolm_app.h"
+
+#include <new>
+
+void ReplaceBackground(HBITMAP bitmap, int width, int height, COLORREF colour) {
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  const COLORREF key = GetPixel(dc, 0, 0);
+  for (int x = 0; x < width; ++x)
+    for (int y = 0; y < height; ++y)
+      if (GetPixel(dc, x, y) == key)
+        SetPixel(dc, x, y, colour);
+  SelectObject(dc, old);
+  DeleteDC(dc);
+}
+
+// The lists keep exact colours: an 8-bit list would snap the button-face colour to its halftone
+// palette, and the replaced backgrounds would no longer match the dialog's.
+HIMAGELIST LoadImageStrip(HINSTANCE module, UINT bitmapId, int size, int count, COLORREF background) {
+  HBITMAP strip = LoadBitmapA(module, MAKEINTRESOURCEA(bitmapId));
+  if (strip == nullptr)
+    return nullptr;
+  ReplaceBackground(strip, size * count, size, background);
+  HIMAGELIST list = ImageList_Create(size, size, ILC_COLOR32, 5, 5);
+  if (list != nullptr)
+    ImageList_Add(list, strip, nullptr);
+  DeleteObject(strip);
+  return list;
+}
+
+CTabPage0::CTabPage0() : CDialog(IDD_PAGE_GENERAL) {}
+CTabPage1::CTabPage1() : CDialog(IDD_PAGE_EXIF) {}
+CTabPage2::CTabPage2() : CDialog(IDD_PAGE_VERSION) {}
+CTabPage3::CTabPage3() : CDialog(IDD_PAGE_EXT_DELETE) {}
+
+// ---- the tabbed frame shared by both dialogs ------------------------------------------------
+
+CTabbedDialog::CTabbedDialog(UINT templateId, int tabControlId, CTolmApp &app)
+    : CDialog(templateId), m_app(app), m_tabControlId(tabControlId) {}
+
+CTabbedDialog::~CTabbedDialog() {
+  if (m_tabImages != nullptr)
+    ImageList_Destroy(m_tabImages);
+}
+
+bool CTabbedDialog::StartDialog() {
+  m_icon = LoadIconA(m_resources, MAKEINTRESOURCEA(IDI_TOLM));
+  SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
+  SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_icon));
+  SetWindowTextA(m_hWnd, m_app.m_appTitle.c_str());
+  return true;
+}
+
+bool CTabbedDialog::ReportNoMemory() {
+  m_app.m_errors.ShowException(MB_ICONHAND, 200, CMemoryException());
+  EndDialog(IDCANCEL);
+  return false;
+}
+
+void CTabbedDialog::SetUpTabs(const UINT *captionIds, int count, UINT stripId) {
+  HWND tabs = GetDlgItem(m_tabControlId);
+  for (int i = 0; i < count; ++i) {
+    std::string caption = LoadStr(m_resources, captionIds[i]);
+    TCITEMA item{};
+    item.mask = TCIF_TEXT | TCIF_IMAGE;
+    item.pszText = caption.data();
+    item.iImage = i;
+    SendMessageA(tabs, TCM_INSERTITEMA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+  }
+  m_tabImages = LoadImageStrip(m_resources, stripId, 16, count, GetSysColor(COLOR_BTNFACE));
+  SendMessageA(tabs, TCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(m_tabImages));
+  // The tab control's client rectangle starts at (0, 0): the pages sit at (8, 28) of the dialog.
+  RECT area;
+  GetClientRect(tabs, &area);
+  for (CDialog *page : m_pages)
+    if (page != nullptr && page->m_hWnd != nullptr)
+      SetWindowPos(page->m_hWnd, nullptr, area.left + 8, area.top + 28, 0, 0,
+                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ShowPage(0);
+}
+
+void CTabbedDialog::ShowPage(int index) {
+  if (index < 0 || index >= 3 || m_pages[index] == nullptr)
+    return;
+  for (int i = 0; i < 3; ++i)
+    if (m_pages[i] != nullptr && m_pages[i]->m_hWnd != nullptr)
+      ShowWindow(m_pages[i]->m_hWnd, i == index ? SW_SHOW : SW_HIDE);
+}
+
+BOOL CTabbedDialog::OnNotify(const NMHDR &header, LRESULT &result) {
+  if (static_cast<int>(header.idFrom) == m_tabControlId && header.code == TCN_SELCHANGE) {
+    ShowPage(static_cast<int>(SendMessageA(header.hwndFrom, TCM_GETCURSEL, 0, 0)));
+    result = 0;
+    return TRUE;
+  }
+  return FALSE;
+}
+
+BOOL CTabbedDialog::OnMessage(UINT message, WPARAM, LPARAM, INT_PTR &result) {
+  // Windows asks for the icon to drag a minimised dialog by.
+  if (message == WM_QUERYDRAGICON) {
+    result = reinterpret_cast<INT_PTR>(m_icon);
+    return TRUE;
+  }
+  return FALSE;
+}
+
+// ---- the property dialog -----------------------------------------------------------------------
+
+CDlgFileInfo::CDlgFileInfo(CTolmApp &app) : CTabbedDialog(IDD_FILE_INFO, IDC_FILE_INFO_TABS, app) {}
+
+CDlgFileInfo::~CDlgFileInfo() {
+  if (m_statusImages != nullptr)
+    ImageList_Destroy(m_statusImages);
+}
+
+BOOL CDlgFileInfo::OnInitDialog() {
+  StartDialog();
+  m_statusImages = ImageList_Create(32, 32, ILC_COLOR32, 5, 5);
+  for (UINT id = IDB_STATUS_FILE; id <= IDB_STATUS_SYSTEM; ++id) {
+    HBITMAP bitmap = LoadBitmapA(m_resources, MAKEINTRESOURCEA(id));
+    if (bitmap == nullptr)
+      continue;
+    ReplaceBackground(bitmap, 32, 32, GetSysColor(COLOR_BTNFACE));
+    ImageList_Add(m_statusImages, bitmap, nullptr);
+    DeleteObject(bitmap);
+  }
+  // Created in this order (Version, EXIF, General), so the General page is on top.
+  try {
+    m_version = std::make_unique<CTabPage2>();
+    m_exif = std::make_unique<CTabPage1>();
+    m_general = std::make_unique<CTabPage0>();
+  } catch (const std::bad_alloc &) {
+    return ReportNoMemory();
+  }
+  m_version->Create(m_hWnd);
+  m_exif->Create(m_hWnd);
+  m_general->Create(m_hWnd);
+  m_pages[0] = m_general.get();
+  m_pages[1] = m_exif.get();
+  m_pages[2] = m_version.get();
+  static const UINT kCaptions[] = {IDS_TAB_GENERAL, IDS_TAB_EXIF, IDS_TAB_VERSION};
+  SetUpTabs(kCaptions, 3, IDB_FILE_INFO_TABS);
+  return TRUE;
+}
+
+BOOL CDlgFileInfo::OnPaint() {
+  if (IsIconic(m_hWnd)) {
+    PaintMinimisedIcon(m_hWnd, m_icon);
+    return TRUE;
+  }
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(m_hWnd, &paint);
+  const int kind = m_app.m_launchKind;
+  const int targetImage = kind == tolm::kFolder ? 2 : kind == tolm::kImageFile ? 1 : 0;
+  // At 96 dpi with the dialog's font the row lies at y = 380, 4 pixels above the OK button;
+  // deriving it from the button keeps it below the tabs with other fonts and resolutions.
+  const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
+  RECT ok = {0, 256, 0, 256};
+  MapDialogRect(m_hWnd, &ok);
+  const int y = ok.top - MulDiv(4, dpi, 96);
+  auto draw = [&](int image, int x) {
+    ImageList_Draw(m_statusImages, image, dc, MulDiv(x, dpi, 96), y, ILD_NORMAL);
+  };
+  draw(targetImage, 5);
+  if (m_app.m_settings.logFile != 0)
+    draw(3, 38);
+  if (m_app.m_settings.hiddenFile != 0)
+    draw(4, 71);
+  if (m_app.m_settings.systemFile != 0)
+    draw(5, 104);
+  EndPaint(m_hWnd, &paint);
+  return TRUE;
+}
+
+void CDlgFileInfo::OnDestroy() {
+  m_pages[0] = m_pages[1] = m_pages[2] = nullptr;
+  for (CDialog *page : {static_cast<CDialog *>(m_general.get()), static_cast<CDialog *>(m_exif.get()),
+                        static_cast<CDialog *>(m_version.get())})
+    if (page != nullptr)
+      page->DestroyWindow();
+  m_general.reset();
+  m_exif.reset();
+  m_version.reset();
+}
+
+// ---- the extended-delete dialog ------------------------------------------------------------------
+
+CDlgExtDelete::CDlgExtDelete(CTolmApp &app) : CTabbedDialog(IDD_EXT_DELETE, IDC_EXT_DELETE_TABS, app) {}
+
+CDlgExtDelete::~CDlgExtDelete() = default;
+
+BOOL CDlgExtDelete::OnInitDialog() {
+  try {
+    m_deleteList = std::make_unique<char[]>(kDeleteListBytes);
+    m_eraseLines = std::make_unique<char[]>(kEraseLines * kEraseLineBytes);
+  } catch (const std::bad_alloc &) {
+    m_deleteList.reset();
+    m_eraseLines.reset();
+    return ReportNoMemory();
+  }
+  StartDialog();
+  SetDlgItemTextA(m_hWnd, IDCANCEL, LoadStr(m_resources, IDS_CANCEL).c_str());
+  try {
+    m_extDelete = std::make_unique<CTabPage3>();
+    m_version = std::make_unique<CTabPage2>();
+  } catch (const std::bad_alloc &) {
+    return ReportNoMemory();
+  }
+  m_extDelete->Create(m_hWnd);
+  m_version->Create(m_hWnd);
+  m_pages[0] = m_extDelete.get();
+  m_pages[1] = m_version.get();
+  static const UINT kCaptions[] = {IDS_TAB_EXTDELETE, IDS_TAB_VERSION};
+  SetUpTabs(kCaptions, 2, IDB_EXT_DELETE_TABS);
+  return TRUE;
+}
+
+BOOL CDlgExtDelete::OnPaint() {
+  if (!IsIconic(m_hWnd))
+    return FALSE;
+  PaintMinimisedIcon(m_hWnd, m_icon);
+  return TRUE;
+}
+
+void CDlgExtDelete::OnDestroy() {
+  m_deleteList.reset();
+  m_eraseLines.reset();
+  m_pages[0] = m_pages[1] = nullptr;
+  if (m_extDelete)
+    m_extDelete->DestroyWindow();
+  if (m_version)
+    m_version->DestroyWindow();
+  m_extDelete.reset();
+  m_version.reset();
+}
