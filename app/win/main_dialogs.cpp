@@ -1,9 +1,11 @@
 // The two main dialogs of TOLM.exe and their tab pages.
 #include "app/win/main_dialogs.h"
 
+#include "app/core/property_text.h"
 #include "app/win/resource.h"
 #include "app/win/tolm_app.h"
 
+#include <bit>
 #include <new>
 
 void ReplaceBackground(HBITMAP bitmap, int width, int height, COLORREF colour) {
@@ -32,7 +34,65 @@ HIMAGELIST LoadImageStrip(HINSTANCE module, UINT bitmapId, int size, int count, 
   return list;
 }
 
-CTabPage0::CTabPage0() : CDialog(IDD_PAGE_GENERAL) {}
+// ---- the General page ----------------------------------------------------------------------
+
+CTabPage0::CTabPage0(CTolmApp &app) : CDialog(IDD_PAGE_GENERAL), m_app(app) {}
+
+void CTabPage0::SetLine(int id, UINT labelId, const std::string &value) {
+  SetDlgItemTextA(m_hWnd, id, (LoadStr(m_resources, labelId) + value).c_str());
+}
+
+BOOL CTabPage0::OnInitDialog() {
+  static const struct {
+    int control;
+    UINT text;
+  } kTexts[] = {{IDC_GEN_TIMES_GROUP, IDS_GROUP_TIMES},
+                {IDC_GEN_UPDATE_GROUP, IDS_GROUP_UPDATE},
+                {IDC_GEN_INCLUDE_FILES, IDS_INCLUDE_FILES},
+                {IDC_GEN_INCLUDE_SUBFOLDERS, IDS_INCLUDE_SUBFOLDERS},
+                {IDC_GEN_UPDATE, IDS_UPDATE_BUTTON}};
+  for (const auto &t : kTexts)
+    SetDlgItemTextA(m_hWnd, t.control, LoadStr(m_resources, t.text).c_str());
+  SetLine(IDC_GEN_NAME, IDS_LABEL_NAME, m_app.m_name);
+  SetLine(IDC_GEN_PLACE, IDS_LABEL_PLACE, m_app.m_place);
+  const int64_t size = m_app.m_kelsys.kelGetFileSize(m_app.m_targetPath.c_str());
+  SetLine(IDC_GEN_SIZE, IDS_LABEL_SIZE, tolm::sizeText(size) + LoadStr(m_resources, IDS_BYTES));
+
+  const bool protectedItem = ShowTimesAndAttributes();
+  const bool folder = m_app.m_launchKind == tolm::kFolder;
+  const bool options = !protectedItem && folder;
+  for (int id : {IDC_GEN_UPDATE_GROUP, IDC_GEN_INCLUDE_FILES, IDC_GEN_INCLUDE_SUBFOLDERS})
+    EnableWindow(GetDlgItem(id), options);
+  EnableWindow(GetDlgItem(IDC_GEN_UPDATE), !protectedItem);
+  if (protectedItem || folder) {
+    CheckDlgButton(m_hWnd, IDC_GEN_INCLUDE_FILES, BST_CHECKED);
+    CheckDlgButton(m_hWnd, IDC_GEN_INCLUDE_SUBFOLDERS, BST_UNCHECKED);
+  }
+  return TRUE;
+}
+
+bool CTabPage0::ShowTimesAndAttributes() {
+  SYSTEMTIME created{}, accessed{}, updated{};
+  m_app.m_kelsys.kelOperateFileTime(KEL_TIME_CREATION | KEL_TIME_ACCESS | KEL_TIME_WRITE,
+                                    m_app.m_targetPath.c_str(), &created, &accessed, &updated);
+  auto text = [](const SYSTEMTIME &st) { return tolm::timeText(std::bit_cast<tolm::SystemTime>(st)); };
+  SetLine(IDC_GEN_CREATED, IDS_LABEL_CREATED, text(created));
+  SetLine(IDC_GEN_UPDATED, IDS_LABEL_UPDATED, text(updated));
+  SetLine(IDC_GEN_ACCESSED, IDS_LABEL_ACCESSED, text(accessed));
+  uint32_t attributes = 0;
+  const bool read = m_app.m_kelsys.kelGetFileAttributes(m_app.m_targetPath.c_str(), &attributes) == 0;
+  SetLine(IDC_GEN_ATTRIBUTES, IDS_LABEL_ATTRIBUTES, read ? tolm::attributeLetters(attributes) : "??????");
+  return tolm::isProtectedItem(read, attributes, m_app.m_settings.hiddenFile, m_app.m_settings.systemFile);
+}
+
+BOOL CTabPage0::OnCommand(WORD id, WORD code, HWND control) {
+  if (id == IDC_GEN_INCLUDE_FILES && code == BN_CLICKED) {
+    EnableWindow(GetDlgItem(IDC_GEN_INCLUDE_SUBFOLDERS),
+                 IsDlgButtonChecked(m_hWnd, IDC_GEN_INCLUDE_FILES) == BST_CHECKED);
+    return TRUE;
+  }
+  return CDialog::OnCommand(id, code, control);
+}
 CTabPage1::CTabPage1() : CDialog(IDD_PAGE_EXIF) {}
 CTabPage2::CTabPage2() : CDialog(IDD_PAGE_VERSION) {}
 CTabPage3::CTabPage3() : CDialog(IDD_PAGE_EXT_DELETE) {}
@@ -133,7 +193,7 @@ BOOL CDlgFileInfo::OnInitDialog() {
   try {
     m_version = std::make_unique<CTabPage2>();
     m_exif = std::make_unique<CTabPage1>();
-    m_general = std::make_unique<CTabPage0>();
+    m_general = std::make_unique<CTabPage0>(m_app);
   } catch (const std::bad_alloc &) {
     return ReportNoMemory();
   }

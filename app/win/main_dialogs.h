@@ -4,6 +4,7 @@
 #include <commctrl.h>
 
 #include <memory>
+#include <string>
 
 #include "framework/dialog.h"
 
@@ -19,7 +20,17 @@ HIMAGELIST LoadImageStrip(HINSTANCE module, UINT bitmapId, int size, int count, 
 // The pages; each fills itself from the application when it is created.
 class CTabPage0 : public CDialog { // General
 public:
-  CTabPage0();
+  explicit CTabPage0(CTolmApp &app);
+
+protected:
+  BOOL OnInitDialog() override;
+  BOOL OnCommand(WORD id, WORD code, HWND control) override;
+
+private:
+  // Fills the time and attribute lines; true when the target is a protected item.
+  bool ShowTimesAndAttributes();
+  void SetLine(int id, UINT labelId, const std::string &value);
+  CTolmApp &m_app;
 };
 class CTabPage1 : public CDialog { // EXIF
 public:

@@ -353,6 +353,86 @@ void switchTabs(HWND dialog, HWND tabs) {
   g_tabsSwitched = true;
 }
 
+// The General page of the property dialog, read from another process.
+struct GeneralPage {
+  HWND page = nullptr;
+  std::wstring text(int id) const {
+    wchar_t buffer[512] = {};
+    SendMessageW(GetDlgItem(page, id), WM_GETTEXT, 512, reinterpret_cast<LPARAM>(buffer));
+    return buffer;
+  }
+  bool enabled(int id) const { return IsWindowEnabled(GetDlgItem(page, id)) != FALSE; }
+  bool checked(int id) const { return SendMessageW(GetDlgItem(page, id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+};
+BOOL CALLBACK findGeneral(HWND child, LPARAM param) {
+  if (GetDlgItem(child, 1025) != nullptr && GetDlgItem(child, 1016) != nullptr) {
+    reinterpret_cast<GeneralPage *>(param)->page = child;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+struct GeneralSeen {
+  std::wstring name, size, attributes;
+  bool update = false, options = false, includeFiles = false, includeFilesChecked = false;
+  bool subfolders = false, subfoldersChecked = false, subfoldersAfterUncheck = true;
+} g_general;
+
+void readGeneral(HWND dialog, HWND) {
+  GeneralPage g;
+  EnumChildWindows(dialog, findGeneral, reinterpret_cast<LPARAM>(&g));
+  if (g.page == nullptr) {
+    ADD_FAILURE() << "no General page";
+    return;
+  }
+  g_general.name = g.text(1025);
+  g_general.size = g.text(1024);
+  g_general.attributes = g.text(1021);
+  g_general.update = g.enabled(1016);
+  g_general.options = g.enabled(1026);
+  g_general.includeFiles = g.enabled(1018);
+  g_general.includeFilesChecked = g.checked(1018);
+  g_general.subfolders = g.enabled(1019);
+  g_general.subfoldersChecked = g.checked(1019);
+  if (g_general.includeFiles) {
+    // A click on "include files" takes the subfolder option with it.
+    PostMessageW(GetDlgItem(g.page, 1018), BM_CLICK, 0, 0);
+    Sleep(400);
+    g_general.subfoldersAfterUncheck = g.enabled(1019);
+  }
+}
+
+TEST_F(Startup, TheGeneralPageOfAFolderOffersTheUpdateOptions) {
+  const std::string dir = programFolder(true, true, true);
+  g_general = GeneralSeen{};
+  const Outcome o = run(dir, "/d \"" + folder + "\"", readGeneral);
+  ASSERT_TRUE(o.dialogShown);
+  EXPECT_EQ(g_general.name, L"名前　　： album");
+  EXPECT_EQ(g_general.size, L"サイズ 　： ??? バイト") << "a folder has no size";
+  EXPECT_TRUE(g_general.update);
+  EXPECT_TRUE(g_general.options);
+  EXPECT_TRUE(g_general.includeFiles);
+  EXPECT_TRUE(g_general.includeFilesChecked);
+  EXPECT_TRUE(g_general.subfolders);
+  EXPECT_FALSE(g_general.subfoldersChecked);
+  EXPECT_FALSE(g_general.subfoldersAfterUncheck) << "unchecking include files disables subfolders";
+}
+
+TEST_F(Startup, AHiddenFileIsProtectedWhileHiddenItemsMayNotBeEdited) {
+  const std::string hidden = work.file("secret.txt", "0123456789");
+  ASSERT_TRUE(SetFileAttributesA(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
+  const std::string dir = programFolder(true, true, true);
+  g_general = GeneralSeen{};
+  const Outcome o = run(dir, "/f \"" + hidden + "\"", readGeneral);
+  ASSERT_TRUE(o.dialogShown);
+  EXPECT_EQ(g_general.size, L"サイズ 　： 10 バイト");
+  EXPECT_EQ(g_general.attributes, L"属性(ACEHRS)  ：  A__H__");
+  EXPECT_FALSE(g_general.update) << "a protected item offers no editing";
+  EXPECT_FALSE(g_general.options);
+  EXPECT_FALSE(g_general.includeFiles);
+  EXPECT_TRUE(g_general.includeFilesChecked);
+}
+
 TEST_F(Startup, AFolderEraseStartNeedsOnlyTheUtilityLibrary) {
   const std::string dir = programFolder(true, false, false);
   g_tabsSwitched = false;
