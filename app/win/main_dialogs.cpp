@@ -36,7 +36,28 @@ HIMAGELIST LoadImageStrip(HINSTANCE module, UINT bitmapId, int size, int count, 
 
 // ---- the General page ----------------------------------------------------------------------
 
-CTabPage0::CTabPage0(CTolmApp &app) : CDialog(IDD_PAGE_GENERAL), m_app(app) {}
+CTabPage0::CTabPage0(CTolmApp &app) : CDialog(IDD_PAGE_GENERAL), m_app(app), m_editor(app) {}
+
+void CTabPage0::RunEditor() {
+  SYSTEMTIME created{}, accessed{}, updated{};
+  const char *path = m_app.m_targetPath.c_str();
+  m_app.m_kelsys.kelOperateFileTime(KEL_TIME_CREATION | KEL_TIME_ACCESS | KEL_TIME_WRITE, path, &created,
+                                    &accessed, &updated);
+  uint32_t attributes = 0;
+  if (m_app.m_kelsys.kelGetFileAttributes(path, &attributes) != 0)
+    attributes = 0;
+  m_editor.m_isFolder = m_app.m_launchKind == tolm::kFolder ? 1 : 0;
+  m_editor.m_includeFiles = IsDlgButtonChecked(m_hWnd, IDC_GEN_INCLUDE_FILES) == BST_CHECKED;
+  m_editor.m_includeSubfolders = IsDlgButtonChecked(m_hWnd, IDC_GEN_INCLUDE_SUBFOLDERS) == BST_CHECKED;
+  m_editor.m_startFlags.readOnly = (attributes & 0x01) != 0;
+  m_editor.m_startFlags.hidden = (attributes & 0x02) != 0;
+  m_editor.m_startFlags.archive = (attributes & 0x20) != 0;
+  m_editor.m_startFlags.system = (attributes & 0x04) != 0;
+  m_editor.m_startCreation = created;
+  m_editor.m_startUpdate = updated;
+  m_editor.DoModal(GetAncestor(m_hWnd, GA_ROOT));
+  ShowTimesAndAttributes();
+}
 
 void CTabPage0::SetLine(int id, UINT labelId, const std::string &value) {
   SetDlgItemTextA(m_hWnd, id, (LoadStr(m_resources, labelId) + value).c_str());
@@ -86,6 +107,10 @@ bool CTabPage0::ShowTimesAndAttributes() {
 }
 
 BOOL CTabPage0::OnCommand(WORD id, WORD code, HWND control) {
+  if (id == IDC_GEN_UPDATE && code == BN_CLICKED) {
+    RunEditor();
+    return TRUE;
+  }
   if (id == IDC_GEN_INCLUDE_FILES && code == BN_CLICKED) {
     EnableWindow(GetDlgItem(IDC_GEN_INCLUDE_SUBFOLDERS),
                  IsDlgButtonChecked(m_hWnd, IDC_GEN_INCLUDE_FILES) == BST_CHECKED);

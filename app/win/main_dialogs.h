@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "app/win/calendar_dialog.h"
 #include "framework/dialog.h"
 
 class CTolmApp;
@@ -30,7 +31,9 @@ private:
   // Fills the time and attribute lines; true when the target is a protected item.
   bool ShowTimesAndAttributes();
   void SetLine(int id, UINT labelId, const std::string &value);
+  void RunEditor();
   CTolmApp &m_app;
+  CDlgCalendar m_editor;
 };
 class CTabPage1 : public CDialog { // EXIF
 public:
