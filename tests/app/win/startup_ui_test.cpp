@@ -171,11 +171,20 @@ Outcome run(const std::string &folder, const std::string &arguments, DialogVisit
     EnumWindows(findBox, reinterpret_cast<LPARAM>(&find));
     if (find.box == nullptr)
       continue;
-    Sleep(300); // let the window finish painting its texts
+    // A new window may still be building its children and texts (slowly, the first time in a
+    // new prefix): classify and read it only once it is complete, a main dialog by its tab
+    // control, a box by its text and icon.
+    BoxParts parts;
+    for (int i = 0; i < 50; ++i) {
+      Sleep(100);
+      parts = BoxParts{};
+      EnumChildWindows(find.box, readChild, reinterpret_cast<LPARAM>(&parts));
+      if (parts.tabs != nullptr || (!parts.text.empty() && parts.icon != nullptr))
+        break;
+    }
+    Sleep(200); // and painted
     wchar_t caption[256] = {};
     SendMessageW(find.box, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(caption));
-    BoxParts parts;
-    EnumChildWindows(find.box, readChild, reinterpret_cast<LPARAM>(&parts));
     if (parts.tabs != nullptr) {
       if (!out.dialogShown) {
         out.dialogShown = true;

@@ -84,6 +84,18 @@ BOOL CALLBACK findDialog(HWND w, LPARAM data) {
   return TRUE;
 }
 
+std::string selectedText(HWND tree) {
+  char text[MAX_PATH] = {};
+  TVITEMA item{};
+  item.mask = TVIF_TEXT;
+  item.hItem = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+  item.pszText = text;
+  item.cchTextMax = sizeof text;
+  if (item.hItem == nullptr || !SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)))
+    return std::string();
+  return text;
+}
+
 // Waits for the dialog of the given thread, measures it and presses Cancel (or OK).
 class Inspector {
 public:
@@ -107,24 +119,26 @@ private:
     }
     if (f.dialog == nullptr)
       return;
-    Sleep(500); // let the initialisation finish and the tree fill
     const HWND d = f.dialog;
+    // The dialog fills its tree and selects the initial folder after it appears, later on a
+    // busy machine: wait (at most 10 s) until the tree reports a selection and keeps it.
+    const HWND tree = FindWindowExA(d, nullptr, "SysTreeView32", nullptr);
+    std::string previous;
+    for (int i = 0; i < 200 && !stop_; ++i) {
+      Sleep(50);
+      const std::string now = tree ? selectedText(tree) : std::string();
+      if (!now.empty() && now == previous && i >= 4)
+        break;
+      previous = now;
+    }
     seen.found = true;
     GetWindowRect(d, &seen.window);
     seen.style = GetWindowLongA(d, GWL_STYLE);
     seen.owner = GetWindow(d, GW_OWNER);
-    if (const HWND tree = FindWindowExA(d, nullptr, "SysTreeView32", nullptr)) {
+    if (tree != nullptr) {
       seen.hasTree = true;
       seen.tree = childRect(d, tree);
-      char text[MAX_PATH] = {};
-      TVITEMA item{};
-      item.mask = TVIF_TEXT;
-      item.hItem = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
-      item.pszText = text;
-      item.cchTextMax = sizeof text;
-      if (item.hItem != nullptr &&
-          SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)))
-        seen.selected = text;
+      seen.selected = selectedText(tree);
     }
     HWND button = nullptr;
     while (seen.buttons < 2 && (button = FindWindowExA(d, button, "Button", nullptr)) != nullptr)
