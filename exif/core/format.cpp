@@ -5,6 +5,7 @@
 #include <cmath>
 #include <string_view>
 
+#include "exif/core/comment.h"
 #include "exif/core/result.h"
 
 namespace dax {
@@ -470,7 +471,7 @@ std::string formatUndefined(const ValueView &v, const StringSource &strings) {
     return dec(version / 100) + "." + dec(version % 100);
   }
   case 37510: // user comment
-    return textUntilNul(v);
+    return formatUserComment(v, strings, kValueLimit);
   case 37121: { // components configuration
     TextBuilder text;
     for (size_t i = 0; i < n; ++i) {

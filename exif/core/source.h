@@ -43,6 +43,14 @@ public:
   // Whether a byte is a letter or digit of the system code page; decides whether an
   // UNDEFINED value is shown as text. The default knows ASCII only.
   virtual bool isAlphaNumeric(unsigned char c) const;
+
+  // Texts of other character sets (a user comment's) in the system code page. Each gets the
+  // text without its ending NUL and returns at most limit bytes, ending on a whole
+  // character. Characters the code page lacks become a replacement character. The defaults
+  // know ASCII only and put '?' for every other character.
+  virtual std::string fromUtf16(std::span<const char16_t> units, size_t limit) const;
+  // JIS text: 7-bit with escape sequences (ESC $ B, ESC ( B and their kin) as mail uses it.
+  virtual std::string fromJis(std::span<const uint8_t> bytes, size_t limit) const;
 };
 
 // A string source over a fixed table, for tests and tools.

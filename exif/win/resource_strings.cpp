@@ -1,6 +1,8 @@
 // The language library's strings as the core asks for them, and the file-dialog filter.
 #include "exif/win/resource_strings.h"
 
+#include "exif/win/ansi_text.h"
+
 namespace daxwin {
 
 bool ResourceStrings::load(uint32_t id, std::string &text) const {
@@ -17,6 +19,19 @@ bool ResourceStrings::load(uint32_t id, std::string &text) const {
 
 bool ResourceStrings::isAlphaNumeric(unsigned char c) const {
   return IsCharAlphaNumericA(static_cast<CHAR>(c)) != FALSE;
+}
+
+std::string ResourceStrings::fromUtf16(std::span<const char16_t> units, size_t limit) const {
+  const std::wstring wide(units.begin(), units.end());
+  return wideToCodePage(wide, CP_ACP, limit);
+}
+
+std::string ResourceStrings::fromJis(std::span<const uint8_t> bytes, size_t limit) const {
+  bool ok = false;
+  const std::wstring wide = jisToWide(bytes, ok);
+  if (!ok) // no Japanese converter at all: the ASCII parts are still worth showing
+    return StringSource::fromJis(bytes, limit);
+  return wideToCodePage(wide, CP_ACP, limit);
 }
 
 std::string filterList(const std::string &text, bool (*isLeadByte)(unsigned char)) {

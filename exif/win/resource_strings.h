@@ -14,13 +14,16 @@ inline constexpr uint32_t kFilterStringId = 65535;
 // Bytes LoadStringA may fill for any one string, NUL included.
 inline constexpr int kStringBuffer = 1024;
 
-// Strings of a loaded language library in the system's ANSI code page. The library handle
-// stays the caller's and must outlive the object.
+// Strings of a loaded language library in the system's ANSI code page, which is also the code
+// page other texts are converted to. The library handle stays the caller's and must outlive
+// the object.
 class ResourceStrings final : public dax::StringSource {
 public:
   explicit ResourceStrings(HMODULE library) : m_library(library) {}
   bool load(uint32_t id, std::string &text) const override;
   bool isAlphaNumeric(unsigned char c) const override;
+  std::string fromUtf16(std::span<const char16_t> units, size_t limit) const override;
+  std::string fromJis(std::span<const uint8_t> bytes, size_t limit) const override;
 
 private:
   HMODULE m_library;

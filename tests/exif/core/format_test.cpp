@@ -214,7 +214,7 @@ TEST(FormatUndefined, VersionsComponentsSourcesAndText) {
       {"file source 2", bytes(41728, 7, {2}), "2"},
       {"scene type 1", bytes(41729, 7, {1}), "#63069"},
       {"scene type 7", bytes(41729, 7, {7}), "7"},
-      {"user comment up to its first NUL", bytes(37510, 7, {'A', 'S', 'C', 'I', 'I', 0, 0, 0, 'H', 'i'}), "ASCII"},
+      {"user comment after its character code", bytes(37510, 7, {'A', 'S', 'C', 'I', 'I', 0, 0, 0, 'H', 'i'}), "Hi"},
       {"text starting with a letter", bytes(37500, 7, {'N', 'i', 'k', 'o', 'n', 0, 2}), "Nikon"},
       {"binary in hex", bytes(37500, 7, {0, 1, 0xFE}), "0x00 0x01 0xfe "},
   });

@@ -191,6 +191,38 @@ TEST_F(DaxExports, WithoutTheThumbnailBitTheSecondIfdIsNotRead) {
   EXPECT_EQ(daxBeginProcessing(DAX_OP_THUMBNAIL, &t), DAX_ERR_NO_THUMBNAIL);
 }
 
+// ---- user comments ----
+
+// A user comment's UTF-16 or JIS text, whose code page is the file's business, reaches the
+// caller in the ANSI code page like every other text.
+TEST_F(DaxExports, UserCommentsInUnicodeAndJisArriveInTheAnsiCodePage) {
+  const std::u16string japanese = u"日本語のコメント";
+  const std::string expected = "\x93\xFA\x96\x7B\x8C\xEA\x82\xCC\x83\x52\x83\x81\x83\x93\x83\x67";
+  ASSERT_EQ(ansi("日本語のコメント"), expected) << "the code page 932 bytes of the text";
+  ScratchDir dir;
+  for (bool big : {false, true}) {
+    SCOPED_TRACE(big ? "big-endian" : "little-endian");
+    Bytes unicode{'U', 'N', 'I', 'C', 'O', 'D', 'E', 0};
+    for (char16_t u : japanese) {
+      const auto hi = static_cast<uint8_t>(u >> 8), lo = static_cast<uint8_t>(u);
+      unicode.push_back(big ? hi : lo);
+      unicode.push_back(big ? lo : hi);
+    }
+    unicode.insert(unicode.end(), {0, 0, 'x', 0}); // after the NUL unit: not shown
+    // 日本 in JIS, then ASCII.
+    const Bytes jis{'J', 'I', 'S', 0, 0, 0, 0, 0, 0x1B, '$', 'B', 0x46, 0x7C, 0x4B, 0x5C, 0x1B, '(', 'B', 'O', 'K', 0};
+    const Bytes tiff = daxtest::makeTiff(big, {{{daxtest::pointer(34665, 1)}},
+                                               {{daxtest::bytes(37510, 7, unicode), daxtest::bytes(37510, 7, jis)}}});
+    const std::string path = dir.file(big ? "mm.jpg" : "ii.jpg", asText(daxtest::jpeg({daxtest::app0(), daxtest::exifSegment(tiff)})));
+    ASSERT_EQ(analyze(path), 3);
+    const Listing l = list();
+    ASSERT_EQ(l.items.size(), 3u);
+    EXPECT_EQ(l.items[1].tag, 37510);
+    EXPECT_EQ(l.items[1].value, expected);
+    EXPECT_EQ(l.items[2].value, "\x93\xFA\x96\x7BOK");
+  }
+}
+
 // ---- failed analyses ----
 
 TEST_F(DaxExports, FailedAnalysesGiveTheirCodeAndKeepThePreviousResults) {

@@ -1,6 +1,7 @@
-// Pieces of daxread.dll's Windows layer below the exports: memory checks, file source, filter list.
+// Pieces of daxread.dll's Windows layer below the exports: memory checks, file source, filter list, text conversion.
 #include <windows.h>
 
+#include "exif/win/ansi_text.h"
 #include "exif/win/file_source.h"
 #include "exif/win/guard.h"
 #include "exif/win/resource_strings.h"
@@ -8,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -169,6 +171,47 @@ TEST(ResourceStrings, MissingLibraryAndIdsBeyondSixteenBitsLoadNothing) {
   EXPECT_FALSE(strings.isAlphaNumeric(0x01));
   EXPECT_FALSE(strings.isAlphaNumeric(' '));
   FreeLibrary(library);
+}
+
+// Japanese texts in code page 932 whatever the system's own code page is.
+TEST(AnsiText, WideTextsAreCutOnWholeCharactersOfTheCodePage) {
+  const std::wstring text = L"日本語abc";
+  EXPECT_EQ(daxwin::wideToCodePage(text, 932, 100), "\x93\xFA\x96\x7B\x8C\xEA" "abc");
+  EXPECT_EQ(daxwin::wideToCodePage(text, 932, 5), "\x93\xFA\x96\x7B") << "not half of the third character";
+  EXPECT_EQ(daxwin::wideToCodePage(text, 932, 7), "\x93\xFA\x96\x7B\x8C\xEA" "a");
+  EXPECT_EQ(daxwin::wideToCodePage(text, 932, 1), "");
+  EXPECT_EQ(daxwin::wideToCodePage(L"", 932, 10), "");
+  // In UTF-8 "ab" and the first half of a pair would fit five bytes; the pair stays whole.
+  EXPECT_EQ(daxwin::wideToCodePage(L"ab\U0001F600", CP_UTF8, 5), "ab");
+  EXPECT_EQ(daxwin::wideToCodePage(L"ab\U0001F600", CP_UTF8, 6), "ab\xF0\x9F\x98\x80");
+  EXPECT_EQ(daxwin::wideToCodePage(L"\u00e9", 932, 10).size(), 1u) << "a character 932 lacks becomes one default character";
+  EXPECT_EQ(daxwin::wideToCodePage(text, 12345, 100), "") << "no such code page";
+}
+
+TEST(AnsiText, JisTextBecomesUtf16WithOrWithoutTheSystemsConverter) {
+  wchar_t probe[4];
+  const bool native = MultiByteToWideChar(50220, 0, "\x1b$B$\"", 5, probe, 4) > 0;
+  std::printf("INFO: the system %s code page 50220; %s\n", native ? "has" : "lacks",
+              native ? "it converts" : "the Shift_JIS route converts");
+  bool ok = false;
+  const uint8_t jis[] = {0x1B, '$', 'B', 0x46, 0x7C, 0x4B, 0x5C, 0x1B, '(', 'B', 'a', 'b', 0x1B, '(', 'I', 0x43, 0x3D};
+  EXPECT_EQ(daxwin::jisToWide(jis, ok), L"日本ab\uFF83\uFF7D");
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(daxwin::jisToWide({}, ok), L"");
+  EXPECT_TRUE(ok);
+  const uint8_t escapesOnly[] = {0x1B, '$', 'B', 0x1B, '(', 'B'};
+  EXPECT_EQ(daxwin::jisToWide(escapesOnly, ok), L"");
+  EXPECT_TRUE(ok);
+}
+
+TEST(AnsiText, ResourceStringsConvertToTheAnsiCodePage) {
+  ASSERT_EQ(GetACP(), 932u) << "the Japanese texts need code page 932";
+  const daxwin::ResourceStrings strings(nullptr);
+  EXPECT_EQ(strings.fromUtf16(std::u16string(u"日本 x"), 100), "\x93\xFA\x96\x7B x");
+  EXPECT_EQ(strings.fromUtf16(std::u16string(u"日本"), 3), "\x93\xFA");
+  const uint8_t jis[] = {0x1B, '$', 'B', 0x24, 0x22, 0x1B, '(', 'B', '!'};
+  EXPECT_EQ(strings.fromJis(jis, 100), "\x82\xA0!");
+  EXPECT_EQ(strings.fromJis(jis, 2), "\x82\xA0");
 }
 
 } // namespace

@@ -1,0 +1,309 @@
+// Benchmark of the EXIF reader core against libexiv2 over the camera corpus, and the heap peak of one analysis.
+//
+// Usage: exif_bench CORPUS_DIR [REPETITIONS] [STRINGS_RC]
+// Every JPEG and TIFF under CORPUS_DIR is read into memory first. Each repetition times the
+// core (analysis with the second IFD, then every entry copied out as "label value" text)
+// and libexiv2 (the same buffers, every tag printed as "key value" text) in turn, each for
+// at least half a second; the best and median rates are shown. Allocations are counted by
+// the operator new below, which every library in the process uses.
+#include <exiv2/exiv2.hpp>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <new>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "exif/core/engine.h"
+#include "exif/core/result.h"
+
+namespace {
+
+// ---- allocation counting ----
+
+// Each block carries its size in front, so that a delete without one can subtract it.
+constexpr size_t kHeader = 16;
+size_t g_current = 0;
+size_t g_peak = 0;
+
+void *allocate(size_t size) {
+  void *p = std::malloc(size + kHeader);
+  if (p == nullptr)
+    return nullptr;
+  *static_cast<size_t *>(p) = size;
+  g_current += size;
+  g_peak = std::max(g_peak, g_current);
+  return static_cast<char *>(p) + kHeader;
+}
+
+void release(void *p) {
+  if (p == nullptr)
+    return;
+  char *block = static_cast<char *>(p) - kHeader;
+  g_current -= *reinterpret_cast<size_t *>(block);
+  std::free(block);
+}
+
+// Heap bytes in use at the highest point since the call, above what was in use at it.
+class PeakScope {
+public:
+  PeakScope() : m_base(g_current) { g_peak = g_current; }
+  size_t peak() const { return g_peak - m_base; }
+
+private:
+  size_t m_base;
+};
+
+} // namespace
+
+void *operator new(size_t size) {
+  if (void *p = allocate(size))
+    return p;
+  throw std::bad_alloc();
+}
+void *operator new[](size_t size) { return operator new(size); }
+void *operator new(size_t size, const std::nothrow_t &) noexcept { return allocate(size); }
+void *operator new[](size_t size, const std::nothrow_t &) noexcept { return allocate(size); }
+void operator delete(void *p) noexcept { release(p); }
+void operator delete[](void *p) noexcept { release(p); }
+void operator delete(void *p, size_t) noexcept { release(p); }
+void operator delete[](void *p, size_t) noexcept { release(p); }
+void operator delete(void *p, const std::nothrow_t &) noexcept { release(p); }
+void operator delete[](void *p, const std::nothrow_t &) noexcept { release(p); }
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct File {
+  std::string name;
+  std::vector<uint8_t> bytes;
+};
+
+std::vector<File> loadCorpus(const std::filesystem::path &dir) {
+  std::vector<File> files;
+  for (const auto &item : std::filesystem::recursive_directory_iterator(dir)) {
+    if (!item.is_regular_file())
+      continue;
+    std::string ext = item.path().extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (ext != ".jpg" && ext != ".jpeg" && ext != ".tif" && ext != ".tiff")
+      continue;
+    std::ifstream in(item.path(), std::ios::binary);
+    File f{std::filesystem::relative(item.path(), dir).string(),
+           std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>())};
+    files.push_back(std::move(f));
+  }
+  std::sort(files.begin(), files.end(), [](const File &a, const File &b) { return a.name < b.name; });
+  return files;
+}
+
+// The English language library's strings, read from its resource script; LoadString's
+// lookup by id becomes an index.
+class RcStrings final : public dax::StringSource {
+public:
+  explicit RcStrings(const std::string &rcPath) : m_table(65536) {
+    std::ifstream in(rcPath);
+    const std::regex line(R"re(^\s*(\d+),\s*"(.*)"\s*$)re");
+    std::string text;
+    std::smatch m;
+    while (std::getline(in, text))
+      if (std::regex_match(text, m, line) && std::stoul(m[1]) < m_table.size()) {
+        m_table[std::stoul(m[1])] = m[2];
+        ++m_count;
+      }
+  }
+  bool load(uint32_t id, std::string &text) const override {
+    if (id >= m_table.size() || m_table[id].empty())
+      return false;
+    text = m_table[id];
+    return true;
+  }
+  size_t count() const { return m_count; }
+
+private:
+  std::vector<std::string> m_table;
+  size_t m_count = 0;
+};
+
+// What one reader produced over the corpus: entries and text bytes, to compare the work and
+// to keep the compiler from dropping it.
+struct Output {
+  size_t failures = 0;
+  size_t entries = 0;
+  size_t textBytes = 0;
+};
+
+constexpr uint32_t kAnalyzeWithThumbnail = dax::kOpAnalyze | dax::kWithThumbnail;
+
+class CoreReader {
+public:
+  explicit CoreReader(const dax::StringSource &strings) : m_strings(strings), m_label(1024), m_value(65536) {}
+
+  // One file as a caller of the library sees it: analysis, then every entry's texts.
+  void read(const File &f, Output &out) {
+    dax::MemorySource source(f.bytes);
+    const int total = m_engine.analyze(source, m_strings, kAnalyzeWithThumbnail);
+    if (total < 0) {
+      ++out.failures;
+      return;
+    }
+    dax::IterationSetup setup{1024, 65536};
+    const int count = m_engine.beginIteration(&setup, dax::kOpBeginIteration);
+    dax::EntryRecord record{0, 0, 0, m_label.data(), m_value.data()};
+    m_text.clear();
+    for (int i = 0; i < count; ++i) {
+      if (m_engine.nextEntry(&record) < 0)
+        break;
+      m_text += m_label.data();
+      m_text += ' ';
+      m_text += m_value.data();
+      m_text += '\n';
+    }
+    out.entries += static_cast<size_t>(count);
+    out.textBytes += m_text.size();
+  }
+
+private:
+  const dax::StringSource &m_strings;
+  dax::Engine m_engine;
+  std::vector<char> m_label, m_value;
+  std::string m_text;
+};
+
+class ExivReader {
+public:
+  void read(const File &f, Output &out) {
+    try {
+      auto image = Exiv2::ImageFactory::open(f.bytes.data(), static_cast<long>(f.bytes.size()));
+      image->readMetadata();
+      const Exiv2::ExifData &exif = image->exifData();
+      m_text.clear();
+      for (const Exiv2::Exifdatum &d : exif) {
+        m_text += d.key();
+        m_text += ' ';
+        m_text += d.print(&exif);
+        m_text += '\n';
+        ++out.entries;
+      }
+      out.textBytes += m_text.size();
+    } catch (const std::exception &) {
+      ++out.failures;
+    }
+  }
+
+private:
+  std::string m_text;
+};
+
+// Files per second of whole passes over the corpus, repeated for at least minSeconds.
+template <class Reader> double rate(Reader &reader, const std::vector<File> &files, double minSeconds, Output &out) {
+  size_t done = 0;
+  const auto start = Clock::now();
+  double elapsed = 0;
+  do {
+    Output pass;
+    for (const File &f : files)
+      reader.read(f, pass);
+    out = pass;
+    done += files.size();
+    elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+  } while (elapsed < minSeconds);
+  return static_cast<double>(done) / elapsed;
+}
+
+double median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  const size_t n = v.size();
+  return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: %s CORPUS_DIR [REPETITIONS] [STRINGS_RC]\n", argv[0]);
+    return 2;
+  }
+  const std::filesystem::path dir = argv[1];
+  const int reps = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
+  const std::string rc = argc > 3 ? argv[3] : std::string(TOLM_ROOT_DIR) + "/res/dax2enc.rc";
+  if (!std::filesystem::is_directory(dir)) {
+    std::printf("exif: SKIP: no camera corpus at %s\n", dir.c_str());
+    return 0;
+  }
+  Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
+  const std::vector<File> files = loadCorpus(dir);
+  if (files.empty()) {
+    std::printf("exif: SKIP: no JPEG or TIFF files under %s\n", dir.c_str());
+    return 0;
+  }
+  size_t totalBytes = 0;
+  for (const File &f : files)
+    totalBytes += f.bytes.size();
+  const RcStrings strings(rc);
+  std::printf("exif: %zu files, %.1f MB, read into memory from %s; %zu label and value strings from %s\n",
+              files.size(), static_cast<double>(totalBytes) / 1e6, dir.c_str(), strings.count(), rc.c_str());
+
+  // ---- speed: both readers in turn, same files, same run ----
+  CoreReader core(strings);
+  ExivReader exiv;
+  Output coreOut, exivOut;
+  rate(core, files, 0.2, coreOut); // warm-up: caches, and the engine's first tables
+  rate(exiv, files, 0.2, exivOut);
+  std::vector<double> coreRates, exivRates;
+  for (int r = 0; r < reps; ++r) {
+    coreRates.push_back(rate(core, files, 0.5, coreOut));
+    exivRates.push_back(rate(exiv, files, 0.5, exivOut));
+  }
+  const double coreBest = *std::max_element(coreRates.begin(), coreRates.end());
+  const double exivBest = *std::max_element(exivRates.begin(), exivRates.end());
+  const double ratio = median(coreRates) / median(exivRates);
+  std::printf("exif: %-44s %9.0f files/s best, %9.0f median of %d; %zu entries, %zu text bytes, %zu failed\n",
+              "core: analyse (second IFD) + render all", coreBest, median(coreRates), reps, coreOut.entries,
+              coreOut.textBytes, coreOut.failures);
+  std::printf("exif: %-44s %9.0f files/s best, %9.0f median of %d; %zu tags, %zu text bytes, %zu failed\n",
+              ("libexiv2 " + Exiv2::versionString() + ": read + print all").c_str(), exivBest, median(exivRates), reps,
+              exivOut.entries, exivOut.textBytes, exivOut.failures);
+  std::printf("exif: speed ratio core / libexiv2 (medians) %.2fx; goal at least 2x: %s\n", ratio,
+              ratio >= 2.0 ? "met" : "NOT MET");
+
+  // ---- memory: the heap peak of one analysis in a fresh engine, iteration included ----
+  constexpr double kMiB = 1024.0 * 1024.0;
+  struct Worst {
+    double share = 0;
+    const File *file = nullptr;
+    size_t used = 0;
+  } worst, worstHeld; // the analysis alone, and with the file's bytes held in memory too
+  size_t largestPeak = 0;
+  for (const File &f : files) {
+    size_t peak = 0;
+    {
+      const PeakScope scope;
+      CoreReader fresh(strings);
+      Output ignored;
+      fresh.read(f, ignored);
+      peak = scope.peak();
+    }
+    largestPeak = std::max(largestPeak, peak);
+    const double limit = 2.0 * static_cast<double>(f.bytes.size()) + kMiB;
+    if (static_cast<double>(peak) / limit > worst.share)
+      worst = {static_cast<double>(peak) / limit, &f, peak};
+    const size_t held = peak + f.bytes.size();
+    if (static_cast<double>(held) / limit > worstHeld.share)
+      worstHeld = {static_cast<double>(held) / limit, &f, held};
+  }
+  std::printf("exif: heap peak of one analysis (fresh engine, 66 KB of iteration buffers included): largest %zu bytes\n",
+              largestPeak);
+  for (const auto &[what, w] : {std::pair{"analysis alone", worst}, std::pair{"file bytes added", worstHeld}})
+    std::printf("exif: worst against 2 x file size + 1 MiB, %s: %s (%zu bytes) %zu of %.0f bytes (%.1f%%); goal: %s\n", what,
+                w.file->name.c_str(), w.file->bytes.size(), w.used, 2.0 * static_cast<double>(w.file->bytes.size()) + kMiB,
+                100.0 * w.share, w.share <= 1.0 ? "met" : "NOT MET");
+  return 0;
+}
