@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <vector>
 
 #include "tests/exif/core/tiff_maker.h"
 
@@ -151,4 +152,171 @@ TEST(Corpus, EveryFileEndsWithAResultAndNoFault) {
   if (seen == 0)
     GTEST_SKIP();
   std::printf("corpus files walked: %zu\n", seen);
+}
+
+namespace {
+
+// One expected value text: (IFD group, tag) -> text. Groups: 0 main IFD, 34665 Exif, 34853 GPS.
+struct ExpectedValue {
+  int32_t group;
+  uint16_t tag;
+  const char *text;
+};
+
+// One corpus file: its selected values and its thumbnail (kind and size from operation 5 with
+// bit 0x100; thumbResult -108 when the file has no second IFD thumbnail).
+struct FileCase {
+  const char *name;
+  int thumbResult;
+  int thumbKind;
+  int thumbSize;
+  std::vector<ExpectedValue> values;
+};
+
+constexpr uint16_t kMake = 271, kModel = 272, kExposure = 33434, kFNumber = 33437, kIso = 34855,
+                   kDateOriginal = 36867, kLatRef = 1, kLat = 2, kLonRef = 3, kLon = 4;
+constexpr int32_t kMain = 0, kExif = 34665, kGps = 34853;
+
+// Expected texts were derived by hand from `exiftool -n -G1 -s` (and `exiftool -v2` for the raw
+// numerators and denominators), shown in the trailing comments.
+const std::vector<FileCase> &fileCases() {
+  static const std::vector<FileCase> cases = {
+      {"jpg/Canon_40D.jpg", 0, 6, 65535 + 1378,
+       {{kExif, kDateOriginal, "2008:05:30 15:56:01"}}},
+      {"jpg/Nikon_D70.jpg", 0, 6, 65535 + 1700,
+       {{kMain, kMake, "NIKON CORPORATION"},
+        {kMain, kModel, "NIKON D70"},
+        {kExif, kIso, "200"},
+        {kExif, kDateOriginal, "2008:03:15 09:52:01"}}},
+      {"jpg/Pentax_K10D.jpg", 0, 6, 65535 + 1349,
+       {{kMain, kMake, "PENTAX Corporation"},             // stored with a trailing space
+        {kMain, kModel, "PENTAX K10D"},                   // stored with trailing spaces
+        {kExif, kExposure, "1/180 sec."},                 // 1/180
+        {kExif, kFNumber, "F11"},                         // 110/10, no decimal above 9
+        {kExif, kIso, "200"},
+        {kExif, kDateOriginal, "2008:05:04 16:47:24"}}},
+      {"jpg/Kodak_CX7530.jpg", 0, 6, 65535 + 1918,
+       {{kMain, kMake, "EASTMAN KODAK COMPANY"},
+        {kMain, kModel, "KODAK CX7530 ZOOM DIGITAL CAMERA"},
+        {kExif, kExposure, "1/250 sec."},                 // 1/250
+        {kExif, kFNumber, "F4.6"},                        // 23/5
+        {kExif, kDateOriginal, "2005:08:13 09:47:23"},
+        {kGps, kLatRef, "#63077"},                        // S
+        {kGps, kLat, "0.0 22.3 0.0"},                     // 0/1 22278/1000 0/1
+        {kGps, kLonRef, "#63078"},                        // E
+        {kGps, kLon, "36.0 3.4 0.0"}}},                   // 36/1 3385/1000 0/1
+      {"jpg/Nikon_COOLPIX_P1.jpg", 0, 6, 65535 + 1639,
+       {{kMain, kMake, "NIKON"},
+        {kMain, kModel, "COOLPIX P1"},
+        {kExif, kExposure, "1/218 sec."},                 // 10/2187: 2187 / 10 in integers
+        {kExif, kFNumber, "F6.0"},                        // 60/10
+        {kExif, kIso, "50"},
+        {kExif, kDateOriginal, "2008:03:07 09:55:46"}}},
+      {"jpg/Fujifilm_FinePix_E500.jpg", -108, 0, 0,       // big-endian, no second IFD
+       {{kMain, kMake, "FUJIFILM"},
+        {kMain, kModel, "FinePix E500"},                  // stored with trailing spaces
+        {kExif, kExposure, "1/80 sec."},                  // 10/800
+        {kExif, kFNumber, "F2.9"},                        // 290/100
+        {kExif, kIso, "100"},
+        {kExif, kDateOriginal, "2006:08:17 09:24:48"}}},
+      {"jpg/Panasonic_DMC-FZ30.jpg", 0, 6, 65535 + 1607,
+       {{kMain, kMake, "Panasonic"},
+        {kMain, kModel, "DMC-FZ30"},
+        {kExif, kExposure, "1/30 sec."},                  // 10/300
+        {kExif, kFNumber, "F3.2"},                        // 32/10
+        {kExif, kIso, "100"},
+        {kExif, kDateOriginal, "2008:07:16 11:33:20"}}},
+      {"jpg/Sony_HDR-HC3.jpg", 0, 6, 65535 + 1232,
+       {{kMain, kMake, "SONY"},
+        {kMain, kModel, "HDR-HC3"},
+        {kExif, kExposure, "1/60 sec."},                  // 1/60
+        {kExif, kFNumber, "F4.0"},                        // 400/100
+        {kExif, kDateOriginal, "2007:06:15 04:42:32"}}},
+      {"jpg/Olympus_C8080WZ.jpg", 0, 0, 65535 + 1061,     // second IFD without Compression
+       {{kMain, kMake, "OLYMPUS CORPORATION"},
+        {kMain, kModel, "C8080WZ"},
+        {kExif, kExposure, "1/160 sec."},                 // 10/1600
+        {kExif, kFNumber, "F2.8"},                        // 28/10
+        {kExif, kIso, "50"},
+        {kExif, kDateOriginal, "2006:10:22 15:44:29"}}},
+      {"jpg/Samsung_Digimax_i50_MP3.jpg", 0, 6, 65535 + 1418,
+       {{kMain, kMake, "Samsung Techwin"},
+        {kMain, kModel, "<Digimax i50 MP3, Samsung #1 MP3>"},
+        {kExif, kExposure, "1/6 sec."},                   // 1/6
+        {kExif, kFNumber, "F3.5"},                        // 35/10
+        {kExif, kIso, "150"},
+        {kExif, kDateOriginal, "2006:08:15 17:50:57"}}},
+      {"jpg/Canon_PowerShot_S40.jpg", 0, 6, 65535 + 5448,
+       {{kMain, kMake, "Canon"},
+        {kMain, kModel, "Canon PowerShot S40"},
+        {kExif, kExposure, "1/500 sec."},                 // 1/500
+        {kExif, kFNumber, "F4.9"},                        // 49/10
+        {kExif, kDateOriginal, "2003:12:14 12:01:44"}}},
+      {"jpg/gps/DSCN0010.jpg", 0, 6, 65535 + 6702,
+       {{kMain, kMake, "NIKON"},
+        {kMain, kModel, "COOLPIX P6000"},
+        {kExif, kExposure, "1/75 sec."},                  // 4/300
+        {kExif, kDateOriginal, "2008:10:22 16:28:39"},
+        {kGps, kLat, "43.0 28.0 2.8"},                    // 43/1 28/1 281400000/100000000
+        {kGps, kLon, "11.0 53.0 6.5"}}},                  // 11/1 53/1 645599999/100000000
+      {"jpg/gps/DSCN0021.jpg", 0, 6, 65535 + 6307,
+       {{kMain, kMake, "NIKON"},
+        {kMain, kModel, "COOLPIX P6000"},
+        {kExif, kExposure, "1/95 sec."},                  // 1044932/100000000
+        {kExif, kFNumber, "F4.7"},                        // 47/10
+        {kExif, kIso, "64"},
+        {kExif, kDateOriginal, "2008:10:22 16:38:20"},
+        {kGps, kLatRef, "#63076"},                        // N
+        {kGps, kLat, "43.0 28.0 1.5"},                    // 43/1 28/1 149399999/100000000
+        {kGps, kLonRef, "#63078"},                        // E
+        {kGps, kLon, "11.0 53.0 4.3"}}},                  // 11/1 53/1 433799999/100000000
+      {"jpg/exif-org/kodak-dc210.jpg", 0, 1, 65535 + 20736, // big-endian, strip thumbnail
+       {{kMain, kModel, "DC210 Zoom (V05.00)"},
+        {kExif, kExposure, "1/30 sec."},                  // 1/30
+        {kExif, kFNumber, "F4.0"},                        // 40/10
+        {kExif, kDateOriginal, "2000:10:26 16:46:51"}}},
+      {"jpg/exif-org/sony-d700.jpg", 0, 1, 65535 + 14400, // big-endian, strip thumbnail
+       {{kMain, kMake, "SONY"},
+        {kMain, kModel, "DSC-D700"},
+        {kExif, kIso, "200"},
+        {kExif, kDateOriginal, "1998:12:01 14:22:36"}}},
+      {"tiff/DudleyLeavittUtah.tiff", -108, 0, 0,         // big-endian TIFF, one IFD
+       {{kMain, 256, "196 pixel"},                        // SHORT 196
+        {kMain, 257, "257 pixel"},                        // SHORT 257
+        {kMain, 259, "#64985"},                           // Compression 5
+        {kMain, 305, "Mac OS X 10.5.7 (9J61)"},
+        {kMain, 306, "2009:09:26 01:11:52"},
+        {kMain, 315, "Russell Leavitt"}}},
+  };
+  return cases;
+}
+
+} // namespace
+
+TEST(Corpus, SelectedValuesAndThumbnailsAcrossMakes) {
+  size_t seen = 0, checked = 0;
+  for (const FileCase &c : fileCases()) {
+    Loaded f;
+    load(c.name, f);
+    if (!f.found)
+      continue;
+    ++seen;
+    SCOPED_TRACE(c.name);
+    ASSERT_GE(f.result, 0);
+    for (const ExpectedValue &v : c.values) {
+      EXPECT_EQ(f.value(v.group, v.tag), v.text) << "group " << v.group << " tag " << v.tag;
+      ++checked;
+    }
+    dax::ThumbnailRecord rec{0, 0, nullptr};
+    EXPECT_EQ(f.engine.thumbnail(0x105, &rec), c.thumbResult);
+    if (c.thumbResult == 0) {
+      EXPECT_EQ(rec.kind, c.thumbKind);
+      EXPECT_EQ(rec.size, c.thumbSize);
+      checked += 2;
+    }
+    ++checked;
+  }
+  if (seen == 0)
+    GTEST_SKIP() << "corpus not found under " << kCorpus;
+  std::printf("corpus files checked: %zu, values checked: %zu\n", seen, checked);
 }
