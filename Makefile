@@ -31,8 +31,8 @@ test: build
 run: setup build-win64
 	@scripts/run.sh $(BUILD)/win64
 
-bench:
-	@echo "bench: not yet"
+bench: setup
+	@scripts/bench.sh
 
 fuzz: setup
 	@scripts/fuzz.sh

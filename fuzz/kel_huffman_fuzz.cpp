@@ -1,40 +1,80 @@
-// Fuzz target for the Huffman and value-code cores: hostile tables and streams stay in bounds, data round-trips.
+// Fuzz target for the Huffman byte coder: hostile frequency tables and streams stay in bounds, data round-trips.
 #include "util/core/huffman.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-  if (size < 1)
-    return 0;
-  const uint32_t plain = 1u + data[0] * 31u;
-  const uint8_t *body = data + 1;
-  const size_t length = size - 1;
+namespace {
 
-  // Hostile value-coded table and stream, as a record would carry them: the first half of
-  // the body is the table, the rest the stream.
-  {
-    const size_t half = length / 2;
-    std::vector<uint8_t> table(body, body + half);
-    std::vector<uint8_t> stream(body + half, body + length);
-    std::vector<uint8_t> out(plain);
-    kel::CpPackH pack{plain, static_cast<uint32_t>(stream.size()), static_cast<uint32_t>(table.size()),
-                      table.empty() ? nullptr : table.data(), stream.empty() ? nullptr : stream.data()};
-    const int32_t result = kel::huffmanDecode2(&pack, out.data());
-    if (result != 0 && result != -1)
-      std::abort();
+// Frequency table read from the front of the input; returns the bytes used. The shapes cover
+// what a caller could hand over: small counts, weights whose sums wrap around 32 bits (which
+// makes trees of any depth) and weights at or above the merge bound (leaves left out of the tree).
+size_t hostileTable(uint8_t mode, const uint8_t *data, size_t size, uint32_t *weights) {
+  switch (mode % 4) {
+  case 0: // four bytes per weight, any value
+    if (size < 1024)
+      return 0;
+    std::memcpy(weights, data, 1024);
+    return 1024;
+  case 1: // one byte per weight: ordinary small counts
+    if (size < 256)
+      return 0;
+    for (int i = 0; i < 256; ++i)
+      weights[i] = data[i];
+    return 256;
+  case 2: // one byte per weight, scaled so that sums overflow
+    if (size < 256)
+      return 0;
+    for (int i = 0; i < 256; ++i)
+      weights[i] = static_cast<uint32_t>(data[i]) << 24;
+    return 256;
+  default: // a few named weights, the rest zero or excluded
+    if (size < 1)
+      return 0;
+    const size_t pairs = std::min<size_t>(data[0], (size - 1) / 5);
+    const uint32_t rest = (mode & 4) ? 2100000000u : 0u;
+    for (int i = 0; i < 256; ++i)
+      weights[i] = rest;
+    for (size_t k = 0; k < pairs; ++k) {
+      uint32_t w;
+      std::memcpy(&w, data + 1 + 5 * k + 1, 4);
+      weights[data[1 + 5 * k]] = w;
+    }
+    return 1 + 5 * pairs;
   }
+}
 
-  // Hostile frequency table read from the input itself, stream bounded by its length.
-  if (length >= 1024) {
-    uint32_t weights[kel::kHuffmanTableEntries] = {};
-    std::memcpy(weights, body, 1024);
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+  if (size < 2)
+    return 0;
+  const uint32_t plain = 1u + data[0] * 61u;
+  const uint8_t *body = data + 2;
+  const size_t length = size - 2;
+
+  uint32_t weights[kel::kHuffmanTableEntries] = {};
+  const size_t used = hostileTable(data[1], body, length, weights);
+  if (used > 0 || data[1] % 4 == 3) {
+    // Stream in a buffer of exactly its length, output of exactly plainLength bytes.
+    std::vector<uint8_t> stream(body + used, body + length);
     std::vector<uint8_t> out(plain);
-    const int32_t result = kel::huffmanDecode(body + 1024, out.data(), weights, plain, length - 1024);
+    uint32_t before[kel::kHuffmanTableEntries];
+    std::memcpy(before, weights, sizeof weights);
+    const uint8_t *src = stream.empty() ? data : stream.data();
+    const int32_t result = kel::huffmanDecode(src, out.data(), weights, plain, stream.size());
     if (result != 0 && result != static_cast<int32_t>(plain))
+      std::abort();
+    // The caller's table is only read, so a second decode must give the same bytes.
+    if (std::memcmp(before, weights, sizeof weights) != 0)
+      std::abort();
+    std::vector<uint8_t> again(plain);
+    if (kel::huffmanDecode(src, again.data(), weights, plain, stream.size()) != result ||
+        (result != 0 && out != again))
       std::abort();
   }
 
@@ -45,36 +85,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   uint32_t table[kel::kHuffmanTableEntries];
   std::vector<uint8_t> packed(n);
   const int32_t packedSize = kel::huffmanEncode(packed.data(), body, table, n, n);
-  std::vector<uint8_t> back(n);
   if (packedSize > 0) {
+    std::vector<uint8_t> exact(packed.begin(), packed.begin() + packedSize);
+    std::vector<uint8_t> back(n);
     if (packedSize >= static_cast<int32_t>(n) ||
-        kel::huffmanDecode(packed.data(), back.data(), table, n, static_cast<size_t>(packedSize)) !=
-            static_cast<int32_t>(n) ||
+        kel::huffmanDecode(exact.data(), back.data(), table, n, exact.size()) != static_cast<int32_t>(n) ||
         std::memcmp(back.data(), body, n) != 0)
-      std::abort();
-  }
-
-  // And through the record, including the value-coded table.
-  kel::CpPackH pack{n, 0, 0, nullptr, nullptr};
-  const int32_t result = kel::huffmanEncode2(body, &pack);
-  if ((result == 0) != (packedSize > 0))
-    std::abort();
-  if (result == 0 && (kel::huffmanDecode2(&pack, back.data()) != 0 || std::memcmp(back.data(), body, n) != 0))
-    std::abort();
-  kel::huffmanDeletePack(&pack);
-
-  // Value code round trip of the input read as 32-bit values.
-  const uint32_t count = n / 4;
-  if (count > 0) {
-    std::vector<uint32_t> values(count), decoded(count);
-    std::memcpy(values.data(), body, count * 4u);
-    const uint32_t capacity = count * 8u + 1;
-    std::vector<uint8_t> coded(capacity);
-    const int32_t codedSize = kel::valuesEncode(values.data(), coded.data(), count, capacity);
-    if (codedSize <= 0 ||
-        kel::valuesDecode(coded.data(), decoded.data(), count, static_cast<size_t>(codedSize)) !=
-            static_cast<int32_t>(count) ||
-        values != decoded)
       std::abort();
   }
   return 0;

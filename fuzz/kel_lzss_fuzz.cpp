@@ -8,7 +8,7 @@
 #include <vector>
 
 // Input: byte 0 picks the method (all 8 bits, so unknown codes are exercised too), byte 1 the
-// expansion limit and, in its low bits, the extra checks; the rest is used both as a stream to
+// expansion limit and, in its low bits, which compressions run; the rest is used both as a stream to
 // expand and as data to compress. Compression has a fixed start-up cost (the zero-filled window
 // goes into the tree), so the extra compressions run only on some inputs.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
@@ -16,17 +16,29 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     return 0;
   const int32_t method = data[0];
   const uint32_t limit = 1u + data[1] * 97u;
-  const uint8_t *body = data + 2;
   const auto length = static_cast<uint32_t>(size - 2);
 
-  // Hostile stream: exact-size destination, so any write past it is caught.
-  std::vector<uint8_t> out(limit);
-  const int32_t produced = kel::lzssExpandMethod(method, length ? body : data, length, out.data(), limit);
-  if (produced < 0 || static_cast<uint32_t>(produced) > limit)
-    std::abort();
+  // Hostile stream in a buffer of exactly its length and an exact-size destination, so that
+  // any read or write past either is caught.
+  {
+    std::vector<uint8_t> stream(data + 2, data + size);
+    std::vector<uint8_t> out(limit);
+    const int32_t produced =
+        kel::lzssExpandMethod(method, length ? stream.data() : data, length, out.data(), limit);
+    if (produced < 0 || static_cast<uint32_t>(produced) > limit)
+      std::abort();
+    // The flag interface picks a method by bit and must agree with the method it picked.
+    const int32_t flags = 0x100 << (data[0] % 5);
+    const int32_t viaFlags = kel::lzssExpand(flags, length ? stream.data() : data, out.data(), length, limit);
+    if (viaFlags < 0 || static_cast<uint32_t>(viaFlags) > limit)
+      std::abort();
+  }
 
-  if (length == 0)
+  // Compression costs far more than expansion: round trips on half of the inputs keep the
+  // hostile streams coming.
+  if (length == 0 || (data[1] & 4) != 0)
     return 0;
+  const uint8_t *body = data + 2;
   // Round trip through the caller-buffer interface with room for any stream.
   const uint32_t capacity = length + length / 8 + 16;
   std::vector<uint8_t> packed(capacity);

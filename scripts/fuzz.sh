@@ -15,6 +15,8 @@ declare -A sources=(
   [dax_exif_fuzz]="exif/core/*.cpp"
   [kel_lzss_fuzz]="util/core/*.cpp"
   [kel_huffman_fuzz]="util/core/*.cpp"
+  [kel_huffman2_fuzz]="util/core/*.cpp"
+  [kel_values_fuzz]="util/core/*.cpp"
 )
 status=0
 for target in "${!sources[@]}"; do

@@ -12,6 +12,15 @@ inline constexpr uint16_t kCrc16Init = 0xFFFFu;
 uint32_t crc32Update(uint32_t reg, const void *data, size_t length);
 uint16_t crc16Update(uint16_t reg, const void *data, size_t length);
 
+// The ways of computing the same register update, each reachable on its own so that tests can
+// hold them to identical results: the plain byte table, sixteen bytes per step through sliced
+// tables, and carry-less multiplication folding 64 bytes per step. The plain updates above pick
+// the fastest the processor has; Folded falls back to Sliced where the instructions are missing.
+enum class CrcPath { Bytewise, Sliced, Folded };
+bool crcPathAvailable(CrcPath path);
+uint32_t crc32UpdateWith(CrcPath path, uint32_t reg, const void *data, size_t length);
+uint16_t crc16UpdateWith(CrcPath path, uint16_t reg, const void *data, size_t length);
+
 // Checksum of one whole buffer (initial register, final complement). data may be null when length is 0.
 uint32_t crc32(const void *data, size_t length);
 uint16_t crc16(const void *data, size_t length);

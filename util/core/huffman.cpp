@@ -127,6 +127,235 @@ void writeValue(MsbWriter &w, uint32_t v) {
     w.put((v >> i) & 1u);
 }
 
+// Codes of all 256 byte values, each as its bits from the root down (first bit highest).
+// Codes longer than fit in one word are possible only with weights that sum past 32 bits,
+// which no counted input reaches; they are kept as sides and written one bit at a time.
+struct CodeBook {
+  uint64_t bits[256];
+  int length[256];
+  uint8_t sides[256][256];
+
+  explicit CodeBook(const Tree &tree) {
+    for (int leaf = 0; leaf < 256; ++leaf) {
+      uint8_t up[256];
+      int n = 0;
+      for (int node = leaf; node != tree.root && tree.parent[node] >= 0 && n < 256; node = tree.parent[node])
+        up[n++] = tree.side[node];
+      length[leaf] = n;
+      uint64_t code = 0;
+      for (int i = 0; i < n; ++i) {
+        sides[leaf][i] = up[n - 1 - i];
+        code = code << 1 | up[n - 1 - i];
+      }
+      bits[leaf] = code;
+    }
+  }
+};
+
+// Codes up to this long go into the accumulator whole.
+constexpr int kWordCode = 56;
+
+// Writer of whole codes, most significant bit first, into a 64-bit accumulator; bytes beyond
+// the capacity are counted, not stored, as by MsbWriter.
+class CodeWriter {
+public:
+  CodeWriter(uint8_t *dst, uint64_t capacity) : m_dst(dst), m_capacity(capacity) {}
+  // 0 < count <= kWordCode.
+  void put(uint64_t code, int count) {
+    if (m_bits + count > 64)
+      drain();
+    m_acc |= code << (64 - m_bits - count);
+    m_bits += count;
+  }
+  // Stores the whole bytes of the accumulator: eight at once while they fit.
+  void drain() {
+    const int whole = m_bits >> 3;
+    if (m_count + 8 <= m_capacity) {
+      uint8_t bytes[8];
+      for (int i = 0; i < 8; ++i)
+        bytes[i] = static_cast<uint8_t>(m_acc >> (56 - 8 * i));
+      std::memcpy(m_dst + m_count, bytes, 8);
+    } else {
+      for (int i = 0; i < whole; ++i)
+        if (m_count + static_cast<uint64_t>(i) < m_capacity)
+          m_dst[m_count + static_cast<uint64_t>(i)] = static_cast<uint8_t>(m_acc >> (56 - 8 * i));
+    }
+    m_count += static_cast<uint64_t>(whole);
+    m_acc = whole == 8 ? 0 : m_acc << (8 * whole);
+    m_bits -= 8 * whole;
+  }
+  // Bytes completed so far, counting the ones still in the accumulator.
+  uint64_t count() const { return m_count + static_cast<uint64_t>(m_bits >> 3); }
+  // Stores everything, the last byte filled up with zero bits; returns the byte count.
+  uint64_t finish() {
+    drain();
+    if (m_bits != 0) {
+      if (m_count < m_capacity)
+        m_dst[m_count] = static_cast<uint8_t>(m_acc >> 56);
+      ++m_count;
+      m_acc = 0;
+      m_bits = 0;
+    }
+    return m_count;
+  }
+
+private:
+  uint8_t *m_dst;
+  uint64_t m_capacity;
+  uint64_t m_count = 0;
+  uint64_t m_acc = 0; // pending bits at the top
+  int m_bits = 0;
+};
+
+// Multi-symbol decoding table: for every value of the next kPeekBits bits, the byte values
+// whose codes lie wholly inside them (at most kMaxRun), the bits those take, and, when no code
+// ends inside, the inner node those bits lead to. A decode step then costs one lookup for
+// short codes and continues bit by bit only below that node. An entry is one word: the byte
+// values in bits 0-23, the bits they take in 24-27, their count in 28-29.
+constexpr int kPeekBits = 11;
+constexpr int kMaxRun = 3;
+
+struct PeekTable {
+  uint32_t entry[1u << kPeekBits];
+  int16_t node[1u << kPeekBits]; // where entry holds no byte value
+};
+
+void buildPeekTable(const Tree &tree, PeekTable &table) {
+  for (uint32_t index = 0; index < (1u << kPeekBits); ++index) {
+    uint32_t symbols = 0;
+    uint32_t count = 0;
+    uint32_t used = 0;
+    int node = tree.root;
+    for (int bit = kPeekBits - 1; bit >= 0 && count < kMaxRun; --bit) {
+      node = tree.child[(index >> bit) & 1u][node];
+      if (node < 256) {
+        symbols |= static_cast<uint32_t>(node) << (8 * count);
+        ++count;
+        used = static_cast<uint32_t>(kPeekBits - bit);
+        node = tree.root;
+      }
+    }
+    if (count == 0)
+      used = kPeekBits;
+    table.entry[index] = symbols | used << 24 | count << 28;
+    table.node[index] = static_cast<int16_t>(count == 0 ? node : 0);
+  }
+}
+
+// Below this many symbols building the table costs more than it saves.
+constexpr uint32_t kPeekMinimum = 4096;
+
+// Depth of the shallowest leaf below the root (the shortest code), at least 1.
+int shortestCode(const Tree &tree) {
+  int16_t level[kNodes];
+  int size = 0;
+  int depth = 1;
+  level[size++] = static_cast<int16_t>(tree.root);
+  for (;; ++depth) {
+    int16_t next[kNodes];
+    int nextSize = 0;
+    for (int i = 0; i < size; ++i)
+      for (int side = 0; side < 2; ++side) {
+        const int child = tree.child[side][level[i]];
+        if (child < 256)
+          return depth;
+        if (nextSize < kNodes)
+          next[nextSize++] = static_cast<int16_t>(child);
+      }
+    if (nextSize == 0)
+      return depth;
+    std::memcpy(level, next, static_cast<size_t>(nextSize) * sizeof(int16_t));
+    size = nextSize;
+  }
+}
+
+// Table-driven decoding; false when the stream ends before plainLength symbols. The stream's
+// length may be unknown (the caller's buffer then holds exactly what the codes need), so bytes
+// are loaded ahead only while the symbols still to come are sure to need them; the last ones
+// are decoded bit by bit, a byte loaded only when its first bit is due, as the plain reader does.
+bool decodeWithTable(const Tree &tree, const uint8_t *src, size_t length, uint8_t *out, uint32_t plainLength) {
+  static_assert(kPeekBits <= 56, "a peek must fit the refilled accumulator");
+  const auto table = std::make_unique<PeekTable>();
+  buildPeekTable(tree, *table);
+  const uint32_t shortest = static_cast<uint32_t>(shortestCode(tree));
+  uint64_t acc = 0; // unread bits at the top
+  int bits = 0;
+  size_t pos = 0;
+  uint32_t produced = 0;
+  auto refill = [&] {
+    if (length - pos >= 8) {
+      // Eight bytes at once; those beyond the count are the stream's next bytes, so loading
+      // them again later changes nothing.
+      uint64_t word = 0;
+      for (int i = 0; i < 8; ++i)
+        word = word << 8 | src[pos + static_cast<size_t>(i)];
+      acc |= word >> bits;
+      pos += static_cast<size_t>(63 - bits) >> 3;
+      bits |= 56;
+      return;
+    }
+    while (bits <= 56 && pos < length) {
+      acc |= static_cast<uint64_t>(src[pos++]) << (56 - bits);
+      bits += 8;
+    }
+  };
+  // The fast loop keeps room for a whole entry in the output, and the symbols after the next
+  // one still need at least 128 bits: more than a refill loads ahead of where it starts.
+  const uint32_t room = std::max<uint32_t>(kMaxRun + 2, 1 + (128 + shortest - 1) / shortest);
+  const uint32_t fastEnd = plainLength >= room ? plainLength - room + 1 : 0;
+  while (produced < fastEnd) {
+    if (bits < kPeekBits) {
+      refill();
+      if (bits < kPeekBits)
+        break;
+    }
+    const uint32_t index = static_cast<uint32_t>(acc >> (64 - kPeekBits));
+    const uint32_t e = table->entry[index];
+    const uint32_t count = e >> 28;
+    if (count != 0) {
+      // All three slots are written; the ones beyond count are overwritten next.
+      out[produced] = static_cast<uint8_t>(e);
+      out[produced + 1] = static_cast<uint8_t>(e >> 8);
+      out[produced + 2] = static_cast<uint8_t>(e >> 16);
+      produced += count;
+      const int used = static_cast<int>((e >> 24) & 0xF);
+      acc <<= used;
+      bits -= used;
+      continue;
+    }
+    acc <<= kPeekBits;
+    bits -= kPeekBits;
+    int node = table->node[index];
+    while (node >= 256) {
+      if (bits == 0) {
+        refill();
+        if (bits == 0)
+          return false;
+      }
+      node = tree.child[acc >> 63][node];
+      acc <<= 1;
+      --bits;
+    }
+    out[produced++] = static_cast<uint8_t>(node);
+  }
+  while (produced < plainLength) {
+    int node = tree.root;
+    while (node >= 256) {
+      if (bits == 0) {
+        if (pos >= length)
+          return false;
+        acc = static_cast<uint64_t>(src[pos++]) << 56;
+        bits = 8;
+      }
+      node = tree.child[acc >> 63][node];
+      acc <<= 1;
+      --bits;
+    }
+    out[produced++] = static_cast<uint8_t>(node);
+  }
+  return true;
+}
+
 } // namespace
 
 int32_t huffmanEncode(void *output, const void *input, uint32_t *table, uint32_t inputLength,
@@ -135,37 +364,48 @@ int32_t huffmanEncode(void *output, const void *input, uint32_t *table, uint32_t
     return 0;
   const auto *in = static_cast<const uint8_t *>(input);
   uint32_t weights[kNodes] = {};
-  for (uint32_t i = 0; i < inputLength; ++i)
-    ++weights[in[i]];
+  // Four partial counts, so that runs of one byte value do not wait on one counter.
+  {
+    uint32_t part[4][256] = {};
+    uint32_t i = 0;
+    for (; i + 4 <= inputLength; i += 4) {
+      ++part[0][in[i]];
+      ++part[1][in[i + 1]];
+      ++part[2][in[i + 2]];
+      ++part[3][in[i + 3]];
+    }
+    for (; i < inputLength; ++i)
+      ++part[0][in[i]];
+    for (int v = 0; v < 256; ++v)
+      weights[v] = part[0][v] + part[1][v] + part[2][v] + part[3][v];
+  }
   std::memcpy(table, weights, sizeof weights);
   if (inputLength >= kHuffmanMaxInput)
     return 0;
 
   Tree tree;
   tree.build(weights);
-  // Codes from the root down, at most 255 sides each.
-  uint8_t codes[256][256];
-  int lengths[256];
-  for (int leaf = 0; leaf < 256; ++leaf) {
-    uint8_t up[256];
-    int n = 0;
-    for (int node = leaf; node != tree.root && tree.parent[node] >= 0 && n < 256; node = tree.parent[node])
-      up[n++] = tree.side[node];
-    lengths[leaf] = n;
-    for (int i = 0; i < n; ++i)
-      codes[leaf][i] = up[n - 1 - i];
-  }
+  const auto book = std::make_unique<CodeBook>(tree);
 
-  MsbWriter out(static_cast<uint8_t *>(output), outputCapacity);
+  CodeWriter out(static_cast<uint8_t *>(output), outputCapacity);
   for (uint32_t i = 0; i < inputLength; ++i) {
     const uint8_t b = in[i];
-    for (int j = 0; j < lengths[b]; ++j)
-      out.put(codes[b][j]);
+    const int n = book->length[b];
+    if (n == 0) {
+      // The tree of counted bytes always has inner nodes, so every code has a bit.
+    } else if (n <= kWordCode) {
+      out.put(book->bits[b], n);
+    } else {
+      for (int j = 0; j < n; ++j)
+        out.put(book->sides[b][j], 1);
+    }
+    // The stream cannot shrink any more. Checked on every byte like this, the count of
+    // pending whole bytes makes the check as early as byte-by-byte writing would.
     if (out.count() >= inputLength)
-      return 0; // cannot shrink any more
+      return 0;
   }
-  out.finish();
-  return out.count() < inputLength ? static_cast<int32_t>(out.count()) : 0;
+  const uint64_t count = out.finish();
+  return count < inputLength ? static_cast<int32_t>(count) : 0;
 }
 
 int32_t huffmanDecode(const void *packed, void *output, const uint32_t *table, uint32_t plainLength,
@@ -178,8 +418,16 @@ int32_t huffmanDecode(const void *packed, void *output, const uint32_t *table, u
   std::memcpy(weights, table, 256 * sizeof(uint32_t));
   Tree tree;
   tree.build(weights);
-  MsbReader in(static_cast<const uint8_t *>(packed), packedLength);
+  const auto *src = static_cast<const uint8_t *>(packed);
   auto *out = static_cast<uint8_t *>(output);
+  if (tree.root < 256) {
+    // At most one selectable weight: no inner node, every symbol is the root and reads no bits.
+    std::memset(out, tree.root, plainLength);
+    return static_cast<int32_t>(plainLength);
+  }
+  if (plainLength >= kPeekMinimum)
+    return decodeWithTable(tree, src, packedLength, out, plainLength) ? static_cast<int32_t>(plainLength) : 0;
+  MsbReader in(src, packedLength);
   for (uint32_t i = 0; i < plainLength; ++i) {
     int node = tree.root;
     while (node >= 256) {

@@ -1,6 +1,7 @@
 // LZSS compression of memory buffers: sliding window, binary-tree match search, LSB-first bit stream.
 #include "util/core/lzss.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstdlib>
 #include <cstring>
@@ -35,13 +36,30 @@ constexpr int kMinMatch = 3;
 constexpr int kMaxUnimproved = 20;
 
 // LSB-first bit writer. Once the output index reaches capacity - 1 it stops advancing: the
-// stream did not fit, and the last byte is overwritten from then on.
+// stream did not fit, and the last byte is overwritten from then on. Whole bytes leave the
+// accumulator four at a time while they fit before that last byte.
 class BitWriter {
 public:
   BitWriter(uint8_t *dst, uint32_t capacity) : m_dst(dst), m_last(capacity - 1) {}
   void put(uint32_t value, int count) {
     m_acc |= static_cast<uint64_t>(value) << m_bits;
     m_bits += count;
+    if (m_bits >= 32) {
+      if constexpr (std::endian::native == std::endian::little) {
+        if (m_last - m_index >= 4) {
+          const auto word = static_cast<uint32_t>(m_acc);
+          std::memcpy(m_dst + m_index, &word, 4);
+          m_index += 4;
+          m_acc >>= 32;
+          m_bits -= 32;
+          return;
+        }
+      }
+      flush();
+    }
+  }
+  // Stores every whole byte still in the accumulator.
+  void flush() {
     while (m_bits >= 8) {
       m_dst[m_index] = static_cast<uint8_t>(m_acc);
       if (m_index < m_last)
@@ -61,16 +79,17 @@ private:
   int m_bits = 0;
 };
 
-// LSB-first bit reader that fails once the source is used up.
+// LSB-first bit reader that fails once the source is used up. It loads eight bytes at a time
+// while eight are left; the bits loaded beyond the count are the stream's next bytes, so
+// loading them again later changes nothing.
 class BitReader {
 public:
   BitReader(const uint8_t *src, uint32_t length) : m_src(src), m_length(length) {}
   bool get(int count, uint32_t &value) {
-    while (m_bits < count) {
-      if (m_pos >= m_length)
+    if (m_bits < count) {
+      refill();
+      if (m_bits < count)
         return false;
-      m_acc |= static_cast<uint64_t>(m_src[m_pos++]) << m_bits;
-      m_bits += 8;
     }
     value = static_cast<uint32_t>(m_acc & ((uint64_t{1} << count) - 1));
     m_acc >>= count;
@@ -78,7 +97,40 @@ public:
     return true;
   }
 
+  // Whether count (at most 56) bits are at hand, loading what is left when needed.
+  bool fill(int count) {
+    if (m_bits < count)
+      refill();
+    return m_bits >= count;
+  }
+  // The next bits, least significant first, without taking them (at least fill's count valid).
+  uint64_t peek() const { return m_acc; }
+  // count bits known to be at hand (after fill).
+  uint32_t take(int count) {
+    const auto value = static_cast<uint32_t>(m_acc & ((uint64_t{1} << count) - 1));
+    m_acc >>= count;
+    m_bits -= count;
+    return value;
+  }
+
 private:
+  void refill() {
+    if constexpr (std::endian::native == std::endian::little) {
+      if (m_length - m_pos >= 8) {
+        uint64_t word;
+        std::memcpy(&word, m_src + m_pos, 8);
+        m_acc |= word << m_bits;
+        m_pos += static_cast<uint32_t>(63 - m_bits) >> 3;
+        m_bits |= 56;
+        return;
+      }
+    }
+    while (m_bits <= 56 && m_pos < m_length) {
+      m_acc |= static_cast<uint64_t>(m_src[m_pos++]) << m_bits;
+      m_bits += 8;
+    }
+  }
+
   const uint8_t *m_src;
   uint32_t m_length;
   uint32_t m_pos = 0;
@@ -163,12 +215,11 @@ public:
   explicit Encoder(const Params &p)
       : m_n(p.n), m_f(p.f), m_nil(p.n),
         m_ring(static_cast<size_t>(p.n + p.f + 1), 0),
-        m_dad(static_cast<size_t>(p.n + 1), p.n),
-        // Both child arrays are sized for the 256 roots, so that no link can index outside.
-        m_left(static_cast<size_t>(p.n + 257), 0),
-        m_right(static_cast<size_t>(p.n + 257), 0) {
+        // Positions 0 .. N-1, the empty marker N and the 256 roots after it: every link that
+        // can be followed stays inside.
+        m_nodes(static_cast<size_t>(p.n + 257), Node{{0, 0}, p.n, 0}) {
     for (int32_t i = m_n + 1; i <= m_n + 256; ++i)
-      m_right[static_cast<size_t>(i)] = m_nil;
+      m_nodes[static_cast<size_t>(i)].child[1] = m_nil;
   }
 
   uint8_t *ring() { return m_ring.data(); }
@@ -178,29 +229,42 @@ public:
 
   // Inserts the string at r and records the longest match met on the way down.
   void insert(int32_t r) {
-    const uint8_t *key = &m_ring[static_cast<size_t>(r)];
-    int32_t *dad = m_dad.data();
-    int32_t *left = m_left.data();
-    int32_t *right = m_right.data();
+    const uint8_t *ring = m_ring.data();
+    const uint8_t *key = ring + r;
+    Node *t = m_nodes.data();
+    const int32_t nil = m_nil;
     int32_t p = m_n + 1 + key[0];
-    int cmp = 1;
-    right[r] = left[r] = m_nil;
-    m_matchLength = 0;
+    int side = 1;
+    t[r].child[0] = t[r].child[1] = nil;
+    int32_t best = 0;
+    int32_t bestPosition = m_matchPosition;
     int unimproved = 0;
+    // On large windows each step down is a cache miss. Both children of a node are read as
+    // soon as the node is known, and both of theirs requested, so that the miss of the next
+    // step overlaps the comparison of this one whichever side it takes.
+    int32_t left = t[p].child[0];
+    int32_t right = t[p].child[1];
     for (;;) {
-      int32_t *link = cmp >= 0 ? &right[p] : &left[p];
-      if (*link == m_nil) {
-        *link = r;
-        dad[r] = p;
+      const int32_t q = side != 0 ? right : left;
+      if (q == nil) {
+        t[p].child[side] = r;
+        t[r].dad = p;
+        m_matchLength = best;
+        m_matchPosition = bestPosition;
         return;
       }
-      p = *link;
-      const uint8_t *node = &m_ring[static_cast<size_t>(p)];
+      p = q;
+      left = t[p].child[0];
+      right = t[p].child[1];
+      __builtin_prefetch(t + left);
+      __builtin_prefetch(t + right);
+      const uint8_t *node = ring + p;
       const int32_t i = commonLength(key, node);
-      cmp = i < m_f ? key[i] - node[i] : 0;
-      if (i > m_matchLength) {
-        m_matchPosition = p;
-        m_matchLength = i;
+      // The side is a data-dependent coin toss on most inputs: a select, not a branch.
+      side = i < m_f && key[i] < node[i] ? 0 : 1;
+      if (i > best) {
+        bestPosition = p;
+        best = i;
         unimproved = 0;
         if (i >= m_f)
           break;
@@ -208,53 +272,57 @@ public:
         break;
       }
     }
+    m_matchLength = best;
+    m_matchPosition = bestPosition;
     // r takes the place of p.
-    dad[r] = dad[p];
-    left[r] = left[p];
-    right[r] = right[p];
-    dad[left[p]] = r;
-    dad[right[p]] = r;
-    if (right[dad[p]] == p)
-      right[dad[p]] = r;
-    else
-      left[dad[p]] = r;
-    dad[p] = m_nil;
+    Node &old = t[p];
+    t[r] = old;
+    t[old.child[0]].dad = r;
+    t[old.child[1]].dad = r;
+    Node &parent = t[old.dad];
+    parent.child[parent.child[1] == p ? 1 : 0] = r;
+    old.dad = nil;
   }
 
   void remove(int32_t p) {
-    int32_t *dad = m_dad.data();
-    int32_t *left = m_left.data();
-    int32_t *right = m_right.data();
-    if (dad[p] == m_nil)
+    Node *t = m_nodes.data();
+    const int32_t nil = m_nil;
+    if (t[p].dad == nil)
       return;
     int32_t q;
-    if (right[p] == m_nil) {
-      q = left[p];
-    } else if (left[p] == m_nil) {
-      q = right[p];
+    if (t[p].child[1] == nil) {
+      q = t[p].child[0];
+    } else if (t[p].child[0] == nil) {
+      q = t[p].child[1];
     } else {
-      q = left[p];
-      if (right[q] != m_nil) {
+      q = t[p].child[0];
+      if (t[q].child[1] != nil) {
         do
-          q = right[q];
-        while (right[q] != m_nil);
-        right[dad[q]] = left[q];
-        dad[left[q]] = dad[q];
-        left[q] = left[p];
-        dad[left[p]] = q;
+          q = t[q].child[1];
+        while (t[q].child[1] != nil);
+        t[t[q].dad].child[1] = t[q].child[0];
+        t[t[q].child[0]].dad = t[q].dad;
+        t[q].child[0] = t[p].child[0];
+        t[t[p].child[0]].dad = q;
       }
-      right[q] = right[p];
-      dad[right[p]] = q;
+      t[q].child[1] = t[p].child[1];
+      t[t[p].child[1]].dad = q;
     }
-    dad[q] = dad[p];
-    if (right[dad[p]] == p)
-      right[dad[p]] = q;
-    else
-      left[dad[p]] = q;
-    dad[p] = m_nil;
+    t[q].dad = t[p].dad;
+    Node &parent = t[t[p].dad];
+    parent.child[parent.child[1] == p ? 1 : 0] = q;
+    t[p].dad = nil;
   }
 
 private:
+  // Children (0: smaller strings, 1: greater or equal) and parent of one position, side by
+  // side so that a step down the tree touches one cache line.
+  struct Node {
+    int32_t child[2];
+    int32_t dad;
+    int32_t unused;
+  };
+
   // Length of the common prefix of the strings at key and node, from their second byte on
   // (the first is equal by the choice of root), at most m_f. Runs of zeros put long common
   // prefixes on every search path, so this compares eight bytes at a time.
@@ -279,9 +347,7 @@ private:
   int32_t m_f;
   int32_t m_nil;
   std::vector<uint8_t> m_ring;
-  std::vector<int32_t> m_dad;
-  std::vector<int32_t> m_left;
-  std::vector<int32_t> m_right;
+  std::vector<Node> m_nodes;
   int32_t m_matchLength = 0;
   int32_t m_matchPosition = 0;
 };
@@ -359,53 +425,143 @@ int32_t compress(const Params &p, const uint8_t *src, uint32_t length, uint8_t *
   } while (len > 0);
 
   out.put(0, 8);
+  out.flush();
   if (out.full() || out.size() > static_cast<uint32_t>(INT32_MAX))
     return 0;
   return static_cast<int32_t>(out.size());
 }
 
-uint32_t expand(const Params &p, const uint8_t *src, uint32_t length, uint8_t *dst, uint32_t count) {
-  std::vector<uint8_t> ring(static_cast<size_t>(p.n), 0);
+// Bits of the longest token: flag, 4 bits of length prefix, 8 of length, 16 of position.
+constexpr int kLongestToken = 1 + 4 + 8 + 16;
+
+// Length code from bits known to be at hand.
+uint32_t takeLength(BitReader &r, int longBits) {
+  switch (r.take(2)) {
+  case 0: return 0;
+  case 1: return r.take(2) + 1;
+  case 2: return r.take(3) + 5;
+  default: break;
+  }
+  switch (r.take(2)) {
+  case 0: return r.take(2) + 13;
+  case 1: return r.take(2) + 17;
+  case 2: return r.take(4) + 21;
+  default: return r.take(longBits);
+  }
+}
+
+// One token: true with a literal in value, or a match in length and position; false when the
+// source ends inside the token.
+struct Token {
+  bool literal;
+  uint32_t value;
+  uint32_t position;
+};
+
+inline bool nextToken(BitReader &in, const Params &p, Token &t) {
+  if (in.fill(kLongestToken)) {
+    t.literal = in.take(1) != 0;
+    if (t.literal) {
+      t.value = in.take(8);
+    } else {
+      t.value = takeLength(in, p.longBits);
+      t.position = in.take(p.posBits);
+    }
+    return true;
+  }
+  // Near the end of the source: field by field, stopping where the bits run out.
+  uint32_t flag = 0;
+  if (!in.get(1, flag))
+    return false;
+  t.literal = flag != 0;
+  if (t.literal)
+    return in.get(8, t.value);
+  return readLength(in, t.value, p.longBits) && in.get(p.posBits, t.position);
+}
+
+// With the delta filter the ring holds the differences, not the output, so the window has to
+// be kept as it is described: a ring written byte by byte.
+uint32_t expandDelta(const Params &p, const uint8_t *src, uint32_t length, uint8_t *dst, uint32_t count) {
+  std::vector<uint8_t> ringStore(static_cast<size_t>(p.n), 0);
+  uint8_t *ring = ringStore.data();
   const uint32_t mask = static_cast<uint32_t>(p.n - 1);
   BitReader in(src, length);
   uint32_t r = static_cast<uint32_t>(p.n - p.f);
   uint32_t produced = 0;
   uint8_t previous = 0;
-  auto emit = [&](uint8_t b) {
-    if (p.delta) {
-      previous = static_cast<uint8_t>(previous + b);
-      b = previous;
-    }
-    dst[produced++] = b;
-  };
-
-  while (produced < count) {
-    uint32_t flag = 0;
-    if (!in.get(1, flag))
-      break;
-    if (flag != 0) {
-      uint32_t c = 0;
-      if (!in.get(8, c))
-        break;
-      emit(static_cast<uint8_t>(c));
-      ring[r] = static_cast<uint8_t>(c);
+  Token t{};
+  while (produced < count && nextToken(in, p, t)) {
+    if (t.literal) {
+      ring[r] = static_cast<uint8_t>(t.value);
       r = (r + 1) & mask;
+      previous = static_cast<uint8_t>(previous + t.value);
+      dst[produced++] = previous;
       continue;
     }
-    uint32_t l = 0;
-    uint32_t position = 0;
-    if (!readLength(in, l, p.longBits) || !in.get(p.posBits, position))
-      break;
-    for (uint32_t i = 0; i < l + kMinMatch; ++i) {
-      const uint8_t c = ring[(position + i) & mask];
-      emit(c);
-      if (produced == count)
-        return produced;
+    // Byte by byte through the ring, so that a match may overlap what it writes; it stops
+    // early only at the end of the destination.
+    const uint32_t n = std::min(t.value + kMinMatch, count - produced);
+    uint8_t *out = dst + produced;
+    for (uint32_t i = 0; i < n; ++i) {
+      const uint8_t c = ring[(t.position + i) & mask];
       ring[r] = c;
       r = (r + 1) & mask;
+      previous = static_cast<uint8_t>(previous + c);
+      out[i] = previous;
     }
+    produced += n;
   }
   return produced;
+}
+
+// Without the filter the ring holds exactly the last N output bytes: output byte k went to ring
+// position (N - F + k) mod N. So a match at ring position q, met when the next byte to write
+// is k, copies from output byte k - d with d = (ring position of k - q) mod N (0 meaning N),
+// and from the ring's initial zeros where that lies before the first byte. The destination is
+// the window; no ring is kept.
+uint32_t expandPlain(const Params &p, const uint8_t *src, uint32_t length, uint8_t *dst, uint32_t count) {
+  const uint32_t mask = static_cast<uint32_t>(p.n - 1);
+  const auto start = static_cast<uint32_t>(p.n - p.f);
+  BitReader in(src, length);
+  uint32_t produced = 0;
+  Token t{};
+  while (produced < count) {
+    // Literals are most tokens of poorly matching data: flag and byte in one step.
+    if (in.fill(kLongestToken) && (in.peek() & 1) != 0) {
+      dst[produced++] = static_cast<uint8_t>(in.peek() >> 1);
+      in.take(9);
+      continue;
+    }
+    if (!nextToken(in, p, t))
+      break;
+    if (t.literal) {
+      dst[produced++] = static_cast<uint8_t>(t.value);
+      continue;
+    }
+    uint32_t d = (start + produced - t.position) & mask;
+    if (d == 0)
+      d = static_cast<uint32_t>(p.n);
+    const uint32_t n = std::min(t.value + kMinMatch, count - produced);
+    uint8_t *out = dst + produced;
+    if (produced >= d) {
+      const uint8_t *from = out - d;
+      uint32_t i = 0;
+      if (d >= 8) // eight bytes at a time never read what the same step writes
+        for (; i + 8 <= n; i += 8)
+          std::memcpy(out + i, from + i, 8);
+      for (; i < n; ++i) // a nearer source repeats the bytes just written, one at a time
+        out[i] = from[i];
+    } else {
+      for (uint32_t i = 0; i < n; ++i)
+        out[i] = produced + i >= d ? dst[produced + i - d] : 0;
+    }
+    produced += n;
+  }
+  return produced;
+}
+
+uint32_t expand(const Params &p, const uint8_t *src, uint32_t length, uint8_t *dst, uint32_t count) {
+  return p.delta ? expandDelta(p, src, length, dst, count) : expandPlain(p, src, length, dst, count);
 }
 
 } // namespace

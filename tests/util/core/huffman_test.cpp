@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -377,6 +379,80 @@ TEST(HuffmanPack, DecodeTwoRefusesBrokenRecords) {
   EXPECT_EQ(kel::huffmanEncode2(nullptr, &pack), -1);
   EXPECT_EQ(pack.packed, nullptr) << "a failed encode clears the record";
   kel::huffmanDeletePack(&bad); // bad still owns the buffers
+}
+
+// ---- Long inputs: the table-driven decoder ------------------------------------------------
+// From a few thousand symbols on, decoding looks up several bits at once and only the last
+// symbols go bit by bit, the stream read no further than they need.
+
+TEST(HuffmanDecodeLong, DecodesTheSameWithAndWithoutAStreamLength) {
+  std::mt19937 rng(31);
+  const Bytes inputs[] = {skewed(rng, 20000), randomBytes(rng, 12000, 150), randomBytes(rng, 9000, 2), deepTree()};
+  for (size_t k = 0; k < std::size(inputs); ++k) {
+    const Bytes &in = inputs[k];
+    uint32_t table[512];
+    int32_t size = 0;
+    const Bytes packed = encode(in, table, &size);
+    ASSERT_GT(size, 0) << "input " << k;
+    ASSERT_EQ(packed, referenceEncode(in)) << "input " << k;
+    // A heap block of exactly the stream's size: a read past it is caught by the sanitizers.
+    const std::unique_ptr<uint8_t[]> exact(new uint8_t[packed.size()]);
+    std::memcpy(exact.get(), packed.data(), packed.size());
+    const auto n = static_cast<uint32_t>(in.size());
+    for (const size_t length : {packed.size(), kel::kLengthUnknown}) {
+      Bytes out(in.size());
+      ASSERT_EQ(kel::huffmanDecode(exact.get(), out.data(), table, n, length), static_cast<int32_t>(n)) << "input " << k;
+      ASSERT_EQ(out, in) << "input " << k << (length == kel::kLengthUnknown ? " without a length" : "");
+    }
+  }
+}
+
+TEST(HuffmanDecodeLong, StreamCutAtAnyOfItsLastBytesIsRefused) {
+  std::mt19937 rng(32);
+  const Bytes in = skewed(rng, 10000);
+  uint32_t table[512];
+  int32_t size = 0;
+  const Bytes packed = encode(in, table, &size);
+  ASSERT_GT(size, 40);
+  for (size_t cut = packed.size() - 40; cut < packed.size(); ++cut) {
+    const std::unique_ptr<uint8_t[]> exact(new uint8_t[cut]);
+    std::memcpy(exact.get(), packed.data(), cut);
+    Bytes out(in.size());
+    EXPECT_EQ(kel::huffmanDecode(exact.get(), out.data(), table, 10000, cut), 0) << "cut at " << cut;
+  }
+}
+
+TEST(HuffmanDecodeLong, HostileTablesAgreeWithBitByBitDecoding) {
+  // Short runs decode bit by bit; a long run must begin with the same bytes and may refuse
+  // only what the short run refuses too. Tables include weights whose sums wrap around 32
+  // bits (trees of any depth) and weights that keep leaves out of the tree.
+  std::mt19937 rng(33);
+  const Bytes stream = randomBytes(rng, 40000, 256);
+  for (int round = 0; round < 40; ++round) {
+    uint32_t table[512] = {};
+    for (int i = 0; i < 256; ++i) {
+      switch (round % 4) {
+      case 0: table[i] = rng(); break;
+      case 1: table[i] = rng() % 50; break;
+      case 2: table[i] = (rng() % 4) << 30; break;
+      default: table[i] = rng() % 3 == 0 ? 0xFFFFFFFFu : 1u << (rng() % 31); break;
+      }
+    }
+    const uint32_t shortRun = 4000;
+    const uint32_t longRun = 4096 + rng() % 20000;
+    Bytes shortOut(shortRun), longOut(longRun);
+    const int32_t shortResult = kel::huffmanDecode(stream.data(), shortOut.data(), table, shortRun, stream.size());
+    const int32_t longResult = kel::huffmanDecode(stream.data(), longOut.data(), table, longRun, stream.size());
+    if (shortResult == 0) {
+      EXPECT_EQ(longResult, 0) << "round " << round;
+      continue;
+    }
+    ASSERT_EQ(shortResult, static_cast<int32_t>(shortRun));
+    if (longResult == 0)
+      continue; // the stream ran out somewhere after the short run
+    ASSERT_EQ(longResult, static_cast<int32_t>(longRun));
+    ASSERT_TRUE(std::equal(shortOut.begin(), shortOut.end(), longOut.begin())) << "round " << round;
+  }
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstring>
 #include <iterator>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -664,6 +665,56 @@ TEST(LzssPack, ExpandTwoReportsAStreamThatEndsEarly) {
   EXPECT_EQ(kel::lzssExpand2(2, &pack, nullptr), -1);
   EXPECT_EQ(kel::lzssExpand2(2, nullptr, out.data()), -1);
   kel::lzssDeletePack(&pack);
+}
+
+// The writer stores whole words until the last byte of the capacity comes near and single
+// bytes from there; around the exact fit every capacity must give the same verdict as the
+// stream's size alone, and nothing past the capacity.
+TEST(LzssCompress, CapacitiesAroundTheExactFitOnEveryWindow) {
+  std::mt19937 rng(8);
+  const Bytes inputs[] = {randomBytes(rng, 3000, 256), repetitive(rng, 5000), randomBytes(rng, 777, 4)};
+  for (const int method : {2, 3, 6, 0x14}) {
+    for (const Bytes &in : inputs) {
+      const Bytes expected = referenceCompress(method, in);
+      const auto n = static_cast<uint32_t>(expected.size());
+      for (uint32_t capacity = n - 3; capacity <= n + 9; ++capacity) {
+        Bytes out(capacity + 8, 0x5A);
+        const int32_t size = kel::lzssCompressMethod(method, in.data(), static_cast<uint32_t>(in.size()), out.data(),
+                                                     capacity);
+        if (capacity >= n + 2) {
+          ASSERT_EQ(size, static_cast<int32_t>(n)) << "method " << method << " capacity " << capacity;
+          ASSERT_TRUE(std::equal(expected.begin(), expected.end(), out.begin())) << "method " << method;
+        } else {
+          ASSERT_EQ(size, 0) << "method " << method << " capacity " << capacity;
+        }
+        for (size_t i = capacity; i < out.size(); ++i)
+          ASSERT_EQ(out[i], 0x5A) << "wrote past the capacity " << capacity << ", method " << method;
+      }
+    }
+  }
+}
+
+// The reader loads eight bytes at a time while eight are left and single bytes after that:
+// a valid stream cut at each of its last bytes must give exactly what the reference decodes
+// from the same cut stream, read from a buffer of exactly that length.
+TEST(LzssExpand, StreamCutAtEachOfItsLastBytesMatchesTheReference) {
+  std::mt19937 rng(9);
+  const Bytes in = repetitive(rng, 4000);
+  for (const int method : {2, 5, 0x12}) {
+    const Bytes stream = referenceCompress(method, in);
+    for (size_t cut = stream.size() > 24 ? stream.size() - 24 : 1; cut <= stream.size(); ++cut) {
+      const std::unique_ptr<uint8_t[]> exact(new uint8_t[cut]);
+      std::memcpy(exact.get(), stream.data(), cut);
+      Bytes out(in.size());
+      const int32_t produced = kel::lzssExpandMethod(method, exact.get(), static_cast<uint32_t>(cut), out.data(),
+                                                     static_cast<uint32_t>(out.size()));
+      const Bytes expected = referenceExpand(method, Bytes(stream.begin(), stream.begin() + static_cast<long>(cut)),
+                                             in.size());
+      ASSERT_EQ(produced, static_cast<int32_t>(expected.size())) << "method " << method << " cut " << cut;
+      out.resize(expected.size());
+      ASSERT_EQ(out, expected) << "method " << method << " cut " << cut;
+    }
+  }
 }
 
 } // namespace

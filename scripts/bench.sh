@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Builds the benchmarks (Release host build in build/bench), assembles the corpus in
+# build/bench-corpus from files every Debian machine has, and prints one side-by-side table.
+# BENCH_REPS sets the repetitions per measurement (default 5; the LZSS compressors use half).
+set -eu
+root=$(cd "$(dirname "$0")/.." && pwd)
+build="$root/build/bench"
+corpus="$root/build/bench-corpus"
+size=$((10 * 1024 * 1024))
+export LC_ALL=C
+
+cmake -S "$root/bench" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$build" >/dev/null
+
+# Concatenates the files named on stdin, in the order given, into $1 until it holds $size bytes.
+fill() {
+  local out=$1 f
+  : >"$out.part"
+  while IFS= read -r f; do
+    [ "$(stat -c %s "$out.part")" -ge "$size" ] && break
+    "${reader[@]}" "$f" >>"$out.part" 2>/dev/null || true
+  done
+  head -c "$size" "$out.part" >"$out"
+  rm -f "$out.part"
+}
+
+mkdir -p "$corpus"
+if [ ! -s "$corpus/text.bin" ]; then
+  echo "bench: text corpus (licences, then manual pages unpacked)"
+  reader=(zcat -f)
+  { find /usr/share/common-licenses -type f | sort; find /usr/share/man -type f -name '*.gz' | sort; } | fill "$corpus/text.bin"
+fi
+if [ ! -s "$corpus/binary.bin" ]; then
+  echo "bench: binary corpus (programs under /usr/bin)"
+  reader=(cat)
+  find /usr/bin -maxdepth 1 -type f -size +16k | sort | while IFS= read -r f; do
+    [ "$(head -c 4 "$f" | od -An -tx1 | tr -d ' ')" = 7f454c46 ] && echo "$f"
+  done | fill "$corpus/binary.bin"
+fi
+if [ ! -s "$corpus/image.bin" ]; then
+  echo "bench: image corpus (uncompressed BMPs from ImageMagick's built-in pictures)"
+  tmp="$corpus/bmp"
+  mkdir -p "$tmp"
+  convert wizard: -resize 1200x1400! -type TrueColor "BMP3:$tmp/1-wizard.bmp"
+  convert logo: -resize 1280x960! -type TrueColor "BMP3:$tmp/2-logo.bmp"
+  convert rose: -resize 1000x800! -type TrueColor "BMP3:$tmp/3-rose.bmp"
+  convert granite: -resize 600x600! -type TrueColor "BMP3:$tmp/4-granite.bmp"
+  reader=(cat)
+  find "$tmp" -name '*.bmp' | sort | fill "$corpus/image.bin"
+fi
+ls -l "$corpus"/*.bin | awk '{ printf "bench: %s %d bytes\n", $NF, $5 }'
+echo "bench: load average $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores; figures are noisy when others use the machine"
+"$build/kel_bench" "$corpus" "${BENCH_REPS:-5}"
+"$build/exif_bench" "$root/../shared/corpus/exif" "${BENCH_REPS:-5}"
