@@ -1,0 +1,171 @@
+// The exports of vopimg.dll and its entry point: each forwards to the engine's work.
+#include <windows.h>
+
+#include <cstddef>
+#include <new>
+
+#include "image/core/result.h"
+#include "image/core/pixel_access.h"
+#include "image/win/codec.h"
+#include "image/win/engine.h"
+#include "image/win/history.h"
+#include "image/win/transfer.h"
+#include "include/vopimg.h"
+#include "util/win/version_reader.h"
+
+using vopwin::ImageRecord;
+
+// The core's records are the public ones, field for field, in both builds.
+static_assert(sizeof(vop::CopyParams) == sizeof(VOP_COPY_PARAMS));
+static_assert(offsetof(vop::CopyParams, scaleX) == offsetof(VOP_COPY_PARAMS, scaleX));
+static_assert(offsetof(vop::CopyParams, dstBottom) == offsetof(VOP_COPY_PARAMS, dstBottom));
+static_assert(sizeof(vop::ProgressRecord) == sizeof(VOP_PROGRESS_RECORD));
+static_assert(sizeof(vopwin::ExportProgressHook) == sizeof(VOP_PROGRESS_HOOK));
+static_assert(sizeof(vopwin::QualityHook) == sizeof(VOP_QUALITY_HOOK));
+
+namespace {
+
+// Handles travel as the public opaque type.
+void* raw(VOP_IMAGE image) { return image; }
+VOP_IMAGE handle(void* p) { return static_cast<VOP_IMAGE>(p); }
+
+const vopwin::ExportProgressHook* hookOf(VOP_PROGRESS_HOOK* progress) {
+  return reinterpret_cast<const vopwin::ExportProgressHook*>(progress);
+}
+
+}  // namespace
+
+// No exception leaves an export: a failure becomes the export's refusal.
+
+extern "C" int VOP_API vopInitialize(const int32_t* settings) {
+  return vopwin::engine().initialize(settings);
+}
+
+extern "C" VOP_IMAGE VOP_API vopCreateImage(int32_t width, int32_t height, int32_t bitsPerPixel,
+                                            uint32_t flags) {
+  if (width <= 0 || height <= 0 || bitsPerPixel <= 0) return nullptr;
+  void* image = vopwin::newHandle();
+  if (image == nullptr) return nullptr;
+  if (!vopwin::createBitmap(*vopwin::resolveHandle(image), width, height, bitsPerPixel, flags)) {
+    vopwin::destroyHandle(image);
+    return nullptr;
+  }
+  return handle(image);
+}
+
+extern "C" VOP_IMAGE VOP_API vopAttachImage(HGLOBAL packedDib) {
+  try {
+    return handle(vopwin::attachImage(packedDib));
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+extern "C" void VOP_API vopDestroyImage(VOP_IMAGE image) { vopwin::destroyHandle(raw(image)); }
+
+extern "C" void VOP_API vopGetImageData(VOP_IMAGE image, int32_t* width, int32_t* height,
+                                        int32_t* bitsPerPixel) {
+  if (width != nullptr) *width = 0;
+  if (height != nullptr) *height = 0;
+  if (bitsPerPixel != nullptr) *bitsPerPixel = 0;
+  const ImageRecord* record = vopwin::resolveHandle(raw(image));
+  if (!vopwin::holdsImage(record)) return;
+  if (width != nullptr) *width = record->width;
+  if (height != nullptr) *height = record->height;
+  if (bitsPerPixel != nullptr) *bitsPerPixel = record->bitsPerPixel;
+}
+
+extern "C" uint32_t VOP_API vopGetColor(VOP_IMAGE image, int32_t x, int32_t y) {
+  ImageRecord* record = vopwin::resolveHandle(raw(image));
+  if (!vopwin::holdsImage(record) || !record->isDibSection || record->width < 1 || record->height < 1)
+    return 0xFFFFFFFFu;
+  if (x < 0 || y < 0 || x >= record->width || y >= record->height) return 0;
+  vopwin::RecordSurface view(*record);
+  if (!view.valid()) return 0xFFFFFFFFu;
+  vop::ReadPass pass(view.surface());
+  pass.begin();
+  const auto colour = static_cast<uint32_t>(pass.read(x, y));
+  pass.end();
+  return colour;
+}
+
+extern "C" VOP_IMAGE VOP_API vopLoadImage(uint32_t flags, char* fileName) {
+  try {
+    return handle(vopwin::loadImage(flags, fileName));
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+extern "C" int VOP_API vopSaveImage(uint32_t flags, VOP_IMAGE image, char* fileName,
+                                    const VOP_QUALITY_HOOK* qualityHook) {
+  try {
+    return vopwin::saveImage(flags, raw(image), fileName,
+                             reinterpret_cast<const vopwin::QualityHook*>(qualityHook));
+  } catch (...) {
+    return vop::kBadArgument;
+  }
+}
+
+extern "C" int VOP_API vopDrawImage(HDC dc, int32_t xDest, int32_t yDest, int32_t width,
+                                    int32_t height, int32_t xSrc, int32_t ySrc, uint32_t rop,
+                                    VOP_IMAGE image) {
+  return vopwin::drawImage(dc, xDest, yDest, width, height, xSrc, ySrc, rop, raw(image));
+}
+
+extern "C" int VOP_API vopSetClipboardImage(HWND owner, VOP_IMAGE image) {
+  try {
+    return vopwin::setClipboardImage(owner, raw(image));
+  } catch (...) {
+    return vop::kBadArgument;
+  }
+}
+
+extern "C" VOP_IMAGE VOP_API vopGetClipboardImage(HWND owner) {
+  try {
+    return handle(vopwin::getClipboardImage(owner));
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+extern "C" int VOP_API vopCopy(HWND window, uint32_t flags, VOP_COPY_PARAMS* params,
+                               VOP_IMAGE source, VOP_IMAGE destination, VOP_PROGRESS_HOOK* progress) {
+  try {
+    return vopwin::copyImage(window, flags, reinterpret_cast<vop::CopyParams*>(params), raw(source),
+                             raw(destination), hookOf(progress));
+  } catch (const std::bad_alloc&) {
+    return vop::kNoMemory;
+  } catch (...) {
+    return vop::kBadArgument;
+  }
+}
+
+extern "C" int VOP_API vopReverseAction(int32_t direction, VOP_IMAGE image) {
+  try {
+    return vopwin::reverseAction(direction, raw(image));
+  } catch (...) {
+    return vop::kSnapshotFailed;
+  }
+}
+
+extern "C" int VOP_API vopGetFileVersion(const char* fileName, uint32_t* major, uint32_t* minor,
+                                         uint32_t* build, uint32_t* revision, uint32_t /*reserved*/) {
+  if (fileName == nullptr || major == nullptr || minor == nullptr || build == nullptr ||
+      revision == nullptr)
+    return vop::kBadArgument;
+  return kel::readFileVersion(fileName, major, minor, build, revision);
+}
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
+  if (reason == DLL_PROCESS_ATTACH) {
+    DisableThreadLibraryCalls(instance);
+    vopwin::engine();  // built before any export can run
+  } else if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
+    // Unloaded by FreeLibrary: the process goes on, so its codec service and DCs are returned.
+    // At process exit the system reclaims both, and other threads are already gone.
+    vopwin::stopCodecsAtUnload();
+    vopwin::releaseCachedDCs();
+  }
+  return TRUE;
+}
