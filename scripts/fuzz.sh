@@ -17,9 +17,12 @@ declare -A sources=(
   [kel_huffman_fuzz]="util/core/*.cpp"
   [kel_huffman2_fuzz]="util/core/*.cpp"
   [kel_values_fuzz]="util/core/*.cpp"
+  [vop_dib_fuzz]="image/core/packed_dib.cpp"
 )
 status=0
-for target in "${!sources[@]}"; do
+# FUZZ_TARGETS (space-separated) runs only those targets.
+targets=${FUZZ_TARGETS:-${!sources[*]}}
+for target in $targets; do
   [ -f "$root/fuzz/$target.cpp" ] || { echo "fuzz: $target: no source yet"; continue; }
   echo "== $target =="
   # shellcheck disable=SC2086
@@ -29,6 +32,15 @@ for target in "${!sources[@]}"; do
   seeds="$out/$target.seeds"
   mkdir -p "$seeds" "$out/$target.corpus"
   cp "$root/samples/"* "$seeds/" 2>/dev/null
+  if [ "$target" = vop_dib_fuzz ] && command -v convert >/dev/null; then
+    # Real BMP files of every depth the library writes, as starting points.
+    for depth in 1 4 8 24 32; do
+      case $depth in
+        1) opts=(-monochrome) ;; 4) opts=(-colors 16) ;; 8) opts=(-colors 200) ;; *) opts=() ;;
+      esac
+      convert -size 7x5 gradient:red-blue "${opts[@]}" -depth 8 "bmp3:$seeds/seed$depth.bmp" 2>/dev/null
+    done
+  fi
   if [ "$target" = dax_exif_fuzz ] && [ -d "$root/../shared/corpus/exif" ]; then
     find "$root/../shared/corpus/exif" -type f -size -64k -name '*.jp*g' -exec cp {} "$seeds/" \;
   fi

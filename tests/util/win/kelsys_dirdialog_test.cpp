@@ -3,16 +3,14 @@
 #include <commctrl.h>
 
 #include "include/kelsys.h"
+#include "tests/support/dialog_driver.h"
 #include "tests/support/win_test_util.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <cstring>
-#include <mutex>
 #include <string>
 #include <thread>
 
@@ -20,35 +18,7 @@ namespace {
 
 using testutil::ScratchDir;
 
-// Ends the whole program when a dialog call does not return in time: a stuck modal dialog
-// must fail the test, not hang the run.
-class Watchdog {
-public:
-  explicit Watchdog(int seconds) {
-    thread_ = std::thread([this, seconds] {
-      std::unique_lock<std::mutex> lock(mutex_);
-      if (!done_cv_.wait_for(lock, std::chrono::seconds(seconds), [this] { return done_; })) {
-        std::fprintf(stderr, "FAILED: the folder dialog did not close within %d s\n", seconds);
-        std::fflush(stderr);
-        TerminateProcess(GetCurrentProcess(), 3);
-      }
-    });
-  }
-  ~Watchdog() {
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      done_ = true;
-    }
-    done_cv_.notify_all();
-    thread_.join();
-  }
-
-private:
-  std::mutex mutex_;
-  std::condition_variable done_cv_;
-  bool done_ = false;
-  std::thread thread_;
-};
+using testutil::Watchdog;
 
 // What the second thread saw of the open dialog.
 struct Seen {
