@@ -18,6 +18,7 @@ declare -A sources=(
   [kel_huffman2_fuzz]="util/core/*.cpp"
   [kel_values_fuzz]="util/core/*.cpp"
   [vop_dib_fuzz]="image/core/packed_dib.cpp"
+  [tolm_eraselist_fuzz]="app/core/erase_list.cpp"
 )
 status=0
 # FUZZ_TARGETS (space-separated) runs only those targets.
@@ -40,6 +41,9 @@ for target in $targets; do
       esac
       convert -size 7x5 gradient:red-blue "${opts[@]}" -depth 8 "bmp3:$seeds/seed$depth.bmp" 2>/dev/null
     done
+  fi
+  if [ "$target" = tolm_eraselist_fuzz ]; then
+    cp "$root/samples/"*.tlx "$seeds/" 2>/dev/null
   fi
   if [ "$target" = dax_exif_fuzz ] && [ -d "$root/../shared/corpus/exif" ]; then
     find "$root/../shared/corpus/exif" -type f -size -64k -name '*.jp*g' -exec cp {} "$seeds/" \;

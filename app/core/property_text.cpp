@@ -68,4 +68,20 @@ bool isProtectedItem(bool attributesRead, uint32_t attributes, int32_t hiddenFil
   return ((attributes & 0x02) != 0 && hiddenFile == 0) || ((attributes & 0x04) != 0 && systemFile == 0);
 }
 
+std::string versionLine(const std::string &name, const uint32_t parts[4]) {
+  char line[64];
+  std::snprintf(line, sizeof line, "%s Ver. %d.%d.%d.%d", name.c_str(), static_cast<int>(parts[0]),
+                static_cast<int>(parts[1]), static_cast<int>(parts[2]), static_cast<int>(parts[3]));
+  return line;
+}
+
+std::string versionBlock(const std::string (&lines)[9], const std::string &notice) {
+  std::string block = lines[0] + "\r\r";
+  for (int i = 1; i <= 4; ++i)
+    block += lines[i] + (i < 4 ? "\r" : "\r\r");
+  for (int i = 5; i <= 8; ++i)
+    block += lines[i] + (i < 8 ? "\r" : "\r\r\r\r\r\r");
+  return block + notice;
+}
+
 } // namespace tolm

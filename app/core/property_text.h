@@ -23,4 +23,12 @@ std::string attributeLetters(uint32_t attributes);
 // not, or an item whose attributes cannot be read, is protected: the page offers no editing.
 bool isProtectedItem(bool attributesRead, uint32_t attributes, int32_t hiddenFile, int32_t systemFile);
 
+// One line of the Version tab: "TOLM.exe Ver. 1.0.0.1", cut to 63 characters.
+std::string versionLine(const std::string &name, const uint32_t parts[4]);
+
+// The Version tab's block: the program's line, an empty line, the four library lines, an empty
+// line, the four runtime lines, five empty lines and the notice, separated by single CRs.
+// Lines beyond nine are ignored; missing ones stay empty.
+std::string versionBlock(const std::string (&lines)[9], const std::string &notice);
+
 } // namespace tolm

@@ -1,0 +1,141 @@
+// Tests of the erase list format, the long-name check and the deletion list; the preview's
+// placement; the Version tab's text.
+#include "app/core/erase_list.h"
+#include "app/core/preview_layout.h"
+#include "app/core/property_text.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace tolm {
+namespace {
+
+const std::string kHeader =
+    "TOLM[Elimination]\r\nVer2.2\r\nThe list of files to erase.\r\nbegin->\r\n";
+
+std::string list(const std::vector<std::string>& entries, const std::string& end = "<-end\r\n") {
+  std::string text = kHeader;
+  for (const std::string& e : entries) text += e + "\r\n";
+  return text + end;
+}
+
+int32_t parse(const std::string& text, std::vector<std::string>& patterns) {
+  return parseEraseList(reinterpret_cast<const uint8_t*>(text.data()), text.size(), patterns, nullptr);
+}
+
+bool sjisLead(uint8_t b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+
+TEST(EraseListTest, AcceptsTheFormatAndGivesPatternsInOrder) {
+  std::vector<std::string> patterns;
+  ASSERT_EQ(parse(list({".tmp", ".bak"}), patterns), 0);
+  EXPECT_EQ(patterns, (std::vector<std::string>{"*.tmp", "*.bak"}));
+  // Wildcards pass on to the search; a 258-character entry is the longest.
+  ASSERT_EQ(parse(list({".t?p", "." + std::string(257, 'x')}), patterns), 0);
+  EXPECT_EQ(patterns[1].size(), 259u);
+  EXPECT_EQ(parse(list({"." + std::string(258, 'x')}), patterns), kEraseListInvalid);
+}
+
+TEST(EraseListTest, EntryCountLimits) {
+  std::vector<std::string> patterns;
+  EXPECT_EQ(parse(list({}), patterns), kEraseListInvalid) << "no entry";
+  std::vector<std::string> many(299, ".a");
+  EXPECT_EQ(parse(list(many), patterns), 0);
+  EXPECT_EQ(patterns.size(), 299u);
+  many.push_back(".b");
+  EXPECT_EQ(parse(list(many), patterns), kEraseListInvalid) << "300 entries";
+  EXPECT_TRUE(patterns.empty());
+}
+
+TEST(EraseListTest, RefusesEveryDeviationOfTheFrame) {
+  std::vector<std::string> patterns;
+  const std::string good = list({".tmp"});
+  ASSERT_EQ(parse(good, patterns), 0);
+  for (const auto& [from, to] : std::vector<std::pair<std::string, std::string>>{
+           {"Ver2.2", "Ver2.3"}, {"TOLM[", "tolm["}, {"erase.", "erase!"}, {"begin->", "begin=>"}}) {
+    std::string bad = good;
+    bad.replace(bad.find(from), from.size(), to);
+    EXPECT_EQ(parse(bad, patterns), kEraseListInvalid) << to;
+  }
+  EXPECT_EQ(parse(list({".tmp"}, "<-end"), patterns), kEraseListInvalid) << "end line without CR LF";
+  EXPECT_EQ(parse(list({".tmp"}, "<-END\r\n"), patterns), kEraseListInvalid);
+  EXPECT_EQ(parse(list({"tmp"}), patterns), kEraseListInvalid) << "no leading dot";
+  std::string lf = good;
+  for (size_t at = lf.find("\r\n", 60); at != std::string::npos; at = lf.find("\r\n", at)) lf.erase(at, 1);
+  EXPECT_EQ(parse(lf, patterns), kEraseListInvalid) << "LF-only lines";
+  EXPECT_EQ(parse(good.substr(0, 71), patterns), kEraseListInvalid) << "shorter than 72 bytes";
+  EXPECT_EQ(parseEraseList(nullptr, 0, patterns, nullptr), kEraseListInvalid);
+}
+
+TEST(EraseListTest, RefusesEntriesThatReachOutOfTheFolder) {
+  std::vector<std::string> patterns;
+  EXPECT_EQ(parse(list({".\\..\\*"}), patterns), kEraseListInvalid);
+  EXPECT_EQ(parse(list({"./x"}), patterns), kEraseListInvalid);
+  EXPECT_EQ(parse(list({".a:b"}), patterns), kEraseListInvalid);
+  EXPECT_EQ(parse(list({std::string(".tm\0p", 5)}), patterns), kEraseListInvalid);
+  // "表" ends in 0x5C in Shift_JIS; read as one character it is no separator.
+  const std::string entry = ".\x95\x5C";
+  const std::string text = list({entry});
+  EXPECT_EQ(parseEraseList(reinterpret_cast<const uint8_t*>(text.data()), text.size(), patterns, sjisLead), 0);
+  EXPECT_EQ(patterns, std::vector<std::string>{"*" + entry});
+}
+
+TEST(EraseListTest, LongNamesMatchOnlyTheirOwnExtension) {
+  EXPECT_TRUE(nameMatches("a.TMP", "*.tmp", nullptr));
+  EXPECT_FALSE(nameMatches("page.html", "*.htm", nullptr)) << "a short name's match is no match";
+  EXPECT_TRUE(nameMatches("x.t1p", "*.t?p", nullptr));
+  EXPECT_TRUE(nameMatches("a.b.tmp", "*.tmp", nullptr));
+  EXPECT_FALSE(nameMatches("tmp", "*.tmp", nullptr));
+  EXPECT_TRUE(nameMatches("anything", "*", nullptr));
+  EXPECT_EQ(lastComponent("C:\\dir\\sub\\file.tmp", nullptr), "file.tmp");
+  EXPECT_EQ(lastComponent("C:\\\x95\x5C.tmp", sjisLead), "\x95\x5C.tmp");
+}
+
+TEST(EraseListTest, DeletionListHoldsMatchingPathsUpToItsLimit) {
+  std::string deletion;
+  const std::string results = "C:\\f\\a.tmp\r\nC:\\f\\page.html\r\nC:\\f\\b.tmp\r\n";
+  ASSERT_EQ(appendSearchResults(results, "*.tmp", deletion, kDeletionListBytes, nullptr), 0);
+  EXPECT_EQ(deletion, std::string("C:\\f\\a.tmp\0C:\\f\\b.tmp\0", 22));
+  ASSERT_EQ(appendSearchResults("C:\\f\\c.htm\r\n", "*.htm", deletion, kDeletionListBytes, nullptr), 0);
+  EXPECT_EQ(deletion.size(), 33u);
+  // The list is full when its write position reaches the limit's last byte but one.
+  std::string small;
+  EXPECT_EQ(appendSearchResults("C:\\f\\a.tmp\r\n", "*.tmp", small, 13, nullptr), 0);
+  EXPECT_EQ(small.size(), 11u);
+  small.clear();
+  EXPECT_EQ(appendSearchResults("C:\\f\\a.tmp\r\n", "*.tmp", small, 12, nullptr), kEraseBufferFull);
+}
+
+TEST(PreviewLayoutTest, ShrinksNeverEnlargesAndCentres) {
+  const PreviewArea area = previewArea(400, 380);  // 360 x 180 at (20, 185)
+  EXPECT_EQ(area.right, 380);
+  EXPECT_EQ(area.bottom, 365);
+  PreviewPlacement p = placePreview(100, 50, area);
+  EXPECT_EQ(p.scale, 1.0f);
+  EXPECT_EQ(p.width, 100);
+  EXPECT_EQ(p.x, (360 - 100) / 2 + 20);
+  EXPECT_EQ(p.y, (180 - 50) / 2 + 185);
+  p = placePreview(720, 180, area);  // twice as wide, exactly as high
+  EXPECT_EQ(p.scale, 0.5f);
+  EXPECT_EQ(p.width, 360);
+  EXPECT_EQ(p.height, 90);
+  EXPECT_EQ(p.x, 20);
+  EXPECT_EQ(p.y, 185 + 45);
+  p = placePreview(1000, 3000, area);
+  EXPECT_EQ(p.height, 180);
+  EXPECT_EQ(p.width, static_cast<int32_t>(static_cast<float>(180) / 3000 * 1000));
+  p = placePreview(100, 100, previewArea(30, 30));
+  EXPECT_EQ(p.width, 0) << "no room";
+}
+
+TEST(VersionTextTest, LinesAndBlock) {
+  const uint32_t parts[4] = {1, 0, 0, 17};
+  EXPECT_EQ(versionLine("TOLM.exe", parts), "TOLM.exe Ver. 1.0.0.17");
+  EXPECT_EQ(versionLine(std::string(80, 'n'), parts).size(), 63u);
+  const std::string lines[9] = {"p", "a", "b", "c", "d", "w", "x", "y", "z"};
+  EXPECT_EQ(versionBlock(lines, "notice"), "p\r\ra\rb\rc\rd\r\rw\rx\ry\rz\r\r\r\r\r\rnotice");
+}
+
+}  // namespace
+}  // namespace tolm
