@@ -31,8 +31,8 @@ test: build
 run: setup build-win64
 	@scripts/run.sh $(BUILD)/win64
 
-bench: setup
-	@scripts/bench.sh
+bench: setup build-win64
+	@scripts/bench.sh $(BUILD)
 
 fuzz: setup
 	@scripts/fuzz.sh

@@ -52,3 +52,11 @@ ls -l "$corpus"/*.bin | awk '{ printf "bench: %s %d bytes\n", $NF, $5 }'
 echo "bench: load average $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores; figures are noisy when others use the machine"
 "$build/kel_bench" "$corpus" "${BENCH_REPS:-5}"
 "$build/exif_bench" "$root/../shared/corpus/exif" "${BENCH_REPS:-5}"
+# The image library's engine through its exports, under Wine (the win64 build).
+winbuild="$root/${1:-build}/win64"
+if [ -x "$winbuild/bin/vop_engine_bench.exe" ]; then
+  TOLM_WINEPREFIX="$winbuild/wineprefix" TOLM_WINEPATH="Z:$(echo "$root/out/x64" | tr / '\\')" \
+    "$root/scripts/wine-run" "$winbuild/bin/vop_engine_bench.exe" "${BENCH_REPS:-3}"
+else
+  echo "bench: vop_engine_bench not built (make build-win64)"
+fi

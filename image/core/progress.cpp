@@ -34,6 +34,18 @@ void ProgressMeter::tick() {
   if (record_.done % step_ == 0) call();
 }
 
+void ProgressMeter::advance(uint32_t units) {
+  // The same calls as `units` ticks: one at every multiple of the step passed on the way.
+  const uint32_t target = record_.done + units;
+  uint32_t next = (record_.done / step_ + 1) * step_;
+  while (next <= target && next > record_.done) {
+    record_.done = next;
+    call();
+    next += step_;
+  }
+  record_.done = target;
+}
+
 void ProgressMeter::finish() {
   record_.done = record_.total;
   call();

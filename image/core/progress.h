@@ -54,6 +54,8 @@ class ProgressMeter {
   void begin(uint32_t total) { begin(total, progressStep(total)); }
   void begin(uint32_t total, uint32_t step);
   void tick();
+  // `units` ticks at once, with the same calls.
+  void advance(uint32_t units);
   void setDone(uint32_t done) { record_.done = done; }
   void finish();
 

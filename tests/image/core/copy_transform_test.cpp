@@ -378,5 +378,72 @@ TEST(CopyTransformTest, ProgressFollowsTheStepProtocol) {
   }
 }
 
+// The unturned copy by the letter: columns outside, serpentine rows inside, a pixel whose
+// source position equals the previous one's taking the previous colour.
+TestImage walkedCopy(const TestImage& src, const CopyParams& p, int32_t mode, uint32_t flags,
+                     const TestImage& start) {
+  TestImage dst = start;
+  const Surface& s = src.surface();
+  const bool interpolate = !(p.scaleX == 1.0f && p.scaleY == 1.0f) && (flags & kCopyNearest) == 0;
+  DestinationBox inverse;
+  EXPECT_TRUE(measureBox(p.dstRight, p.dstBottom, 0.0, 1.0 / p.scaleX, 1.0 / p.scaleY, inverse));
+  PixelReadCache cache;
+  bool have = false;
+  int64_t px = 0, py = 0;
+  uint32_t prev = 0;
+  for (int32_t x = 0; x < p.dstRight; ++x)
+    for (int32_t k = 0; k < p.dstBottom; ++k) {
+      const int32_t y = (x & 1) ? p.dstBottom - 1 - k : k;
+      const double sx = x / static_cast<double>(p.scaleX) + inverse.offsetX + p.srcLeft;
+      const double sy = y / static_cast<double>(p.scaleY) + inverse.offsetY + p.srcTop;
+      const auto ix = static_cast<int64_t>(sx), iy = static_cast<int64_t>(sy);
+      uint32_t c;
+      if (!interpolate) {
+        c = readColor(s, ix, iy);
+      } else if (have && ix == px && iy == py) {
+        c = prev;
+      } else {
+        c = sampleBilinear(cache, s, ix, iy, sx - ix, sy - iy, inverse.width - 1, inverse.height - 1);
+        have = true, px = ix, py = iy, prev = c;
+      }
+      const int32_t dx = p.dstLeft + ((flags & kCopyMirror) ? p.dstRight - 1 - x : x);
+      const int32_t dy = p.dstTop + y;
+      if (mode == kCombineXor) c ^= readColor(dst.surface(), dx, dy);
+      if (flags & kCopyInvert) c ^= 0xFFFFFF;
+      writeColor(dst.surface(), dx, dy, c);
+    }
+  return dst;
+}
+
+TEST(CopyTransformTest, RowByRowCopyEqualsTheColumnWalk) {
+  const TestImage src = pattern(23, 17);
+  const TestImage start = pattern(40, 30);
+  const float scales[] = {0.3f, 0.5f, 0.77f, 1.0f, 1.3f, 1.5f, 2.0f};
+  int compared = 0;
+  for (float sx : scales)
+    for (float sy : {0.5f, 1.0f, 1.7f, 2.0f})
+      for (uint32_t flags : {0u, kCopyMirror, kCopyNearest | kCopyInvert})
+        for (const auto& [left, top] : {std::pair{1, 2}, {-3, 20}}) {  // inside; cut off
+        CopyParams p = wholeImage(src.surface());
+        p.srcLeft = 3;
+        p.srcTop = 2;
+        p.scaleX = sx;
+        p.scaleY = sy;
+        p.dstLeft = left;
+        p.dstTop = top;
+        ASSERT_EQ(measureDestination(p), kOk);
+        p.dstRight -= p.dstLeft;  // the box itself, placed at (left, top)
+        p.dstBottom -= p.dstTop;
+        for (int32_t mode : {kCombineCopy, kCombineXor}) {
+          TestImage dst = start;
+          ASSERT_EQ(copyTransform(mode, flags, p, src.surface(), dst.surface(), nullptr), kOk);
+          EXPECT_EQ(dst.memory(), walkedCopy(src, p, mode, flags, start).memory())
+              << sx << " x " << sy << " flags " << flags << " mode " << mode << " at " << left;
+          ++compared;
+        }
+      }
+  EXPECT_EQ(compared, 336);
+}
+
 }  // namespace
 }  // namespace vop
