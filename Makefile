@@ -32,7 +32,7 @@ run: setup build-win64
 	@scripts/run.sh $(BUILD)/win64
 
 bench: setup build-win64
-	@scripts/bench.sh $(BUILD)
+	@BENCH_BUILD=$(BUILD) scripts/bench.sh
 
 fuzz: setup
 	@scripts/fuzz.sh
