@@ -37,8 +37,10 @@ bench: setup build-win64
 fuzz: setup
 	@scripts/fuzz.sh
 
-package:
-	@echo "package: not yet"
+# dist/: both installers, a portable zip per architecture, the SDK zip and SHA256SUMS.
+package: setup
+	@$(MAKE) --no-print-directory build-win64 build-win32
+	@scripts/package.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD) out
