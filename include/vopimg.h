@@ -9,9 +9,6 @@
  * Results: 0 for success, negative codes for failures, 550 for a cancelled dialog and 551
  * for an existing file. Layouts are those of the 32-bit build.
  *
- * The records of the operations that are not built yet are declared as incomplete types;
- * they are completed with their operations.
- *
  * Handles: by default a handle is the image itself. After vopInitialize with 16 (call it once,
  * right after loading the library, before creating images) every new handle carries an undo
  * history of up to 8 states; editing calls record their result there unless VOP_NO_UNDO is
@@ -124,11 +121,88 @@ typedef struct VOP_QUALITY_HOOK {
 #define VOP_UNDO 1
 #define VOP_REDO 2
 
-typedef struct VOP_QUALITY_PARAMS VOP_QUALITY_PARAMS;
-typedef struct VOP_QUALITY_PARAMS2 VOP_QUALITY_PARAMS2;
-typedef struct VOP_ROTATE_PARAMS VOP_ROTATE_PARAMS;
-typedef struct VOP_FILTER_PARAMS VOP_FILTER_PARAMS;
-typedef struct VOP_HISTOGRAM_RESULT VOP_HISTOGRAM_RESULT;
+/* Channel word of the gamma and tone-curve records: the low 4 bits select the channel
+ * (1 red, 2 green, 3 blue, anything else the luminance); VOP_KEEP_LUMINANCE with a single
+ * channel moves the other two so that the luminance stays. */
+#define VOP_CHANNEL_LUMINANCE 0
+#define VOP_CHANNEL_RED 1
+#define VOP_CHANNEL_GREEN 2
+#define VOP_CHANNEL_BLUE 3
+#define VOP_KEEP_LUMINANCE 0x100
+
+/* vopAdjustContrast modes (the low byte of its flags). */
+#define VOP_CONTRAST_AUTO 0        /* range from the luminance histogram, rare levels dropped */
+#define VOP_CONTRAST_AMOUNT 1      /* measured range narrowed by amount (-101..101, 0: nothing) */
+#define VOP_CONTRAST_WHOLE_IMAGE 2 /* measured in the region, applied to every pixel */
+
+/* vopAdjustQuality: 28 bytes. The region is checked on a copy: the record is only read. */
+typedef struct VOP_QUALITY_PARAMS {
+  int32_t hue;        /* degrees, -181..181 */
+  int32_t brightness; /* added to the luminance, -101..101 */
+  int32_t saturation; /* percent change of the chroma, -101..101 */
+  VOP_REGION region;
+} VOP_QUALITY_PARAMS;
+
+/* vopAdjustQuality2: 36 bytes; colours nearer than keepDistance (a squared RGB distance,
+ * 0..65536; 65536 spares nothing) to keepColor stay as they are. */
+typedef struct VOP_QUALITY_PARAMS2 {
+  int32_t hue;
+  int32_t brightness;
+  int32_t saturation;
+  VOP_REGION region;
+  uint32_t keepColor; /* 0x00BBGGRR */
+  int32_t keepDistance;
+} VOP_QUALITY_PARAMS2;
+#define VOP_QUALITY_SPARE 0x01 /* flags mode of vopAdjustQuality2 (always set by it) */
+
+/* vopRotate: the angle in whole degrees, positive clockwise as displayed. */
+typedef struct VOP_ROTATE_PARAMS {
+  int32_t angle;
+} VOP_ROTATE_PARAMS;
+
+/* vopThroughFilter: 128 bytes for VOP_FILTER_CUSTOM; the built-in filters read only the
+ * region (16 bytes). Group i of the coefficients applies to column x + i - 2, entry j of a
+ * group to row y + j - 2; the sum is divided by divisor (not 0), then bias is added. */
+typedef struct VOP_FILTER_PARAMS {
+  VOP_REGION region;
+  int32_t coefficients[25];
+  int32_t divisor;
+  int32_t bias;
+  int32_t mirror; /* 1: the kernel with each group reversed is applied as well */
+} VOP_FILTER_PARAMS;
+
+/* vopThroughFilter flags: a code in the low 12 bits, modifiers of the gradient codes above.
+ * Gradient codes 0, 16, 32, 48, 64, 80 (0 and 48 answer horizontal edges, 16 and 64
+ * vertical ones, 32 and 80 both); smoothing codes 1 (3 x 3 median), 17, 33, 49, 65; any other
+ * code with low 4 bits 0 sharpens (112 to 208 less and less). */
+#define VOP_FILTER_MEDIAN 1
+#define VOP_FILTER_CUSTOM 0xFF0     /* the record's own kernel */
+#define VOP_FILTER_INVERT 0x1000
+#define VOP_FILTER_LUMINANCE 0x2000
+#define VOP_FILTER_THRESHOLD_32 0x4000 /* 0x8000 64, 0x10000 128, 0x20000 160, 0x40000 192,
+                                          0x80000 224: black and white at that luminance */
+
+/* vopDecolor flags: a method, its channel option and flags, a threshold. */
+#define VOP_DECOLOR_EXPAND 0x100       /* palette into true colour */
+#define VOP_DECOLOR_GRID 0x200         /* fixed level grid into 4 or 8 bits */
+#define VOP_DECOLOR_MEDIAN_CUT 0x300   /* median cut into 4 or 8 bits */
+#define VOP_DECOLOR_BLACK_WHITE 0x400  /* into 1 bit; low byte: threshold 1..255, 0 automatic */
+#define VOP_DECOLOR_PATTERN 0x100000   /* black and white: scattered dots */
+#define VOP_DECOLOR_GREY 0x400000      /* level grid: grey levels only */
+
+/* vopHistogram: 6,196 bytes, channels in the order of VOP_HISTOGRAM_*. */
+#define VOP_HISTOGRAM_RED 0
+#define VOP_HISTOGRAM_GREEN 1
+#define VOP_HISTOGRAM_BLUE 2
+#define VOP_HISTOGRAM_LUMINANCE 3
+#define VOP_HISTOGRAM_HUE 4
+#define VOP_HISTOGRAM_SATURATION 5
+typedef struct VOP_HISTOGRAM_RESULT {
+  uint32_t counts[6][256];
+  int32_t peakLevel[6];  /* the lowest level with the largest count */
+  uint32_t peakCount[6];
+  int32_t bitsPerPixel;
+} VOP_HISTOGRAM_RESULT;
 
 int VOP_API vopInitialize(const int32_t *settings);
 VOP_IMAGE VOP_API vopCreateImage(int32_t width, int32_t height, int32_t bitsPerPixel, uint32_t flags);
@@ -148,6 +222,17 @@ int VOP_API vopCopy(HWND window, uint32_t flags, VOP_COPY_PARAMS *params, VOP_IM
 int VOP_API vopReverseAction(int32_t direction, VOP_IMAGE image);
 int VOP_API vopGetFileVersion(const char *fileName, uint32_t *major, uint32_t *minor,
                               uint32_t *build, uint32_t *revision, uint32_t reserved);
+/* The adjustments share one frame: (window, flags, params, image, progress). window (may be
+ * null) is repainted with UpdateWindow before the pixels change and again afterwards; flags
+ * bit 31 (VOP_NO_UNDO) records no undo state. The region is put in order (written back into
+ * the caller's record, except for the quality records) and must lie inside the image and not
+ * be empty. Palette images change through their colour table, so the whole image changes
+ * whatever the region. Results: 0 (also when there is nothing to do; nothing is then
+ * repainted or recorded), -1 for a null or bad argument (nothing changed), -553 where the
+ * depth does not fit, -551 when a work buffer cannot be had, and -552 when the undo state
+ * cannot be recorded (the edited image stays). Progress operation codes: gamma 2, tone curve
+ * 12, contrast 1, quality 3, filter 9, colour reduction and rotation 10. */
+/* Gamma 0.01..5.01; one within 0.999 < g < 1.009 does nothing. */
 int VOP_API vopAdjustGamma(HWND window, uint32_t flags, VOP_GAMMA_PARAMS *params, VOP_IMAGE image,
                            VOP_PROGRESS_HOOK *progress);
 int VOP_API vopAdjustGamma2(HWND window, uint32_t flags, VOP_TONE_CURVE_PARAMS *params,
@@ -160,14 +245,31 @@ int VOP_API vopAdjustQuality2(HWND window, uint32_t flags, VOP_QUALITY_PARAMS2 *
                               VOP_IMAGE image, VOP_PROGRESS_HOOK *progress);
 int VOP_API vopThroughFilter(HWND window, uint32_t flags, VOP_FILTER_PARAMS *params,
                              VOP_IMAGE image, VOP_PROGRESS_HOOK *progress);
-/* Converts source into destination (same size, another depth); the source is only read. */
+/* Converts source into destination (same size, another depth); the source is only read and
+ * the destination's pixels and colour table are written. The method's depth rule: expand
+ * from at most 24 bits into more; grid and median cut from at most 24 bits into 4 to 8, fewer
+ * than the source; black and white from at most 24 bits into 1. 0, -1 for a null handle, an
+ * image without pixels, another size or depth rule (before any repaint), -551, or -552 when
+ * the destination's undo state cannot be recorded. */
 int VOP_API vopDecolor(HWND window, uint32_t flags, VOP_IMAGE source, VOP_IMAGE destination,
                        VOP_PROGRESS_HOOK *progress);
+/* Turns the image in place into a new bitmap of the turned size, given to the same handle;
+ * flags as vopCopy's (combination mode and effects) plus VOP_NO_UNDO. Uncovered corners are
+ * black (index 0). Angle 0 does nothing. -1 (the image as it was) when the turned bitmap
+ * cannot be made or rendered; the window is repainted only before the rendering. */
 int VOP_API vopRotate(HWND window, uint32_t flags, VOP_ROTATE_PARAMS *params, VOP_IMAGE image,
                       VOP_PROGRESS_HOOK *progress);
+/* The number of distinct colours of every pixel (the fourth byte of 32-bit pixels is not
+ * part of a colour); -1 for a null handle or an image without pixels, -551 when the count
+ * cannot grow. reserved is not read. Progress operation 11. */
 int VOP_API vopCountColor(HWND window, uint32_t reserved, VOP_IMAGE image, VOP_PROGRESS_HOOK *progress);
+/* Counts six channels on a sample grid (every 2nd, 4th or 8th column and row by image size)
+ * into result, which is cleared first. 0, or -1 for a null handle or result or an image
+ * without pixels (result untouched). Progress operation 8. */
 int VOP_API vopHistogram(HWND window, VOP_IMAGE image, VOP_HISTOGRAM_RESULT *result,
                          VOP_PROGRESS_HOOK *progress);
+/* Shows the image's histogram in the library's modal dialog, the caption being title (at
+ * most 127 bytes are shown; null: no caption). A null image shows nothing. */
 void VOP_API vopShowHistogramDlg(HWND window, const char *title, VOP_IMAGE image,
                                  VOP_PROGRESS_HOOK *progress);
 
@@ -197,6 +299,21 @@ VOP_STATIC_ASSERT(sizeof(VOP_COPY_PARAMS) == 48, "VOP_COPY_PARAMS");
 VOP_STATIC_ASSERT(offsetof(VOP_COPY_PARAMS, scaleX) == 24, "scaleX");
 VOP_STATIC_ASSERT(offsetof(VOP_COPY_PARAMS, dstBottom) == 44, "dstBottom");
 VOP_STATIC_ASSERT(sizeof(VOP_QUALITY_HOOK) == 8, "VOP_QUALITY_HOOK");
+VOP_STATIC_ASSERT(sizeof(VOP_QUALITY_PARAMS) == 28, "VOP_QUALITY_PARAMS");
+VOP_STATIC_ASSERT(offsetof(VOP_QUALITY_PARAMS, region) == 12, "region");
+VOP_STATIC_ASSERT(sizeof(VOP_QUALITY_PARAMS2) == 36, "VOP_QUALITY_PARAMS2");
+VOP_STATIC_ASSERT(offsetof(VOP_QUALITY_PARAMS2, keepColor) == 28, "keepColor");
+VOP_STATIC_ASSERT(offsetof(VOP_QUALITY_PARAMS2, keepDistance) == 32, "keepDistance");
+VOP_STATIC_ASSERT(sizeof(VOP_ROTATE_PARAMS) == 4, "VOP_ROTATE_PARAMS");
+VOP_STATIC_ASSERT(sizeof(VOP_FILTER_PARAMS) == 128, "VOP_FILTER_PARAMS");
+VOP_STATIC_ASSERT(offsetof(VOP_FILTER_PARAMS, coefficients) == 16, "coefficients");
+VOP_STATIC_ASSERT(offsetof(VOP_FILTER_PARAMS, divisor) == 116, "divisor");
+VOP_STATIC_ASSERT(offsetof(VOP_FILTER_PARAMS, bias) == 120, "bias");
+VOP_STATIC_ASSERT(offsetof(VOP_FILTER_PARAMS, mirror) == 124, "mirror");
+VOP_STATIC_ASSERT(sizeof(VOP_HISTOGRAM_RESULT) == 6196, "VOP_HISTOGRAM_RESULT");
+VOP_STATIC_ASSERT(offsetof(VOP_HISTOGRAM_RESULT, peakLevel) == 6144, "peakLevel");
+VOP_STATIC_ASSERT(offsetof(VOP_HISTOGRAM_RESULT, peakCount) == 6168, "peakCount");
+VOP_STATIC_ASSERT(offsetof(VOP_HISTOGRAM_RESULT, bitsPerPixel) == 6192, "bitsPerPixel");
 #endif
 
 #endif /* VOPIMG_H */

@@ -86,6 +86,13 @@ ImageEngine& engine() {
   return instance;
 }
 
+namespace {
+HINSTANCE libraryModule = nullptr;
+}  // namespace
+
+HINSTANCE moduleInstance() { return libraryModule; }
+void setModuleInstance(HINSTANCE instance) { libraryModule = instance; }
+
 void enterEngineLock() { EnterCriticalSection(&lock().section); }
 void leaveEngineLock() { LeaveCriticalSection(&lock().section); }
 

@@ -67,6 +67,10 @@ class ImageEngine {
 
 ImageEngine& engine();
 
+// The library's own module, whose resources its dialogs load; set by DllMain.
+HINSTANCE moduleInstance();
+void setModuleInstance(HINSTANCE instance);
+
 // Handles under the current mode.
 ImageRecord* resolveHandle(void* handle);
 vop::UndoHistory* historyOf(void* handle);

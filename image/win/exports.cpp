@@ -6,6 +6,10 @@
 
 #include "image/core/result.h"
 #include "image/core/pixel_access.h"
+#include "image/core/adjust_region.h"
+#include "image/core/filter.h"
+#include "image/win/adjust.h"
+#include "image/win/analysis.h"
 #include "image/win/codec.h"
 #include "image/win/engine.h"
 #include "image/win/history.h"
@@ -22,6 +26,12 @@ static_assert(offsetof(vop::CopyParams, dstBottom) == offsetof(VOP_COPY_PARAMS, 
 static_assert(sizeof(vop::ProgressRecord) == sizeof(VOP_PROGRESS_RECORD));
 static_assert(sizeof(vopwin::ExportProgressHook) == sizeof(VOP_PROGRESS_HOOK));
 static_assert(sizeof(vopwin::QualityHook) == sizeof(VOP_QUALITY_HOOK));
+static_assert(sizeof(vop::AdjustRegion) == sizeof(VOP_REGION));
+static_assert(offsetof(vop::AdjustRegion, bottom) == offsetof(VOP_REGION, bottom));
+static_assert(sizeof(vop::FilterParams) == sizeof(VOP_FILTER_PARAMS));
+static_assert(offsetof(vop::FilterParams, custom) == offsetof(VOP_FILTER_PARAMS, coefficients));
+static_assert(offsetof(vop::FilterParams, custom) + offsetof(vop::CustomKernel, mirror) ==
+              offsetof(VOP_FILTER_PARAMS, mirror));
 
 namespace {
 
@@ -31,6 +41,19 @@ VOP_IMAGE handle(void* p) { return static_cast<VOP_IMAGE>(p); }
 
 const vopwin::ExportProgressHook* hookOf(VOP_PROGRESS_HOOK* progress) {
   return reinterpret_cast<const vopwin::ExportProgressHook*>(progress);
+}
+
+// The exports of the adjustment frame and the analyses: a work buffer that cannot be had is
+// -551, anything else unexpected a refusal.
+template <typename Work>
+int guarded(Work work) {
+  try {
+    return work();
+  } catch (const std::bad_alloc&) {
+    return vop::kNoMemory;
+  } catch (...) {
+    return vop::kBadArgument;
+  }
 }
 
 }  // namespace
@@ -157,9 +180,88 @@ extern "C" int VOP_API vopGetFileVersion(const char* fileName, uint32_t* major, 
   return kel::readFileVersion(fileName, major, minor, build, revision);
 }
 
+extern "C" int VOP_API vopAdjustGamma(HWND window, uint32_t flags, VOP_GAMMA_PARAMS* params,
+                                      VOP_IMAGE image, VOP_PROGRESS_HOOK* progress) {
+  return guarded(
+      [&] { return vopwin::adjustGamma(window, flags, params, raw(image), hookOf(progress)); });
+}
+
+extern "C" int VOP_API vopAdjustGamma2(HWND window, uint32_t flags, VOP_TONE_CURVE_PARAMS* params,
+                                       VOP_IMAGE image, VOP_PROGRESS_HOOK* progress) {
+  return guarded(
+      [&] { return vopwin::adjustToneCurve(window, flags, params, raw(image), hookOf(progress)); });
+}
+
+extern "C" int VOP_API vopAdjustContrast(HWND window, uint32_t flags, VOP_CONTRAST_PARAMS* params,
+                                         VOP_IMAGE image, VOP_PROGRESS_HOOK* progress) {
+  return guarded(
+      [&] { return vopwin::adjustContrast(window, flags, params, raw(image), hookOf(progress)); });
+}
+
+extern "C" int VOP_API vopAdjustQuality(HWND window, uint32_t flags, VOP_QUALITY_PARAMS* params,
+                                        VOP_IMAGE image, VOP_PROGRESS_HOOK* progress) {
+  if (params == nullptr) return vop::kBadArgument;
+  const vopwin::QualityCall call{
+      params->hue, params->brightness, params->saturation, params->region, false, 0, 0};
+  return guarded(
+      [&] { return vopwin::adjustQuality(window, flags, call, raw(image), hookOf(progress)); });
+}
+
+extern "C" int VOP_API vopAdjustQuality2(HWND window, uint32_t flags, VOP_QUALITY_PARAMS2* params,
+                                         VOP_IMAGE image, VOP_PROGRESS_HOOK* progress) {
+  if (params == nullptr) return vop::kBadArgument;
+  const vopwin::QualityCall call{
+      params->hue, params->brightness, params->saturation,  params->region,
+      true,        params->keepColor,  params->keepDistance};
+  // The second record always asks to spare, unless the caller's mode byte says more.
+  return guarded([&] {
+    return vopwin::adjustQuality(window, flags | VOP_QUALITY_SPARE, call, raw(image),
+                                 hookOf(progress));
+  });
+}
+
+extern "C" int VOP_API vopThroughFilter(HWND window, uint32_t flags, VOP_FILTER_PARAMS* params,
+                                        VOP_IMAGE image, VOP_PROGRESS_HOOK* progress) {
+  return guarded(
+      [&] { return vopwin::throughFilter(window, flags, params, raw(image), hookOf(progress)); });
+}
+
+extern "C" int VOP_API vopDecolor(HWND window, uint32_t flags, VOP_IMAGE source,
+                                  VOP_IMAGE destination, VOP_PROGRESS_HOOK* progress) {
+  return guarded([&] {
+    return vopwin::decolorImage(window, flags, raw(source), raw(destination), hookOf(progress));
+  });
+}
+
+extern "C" int VOP_API vopRotate(HWND window, uint32_t flags, VOP_ROTATE_PARAMS* params,
+                                 VOP_IMAGE image, VOP_PROGRESS_HOOK* progress) {
+  return guarded(
+      [&] { return vopwin::rotateImage(window, flags, params, raw(image), hookOf(progress)); });
+}
+
+extern "C" int VOP_API vopCountColor(HWND window, uint32_t /*reserved*/, VOP_IMAGE image,
+                                     VOP_PROGRESS_HOOK* progress) {
+  return guarded([&] { return vopwin::countColors(window, raw(image), hookOf(progress)); });
+}
+
+extern "C" int VOP_API vopHistogram(HWND window, VOP_IMAGE image, VOP_HISTOGRAM_RESULT* result,
+                                    VOP_PROGRESS_HOOK* progress) {
+  return guarded([&] { return vopwin::histogramOf(window, raw(image), result, hookOf(progress)); });
+}
+
+extern "C" void VOP_API vopShowHistogramDlg(HWND window, const char* title, VOP_IMAGE image,
+                                            VOP_PROGRESS_HOOK* progress) {
+  try {
+    vopwin::showHistogramDialog(window, title, raw(image), hookOf(progress));
+  } catch (...) {
+    // No result to give: the dialog simply does not appear.
+  }
+}
+
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
   if (reason == DLL_PROCESS_ATTACH) {
     DisableThreadLibraryCalls(instance);
+    vopwin::setModuleInstance(instance);
     vopwin::engine();  // built before any export can run
   } else if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
     // Unloaded by FreeLibrary: the process goes on, so its codec service and DCs are returned.
