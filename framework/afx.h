@@ -30,9 +30,16 @@ public:
 
 // A message box with the application's title as caption.
 int AfxMessageBox(const std::string &text, UINT flags);
+int AfxMessageBox(const std::wstring &text, UINT flags);
 
 // A string resource of the given module, at most `capacity` - 1 characters; "" when absent.
+// The narrow form is in the ANSI code page, which loses the Japanese texts wherever that code
+// page is not 932: texts shown in windows take the wide form.
 std::string LoadStr(HINSTANCE module, UINT id, int capacity = 256);
+std::wstring LoadWStr(HINSTANCE module, UINT id);
+
+// A text of the ANSI code page (a path, a formatted value) as UTF-16.
+std::wstring WidenAnsi(const std::string &text);
 
 // The platform's find-first/find-next search with the shape the program relies on.
 class CFileFind : public CObject {

@@ -37,6 +37,29 @@ int AfxMessageBox(const std::string &text, UINT flags) {
   return MessageBoxA(GetActiveWindow(), text.c_str(), caption, flags | MB_OK);
 }
 
+int AfxMessageBox(const std::wstring &text, UINT flags) {
+  const CWinApp *app = CWinApp::current();
+  const std::wstring caption = app ? WidenAnsi(app->m_appTitle) : std::wstring();
+  return MessageBoxW(GetActiveWindow(), text.c_str(), caption.empty() ? nullptr : caption.c_str(), flags | MB_OK);
+}
+
+std::wstring LoadWStr(HINSTANCE module, UINT id) {
+  // With a zero capacity the platform hands out the resource's own read-only text.
+  const wchar_t *text = nullptr;
+  const int length = LoadStringW(module, id, reinterpret_cast<wchar_t *>(&text), 0);
+  return length > 0 && text != nullptr ? std::wstring(text, static_cast<size_t>(length)) : std::wstring();
+}
+
+std::wstring WidenAnsi(const std::string &text) {
+  if (text.empty())
+    return std::wstring();
+  const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(static_cast<size_t>(length > 0 ? length : 0), L'\0');
+  if (length > 0)
+    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
+  return wide;
+}
+
 std::string LoadStr(HINSTANCE module, UINT id, int capacity) {
   std::vector<char> buffer(static_cast<size_t>(capacity > 1 ? capacity : 2), '\0');
   const int length = LoadStringA(module, id, buffer.data(), static_cast<int>(buffer.size()));

@@ -11,13 +11,15 @@ CDialog::~CDialog() {
 
 INT_PTR CDialog::DoModal(HWND owner) {
   m_modal = true;
-  return DialogBoxParamA(m_resources, MAKEINTRESOURCEA(m_templateId), owner, DialogProc,
+  // Made by the wide functions so that the template's texts reach the controls unconverted:
+  // through the ANSI code page the Japanese texts would survive only where it is 932.
+  return DialogBoxParamW(m_resources, MAKEINTRESOURCEW(m_templateId), owner, DialogProc,
                          reinterpret_cast<LPARAM>(this));
 }
 
 bool CDialog::Create(HWND parent) {
   m_modal = false;
-  return CreateDialogParamA(m_resources, MAKEINTRESOURCEA(m_templateId), parent, DialogProc,
+  return CreateDialogParamW(m_resources, MAKEINTRESOURCEW(m_templateId), parent, DialogProc,
                             reinterpret_cast<LPARAM>(this)) != nullptr;
 }
 

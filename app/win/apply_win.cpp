@@ -55,8 +55,9 @@ bool CTempFileLogSink::open() {
   char path[MAX_PATH] = "TOZ";
   if (m_kelsys.kelGetTempFileName(path) != 0)
     return false;
-  // The library created the file empty; nobody else writes it while the log is written.
-  m_file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+  // The library created the file empty. Nobody else may read it while it is written, so that a
+  // reader never takes a half-written log for the whole.
+  m_file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                        nullptr);
   if (m_file == INVALID_HANDLE_VALUE)
     return false;

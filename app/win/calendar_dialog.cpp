@@ -52,7 +52,7 @@ BOOL CDlgCalendar::OnInitDialog() {
   DateTime_SetSystemtime(GetDlgItem(IDC_CAL_UPDATE_DATE), GDT_VALID, &m_startUpdate);
   DateTime_SetSystemtime(GetDlgItem(IDC_CAL_UPDATE_TIME), GDT_VALID, &m_startUpdate);
   const UINT title = !m_isFolder ? IDS_EDITOR_FILE : m_includeFiles ? IDS_EDITOR_FOLDER_FILES : IDS_EDITOR_FOLDER;
-  SetWindowTextA(m_hWnd, LoadStr(m_resources, title).c_str());
+  SetWindowTextW(m_hWnd, LoadWStr(m_resources, title).c_str());
   CheckDlgButton(m_hWnd, IDC_CAL_READONLY, m_startFlags.readOnly ? BST_CHECKED : BST_UNCHECKED);
   CheckDlgButton(m_hWnd, IDC_CAL_HIDDEN, m_startFlags.hidden ? BST_CHECKED : BST_UNCHECKED);
   CheckDlgButton(m_hWnd, IDC_CAL_ARCHIVE, m_startFlags.archive ? BST_CHECKED : BST_UNCHECKED);

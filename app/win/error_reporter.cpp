@@ -22,12 +22,10 @@ UINT CErrorReporter::StringIdOf(int code) {
   return IDS_ERR_OTHER;
 }
 
-std::string CErrorReporter::Compose(const std::string &message, int code, const char *systemText) {
-  char head[512];
-  std::snprintf(head, sizeof head, "%s (TOLM:%d)    ", message.c_str(), code);
-  std::string text = head;
+std::wstring CErrorReporter::Compose(const std::wstring &message, int code, const wchar_t *systemText) {
+  std::wstring text = message + L" (TOLM:" + std::to_wstring(code) + L")    ";
   if (systemText != nullptr) {
-    text += "\r\n";
+    text += L"\r\n";
     text += systemText;
   }
   return text;
@@ -36,13 +34,14 @@ std::string CErrorReporter::Compose(const std::string &message, int code, const 
 int CErrorReporter::ShowError(UINT flags, int code) const {
   // Taken first: loading the string could change it.
   const DWORD lastError = GetLastError();
-  const std::string message = LoadStr(GetModuleHandleA(nullptr), StringIdOf(code), 256);
-  char *system = nullptr;
-  FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+  // Wide all the way: the Japanese message must not depend on the ANSI code page.
+  const std::wstring message = LoadWStr(GetModuleHandleA(nullptr), StringIdOf(code));
+  wchar_t *system = nullptr;
+  FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
                      FORMAT_MESSAGE_IGNORE_INSERTS,
                  nullptr, lastError, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-                 reinterpret_cast<char *>(&system), 0, nullptr);
-  const std::string text = Compose(message, code, system);
+                 reinterpret_cast<wchar_t *>(&system), 0, nullptr);
+  const std::wstring text = Compose(message, code, system);
   if (system != nullptr)
     LocalFree(system);
   return AfxMessageBox(text, flags);

@@ -60,7 +60,7 @@ void CTabPage0::RunEditor() {
 }
 
 void CTabPage0::SetLine(int id, UINT labelId, const std::string &value) {
-  SetDlgItemTextA(m_hWnd, id, (LoadStr(m_resources, labelId) + value).c_str());
+  SetDlgItemTextW(m_hWnd, id, (LoadWStr(m_resources, labelId) + WidenAnsi(value)).c_str());
 }
 
 BOOL CTabPage0::OnInitDialog() {
@@ -73,11 +73,14 @@ BOOL CTabPage0::OnInitDialog() {
                 {IDC_GEN_INCLUDE_SUBFOLDERS, IDS_INCLUDE_SUBFOLDERS},
                 {IDC_GEN_UPDATE, IDS_UPDATE_BUTTON}};
   for (const auto &t : kTexts)
-    SetDlgItemTextA(m_hWnd, t.control, LoadStr(m_resources, t.text).c_str());
+    SetDlgItemTextW(m_hWnd, t.control, LoadWStr(m_resources, t.text).c_str());
   SetLine(IDC_GEN_NAME, IDS_LABEL_NAME, m_app.m_name);
   SetLine(IDC_GEN_PLACE, IDS_LABEL_PLACE, m_app.m_place);
   const int64_t size = m_app.m_kelsys.kelGetFileSize(m_app.m_targetPath.c_str());
-  SetLine(IDC_GEN_SIZE, IDS_LABEL_SIZE, tolm::sizeText(size) + LoadStr(m_resources, IDS_BYTES));
+  SetDlgItemTextW(m_hWnd, IDC_GEN_SIZE,
+                  (LoadWStr(m_resources, IDS_LABEL_SIZE) + WidenAnsi(tolm::sizeText(size)) +
+                   LoadWStr(m_resources, IDS_BYTES))
+                      .c_str());
 
   const bool protectedItem = ShowTimesAndAttributes();
   const bool folder = m_app.m_launchKind == tolm::kFolder;
@@ -149,12 +152,12 @@ bool CTabbedDialog::ReportNoMemory() {
 void CTabbedDialog::SetUpTabs(const UINT *captionIds, int count, UINT stripId) {
   HWND tabs = GetDlgItem(m_tabControlId);
   for (int i = 0; i < count; ++i) {
-    std::string caption = LoadStr(m_resources, captionIds[i]);
-    TCITEMA item{};
+    std::wstring caption = LoadWStr(m_resources, captionIds[i]);
+    TCITEMW item{};
     item.mask = TCIF_TEXT | TCIF_IMAGE;
     item.pszText = caption.data();
     item.iImage = i;
-    SendMessageA(tabs, TCM_INSERTITEMA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+    SendMessageW(tabs, TCM_INSERTITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
   }
   m_tabImages = LoadImageStrip(m_resources, stripId, 16, count, GetSysColor(COLOR_BTNFACE));
   SendMessageA(tabs, TCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(m_tabImages));
@@ -289,7 +292,7 @@ BOOL CDlgExtDelete::OnInitDialog() {
     return ReportNoMemory();
   }
   StartDialog();
-  SetDlgItemTextA(m_hWnd, IDCANCEL, LoadStr(m_resources, IDS_CANCEL).c_str());
+  SetDlgItemTextW(m_hWnd, IDCANCEL, LoadWStr(m_resources, IDS_CANCEL).c_str());
   try {
     m_extDelete = std::make_unique<CTabPage3>();
     m_version = std::make_unique<CTabPage2>();

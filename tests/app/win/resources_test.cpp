@@ -68,8 +68,8 @@ TEST_F(ProgramStrings, EveryErrorCodeReachesAString) {
 }
 
 TEST(ErrorText, CodeAndFourBlanksThenTheSystemText) {
-  EXPECT_EQ(CErrorReporter::Compose("X", -5004, nullptr), "X (TOLM:-5004)    ");
-  EXPECT_EQ(CErrorReporter::Compose("X", -107, "reason\r\n"), "X (TOLM:-107)    \r\nreason\r\n");
+  EXPECT_EQ(CErrorReporter::Compose(L"X", -5004, nullptr), L"X (TOLM:-5004)    ");
+  EXPECT_EQ(CErrorReporter::Compose(L"X", -107, L"reason\r\n"), L"X (TOLM:-107)    \r\nreason\r\n");
 }
 
 TEST(ImageDecoders, ThePlatformsDecodersDecideWhatIsAnImage) {

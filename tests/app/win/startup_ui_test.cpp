@@ -1,5 +1,6 @@
 // Starts the real TOLM.exe from an arranged folder with each kind of command line and reads
-// its message box from this process: text, caption and icon. Runs under Xvfb.
+// its message box from this process: text, caption and icon. Runs under Xvfb. The property
+// dialog and the editor at work are editor_ui_test's.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -7,11 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -388,7 +385,6 @@ BOOL CALLBACK findGeneral(HWND child, LPARAM param) {
 struct GeneralSeen {
   std::wstring name, size, attributes;
   bool update = false, options = false, includeFiles = false, includeFilesChecked = false;
-  bool subfolders = false, subfoldersChecked = false, subfoldersAfterUncheck = true;
 } g_general;
 
 void readGeneral(HWND dialog, HWND) {
@@ -405,30 +401,6 @@ void readGeneral(HWND dialog, HWND) {
   g_general.options = g.enabled(1026);
   g_general.includeFiles = g.enabled(1018);
   g_general.includeFilesChecked = g.checked(1018);
-  g_general.subfolders = g.enabled(1019);
-  g_general.subfoldersChecked = g.checked(1019);
-  if (g_general.includeFiles) {
-    // A click on "include files" takes the subfolder option with it.
-    PostMessageW(GetDlgItem(g.page, 1018), BM_CLICK, 0, 0);
-    Sleep(400);
-    g_general.subfoldersAfterUncheck = g.enabled(1019);
-  }
-}
-
-TEST_F(Startup, TheGeneralPageOfAFolderOffersTheUpdateOptions) {
-  const std::string dir = programFolder(true, true, true);
-  g_general = GeneralSeen{};
-  const Outcome o = run(dir, "/d \"" + folder + "\"", readGeneral);
-  ASSERT_TRUE(o.dialogShown);
-  EXPECT_EQ(g_general.name, L"名前　　： album");
-  EXPECT_EQ(g_general.size, L"サイズ 　： ??? バイト") << "a folder has no size";
-  EXPECT_TRUE(g_general.update);
-  EXPECT_TRUE(g_general.options);
-  EXPECT_TRUE(g_general.includeFiles);
-  EXPECT_TRUE(g_general.includeFilesChecked);
-  EXPECT_TRUE(g_general.subfolders);
-  EXPECT_FALSE(g_general.subfoldersChecked);
-  EXPECT_FALSE(g_general.subfoldersAfterUncheck) << "unchecking include files disables subfolders";
 }
 
 TEST_F(Startup, AHiddenFileIsProtectedWhileHiddenItemsMayNotBeEdited) {
@@ -444,116 +416,6 @@ TEST_F(Startup, AHiddenFileIsProtectedWhileHiddenItemsMayNotBeEdited) {
   EXPECT_FALSE(g_general.options);
   EXPECT_FALSE(g_general.includeFiles);
   EXPECT_TRUE(g_general.includeFilesChecked);
-}
-
-// The editor opened from the General page, driven like a user would.
-struct EditorSeen {
-  bool opened = false;
-  std::wstring title;
-  bool okAtStart = true, applyAtStart = true, okAfterChange = false, hiddenEnabled = true;
-} g_editor;
-
-struct FindEditor {
-  DWORD pid;
-  HWND editor;
-};
-BOOL CALLBACK findEditor(HWND window, LPARAM param) {
-  auto *find = reinterpret_cast<FindEditor *>(param);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(window, &pid);
-  wchar_t title[128] = {};
-  SendMessageW(window, WM_GETTEXT, 128, reinterpret_cast<LPARAM>(title));
-  if (pid == find->pid && IsWindowVisible(window) && std::wstring(title).rfind(L"TOLM - ", 0) == 0) {
-    find->editor = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-void useEditor(HWND dialog, HWND) {
-  GeneralPage g;
-  EnumChildWindows(dialog, findGeneral, reinterpret_cast<LPARAM>(&g));
-  if (g.page == nullptr) {
-    ADD_FAILURE() << "no General page";
-    return;
-  }
-  DWORD pid = 0;
-  GetWindowThreadProcessId(dialog, &pid);
-  PostMessageW(GetDlgItem(g.page, 1016), BM_CLICK, 0, 0);
-  FindEditor find{pid, nullptr};
-  for (int i = 0; i < 50 && find.editor == nullptr; ++i) {
-    Sleep(100);
-    EnumWindows(findEditor, reinterpret_cast<LPARAM>(&find));
-  }
-  if (find.editor == nullptr) {
-    ADD_FAILURE() << "the editor did not open";
-    return;
-  }
-  Sleep(300);
-  HWND editor = find.editor;
-  g_editor.opened = true;
-  wchar_t title[128] = {};
-  SendMessageW(editor, WM_GETTEXT, 128, reinterpret_cast<LPARAM>(title));
-  g_editor.title = title;
-  g_editor.okAtStart = IsWindowEnabled(GetDlgItem(editor, IDOK)) != FALSE;
-  g_editor.applyAtStart = IsWindowEnabled(GetDlgItem(editor, 12321)) != FALSE;
-  g_editor.hiddenEnabled = IsWindowEnabled(GetDlgItem(editor, 1003)) != FALSE;
-  PostMessageW(GetDlgItem(editor, 1004), BM_CLICK, 0, 0); // read-only
-  PostMessageW(GetDlgItem(editor, 1000), BM_CLICK, 0, 0); // creation time to midnight
-  Sleep(500);
-  g_editor.okAfterChange = IsWindowEnabled(GetDlgItem(editor, IDOK)) != FALSE;
-  if (const char *pause = std::getenv("TOLM_UI_PAUSE"))
-    Sleep(static_cast<DWORD>(std::atoi(pause)));
-  PostMessageW(GetDlgItem(editor, IDOK), BM_CLICK, 0, 0);
-  for (int i = 0; i < 50 && IsWindow(editor); ++i)
-    Sleep(100);
-}
-
-std::vector<std::string> changeLogs() {
-  char temp[MAX_PATH];
-  GetTempPathA(MAX_PATH, temp);
-  std::vector<std::string> logs;
-  WIN32_FIND_DATAA found;
-  HANDLE find = FindFirstFileA((std::string(temp) + "TOZ*.tmp").c_str(), &found);
-  if (find != INVALID_HANDLE_VALUE) {
-    do
-      logs.push_back(std::string(temp) + found.cFileName);
-    while (FindNextFileA(find, &found));
-    FindClose(find);
-  }
-  return logs;
-}
-
-TEST_F(Startup, TheEditorWritesTheAttributesAndAChangeLog) {
-  const std::string dir = programFolder(true, true, true);
-  const std::vector<std::string> before = changeLogs();
-  g_editor = EditorSeen{};
-  const Outcome o = run(dir, "/f \"" + target + "\"", useEditor);
-  ASSERT_TRUE(g_editor.opened);
-  EXPECT_EQ(g_editor.title, L"TOLM - ファイル日時属性変更");
-  EXPECT_FALSE(g_editor.okAtStart) << "OK waits for the first change";
-  EXPECT_FALSE(g_editor.applyAtStart);
-  EXPECT_FALSE(g_editor.hiddenEnabled) << "hidden items may not be edited by default";
-  EXPECT_TRUE(g_editor.okAfterChange);
-  EXPECT_TRUE(o.exited);
-  EXPECT_TRUE(GetFileAttributesA(target.c_str()) & FILE_ATTRIBUTE_READONLY);
-  SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
-  std::vector<std::string> after = changeLogs();
-  std::string log;
-  for (const std::string &path : after) {
-    if (std::find(before.begin(), before.end(), path) != before.end())
-      continue;
-    std::ifstream in(path, std::ios::binary);
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    in.close();
-    if (text.find(target) != std::string::npos)
-      log = text;
-    DeleteFileA(path.c_str());
-  }
-  ASSERT_FALSE(log.empty()) << "no change log names the target";
-  EXPECT_EQ(log.rfind("n.orbit TOLM (Ver. ", 0), 0u);
-  EXPECT_NE(log.find("Total Counts = 1\r\n"), std::string::npos);
-  EXPECT_NE(log.find("Attributes : 0x"), std::string::npos);
 }
 
 TEST_F(Startup, AFolderEraseStartNeedsOnlyTheUtilityLibrary) {

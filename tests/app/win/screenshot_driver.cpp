@@ -1,0 +1,79 @@
+// Opens TOLM.exe on a target and saves a picture of its property dialog, or of the date and
+// attribute editor opened from it, cut to the window. Run by scripts/screenshots.sh under Xvfb.
+//
+//   tolm_screenshot_driver <program folder> <f|d> <target> <png path on Linux> [editor]
+#include <windows.h>
+#include <commctrl.h>
+
+#include "tests/support/ui_driver.h"
+
+#include <cstdio>
+#include <string>
+
+using namespace testutil;
+
+namespace {
+
+// The screen stops changing once everything is painted.
+bool settled(const RECT &area) {
+  std::vector<uint32_t> last = screenPixels(area);
+  int calm = 0;
+  return waitUntil(
+      [&] {
+        std::vector<uint32_t> now = screenPixels(area);
+        calm = now == last ? calm + 1 : 0;
+        last = std::move(now);
+        return calm >= 10;
+      },
+      30000);
+}
+
+// ImageMagick reads the X screen; the picture appears under its name only once complete.
+bool saveScreen(const RECT &area, const std::string &png) {
+  DeleteFileA(("Z:" + png).c_str());
+  char crop[64];
+  std::snprintf(crop, sizeof crop, "%ldx%ld+%ld+%ld", area.right - area.left, area.bottom - area.top, area.left,
+                area.top);
+  const std::string part = png + ".part.png";
+  if (!startUnixProgram("/bin/sh -c \"import -window root -crop " + std::string(crop) + " +repage '" + part +
+                        "' && mv '" + part + "' '" + png + "'\""))
+    return false;
+  return waitUntil([&] { return GetFileAttributesA(("Z:" + png).c_str()) != INVALID_FILE_ATTRIBUTES; }, 60000);
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+  if (argc < 5) {
+    std::fprintf(stderr, "usage: %s <program folder> <f|d> <target> <png> [editor]\n", argv[0]);
+    return 2;
+  }
+  const bool editor = argc > 5 && std::string(argv[5]) == "editor";
+  ProgramRun run(argv[1], "TOLM.exe", std::string("/") + argv[2] + " \"" + argv[3] + "\"");
+  HWND dialog = run.waitForWindow([](HWND w) { return FindWindowExW(w, nullptr, WC_TABCONTROLW, nullptr); });
+  if (dialog == nullptr) {
+    std::fprintf(stderr, "the property dialog did not open\n");
+    return 1;
+  }
+  HWND shown = dialog;
+  if (editor) {
+    HWND page = findChild(dialog, [](HWND c) { return GetDlgItem(c, 1025) && GetDlgItem(c, 1016); });
+    PostMessageW(GetDlgItem(page, 1016), BM_CLICK, 0, 0);
+    shown = run.waitForWindow([](HWND w) { return windowText(w).rfind(L"TOLM - ", 0) == 0; });
+    if (shown == nullptr) {
+      std::fprintf(stderr, "the editor did not open\n");
+      return 1;
+    }
+  }
+  RECT area;
+  GetWindowRect(shown, &area);
+  const bool saved = settled(area) && saveScreen(area, argv[4]);
+  if (editor)
+    PostMessageW(GetDlgItem(shown, IDCANCEL), BM_CLICK, 0, 0);
+  waitUntil([&] { return !IsWindow(shown) || shown == dialog; }, 10000);
+  PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+  run.waitForExit();
+  if (!saved)
+    std::fprintf(stderr, "the picture could not be saved\n");
+  return saved ? 0 : 1;
+}
