@@ -92,6 +92,7 @@ BOOL CTabPage0::OnInitDialog() {
     CheckDlgButton(m_hWnd, IDC_GEN_INCLUDE_FILES, BST_CHECKED);
     CheckDlgButton(m_hWnd, IDC_GEN_INCLUDE_SUBFOLDERS, BST_UNCHECKED);
   }
+  LoadPreview(m_app, m_hWnd);
   return TRUE;
 }
 
@@ -121,9 +122,17 @@ BOOL CTabPage0::OnCommand(WORD id, WORD code, HWND control) {
   }
   return CDialog::OnCommand(id, code, control);
 }
-CTabPage1::CTabPage1() : CDialog(IDD_PAGE_EXIF) {}
-CTabPage2::CTabPage2() : CDialog(IDD_PAGE_VERSION) {}
-CTabPage3::CTabPage3() : CDialog(IDD_PAGE_EXT_DELETE) {}
+BOOL CTabPage0::OnPaint() {
+  if (m_app.m_preview.image == nullptr)
+    return FALSE;
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(m_hWnd, &paint);
+  PaintPreview(m_app, dc);
+  EndPaint(m_hWnd, &paint);
+  return TRUE;
+}
+
+void CTabPage0::OnDestroy() { ReleasePreview(m_app); }
 
 // ---- the tabbed frame shared by both dialogs ------------------------------------------------
 
@@ -219,8 +228,8 @@ BOOL CDlgFileInfo::OnInitDialog() {
   }
   // Created in this order (Version, EXIF, General), so the General page is on top.
   try {
-    m_version = std::make_unique<CTabPage2>();
-    m_exif = std::make_unique<CTabPage1>();
+    m_version = std::make_unique<CTabPage2>(m_app);
+    m_exif = std::make_unique<CTabPage1>(m_app);
     m_general = std::make_unique<CTabPage0>(m_app);
   } catch (const std::bad_alloc &) {
     return ReportNoMemory();
@@ -285,17 +294,15 @@ CDlgExtDelete::~CDlgExtDelete() = default;
 BOOL CDlgExtDelete::OnInitDialog() {
   try {
     m_deleteList = std::make_unique<char[]>(kDeleteListBytes);
-    m_eraseLines = std::make_unique<char[]>(kEraseLines * kEraseLineBytes);
   } catch (const std::bad_alloc &) {
     m_deleteList.reset();
-    m_eraseLines.reset();
     return ReportNoMemory();
   }
   StartDialog();
   SetDlgItemTextW(m_hWnd, IDCANCEL, LoadWStr(m_resources, IDS_CANCEL).c_str());
   try {
-    m_extDelete = std::make_unique<CTabPage3>();
-    m_version = std::make_unique<CTabPage2>();
+    m_extDelete = std::make_unique<CTabPage3>(m_app);
+    m_version = std::make_unique<CTabPage2>(m_app);
   } catch (const std::bad_alloc &) {
     return ReportNoMemory();
   }
@@ -315,9 +322,18 @@ BOOL CDlgExtDelete::OnPaint() {
   return TRUE;
 }
 
+void CDlgExtDelete::OnOK() {
+  // One run per start: the dialog closes with OK whatever the outcome.
+  if (m_extDelete && m_deleteList) {
+    const int32_t result = RunErase(m_app, m_hWnd, m_extDelete->ListPath(), m_deleteList.get(), kDeleteListBytes);
+    if (result != 0)
+      m_app.m_errors.ShowError(MB_ICONSTOP, result);
+  }
+  EndDialog(IDOK);
+}
+
 void CDlgExtDelete::OnDestroy() {
   m_deleteList.reset();
-  m_eraseLines.reset();
   m_pages[0] = m_pages[1] = nullptr;
   if (m_extDelete)
     m_extDelete->DestroyWindow();

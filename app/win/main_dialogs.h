@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/win/calendar_dialog.h"
+#include "app/win/info_pages.h"
 #include "framework/dialog.h"
 
 class CTolmApp;
@@ -26,6 +27,8 @@ public:
 protected:
   BOOL OnInitDialog() override;
   BOOL OnCommand(WORD id, WORD code, HWND control) override;
+  BOOL OnPaint() override;
+  void OnDestroy() override;
 
 private:
   // Fills the time and attribute lines; true when the target is a protected item.
@@ -34,18 +37,6 @@ private:
   void RunEditor();
   CTolmApp &m_app;
   CDlgCalendar m_editor;
-};
-class CTabPage1 : public CDialog { // EXIF
-public:
-  CTabPage1();
-};
-class CTabPage2 : public CDialog { // Version
-public:
-  CTabPage2();
-};
-class CTabPage3 : public CDialog { // Extended delete
-public:
-  CTabPage3();
 };
 
 // Shows the pages in the order of the tabs and places them over the tab control.
@@ -91,20 +82,18 @@ private:
 class CDlgExtDelete : public CTabbedDialog {
 public:
   static constexpr size_t kDeleteListBytes = 2000000;
-  static constexpr size_t kEraseLines = 300;
-  static constexpr size_t kEraseLineBytes = 260;
 
   explicit CDlgExtDelete(CTolmApp &app);
   ~CDlgExtDelete() override;
 
 protected:
   BOOL OnInitDialog() override;
+  void OnOK() override;
   BOOL OnPaint() override;
   void OnDestroy() override;
 
 private:
   std::unique_ptr<char[]> m_deleteList;
-  std::unique_ptr<char[]> m_eraseLines;
   std::unique_ptr<CTabPage3> m_extDelete;
   std::unique_ptr<CTabPage2> m_version;
 };
