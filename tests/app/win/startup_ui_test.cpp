@@ -190,7 +190,8 @@ Outcome run(const std::string &folder, const std::string &arguments, DialogVisit
         if (visit)
           visit(find.box, parts.tabs);
       }
-      PostMessageW(find.box, WM_COMMAND, IDOK, 0);
+      // Cancel: OK of the erase dialog would run the erase.
+      PostMessageW(find.box, WM_COMMAND, IDCANCEL, 0);
       Sleep(500);
       continue;
     }
