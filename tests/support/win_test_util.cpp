@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <stdexcept>
 
@@ -79,6 +80,28 @@ std::string modulePath(const char *moduleName) {
   char path[MAX_PATH] = {};
   GetModuleFileNameA(GetModuleHandleA(moduleName), path, MAX_PATH);
   return path;
+}
+
+Pages::Pages(size_t count, size_t committed, DWORD protect) {
+  SYSTEM_INFO si;
+  GetSystemInfo(&si);
+  page_ = si.dwPageSize;
+  base_ = static_cast<char *>(VirtualAlloc(nullptr, count * page_, MEM_RESERVE, PAGE_NOACCESS));
+  if (committed > 0) {
+    VirtualAlloc(base_, committed * page_, MEM_COMMIT, PAGE_READWRITE);
+    std::memset(base_, 0x5A, committed * page_);
+    DWORD old;
+    VirtualProtect(base_, committed * page_, protect, &old);
+  }
+}
+
+Pages::~Pages() { VirtualFree(base_, 0, MEM_RELEASE); }
+
+bool Pages::untouched(size_t bytes) const {
+  for (size_t i = 0; i < bytes; ++i)
+    if (base_[i] != 0x5A)
+      return false;
+  return true;
 }
 
 } // namespace testutil

@@ -32,6 +32,24 @@ void useSystemTimeZone();
 // The Windows form of a path on the Linux side of Wine ("/a/b" becomes "Z:\\a\\b").
 std::string windowsPath(const std::string &unixPath);
 
+// A reserved run of pages of which the first `committed` are committed, filled with 0x5A and
+// then given `protect`: caller memory that ends exactly where a test wants it to.
+class Pages {
+public:
+  Pages(size_t count, size_t committed, DWORD protect);
+  ~Pages();
+  Pages(const Pages &) = delete;
+  Pages &operator=(const Pages &) = delete;
+  char *at(size_t offset = 0) const { return base_ + offset; }
+  size_t page() const { return page_; }
+  // Whether the first `bytes` still hold the fill.
+  bool untouched(size_t bytes) const;
+
+private:
+  char *base_ = nullptr;
+  size_t page_ = 4096;
+};
+
 // Full path of a module loaded into this process.
 std::string modulePath(const char *moduleName);
 

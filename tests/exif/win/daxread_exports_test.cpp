@@ -107,33 +107,7 @@ Listing list(int code = DAX_OP_BEGIN_ITERATION) {
 }
 
 // Pages of this process with chosen access, to hand the library memory it must not fault on.
-class Pages {
-public:
-  // count pages reserved; the first `committed` of them committed with `protect`.
-  Pages(size_t count, size_t committed, DWORD protect) {
-    SYSTEM_INFO si;
-    GetSystemInfo(&si);
-    page_ = si.dwPageSize;
-    base_ = static_cast<char *>(VirtualAlloc(nullptr, count * page_, MEM_RESERVE, PAGE_NOACCESS));
-    if (committed > 0)
-      VirtualAlloc(base_, committed * page_, MEM_COMMIT, PAGE_READWRITE);
-    std::memset(base_, 0x5A, committed * page_);
-    DWORD old;
-    if (committed > 0)
-      VirtualProtect(base_, committed * page_, protect, &old);
-  }
-  ~Pages() { VirtualFree(base_, 0, MEM_RELEASE); }
-  char *at(size_t offset) const { return base_ + offset; }
-  size_t page() const { return page_; }
-  // Whether every committed byte still holds the fill.
-  bool untouched(size_t bytes) const {
-    return std::all_of(base_, base_ + bytes, [](char c) { return c == 0x5A; });
-  }
-
-private:
-  char *base_ = nullptr;
-  size_t page_ = 4096;
-};
+using testutil::Pages;
 
 class DaxExports : public ::testing::Test {
 protected:

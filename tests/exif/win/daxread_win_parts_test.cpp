@@ -18,46 +18,32 @@ namespace {
 
 using testutil::ScratchDir;
 
-// A reserved run of pages whose first `committed` pages are committed with `protect`.
-class Pages {
-public:
-  Pages(size_t count, size_t committed, DWORD protect) {
-    SYSTEM_INFO si;
-    GetSystemInfo(&si);
-    page = si.dwPageSize;
-    base = static_cast<char *>(VirtualAlloc(nullptr, count * page, MEM_RESERVE, PAGE_NOACCESS));
-    if (committed > 0)
-      VirtualAlloc(base, committed * page, MEM_COMMIT, protect);
-  }
-  ~Pages() { VirtualFree(base, 0, MEM_RELEASE); }
-  char *base = nullptr;
-  size_t page = 4096;
-};
+using testutil::Pages;
 
 TEST(Guard, RangesAreCheckedPageByPageForTheAccessWanted) {
   Pages rw(3, 2, PAGE_READWRITE);
-  EXPECT_TRUE(daxwin::canWrite(rw.base, 2 * rw.page));
-  EXPECT_TRUE(daxwin::canRead(rw.base + 10, 100));
-  EXPECT_FALSE(daxwin::canWrite(rw.base, 2 * rw.page + 1)) << "one byte into the reserved page";
-  EXPECT_FALSE(daxwin::canRead(rw.base + 2 * rw.page, 1));
-  EXPECT_TRUE(daxwin::canWrite(rw.base + 2 * rw.page, 0)) << "nothing to write";
+  EXPECT_TRUE(daxwin::canWrite(rw.at(), 2 * rw.page()));
+  EXPECT_TRUE(daxwin::canRead(rw.at() + 10, 100));
+  EXPECT_FALSE(daxwin::canWrite(rw.at(), 2 * rw.page() + 1)) << "one byte into the reserved page";
+  EXPECT_FALSE(daxwin::canRead(rw.at() + 2 * rw.page(), 1));
+  EXPECT_TRUE(daxwin::canWrite(rw.at() + 2 * rw.page(), 0)) << "nothing to write";
   EXPECT_FALSE(daxwin::canWrite(nullptr, 0));
-  EXPECT_FALSE(daxwin::canRead(rw.base, SIZE_MAX)) << "a size that wraps around";
+  EXPECT_FALSE(daxwin::canRead(rw.at(), SIZE_MAX)) << "a size that wraps around";
 
   Pages ro(1, 1, PAGE_READONLY);
-  EXPECT_TRUE(daxwin::canRead(ro.base, ro.page));
-  EXPECT_FALSE(daxwin::canWrite(ro.base, 1));
+  EXPECT_TRUE(daxwin::canRead(ro.at(), ro.page()));
+  EXPECT_FALSE(daxwin::canWrite(ro.at(), 1));
   Pages none(1, 1, PAGE_NOACCESS);
-  EXPECT_FALSE(daxwin::canRead(none.base, 1));
+  EXPECT_FALSE(daxwin::canRead(none.at(), 1));
   Pages guard(1, 1, PAGE_READWRITE | PAGE_GUARD);
-  EXPECT_FALSE(daxwin::canWrite(guard.base, 1));
+  EXPECT_FALSE(daxwin::canWrite(guard.at(), 1));
 
   // Mixed protections within one range: the weakest decides.
   Pages mixed(2, 2, PAGE_READWRITE);
   DWORD old;
-  VirtualProtect(mixed.base + mixed.page, mixed.page, PAGE_READONLY, &old);
-  EXPECT_TRUE(daxwin::canRead(mixed.base, 2 * mixed.page));
-  EXPECT_FALSE(daxwin::canWrite(mixed.base, 2 * mixed.page));
+  VirtualProtect(mixed.at() + mixed.page(), mixed.page(), PAGE_READONLY, &old);
+  EXPECT_TRUE(daxwin::canRead(mixed.at(), 2 * mixed.page()));
+  EXPECT_FALSE(daxwin::canWrite(mixed.at(), 2 * mixed.page()));
   std::vector<char> heap(100);
   EXPECT_TRUE(daxwin::canWrite(heap.data(), heap.size()));
 }
@@ -70,7 +56,7 @@ TEST(Guard, BoundedLengthStopsAtTheNulTheLimitOrUnreadableMemory) {
   EXPECT_EQ(daxwin::boundedLength("abc", 4), 3) << "the NUL is the last byte allowed";
 
   Pages pages(2, 1, PAGE_READWRITE);
-  char *end = pages.base + pages.page;
+  char *end = pages.at() + pages.page();
   std::memcpy(end - 3, "ab", 3); // ends exactly at the page boundary
   EXPECT_EQ(daxwin::boundedLength(end - 3, 260), 2);
   std::memcpy(end - 3, "abc", 3); // runs into the reserved page
