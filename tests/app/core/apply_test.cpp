@@ -13,18 +13,8 @@ namespace {
 
 using testing::FakeFileSystem;
 using testing::MemoryLogSink;
+using testing::at;
 using Strings = std::vector<std::string>;
-
-SystemTime at(uint16_t y, uint16_t mo, uint16_t d, uint16_t h, uint16_t mi, uint16_t s) {
-  SystemTime t;
-  t.year = y;
-  t.month = mo;
-  t.day = d;
-  t.hour = h;
-  t.minute = mi;
-  t.second = s;
-  return t;
-}
 
 bool sameTime(const SystemTime &a, const SystemTime &b) {
   return a.year == b.year && a.month == b.month && a.day == b.day && a.hour == b.hour && a.minute == b.minute &&

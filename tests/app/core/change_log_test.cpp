@@ -9,18 +9,8 @@ namespace tolm {
 namespace {
 
 using testing::MemoryLogSink;
+using testing::at;
 using testing::ScriptedErrorText;
-
-SystemTime at(uint16_t y, uint16_t mo, uint16_t d, uint16_t h, uint16_t mi, uint16_t s) {
-  SystemTime t;
-  t.year = y;
-  t.month = mo;
-  t.day = d;
-  t.hour = h;
-  t.minute = mi;
-  t.second = s;
-  return t;
-}
 
 class ChangeLogTest : public ::testing::Test {
 protected:

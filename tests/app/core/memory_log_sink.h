@@ -59,4 +59,16 @@ public:
   int asked = 0;
 };
 
+// A local time of the change log's records.
+inline SystemTime at(uint16_t y, uint16_t mo, uint16_t d, uint16_t h, uint16_t mi, uint16_t s) {
+  SystemTime t;
+  t.year = y;
+  t.month = mo;
+  t.day = d;
+  t.hour = h;
+  t.minute = mi;
+  t.second = s;
+  return t;
+}
+
 } // namespace tolm::testing
