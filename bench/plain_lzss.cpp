@@ -1,24 +1,14 @@
 // Plain LZSS encoder of the same stream as the core's: the benchmark's yardstick for organisation alone.
 #include "plain_lzss.h"
+#include "tests/support/lzss_windows.h"
 
 #include <cstddef>
 
 namespace bench {
 namespace {
 
-struct Window {
-  int n, f, posBits, longBits;
-};
-
-Window windowOf(int method) {
-  switch (method & 15) {
-  case 3: return {8192, 258, 13, 8};
-  case 4: return {16384, 258, 14, 8};
-  case 5: return {32768, 258, 15, 8};
-  case 6: return {65536, 258, 16, 8};
-  default: return {4096, 130, 12, 7};
-  }
-}
+using lzssref::Window;
+using lzssref::windowOf;
 
 class Plain {
 public:

@@ -1,5 +1,6 @@
 // Tests of the LZSS core against hand-worked streams and a plain reference encoder and decoder.
 #include "util/core/lzss.h"
+#include "tests/support/lzss_windows.h"
 
 #include <gtest/gtest.h>
 
@@ -22,19 +23,8 @@ using Bytes = std::vector<uint8_t>;
 // vector. It also checks its own search against a brute-force longest match while the tree
 // is still an ordered search tree.
 
-struct Window {
-  int n, f, posBits, longBits;
-};
-
-Window windowOf(int method) {
-  switch (method & 15) {
-  case 3: return {8192, 258, 13, 8};
-  case 4: return {16384, 258, 14, 8};
-  case 5: return {32768, 258, 15, 8};
-  case 6: return {65536, 258, 16, 8};
-  default: return {4096, 130, 12, 7};
-  }
-}
+using lzssref::Window;
+using lzssref::windowOf;
 
 struct LengthCodeRow {
   int first, last;     // range of L
