@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Makes the pictures in docs/ from the win64 build, under Xvfb: the property dialog on a plain
-# file, on the sample photograph and on a folder, and the date and attribute editor. Run by
+# file, on the sample photograph (General and EXIF tabs) and on a folder (Version tab), the date
+# and attribute editor, and the extended delete with an erase list filled in. Run by
 # hand after `make build-win64`; it needs what `make setup` installs (Wine, Xvfb, ImageMagick,
 # the Japanese font).
 set -eu
@@ -43,7 +44,12 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
   shoot f "C:\\資料\\写真.jpg" "$root/docs/general-image.png"
   shoot d "C:\\資料" "$root/docs/general-folder.png"
   shoot f "C:\\資料\\報告書.txt" "$root/docs/editor.png" editor
+  shoot f "C:\\資料\\写真.jpg" "$root/docs/exif.png" tab1
+  shoot d "C:\\資料" "$root/docs/version.png" tab2
+  printf "TOLM[Elimination]\r\nVer2.2\r\nThe list of files to erase.\r\nbegin->\r\n.tmp\r\n.bak\r\n<-end\r\n" > "$folder/一時ファイル.tlx"
+  shoot e "C:\\資料" "$root/docs/erase.png" erase "C:\\資料\\一時ファイル.tlx"
   rm -rf "$folder"
   WINEPREFIX="$TOLM_WINEPREFIX" wineserver -k
 ' bash "$root" "$driver" "$(winpath "$program")"
-echo "screenshots: docs/general-file.png, docs/general-image.png, docs/general-folder.png, docs/editor.png"
+echo "screenshots: docs/general-file.png, docs/general-image.png, docs/general-folder.png, docs/editor.png," \
+  "docs/exif.png, docs/version.png, docs/erase.png"

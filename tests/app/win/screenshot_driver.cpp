@@ -1,7 +1,11 @@
-// Opens TOLM.exe on a target and saves a picture of its property dialog, or of the date and
-// attribute editor opened from it, cut to the window. Run by scripts/screenshots.sh under Xvfb.
+// Opens TOLM.exe on a target and saves a picture of its dialog on one of its tabs, or of the
+// date and attribute editor opened from it, cut to the window. Run by scripts/screenshots.sh
+// under Xvfb.
 //
-//   tolm_screenshot_driver <program folder> <f|d> <target> <png path on Linux> [editor]
+//   tolm_screenshot_driver <program folder> <f|d|e> <target> <png path on Linux> [what [list]]
+//
+// what: editor; tab1, tab2 (the second or third tab); erase with the path of an erase list to
+// type into the extended-delete page.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -45,10 +49,11 @@ bool saveScreen(const RECT &area, const std::string &png) {
 
 int main(int argc, char **argv) {
   if (argc < 5) {
-    std::fprintf(stderr, "usage: %s <program folder> <f|d> <target> <png> [editor]\n", argv[0]);
+    std::fprintf(stderr, "usage: %s <program folder> <f|d|e> <target> <png> [what [list]]\n", argv[0]);
     return 2;
   }
-  const bool editor = argc > 5 && std::string(argv[5]) == "editor";
+  const std::string what = argc > 5 ? argv[5] : "";
+  const bool editor = what == "editor";
   ProgramRun run(argv[1], "TOLM.exe", std::string("/") + argv[2] + " \"" + argv[3] + "\"");
   HWND dialog = run.waitForWindow([](HWND w) { return FindWindowExW(w, nullptr, WC_TABCONTROLW, nullptr); });
   if (dialog == nullptr) {
@@ -56,6 +61,23 @@ int main(int argc, char **argv) {
     return 1;
   }
   HWND shown = dialog;
+  if (what == "tab1" || what == "tab2") {
+    // As a user would with the keyboard: the dialog switches pages on the tab's notification.
+    HWND tabs = FindWindowExW(dialog, nullptr, WC_TABCONTROLW, nullptr);
+    const int tab = what == "tab1" ? 1 : 2;
+    for (int i = 0; i < tab; ++i)
+      PostMessageW(tabs, WM_KEYDOWN, VK_RIGHT, 0);
+    if (!waitUntil([&] { return SendMessageW(tabs, TCM_GETCURSEL, 0, 0) == tab; })) {
+      std::fprintf(stderr, "the tab did not change\n");
+      return 1;
+    }
+  }
+  if (what == "erase" && argc > 6) {
+    HWND page = findChild(dialog, [](HWND c) { return GetDlgItem(c, 1038) != nullptr; });
+    wchar_t list[MAX_PATH] = {};
+    MultiByteToWideChar(CP_ACP, 0, argv[6], -1, list, MAX_PATH);
+    SendMessageW(GetDlgItem(page, 1038), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(list));
+  }
   if (editor) {
     HWND page = findChild(dialog, [](HWND c) { return GetDlgItem(c, 1025) && GetDlgItem(c, 1016); });
     PostMessageW(GetDlgItem(page, 1016), BM_CLICK, 0, 0);
@@ -71,7 +93,8 @@ int main(int argc, char **argv) {
   if (editor)
     PostMessageW(GetDlgItem(shown, IDCANCEL), BM_CLICK, 0, 0);
   waitUntil([&] { return !IsWindow(shown) || shown == dialog; }, 10000);
-  PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+  // Cancel: OK of the extended delete would erase.
+  PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
   run.waitForExit();
   if (!saved)
     std::fprintf(stderr, "the picture could not be saved\n");
