@@ -1,7 +1,9 @@
 // The rectangle rule and the channel word shared by the adjustments.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 
 namespace vop {
 
@@ -66,6 +68,44 @@ class ColorCache {
   bool valid_ = false;
   uint32_t source_ = 0;
   uint32_t result_ = 0;
+};
+
+// Every distinct colour converted once, for passes over many pixels. The results sit in a
+// table over all 2^24 colours that is allocated zeroed, so only the pages of colours actually met
+// are ever touched. Converted colours lie below 2^24, which leaves bit 24 to mark a filled entry.
+// Small passes, or a table that cannot be had, fall back to ColorCache.
+template <typename Convert>
+class ColorMemo {
+ public:
+  static constexpr uint64_t kMinPixels = 4096;
+
+  ColorMemo(Convert convert, uint64_t pixels) : convert_(convert), cache_(convert) {
+    if (pixels >= kMinPixels) {
+      table_ = static_cast<uint32_t*>(std::calloc(size_t{1} << 24, sizeof(uint32_t)));
+    }
+  }
+  ~ColorMemo() { std::free(table_); }
+  ColorMemo(const ColorMemo&) = delete;
+  ColorMemo& operator=(const ColorMemo&) = delete;
+
+  bool memoised() const { return table_ != nullptr; }
+
+  uint32_t operator()(uint32_t colour) {
+    if (table_ == nullptr || colour > 0xFFFFFF) return cache_(colour);
+    uint32_t& entry = table_[colour];
+    if (entry == 0) {
+      const uint32_t result = convert_(colour);
+      if (result > 0xFFFFFF) return result;
+      entry = result | kFilled;
+    }
+    return entry & 0xFFFFFF;
+  }
+
+ private:
+  static constexpr uint32_t kFilled = 0x1000000;
+  Convert convert_;
+  ColorCache<Convert> cache_;
+  uint32_t* table_ = nullptr;
 };
 
 }  // namespace vop

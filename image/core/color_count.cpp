@@ -21,10 +21,16 @@ int32_t ColorCountTable::insert(uint32_t value) {
     heads_[0] = static_cast<Node**>(std::calloc(kBuckets, sizeof(Node*)));
     if (heads_[0] == nullptr) return kNoMemory;
   }
+  // Pictures repeat colours in runs: the node of the previous insert needs no search.
+  if (last_ != nullptr && last_->color == value) {
+    ++last_->count;
+    return static_cast<int32_t>(distinct_);
+  }
   Node** slot = &heads_[0][hash(value)];
   while (*slot != nullptr) {
     if ((*slot)->color == value) {
       ++(*slot)->count;
+      last_ = *slot;
       return static_cast<int32_t>(distinct_);
     }
     slot = &(*slot)->next;
@@ -32,6 +38,7 @@ int32_t ColorCountTable::insert(uint32_t value) {
   Node* node = new (std::nothrow) Node{value, 1, nullptr};
   if (node == nullptr) return kNoMemory;
   *slot = node;
+  last_ = node;
   ++distinct_;
   return static_cast<int32_t>(distinct_);
 }
@@ -52,7 +59,10 @@ void ColorCountTable::clear(int table) {
     std::free(heads);
     heads_[table] = nullptr;
   }
-  if (table == 0) distinct_ = 0;
+  if (table == 0) {
+    distinct_ = 0;
+    last_ = nullptr;
+  }
 }
 
 uint32_t ColorCountTable::countOf(uint32_t value) const {

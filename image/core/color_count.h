@@ -44,6 +44,7 @@ class ColorCountTable {
   };
 
   Node** heads_[2] = {nullptr, nullptr};
+  Node* last_ = nullptr;  // the node of the latest insert into table 0
   uint32_t distinct_ = 0;
 };
 

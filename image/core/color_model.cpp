@@ -36,6 +36,19 @@ int32_t luminanceCode(int r, int g, int b) {
   return static_cast<int32_t>(0.2989 * r + 0.5866 * g + 0.1145 * b);
 }
 
+const LuminanceProducts& luminanceProducts() {
+  static const LuminanceProducts table = [] {
+    LuminanceProducts t{};
+    for (int i = 0; i < 256; ++i) {
+      t.red[i] = 0.2989 * i;
+      t.green[i] = 0.5866 * i;
+      t.blue[i] = 0.1145 * i;
+    }
+    return t;
+  }();
+  return table;
+}
+
 int32_t hueCode(int r, int g, int b) {
   const LumaChroma c = toLumaChroma(r, g, b);
   if (c.cb == 0.0) return 0;

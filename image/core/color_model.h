@@ -19,6 +19,19 @@ uint32_t fromLumaChroma(double y, double cb, double cr);
 
 // trunc(0.2989 R + 0.5866 G + 0.1145 B).
 int32_t luminanceCode(int r, int g, int b);
+// The three products of luminanceCode for every byte value, so that a pass over many pixels
+// adds the same doubles in the same order without multiplying again.
+struct LuminanceProducts {
+  double red[256];
+  double green[256];
+  double blue[256];
+};
+const LuminanceProducts& luminanceProducts();
+// luminanceCode of a colour 0x00BBGGRR.
+inline int32_t luminanceOf(const LuminanceProducts& t, uint32_t colour) {
+  return static_cast<int32_t>(t.red[colour & 0xFF] + t.green[(colour >> 8) & 0xFF] +
+                              t.blue[(colour >> 16) & 0xFF]);
+}
 // 0 for Cb exactly 0, else the chroma angle scaled to about -127..382.
 int32_t hueCode(int r, int g, int b);
 // The chroma length times 255, truncated; far above 255 for saturated colours.

@@ -56,12 +56,20 @@ int32_t contrastTrueColor(Surface& s, int32_t mode, int32_t amount, int32_t chan
   Range range;
   if (mode == kContrastAuto) {
     uint32_t bins[256] = {};
-    forHalfSample(r, [&](int32_t x, int32_t y) {
-      const uint32_t c = readColor(s, x, y);
-      ++bins[luminanceCode(redOf(c), greenOf(c), blueOf(c))];
-      meter.tick();
-      return true;
-    });
+    // Counting does not depend on the order: the same samples row by row in memory order.
+    const LuminanceProducts& lum = luminanceProducts();
+    const CheckedSurface px(s);
+    for (int32_t y = r.top; y < r.bottom; ++y) {
+      const int32_t first = r.left + (((y - r.top) ^ r.left) & 1);
+      uint32_t visited = 0;
+      if (px.direct()) {
+        const uint8_t* row = px.row(y);
+        for (int32_t x = first; x < r.right; x += 2, ++visited) ++bins[luminanceOf(lum, px.at(row, x))];
+      } else {
+        for (int32_t x = first; x < r.right; x += 2, ++visited) ++bins[luminanceOf(lum, readColor(s, x, y))];
+      }
+      meter.advance(visited);
+    }
     uint32_t peak = 0;
     for (uint32_t b : bins) peak = b > peak ? b : peak;
     if (peak != 0) {
@@ -99,19 +107,14 @@ int32_t contrastTrueColor(Surface& s, int32_t mode, int32_t amount, int32_t chan
   repaint(repaintHook);
 
   const double low = range.low;
-  ColorCache cache([&](uint32_t c) {
+  ColorMemo cache([&](uint32_t c) {
     const LumaChroma lc = toLumaChroma(redOf(c), greenOf(c), blueOf(c));
     const double y = (lc.y - low) / d * 255.0;
     return takeChannel(channel, c, fromLumaChroma(y, lc.cb, lc.cr));
-  });
+  }, changed);
   AdjustRegion target = r;
   if (mode == kContrastWholeImage) target = AdjustRegion{0, s.width, 0, s.height};
-  for (int32_t x = target.left; x < target.right; ++x) {
-    for (int32_t y = target.top; y < target.bottom; ++y) {
-      writeColor(s, x, y, cache(readColor(s, x, y)));
-      meter.tick();
-    }
-  }
+  mapPixels(s, target.left, target.right, target.top, target.bottom, cache, meter);
   meter.finish();
   return kOk;
 }

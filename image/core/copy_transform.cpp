@@ -347,6 +347,84 @@ void copyUnturned(int32_t mode, uint32_t flags, const CopyParams& params, const 
   }
 }
 
+// Whole quarter turns at scale 1 with separate pixel arrays. There cos and sin are exactly 0 and
+// +-1, so each source coordinate of the walk depends on one destination coordinate alone and is
+// computed once per row or column, with the walk's own expression. When every such position is a
+// whole number the bilinear weights are 1, 0, 0, 0 and the blend gives the first neighbour's bytes
+// unchanged: the picture is a permutation of pixels (the edge rule of the first neighbour kept),
+// and as each destination pixel is written once from a source that does not change, the tiles may
+// run in any order. False, with nothing written, when a position has a fraction.
+bool copyQuarterTurn(int32_t mode, uint32_t flags, const CopyParams& params, const Surface& src,
+                     Surface& dst, bool interpolate, double cosPhi, double sinPhi, double offX,
+                     double offY, int64_t limitX, int64_t limitY, ProgressMeter* progress) {
+  const bool turned = cosPhi == 0.0;  // a quarter or three quarters: x and y trade places
+  if (!(turned || sinPhi == 0.0)) return false;
+  const int32_t boxRight = params.dstRight, boxBottom = params.dstBottom;
+  const double scaleX = params.scaleX, scaleY = params.scaleY;
+  // Source column and row of each destination coordinate, -1 where the walk reads black.
+  std::vector<int64_t> sxOf(static_cast<size_t>(turned ? boxBottom : boxRight));
+  std::vector<int64_t> syOf(static_cast<size_t>(turned ? boxRight : boxBottom));
+  auto place = [&](int64_t i, int64_t limit, int32_t size) -> int64_t {
+    if (interpolate && i >= size) i = limit;
+    return i >= 0 && i < size ? i : -1;
+  };
+  for (size_t k = 0; k < sxOf.size(); ++k) {
+    const double xd = turned ? 0.0 : static_cast<double>(k), yd = turned ? static_cast<double>(k) : 0.0;
+    const double sxF = (xd * cosPhi - yd * sinPhi) / scaleX + offX;
+    const int64_t ix = truncPosition(sxF);
+    if (interpolate && sxF - static_cast<double>(ix) != 0.0) return false;
+    sxOf[k] = place(ix, limitX, src.width);
+  }
+  for (size_t k = 0; k < syOf.size(); ++k) {
+    const double xd = turned ? static_cast<double>(k) : 0.0, yd = turned ? 0.0 : static_cast<double>(k);
+    const double syF = (xd * sinPhi + yd * cosPhi) / scaleY + offY;
+    const int64_t iy = truncPosition(syF);
+    if (interpolate && syF - static_cast<double>(iy) != 0.0) return false;
+    syOf[k] = place(iy, limitY, src.height);
+  }
+  const bool mirror = (flags & kCopyMirror) != 0;
+  const bool effects = mode == kCombineAnd || mode == kCombineOr || mode == kCombineXor ||
+                       (flags & (kCopyInvert | kCopySepia)) != 0;
+  const CheckedSurface from(src), to(dst);
+  const bool bytes = !effects && from.direct() && to.direct();
+  constexpr int32_t kTile = 64;
+  for (int32_t ty = 0; ty < boxBottom; ty += kTile) {
+    const int32_t yEnd = std::min(boxBottom, ty + kTile);
+    for (int32_t tx = 0; tx < boxRight; tx += kTile) {
+      const int32_t xEnd = std::min(boxRight, tx + kTile);
+      for (int32_t y = ty; y < yEnd; ++y) {
+        const int64_t dy = static_cast<int64_t>(params.dstTop) + y;
+        if (dy < 0 || dy >= dst.height) continue;
+        uint8_t* out = to.row(dy);
+        for (int32_t x = tx; x < xEnd; ++x) {
+          const int64_t dx = static_cast<int64_t>(params.dstLeft) + (mirror ? boxRight - 1 - x : x);
+          if (dx < 0 || dx >= dst.width) continue;
+          const int64_t sx = sxOf[static_cast<size_t>(turned ? y : x)];
+          const int64_t sy = syOf[static_cast<size_t>(turned ? x : y)];
+          if (bytes) {
+            to.put(out, dx, sx >= 0 && sy >= 0 ? from.at(from.row(sy), sx) : 0);
+            continue;
+          }
+          uint32_t c = sx >= 0 && sy >= 0 ? from.read(sx, sy) : 0;
+          switch (mode) {
+            case kCombineAnd: c &= to.read(dx, dy); break;
+            case kCombineOr: c |= to.read(dx, dy); break;
+            case kCombineXor: c ^= to.read(dx, dy); break;
+            default: break;
+          }
+          if (flags & kCopyInvert) c ^= 0x00FFFFFF;
+          if (flags & kCopySepia) c = sepiaTone(c);
+          to.write(dx, dy, c);
+        }
+      }
+    }
+    if (progress != nullptr) {
+      progress->advance(static_cast<uint32_t>(yEnd - ty) * static_cast<uint32_t>(boxRight));
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 uint32_t sampleBilinear(PixelReadCache& cache, const Surface& src, int64_t ix, int64_t iy,
@@ -430,6 +508,14 @@ int32_t copyTransform(int32_t mode, uint32_t flags, const CopyParams& params, co
   const bool overlap = srcLo < dstHi && dstLo < srcHi;
   if (!palettised && params.angle == 0 && !exactInverse && !overlap) {
     copyUnturned(mode, flags, params, src, dst, interpolate, offX, offY, limitX, limitY, progress);
+    if (progress != nullptr) progress->finish();
+    return kOk;
+  }
+
+  if (!palettised && params.angle % 90 == 0 && !exactInverse && !overlap &&
+      params.scaleX == 1.0f && params.scaleY == 1.0f &&
+      copyQuarterTurn(mode, flags, params, src, dst, interpolate, cosPhi, sinPhi, offX, offY,
+                      limitX, limitY, progress)) {
     if (progress != nullptr) progress->finish();
     return kOk;
   }

@@ -18,10 +18,15 @@ int32_t countColors(const Surface& s, ColorCountTable& table, ProgressMeter* pro
   ReadPass pass(s);
   pass.begin();
   table.clear(0);
+  // The count and every chain's length do not depend on the order of the inserts, so the
+  // pixels are visited row by row in memory order.
+  const CheckedSurface px(s);
   int32_t distinct = 0;
-  for (int32_t x = 0; x < s.width && distinct >= 0; ++x) {
-    for (int32_t y = 0; y < s.height; ++y) {
-      distinct = table.insert(static_cast<uint32_t>(pass.read(x, y)));
+  for (int32_t y = 0; y < s.height && distinct >= 0; ++y) {
+    const uint8_t* row = px.row(y);
+    for (int32_t x = 0; x < s.width; ++x) {
+      const uint32_t colour = px.direct() ? px.at(row, x) : static_cast<uint32_t>(pass.read(x, y));
+      distinct = table.insert(colour);
       if (distinct < 0) {
         // A half-filled table would report a count that looks valid later on.
         table.clear(0);

@@ -100,26 +100,55 @@ int32_t channelValue(uint32_t option, uint32_t c) {
   }
 }
 
+// The channel value of every pixel of a row, through the pixel's own colour.
+template <typename Use>
+void forRowValues(const CheckedSurface& px, const Surface& src, uint32_t option, int32_t y,
+                  Use use) {
+  const LuminanceProducts& lum = luminanceProducts();
+  const bool luminance = option != 0x10000 && option != 0x20000 && option != 0x30000;
+  if (px.direct() && luminance) {
+    const uint8_t* row = px.row(y);
+    for (int32_t x = 0; x < src.width; ++x) use(x, luminanceOf(lum, px.at(row, x)));
+  } else {
+    for (int32_t x = 0; x < src.width; ++x) use(x, channelValue(option, px.read(x, y)));
+  }
+}
+
+// Both passes are per-pixel rules (a count, and a bit from the pixel and its position), so
+// they run row by row in memory order.
 void blackWhite(uint32_t flags, const Surface& src, Surface& dst, ProgressMeter& meter) {
   const uint32_t option = flags & kDecolorOptionMask;
   int32_t threshold = static_cast<int32_t>(flags & kDecolorThresholdMask);
+  const CheckedSurface px(src);
   if (threshold == 0) {
     uint64_t histogram[256] = {};
-    for (int32_t x = 0; x < src.width; ++x)
-      for (int32_t y = 0; y < src.height; ++y)
-        ++histogram[channelValue(option, readColor(src, x, y)) & 0xFF];
+    for (int32_t y = 0; y < src.height; ++y) {
+      forRowValues(px, src, option, y, [&](int32_t, int32_t v) { ++histogram[v & 0xFF]; });
+    }
     threshold = automaticThreshold(histogram);
   }
   const bool pattern = (flags & kDecolorPattern) != 0;
-  int32_t phase = 0;
-  for (int32_t x = 0; x < src.width; ++x) {
-    for (int32_t y = 0; y < src.height; ++y) {
-      uint32_t bit = channelValue(option, readColor(src, x, y)) >= threshold ? 1 : 0;
-      if (pattern && x % 9 == 0 && (phase + y) % 9 == 0) bit ^= 1;
-      writeIndex(dst, x, y, bit);
-      meter.tick();
+  for (int32_t y = 0; y < src.height; ++y) {
+    uint8_t* out = dst.bits + static_cast<ptrdiff_t>(dst.pitch) * y;
+    // Whole bytes are assembled and stored once; the last byte keeps its bits past the row.
+    uint32_t bits = 0;
+    forRowValues(px, src, option, y, [&](int32_t x, int32_t v) {
+      uint32_t bit = v >= threshold ? 1 : 0;
+      // The column walk's phase is the number of columns before x, modulo 4.
+      if (pattern && x % 9 == 0 && (x % 4 + y) % 9 == 0) bit ^= 1;
+      bits = bits << 1 | bit;
+      if ((x & 7) == 7) {
+        out[x >> 3] = static_cast<uint8_t>(bits);
+        bits = 0;
+      }
+    });
+    const int32_t rest = src.width & 7;
+    if (rest != 0) {
+      const auto mask = static_cast<uint8_t>(0xFF00 >> rest);
+      uint8_t& last = out[src.width >> 3];
+      last = static_cast<uint8_t>((last & ~mask) | ((bits << (8 - rest)) & mask));
     }
-    phase = (phase + 1) % 4;
+    meter.advance(static_cast<uint32_t>(src.width));
   }
   commitPalette(dst, {0, kWhite});
 }

@@ -31,13 +31,18 @@ int32_t computeHistogram(const Surface& s, HistogramResult* result, ProgressMete
 
   ReadPass pass(s);
   pass.begin();
+  // Counts do not depend on the order of the samples: row by row in memory order.
+  const CheckedSurface px(s);
   bool havePrevious = false;
   uint32_t previous = 0;
   int32_t lum = 0, hue = 0, sat = 0;
-  for (int64_t x = 0; x < s.width; x += step) {
-    for (int64_t y = 0; y < s.height; y += step) {
-      const auto c =
-          static_cast<uint32_t>(pass.read(static_cast<int32_t>(x), static_cast<int32_t>(y)));
+  for (int64_t y = 0; y < s.height; y += step) {
+    const uint8_t* row = px.row(y);
+    uint32_t visited = 0;
+    for (int64_t x = 0; x < s.width; x += step, ++visited) {
+      const auto c = px.direct() ? px.at(row, x)
+                                 : static_cast<uint32_t>(pass.read(static_cast<int32_t>(x),
+                                                                   static_cast<int32_t>(y)));
       const int r = redOf(c), g = greenOf(c), b = blueOf(c);
       if (!havePrevious || c != previous) {
         havePrevious = true;
@@ -52,8 +57,8 @@ int32_t computeHistogram(const Surface& s, HistogramResult* result, ProgressMete
       if (lum >= 0 && lum <= 255) ++result->counts[kHistogramLuminance][lum];
       if (hue >= 0 && hue <= 255) ++result->counts[kHistogramHue][hue];
       if (sat >= 0 && sat <= 255) ++result->counts[kHistogramSaturation][sat];
-      meter.tick();
     }
+    meter.advance(visited);
   }
   pass.end();
 

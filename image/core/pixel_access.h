@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 
+#include "image/core/progress.h"
 #include "image/core/surface.h"
 
 namespace vop {
@@ -73,6 +74,73 @@ inline bool writeColor(const Surface& s, int64_t x, int64_t y, uint32_t colour) 
 // Stores a colour-table index: its low bit for 1 bit per pixel, low nibble for 4 (the other
 // pixels of the byte kept), else the byte at the pixel's address. False outside the surface.
 bool writeIndex(const Surface& s, int64_t x, int64_t y, uint32_t index);
+
+// A surface checked once for a pass over many pixels. 24- and 32-bit pixels are read and
+// written inline straight from their bytes; every other depth goes through readColor and
+// writeColor. Reads outside the surface give black and writes outside are dropped, as with the
+// general functions. Only for a surface that isValid accepts.
+class CheckedSurface {
+ public:
+  explicit CheckedSurface(const Surface& s)
+      : s_(s), step_(s.bitsPerPixel / 8), direct_(s.bitsPerPixel == 24 || s.bitsPerPixel == 32) {}
+
+  bool direct() const { return direct_; }
+  int32_t bytesPerPixel() const { return static_cast<int32_t>(step_); }
+  bool inside(int64_t x, int64_t y) const {
+    return static_cast<uint64_t>(x) < static_cast<uint64_t>(s_.width) &&
+           static_cast<uint64_t>(y) < static_cast<uint64_t>(s_.height);
+  }
+  // First byte of row y (0 <= y < height).
+  uint8_t* row(int64_t y) const { return s_.bits + static_cast<ptrdiff_t>(s_.pitch) * y; }
+  // The colour of pixel x of a direct surface's row.
+  uint32_t at(const uint8_t* row, int64_t x) const {
+    const uint8_t* p = row + step_ * x;
+    return packColor(p[2], p[1], p[0]);
+  }
+  void put(uint8_t* row, int64_t x, uint32_t c) const {
+    uint8_t* p = row + step_ * x;
+    p[0] = blueOf(c);
+    p[1] = greenOf(c);
+    p[2] = redOf(c);
+  }
+
+  uint32_t read(int64_t x, int64_t y) const {
+    if (!direct_) return readColor(s_, x, y);
+    return inside(x, y) ? at(row(y), x) : 0;
+  }
+  void write(int64_t x, int64_t y, uint32_t c) const {
+    if (!direct_) {
+      writeColor(s_, x, y, c);
+    } else if (inside(x, y)) {
+      put(row(y), x, c);
+    }
+  }
+
+ private:
+  const Surface& s_;
+  ptrdiff_t step_;
+  bool direct_;
+};
+
+// Runs change(colour) over every pixel of the half-open rectangle of a valid true-colour
+// surface and stores the result, row by row in memory order. Only for per-pixel maps whose
+// result cannot depend on the order of the visits. meter advances by one row's width after
+// each row, the same calls as one tick per pixel.
+template <typename Change>
+void mapPixels(const Surface& s, int32_t left, int32_t right, int32_t top, int32_t bottom,
+               Change& change, ProgressMeter& meter) {
+  const CheckedSurface px(s);
+  const auto width = static_cast<uint32_t>(right - left);
+  for (int32_t y = top; y < bottom; ++y) {
+    if (px.direct()) {
+      uint8_t* row = px.row(y);
+      for (int32_t x = left; x < right; ++x) px.put(row, x, change(px.at(row, x)));
+    } else {
+      for (int32_t x = left; x < right; ++x) writeColor(s, x, y, change(readColor(s, x, y)));
+    }
+    meter.advance(width);
+  }
+}
 
 // Builds a new colour table and commits it whole into a palettised surface.
 class PaletteWriter {

@@ -53,15 +53,11 @@ int32_t adjustQuality(Surface& s, const QualitySettings& q, AdjustRegion region,
     return kOk;
   }
 
-  ColorCache cache([&](uint32_t c) { return qualityTransform(q, c); });
-  meter.begin(static_cast<uint32_t>(region.right - region.left) *
-              static_cast<uint32_t>(region.bottom - region.top));
-  for (int32_t x = region.left; x < region.right; ++x) {
-    for (int32_t y = region.top; y < region.bottom; ++y) {
-      writeColor(s, x, y, cache(readColor(s, x, y)));
-      meter.tick();
-    }
-  }
+  const uint32_t area = static_cast<uint32_t>(region.right - region.left) *
+                        static_cast<uint32_t>(region.bottom - region.top);
+  ColorMemo cache([&](uint32_t c) { return qualityTransform(q, c); }, area);
+  meter.begin(area);
+  mapPixels(s, region.left, region.right, region.top, region.bottom, cache, meter);
   meter.finish();
   return kOk;
 }

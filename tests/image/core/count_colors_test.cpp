@@ -107,5 +107,40 @@ TEST(CountColorsTest, ProgressCountsEveryPixel) {
   EXPECT_EQ(done, (std::vector<uint32_t>{0, 3, 6, 6}));
 }
 
+TEST(CountColorsTest, RowOrderGivesTheColumnWalksCountsAndChains) {
+  const struct {
+    int32_t width, height, depth;
+    uint32_t colours;
+  } cases[] = {{97, 61, 24, 0}, {97, 61, 24, 300}, {53, 41, 32, 0}, {37, 29, 16, 0},
+               {33, 27, 8, 0},  {19, 23, 4, 0},    {41, 9, 1, 0},   {64, 33, 24, 3}};
+  uint32_t seed = 400;
+  for (const auto& c : cases) {
+    TestImage image(c.width, c.height, c.depth);
+    test::scramble(image, seed++, c.colours);
+    // The reference: a pass of reads column by column into a second table.
+    ColorCountTable reference;
+    ReadPass pass(image.surface());
+    pass.begin();
+    int32_t expected = 0;
+    std::vector<uint32_t> seen;
+    for (int32_t x = 0; x < c.width; ++x) {
+      for (int32_t y = 0; y < c.height; ++y) {
+        const auto colour = static_cast<uint32_t>(pass.read(x, y));
+        expected = reference.insert(colour);
+        seen.push_back(colour);
+      }
+    }
+    ColorCountTable table;
+    ASSERT_EQ(countColors(image.surface(), table, nullptr, nullptr), expected);
+    // A second count into the same table starts from nothing again.
+    ASSERT_EQ(countColors(image.surface(), table, nullptr, nullptr), expected);
+    for (const uint32_t colour : seen) {
+      EXPECT_EQ(table.countOf(colour), reference.countOf(colour));
+      const uint32_t bucket = ColorCountTable::hash(colour);
+      EXPECT_EQ(table.chainLength(bucket), reference.chainLength(bucket));
+    }
+  }
+}
+
 }  // namespace
 }  // namespace vop

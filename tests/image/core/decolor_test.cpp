@@ -6,6 +6,7 @@
 #include <set>
 #include <vector>
 
+#include "image/core/color_model.h"
 #include "image/core/result.h"
 #include "tests/image/core/test_image.h"
 
@@ -413,6 +414,66 @@ TEST(DecolorRobustnessTest, EveryMethodDepthAndOddSize) {
           if (expected == kOk && d <= 8) {
             EXPECT_LE(*usedIndices(dst).rbegin(), (1u << d) - 1);
           }
+        }
+      }
+    }
+  }
+}
+
+// Black and white as one readColor / writeIndex per pixel, column by column.
+void referenceBlackWhite(uint32_t flags, const Surface& src, Surface& dst) {
+  const uint32_t option = flags & kDecolorOptionMask;
+  auto value = [&](uint32_t c) {
+    switch (option) {
+      case 0x30000: return static_cast<int32_t>(blueOf(c));
+      case 0x20000: return static_cast<int32_t>(greenOf(c));
+      case 0x10000: return static_cast<int32_t>(redOf(c));
+      default: return luminanceCode(redOf(c), greenOf(c), blueOf(c));
+    }
+  };
+  int32_t threshold = static_cast<int32_t>(flags & kDecolorThresholdMask);
+  if (threshold == 0) {
+    uint64_t histogram[256] = {};
+    for (int32_t x = 0; x < src.width; ++x)
+      for (int32_t y = 0; y < src.height; ++y) ++histogram[value(readColor(src, x, y)) & 0xFF];
+    threshold = automaticThreshold(histogram);
+  }
+  int32_t phase = 0;
+  for (int32_t x = 0; x < src.width; ++x) {
+    for (int32_t y = 0; y < src.height; ++y) {
+      uint32_t bit = value(readColor(src, x, y)) >= threshold ? 1 : 0;
+      if ((flags & kDecolorPattern) && x % 9 == 0 && (phase + y) % 9 == 0) bit ^= 1;
+      writeIndex(dst, x, y, bit);
+    }
+    phase = (phase + 1) % 4;
+  }
+}
+
+TEST(DecolorTest, BlackWhiteRowPassesMatchThePerPixelReference) {
+  const struct {
+    int32_t width, height, depth;
+    uint32_t colours;
+  } cases[] = {{97, 61, 24, 0}, {45, 38, 24, 12}, {37, 29, 16, 0}, {33, 27, 8, 0},
+               {19, 23, 4, 0},  {41, 9, 1, 0},    {8, 1, 24, 0}};
+  const uint32_t options[] = {0, 0x10000, 0x20000, 0x30000};
+  const uint32_t thresholds[] = {0, 1, 100, 255};
+  uint32_t seed = 300;
+  for (const auto& c : cases) {
+    for (const uint32_t option : options) {
+      for (const uint32_t threshold : thresholds) {
+        for (const uint32_t pattern : {0u, kDecolorPattern}) {
+          const uint32_t flags = kDecolorBlackWhite | option | threshold | pattern;
+          TestImage src(c.width, c.height, c.depth);
+          test::scramble(src, seed, c.colours);
+          TestImage dst(c.width, c.height, 1), expected(c.width, c.height, 1);
+          // Bits past the last pixel of a row must survive.
+          test::scramble(dst, seed + 1);
+          expected.memory() = dst.memory();
+          ++seed;
+          referenceBlackWhite(flags, src.surface(), expected.surface());
+          ASSERT_EQ(decolor(flags, src.surface(), dst.surface(), nullptr, nullptr), kOk);
+          EXPECT_EQ(dst.memory(), expected.memory())
+              << c.width << "x" << c.height << "x" << c.depth << " flags " << std::hex << flags;
         }
       }
     }

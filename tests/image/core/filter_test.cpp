@@ -3,9 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <vector>
 
+#include "image/core/color_model.h"
 #include "image/core/result.h"
 #include "tests/image/core/test_image.h"
 
@@ -327,6 +329,132 @@ TEST(FilterRobustnessTest, EveryTrueColourDepthAndOddSize) {
           EXPECT_TRUE(img.samePixels(before)) << bpp << " " << code;
         }
       }
+    }
+  }
+}
+
+// The filter pixel by pixel: every neighbour read from the untouched picture with readColor at
+// clamped coordinates, 64-bit sums and nth_element for the median. k[i][j] weighs column
+// x + i - 2 and row y + j - 2.
+struct ReferenceKernel {
+  int32_t k[5][5];
+  int32_t divisor;
+  int32_t bias;
+};
+
+void referenceFilter(const Surface& original, Surface& out, const AdjustRegion& r, bool median,
+                     const ReferenceKernel& first, const ReferenceKernel* second, uint32_t flags) {
+  const bool luminance = (flags & kFilterLuminance) != 0;
+  auto value = [&](int plane, int64_t x, int64_t y) -> int64_t {
+    x = x < 0 ? 0 : (x >= original.width ? original.width - 1 : x);
+    y = y < 0 ? 0 : (y >= original.height ? original.height - 1 : y);
+    const uint32_t c = readColor(original, x, y);
+    if (luminance) return luminanceCode(redOf(c), greenOf(c), blueOf(c));
+    return (c >> (8 * plane)) & 0xFF;
+  };
+  auto convolve = [&](const ReferenceKernel& k, int plane, int32_t x, int32_t y) -> int64_t {
+    int64_t sum = 0;
+    for (int i = 0; i < 5; ++i)
+      for (int j = 0; j < 5; ++j) sum += value(plane, x + i - 2, y + j - 2) * k.k[i][j];
+    const auto wrapped = static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(sum)));
+    const int64_t v = static_cast<int64_t>(wrapped) / k.divisor + k.bias;
+    return v < 0 ? -v : v;
+  };
+  int32_t threshold = -1;
+  for (int b = 0; b < 6 && threshold < 0; ++b) {
+    const int32_t levels[] = {32, 64, 128, 160, 192, 224};
+    if (flags & (0x4000u << b)) threshold = levels[b];
+  }
+  for (int32_t x = r.left; x < r.right; ++x) {
+    for (int32_t y = r.top; y < r.bottom; ++y) {
+      uint8_t v[3];
+      for (int plane = 0; plane < 3; ++plane) {
+        if (median) {
+          uint8_t n[9];
+          for (int i = 0; i < 9; ++i) n[i] = static_cast<uint8_t>(value(plane, x + i / 3 - 1, y + i % 3 - 1));
+          std::nth_element(n, n + 4, n + 9);
+          v[plane] = n[4];
+        } else {
+          int64_t s = convolve(first, luminance ? 0 : plane, x, y);
+          if (second != nullptr) s += convolve(*second, luminance ? 0 : plane, x, y);
+          v[plane] = static_cast<uint8_t>(s > 255 ? 255 : s);
+        }
+      }
+      if (threshold >= 0) v[0] = v[1] = v[2] = luminanceCode(v[0], v[1], v[2]) <= threshold ? 0 : 255;
+      if (flags & kFilterInvert)
+        for (uint8_t& b : v) b = static_cast<uint8_t>(255 - b);
+      writePixel24(out, x, y, v[0], v[1], v[2]);
+    }
+  }
+}
+
+TEST(FilterTest, RowPassesMatchThePerPixelReference) {
+  const ReferenceKernel vertical{{{0, 0, 0, 0, 0}, {0, 1, 0, -1, 0}, {0, 1, 0, -1, 0}, {0, 1, 0, -1, 0}, {0, 0, 0, 0, 0}}, 1, 0};
+  const ReferenceKernel horizontal{{{0, 0, 0, 0, 0}, {0, 1, 1, 1, 0}, {0, 0, 0, 0, 0}, {0, -1, -1, -1, 0}, {0, 0, 0, 0, 0}}, 1, 0};
+  const ReferenceKernel smooth65{{{1, 1, 1, 1, 1}, {1, 1, 2, 1, 1}, {1, 2, 2, 2, 1}, {1, 1, 2, 1, 1}, {1, 1, 1, 1, 1}}, 30, 0};
+  const ReferenceKernel sharpen112{{{0, 0, 0, 0, 0}, {0, -1, 0, -1, 0}, {0, 0, 6, 0, 0}, {0, -1, 0, -1, 0}, {0, 0, 0, 0, 0}}, 2, 0};
+  struct Filter {
+    uint32_t flags;
+    ReferenceKernel first;
+    bool paired;
+    ReferenceKernel second;
+    bool median;
+  };
+  std::vector<Filter> filters = {
+      {0, vertical, false, {}, false},
+      {32 | kFilterInvert, vertical, true, horizontal, false},
+      {32 | kFilterLuminance | 0x10000, vertical, true, horizontal, false},
+      {65, smooth65, false, {}, false},
+      {112, sharpen112, false, {}, false},
+      {kFilterMedian, {}, false, {}, true},
+  };
+  // Custom kernels: ordinary, mirrored, wrapping sums and the divisors -1 and 1.
+  uint32_t state = 77;
+  auto next = [&] { return state = state * 1664525u + 1013904223u; };
+  const int32_t divisors[] = {1, -1, 7, -3, 256, INT32_MIN};
+  for (int n = 0; n < 6; ++n) {
+    Filter f{kFilterCustom | (n == 2 ? kFilterLuminance | kFilterInvert : 0u), {}, n % 2 == 1, {}, false};
+    for (auto& column : f.first.k)
+      for (int32_t& c : column) c = n >= 4 ? static_cast<int32_t>(next()) : static_cast<int32_t>(next() % 9) - 4;
+    f.first.divisor = divisors[n];
+    f.first.bias = static_cast<int32_t>(next() % 41) - 20;
+    f.second = f.first;
+    for (int i = 0; i < 5; ++i)
+      for (int j = 0; j < 5; ++j) f.second.k[i][j] = f.first.k[i][4 - j];
+    filters.push_back(f);
+  }
+  // The lowest wrapped sum over -1.
+  Filter hostile{kFilterCustom, {}, false, {}, false};
+  hostile.first.k[2][2] = INT32_MIN;
+  hostile.first.divisor = -1;
+  filters.push_back(hostile);
+
+  struct Case {
+    int32_t width, height, depth;
+    uint32_t colours;
+    AdjustRegion region;
+  };
+  const Case cases[] = {{37, 29, 24, 0, {3, 34, 5, 28}}, {37, 29, 32, 6, {0, 37, 0, 29}},
+                        {23, 19, 16, 0, {1, 22, 2, 19}}, {1, 1, 24, 0, {0, 1, 0, 1}},
+                        {2, 9, 24, 0, {1, 2, 0, 9}},     {11, 3, 32, 0, {4, 11, 2, 3}}};
+  uint32_t seed = 500;
+  for (const Case& c : cases) {
+    for (const Filter& f : filters) {
+      TestImage image(c.width, c.height, c.depth);
+      test::scramble(image, seed++, c.colours);
+      TestImage expected = image;
+      referenceFilter(image.surface(), expected.surface(), c.region, f.median, f.first,
+                      f.paired ? &f.second : nullptr, f.flags);
+      CustomKernel custom{};
+      for (int i = 0; i < 5; ++i)
+        for (int j = 0; j < 5; ++j) custom.coefficients[i * 5 + j] = f.first.k[i][j];
+      custom.divisor = f.first.divisor;
+      custom.bias = f.first.bias;
+      custom.mirror = f.paired ? 1 : 0;
+      AdjustRegion region = c.region;
+      ASSERT_EQ(throughFilter(image.surface(), f.flags, region, &custom, nullptr), kOk);
+      EXPECT_EQ(image.memory(), expected.memory())
+          << c.width << "x" << c.height << "x" << c.depth << " flags " << std::hex << f.flags;
     }
   }
 }

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "image/core/color_model.h"
 #include "image/core/result.h"
 #include "tests/image/core/test_image.h"
 
@@ -160,6 +161,44 @@ TEST(HistogramTest, ProgressCountsGridSamplesAndRepaintFollowsTheFirstCall) {
   ASSERT_EQ(computeHistogram(img.surface(), &h, &meter, &repaintHook), kOk);
   EXPECT_EQ(log, "p0/6 R p3/6 p6/6 p9/6 p6/6 R ");
   EXPECT_EQ(meter.record().operation, kProgressHistogram);
+}
+
+TEST(HistogramTest, RowOrderCountsTheColumnWalksSamples) {
+  const struct {
+    int32_t width, height, depth;
+    uint32_t colours;
+  } cases[] = {{97, 61, 24, 0}, {97, 61, 24, 7}, {53, 41, 32, 0}, {37, 29, 16, 0},
+               {33, 27, 8, 0},  {19, 23, 4, 0},  {41, 9, 1, 0},   {1500, 1390, 24, 0}};
+  uint32_t seed = 700;
+  for (const auto& c : cases) {
+    TestImage image(c.width, c.height, c.depth);
+    test::scramble(image, seed++, c.colours);
+    const Surface& s = image.surface();
+    HistogramResult expected;
+    std::memset(&expected, 0, sizeof expected);
+    expected.bitsPerPixel = c.depth;
+    const int32_t step = histogramSampleStep(static_cast<int64_t>(c.width) * c.height);
+    for (int32_t x = 0; x < c.width; x += step) {
+      for (int32_t y = 0; y < c.height; y += step) {
+        const uint32_t col = readColor(s, x, y);
+        const int r = redOf(col), g = greenOf(col), b = blueOf(col);
+        const int32_t codes[] = {r, g, b, luminanceCode(r, g, b), hueCode(r, g, b), saturationCode(r, g, b)};
+        for (int k = 0; k < kHistogramChannels; ++k)
+          if (codes[k] >= 0 && codes[k] <= 255) ++expected.counts[k][codes[k]];
+      }
+    }
+    for (int k = 0; k < kHistogramChannels; ++k) {
+      for (int level = 0; level < 256; ++level) {
+        if (level == 0 || expected.counts[k][level] > expected.peakCount[k]) {
+          expected.peakCount[k] = expected.counts[k][level];
+          expected.peakLevel[k] = level;
+        }
+      }
+    }
+    HistogramResult result;
+    ASSERT_EQ(computeHistogram(s, &result, nullptr, nullptr), kOk);
+    EXPECT_EQ(std::memcmp(&result, &expected, sizeof result), 0) << c.width << "x" << c.height << "x" << c.depth;
+  }
 }
 
 }  // namespace

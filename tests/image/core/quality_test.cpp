@@ -84,5 +84,34 @@ TEST(QualityTest, PaletteChangesWholeAndRegionIsCheckedOnly) {
             kBadArgument);
 }
 
+TEST(QualityTest, RowPassMatchesThePerPixelReference) {
+  const QualitySettings settings[] = {{30, 10, 20, false, 0, 0},
+                                      {-181, -101, 101, false, 0, 0},
+                                      {90, 0, -50, true, 0x204060, 9000},
+                                      {0, 55, 0, true, 0xFFFFFF, 65536}};
+  struct Case {
+    int32_t width, height, depth;
+    uint32_t colours;
+    AdjustRegion region;
+  };
+  const Case cases[] = {{97, 61, 24, 0, {3, 94, 5, 60}}, {97, 61, 32, 40, {0, 97, 0, 61}},
+                        {71, 65, 16, 0, {2, 69, 1, 64}}, {13, 7, 24, 4, {1, 12, 2, 7}}};
+  uint32_t seed = 100;
+  for (const Case& c : cases) {
+    for (const QualitySettings& q : settings) {
+      TestImage image(c.width, c.height, c.depth);
+      test::scramble(image, seed++, c.colours);
+      // Some pixels exactly at the spared colour.
+      for (int32_t x = 0; x < c.width; x += 5) image.set(x, x % c.height, q.keepColour);
+      TestImage expected = image;
+      for (int32_t x = c.region.left; x < c.region.right; ++x)
+        for (int32_t y = c.region.top; y < c.region.bottom; ++y)
+          expected.set(x, y, qualityTransform(q, expected.get(x, y)));
+      ASSERT_EQ(adjustQuality(image.surface(), q, c.region, nullptr), kOk);
+      EXPECT_EQ(image.memory(), expected.memory()) << c.width << "x" << c.height << "x" << c.depth;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace vop

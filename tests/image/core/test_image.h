@@ -70,4 +70,26 @@ class TestImage {
   Surface surface_;
 };
 
+// Fills every byte of an image's memory (padding and the fourth byte of 32-bit pixels too) from
+// a fixed generator. With `colours` above 0 the pixels repeat that many distinct colours, so
+// that runs and repeats occur; the table of a palettised image gets random colours.
+inline void scramble(TestImage& image, uint32_t seed, uint32_t colours = 0) {
+  uint32_t state = seed * 2654435761u + 1;
+  auto next = [&] {
+    state = state * 1664525u + 1013904223u;
+    return state >> 8;
+  };
+  for (uint8_t& b : image.memory()) b = static_cast<uint8_t>(next());
+  for (PaletteEntry& e : image.palette()) {
+    e = PaletteEntry{static_cast<uint8_t>(next()), static_cast<uint8_t>(next()),
+                     static_cast<uint8_t>(next()), 0};
+  }
+  const Surface& s = image.surface();
+  if (colours == 0 || s.bitsPerPixel <= 8) return;
+  std::vector<uint32_t> set(colours);
+  for (uint32_t& c : set) c = next() & 0xFFFFFF;
+  for (int32_t y = 0; y < s.height; ++y)
+    for (int32_t x = 0; x < s.width; ++x) image.set(x, y, set[next() % colours]);
+}
+
 }  // namespace vop::test

@@ -178,5 +178,59 @@ TEST(ToneCurveTest, KeepLuminanceFollowsAChannelChange) {
   EXPECT_EQ(mapTone(t, 0x001, grey(100)), packColor(150, 100, 100));
 }
 
+// The adjustment as one readColor / writeColor per pixel, column by column.
+void referenceTone(Surface& s, const ToneTable& table, uint32_t channelWord, const AdjustRegion& r) {
+  for (int32_t x = r.left; x < r.right; ++x)
+    for (int32_t y = r.top; y < r.bottom; ++y)
+      writeColor(s, x, y, mapTone(table, channelWord, readColor(s, x, y)));
+}
+
+TEST(ToneTableTest, RowPassesMatchThePerPixelReference) {
+  const ToneTable gamma = gammaTable(2.2);
+  ToneTable curve{};
+  for (int i = 0; i < 256; ++i) curve[static_cast<size_t>(i)] = static_cast<uint8_t>((i * 7 + 3) % 256);
+  struct Case {
+    int32_t width, height, depth;
+    uint32_t colours;
+    AdjustRegion region;
+  };
+  const Case cases[] = {{97, 61, 24, 0, {3, 94, 5, 60}},   {97, 61, 24, 50, {0, 97, 0, 61}},
+                        {83, 67, 32, 0, {1, 80, 2, 66}},   {83, 67, 32, 20, {11, 82, 7, 64}},
+                        {71, 65, 16, 0, {2, 69, 1, 64}},   {13, 7, 24, 0, {1, 12, 2, 7}},
+                        {9, 5, 32, 3, {0, 9, 1, 4}}};
+  const uint32_t words[] = {0, 1, 2, 3, 4, 0x101, 0x102, 0x103, 0x100};
+  uint32_t seed = 1;
+  for (const Case& c : cases) {
+    for (const uint32_t word : words) {
+      const ToneTable* tables[] = {&gamma, &curve};
+      for (const ToneTable* table : tables) {
+        TestImage image(c.width, c.height, c.depth);
+        test::scramble(image, seed++, c.colours);
+        TestImage expected = image;
+        referenceTone(expected.surface(), *table, word, c.region);
+        std::vector<uint32_t> calls;
+        ProgressHook hook{[](ProgressRecord* rec, void* ctx) {
+                            static_cast<std::vector<uint32_t>*>(ctx)->push_back(rec->done);
+                          },
+                          &calls, 0};
+        ProgressMeter meter(&hook, kProgressToneCurve);
+        ASSERT_EQ(applyToneTable(image.surface(), *table, word, c.region, &meter), kOk);
+        EXPECT_EQ(image.memory(), expected.memory())
+            << c.width << "x" << c.height << "x" << c.depth << " word " << word;
+        // One tick per pixel gives the same calls.
+        std::vector<uint32_t> ticked;
+        ProgressHook tickHook{hook.callback, &ticked, 0};
+        ProgressMeter reference(&tickHook, kProgressToneCurve);
+        const auto area = static_cast<uint32_t>((c.region.right - c.region.left) *
+                                                (c.region.bottom - c.region.top));
+        reference.begin(area);
+        for (uint32_t i = 0; i < area; ++i) reference.tick();
+        reference.finish();
+        EXPECT_EQ(calls, ticked);
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace vop
