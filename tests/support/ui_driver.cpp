@@ -34,6 +34,21 @@ std::wstring windowClass(HWND window) {
   return name;
 }
 
+std::vector<wchar_t> childEnvironment() {
+  std::vector<wchar_t> block;
+  wchar_t *env = GetEnvironmentStringsW();
+  for (const wchar_t *p = env; *p; p += wcslen(p) + 1) {
+    if (_wcsnicmp(p, L"PATH=", 5) == 0)
+      continue;
+    block.insert(block.end(), p, p + wcslen(p) + 1);
+  }
+  FreeEnvironmentStringsW(env);
+  const std::wstring path = L"PATH=C:\\windows\\system32;C:\\windows";
+  block.insert(block.end(), path.c_str(), path.c_str() + path.size() + 1);
+  block.push_back(L'\0');
+  return block;
+}
+
 namespace {
 
 struct ChildSearch {
@@ -64,20 +79,6 @@ BOOL CALLBACK visitTop(HWND window, LPARAM param) {
   return TRUE;
 }
 
-std::vector<wchar_t> environmentWithoutBuildPath() {
-  std::vector<wchar_t> block;
-  wchar_t *env = GetEnvironmentStringsW();
-  for (const wchar_t *p = env; *p; p += wcslen(p) + 1) {
-    if (_wcsnicmp(p, L"PATH=", 5) == 0)
-      continue;
-    block.insert(block.end(), p, p + wcslen(p) + 1);
-  }
-  FreeEnvironmentStringsW(env);
-  const std::wstring path = L"PATH=C:\\windows\\system32;C:\\windows";
-  block.insert(block.end(), path.c_str(), path.c_str() + path.size() + 1);
-  block.push_back(L'\0');
-  return block;
-}
 
 } // namespace
 
@@ -92,7 +93,7 @@ ProgramRun::ProgramRun(const std::string &folder, const std::string &exeName, co
   std::string commandLine = "\"" + exe + "\" " + arguments;
   STARTUPINFOA si{};
   si.cb = sizeof si;
-  std::vector<wchar_t> env = environmentWithoutBuildPath();
+  std::vector<wchar_t> env = childEnvironment();
   if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
                       env.data(), folder.c_str(), &si, &m_process))
     m_process = PROCESS_INFORMATION{};

@@ -10,6 +10,10 @@
 
 namespace testutil {
 
+// An environment like this process's but whose search path leaves out the build's
+// deliverables, so that a started program finds only the libraries of its own folder.
+std::vector<wchar_t> childEnvironment();
+
 // Polls `condition` every 50 ms until it holds or `timeoutMs` have passed; true when it held.
 // The timeouts are generous: a loaded machine may take seconds where an idle one takes none.
 bool waitUntil(const std::function<bool()> &condition, DWORD timeoutMs = 30000);

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "tests/support/ui_driver.h"
 #include "tests/support/win_test_util.h"
 
 #include <gtest/gtest.h>
@@ -126,22 +127,7 @@ BOOL CALLBACK readChild(HWND child, LPARAM param) {
   return TRUE;
 }
 
-// An environment like ours but whose search path leaves out the build's deliverables, so
-// that the program finds only the libraries of its own folder.
-std::vector<wchar_t> childEnvironment() {
-  std::vector<wchar_t> block;
-  wchar_t *env = GetEnvironmentStringsW();
-  for (const wchar_t *p = env; *p; p += wcslen(p) + 1) {
-    if (_wcsnicmp(p, L"PATH=", 5) == 0)
-      continue;
-    block.insert(block.end(), p, p + wcslen(p) + 1);
-  }
-  FreeEnvironmentStringsW(env);
-  const std::wstring path = L"PATH=C:\\windows\\system32;C:\\windows";
-  block.insert(block.end(), path.c_str(), path.c_str() + path.size() + 1);
-  block.push_back(L'\0');
-  return block;
-}
+using testutil::childEnvironment;
 
 // Called with the main dialog while it is open; closing it is left to run().
 using DialogVisit = void (*)(HWND dialog, HWND tabs);

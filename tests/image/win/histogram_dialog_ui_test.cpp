@@ -5,15 +5,13 @@
 
 #include "include/vopimg.h"
 #include "tests/image/win/test_images.h"
+#include "tests/support/dialog_driver.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <functional>
-#include <mutex>
 #include <string>
 #include <thread>
 
@@ -25,44 +23,8 @@ using voptest::rgb;
 
 constexpr int kRed = 8011, kLuminance = 8014, kHue = 8015, kDepth = 8017;
 
-// Ends the whole program when a dialog does not close in time: a stuck modal dialog must fail
-// the run, not hang it.
-class Watchdog {
-public:
-  explicit Watchdog(int seconds) {
-    thread_ = std::thread([this, seconds] {
-      std::unique_lock<std::mutex> lock(mutex_);
-      if (!cv_.wait_for(lock, std::chrono::seconds(seconds), [this] { return done_; })) {
-        std::fprintf(stderr, "FAILED: the histogram dialog did not close within %d s\n", seconds);
-        std::fflush(stderr);
-        TerminateProcess(GetCurrentProcess(), 3);
-      }
-    });
-  }
-  ~Watchdog() {
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      done_ = true;
-    }
-    cv_.notify_all();
-    thread_.join();
-  }
-
-private:
-  std::mutex mutex_;
-  std::condition_variable cv_;
-  bool done_ = false;
-  std::thread thread_;
-};
-
-bool canCreateWindows() {
-  HWND probe = CreateWindowExA(0, "STATIC", "probe", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                               GetModuleHandleA(nullptr), nullptr);
-  if (probe == nullptr)
-    return false;
-  DestroyWindow(probe);
-  return true;
-}
+using testutil::canCreateWindows;
+using testutil::Watchdog;
 
 struct Found {
   DWORD thread;
