@@ -15,13 +15,20 @@ void HistoryRing::releaseSlot(int32_t slot) {
 }
 
 void HistoryRing::add(void* snapshot) {
-  if (count_ != 0 && cursor_ == oldest_) {
+  // The states from the cursor to the newest one were undone; a new state makes them
+  // unreachable, so they go now, wherever they sit in the slot array. A cursor on the oldest
+  // slot of a non-empty ring means every held state is behind it (nothing undone).
+  int32_t kept = (cursor_ - oldest_ + kCapacity) % kCapacity;
+  if (kept == 0 && count_ != 0) kept = count_;
+  for (int32_t i = kept; i < count_; ++i) releaseSlot((oldest_ + i) % kCapacity);
+  count_ = kept;
+  if (count_ == kCapacity) {
     releaseSlot(oldest_);
     oldest_ = (oldest_ + 1) % kCapacity;
+    --count_;
   }
-  releaseSlot(cursor_);
   slots_[cursor_] = snapshot;
-  count_ = oldest_ > cursor_ ? kCapacity : cursor_ - oldest_ + 1;
+  ++count_;
   cursor_ = (cursor_ + 1) % kCapacity;
 }
 

@@ -18,8 +18,9 @@ class HistoryRing {
   HistoryRing(const HistoryRing&) = delete;
   HistoryRing& operator=(const HistoryRing&) = delete;
 
-  // Stores a snapshot at the cursor: a full ring first drops its oldest state, and a state
-  // still held at the cursor (one that had been undone) is released.
+  // Stores a snapshot at the cursor. Every state from the cursor to the newest one (the
+  // states that had been undone) is released first; a ring that is then still full drops its
+  // oldest state.
   void add(void* snapshot);
   // Steps the cursor back and returns the state before it (the one to show after an undo).
   void* stepBack();

@@ -2,6 +2,7 @@
 // undo history's ring.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -236,6 +237,57 @@ TEST(UndoHistoryTest, SeveralUndosThenAnEdit) {
   EXPECT_EQ(number(h.undo()), 1);
   EXPECT_EQ(number(h.redo()), 2);
   EXPECT_EQ(number(h.redo()), 5);
+}
+
+// Recording after undos must release every state from the cursor to the newest one, whether
+// or not those states straddle the end of the ring's slot array.
+TEST(UndoHistoryTest, AnEditAfterUndosOnAWrappedRingReleasesEveryUndoneState) {
+  released.clear();
+  {
+    UndoHistory h(releaseInto);
+    for (intptr_t n = 1; n <= 10; ++n) h.record(state(n));  // slots hold 9, 10, 3 .. 8
+    released.clear();
+    EXPECT_EQ(number(h.undo()), 9);
+    EXPECT_EQ(number(h.undo()), 8);
+    EXPECT_EQ(number(h.undo()), 7);
+    h.record(state(11));
+    EXPECT_EQ(released, (std::vector<intptr_t>{8, 9, 10})) << "all three undone states go at once";
+    h.record(state(12));
+    EXPECT_EQ(released, (std::vector<intptr_t>{8, 9, 10}));
+    EXPECT_EQ(h.storedCount(), 7);
+    EXPECT_EQ(h.position(), 7);
+    EXPECT_EQ(h.redo(), nullptr) << "nothing recorded after state 12";
+    for (intptr_t n : {11, 7, 6, 5, 4, 3}) EXPECT_EQ(number(h.undo()), n);
+    EXPECT_EQ(h.undo(), nullptr);
+    for (intptr_t n : {4, 5, 6, 7, 11, 12}) EXPECT_EQ(number(h.redo()), n);
+    EXPECT_EQ(h.redo(), nullptr);
+    // Filling the ring again drops the oldest states in order.
+    released.clear();
+    for (intptr_t n = 13; n <= 15; ++n) h.record(state(n));
+    EXPECT_EQ(released, (std::vector<intptr_t>{3, 4}));
+    EXPECT_EQ(h.storedCount(), 8);
+    released.clear();
+  }
+  std::sort(released.begin(), released.end());
+  EXPECT_EQ(released, (std::vector<intptr_t>{5, 6, 7, 11, 12, 13, 14, 15}));
+}
+
+TEST(UndoHistoryTest, AnEditAfterUndosOnAnUnwrappedRingReleasesEveryUndoneState) {
+  released.clear();
+  UndoHistory h(releaseInto);
+  for (intptr_t n = 1; n <= 6; ++n) h.record(state(n));
+  for (intptr_t n = 5; n >= 3; --n) EXPECT_EQ(number(h.undo()), n);
+  h.record(state(7));
+  EXPECT_EQ(released, (std::vector<intptr_t>{4, 5, 6}));
+  EXPECT_EQ(h.ring().count(), 4);
+  EXPECT_EQ(h.redo(), nullptr);
+  // Undo to the first state and edit: everything after it goes, the ring holds two states.
+  for (intptr_t n : {3, 2, 1}) EXPECT_EQ(number(h.undo()), n);
+  h.record(state(8));
+  EXPECT_EQ(released, (std::vector<intptr_t>{4, 5, 6, 2, 3, 7}));
+  EXPECT_EQ(h.storedCount(), 2);
+  EXPECT_EQ(number(h.undo()), 1);
+  EXPECT_EQ(number(h.redo()), 8);
 }
 
 }  // namespace
