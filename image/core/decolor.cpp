@@ -186,8 +186,10 @@ struct Grid {
   std::vector<uint32_t> seeds;  // after the black entry 0
 };
 
-Grid makeGrid(uint32_t flags, int32_t srcDepth, int32_t dstDepth) {
-  const double m = srcDepth == 24 ? 255.0 : 15.0;
+Grid makeGrid(uint32_t flags, int32_t dstDepth) {
+  // Every source reaches the grid as 0..255 channel values (palette entries, 16-bit fields
+  // scaled up), so the grid spans that range whatever the source depth.
+  const double m = 255.0;
   const uint32_t option = flags & kDecolorOptionMask;
   double levels[3] = {2.3, 2.3, 2.3};
   Grid g;
@@ -271,7 +273,7 @@ int32_t quantise(const Grid& g, int k, int32_t v) {
 }
 
 void levelGrid(uint32_t flags, const Surface& src, Surface& dst, ProgressMeter& meter) {
-  const Grid g = makeGrid(flags, src.bitsPerPixel, dst.bitsPerPixel);
+  const Grid g = makeGrid(flags, dst.bitsPerPixel);
   const bool grey = (flags & kDecolorGrey) != 0;
   const size_t capacity = size_t{1} << dst.bitsPerPixel;  // the entries dst can hold
   std::vector<uint32_t> palette{0};

@@ -287,6 +287,73 @@ TEST(DecolorGridTest, EightBitGridsSeedTheirTables) {
   EXPECT_EQ(readIndex(dst.surface(), 0, 0), 1u);        // right after black
 }
 
+// Palette and 16-bit sources reach the grid as 0..255 channel values like 24-bit ones, so the
+// grid divides the same 0..255 range for them.
+TEST(DecolorGridTest, PaletteSourceUsesTheFullChannelRange) {
+  // 2.3 levels: d = 255 / 2.3 = 110.87, s = trunc(255 / 1.3) = 196. 100 -> 0; 128 -> 196;
+  // 240 -> 2 * 196 held at 255; (60, 130, 250) -> (0, 196, 255).
+  TestImage src(4, 1, 8), dst(4, 1, 4);
+  const uint32_t colours[4] = {grey(100), grey(128), grey(240), packColor(60, 130, 250)};
+  for (int i = 0; i < 4; ++i) {
+    src.setEntry(i, colours[i]);
+    writeIndex(src.surface(), i, 0, static_cast<uint32_t>(i));
+  }
+  ASSERT_EQ(decolor(kDecolorGrid, src.surface(), dst.surface(), nullptr, nullptr), kOk);
+  EXPECT_EQ(entryOf(dst, 0, 0), 0u);
+  EXPECT_EQ(entryOf(dst, 1, 0), grey(196)) << "a mid-grey stays a mid-grey";
+  EXPECT_EQ(entryOf(dst, 2, 0), 0xFFFFFFu);
+  EXPECT_EQ(entryOf(dst, 3, 0), packColor(0, 196, 255));
+  // Grey mode, 15 levels: d = 17, s = 18. Luminances: red 76 -> 4 * 18 = 72, green 149 -> 144,
+  // blue 29 -> 18, cyan 178 -> 180.
+  const uint32_t vivid[4] = {packColor(255, 0, 0), packColor(0, 255, 0), packColor(0, 0, 255),
+                             packColor(0, 255, 255)};
+  for (int i = 0; i < 4; ++i) src.setEntry(i, vivid[i]);
+  ASSERT_EQ(decolor(kDecolorGrid | kDecolorGrey, src.surface(), dst.surface(), nullptr, nullptr),
+            kOk);
+  EXPECT_EQ(entryOf(dst, 0, 0), grey(72));
+  EXPECT_EQ(entryOf(dst, 1, 0), grey(144));
+  EXPECT_EQ(entryOf(dst, 2, 0), grey(18));
+  EXPECT_EQ(entryOf(dst, 3, 0), grey(180));
+}
+
+TEST(DecolorGridTest, GreyRampFromAPaletteFitsSixteenEntries) {
+  // Every grey 0..255 lands on one of 0, 18, .. 252, 255: at most 16 levels, all exact, rising.
+  TestImage src(256, 1, 8), dst(256, 1, 4);
+  for (int i = 0; i < 256; ++i) {
+    src.setEntry(i, grey(i));
+    writeIndex(src.surface(), i, 0, static_cast<uint32_t>(i));
+  }
+  ASSERT_EQ(decolor(kDecolorGrid | kDecolorGrey, src.surface(), dst.surface(), nullptr, nullptr),
+            kOk);
+  std::set<uint32_t> levels;
+  int previous = -1;
+  for (int i = 0; i < 256; ++i) {
+    const int g = redOf(entryOf(dst, i, 0));
+    EXPECT_TRUE(g % 18 == 0 || g == 255) << i << " -> " << g;
+    EXPECT_GE(g, previous) << i;
+    EXPECT_NEAR(g, i, 17) << i;  // trunc(v / 17) * 18 stays within 17 of v
+    previous = g;
+    levels.insert(static_cast<uint32_t>(g));
+  }
+  EXPECT_GE(levels.size(), 15u);
+}
+
+TEST(DecolorGridTest, SixteenBitSourceUsesTheFullChannelRange) {
+  // 5-5-5 fields of 16 read as round(16 * 255 / 31) = 132 in every channel.
+  TestImage src(1, 1, 16), dst(1, 1, 8), dst4(1, 1, 4);
+  src.memory()[0] = 0x10;  // 16 << 10 | 16 << 5 | 16 = 0x4210, little-endian
+  src.memory()[1] = 0x42;
+  ASSERT_EQ(src.get(0, 0), grey(132));
+  // Red 4 levels: d = 63.75, s = 85: 132 -> 2 * 85 = 170. Green and blue 8 levels:
+  // d = 31.875, s = trunc(36.43) = 36: 132 -> 4 * 36 = 144.
+  ASSERT_EQ(decolor(kDecolorGrid | kDecolorGrid2, src.surface(), dst.surface(), nullptr, nullptr),
+            kOk);
+  EXPECT_EQ(entryOf(dst, 0, 0), packColor(170, 144, 144));
+  // 2.3 levels into 16 colours: 132 -> 196.
+  ASSERT_EQ(decolor(kDecolorGrid, src.surface(), dst4.surface(), nullptr, nullptr), kOk);
+  EXPECT_EQ(entryOf(dst4, 0, 0), grey(196));
+}
+
 TEST(DecolorMedianCutTest, TwoColoursGiveTwoExactEntriesAndBlackRest) {
   // Masked to 5 bits: (200, 100, 50) -> (200, 96, 48), (30, 60, 90) -> (24, 56, 88). Red has
   // the widest range, so the box is cut in red order: the darker red is entry 0.
