@@ -31,13 +31,16 @@ struct Plan {
   int32_t threshold = -1;  // -1: none
 };
 
-constexpr Grid kVertical = {
+// Group i is column x + i - 2 and entry j row y + j - 2 (row 0 at the top). The edge kernels
+// are named by the edges they answer: kHorizontalEdges subtracts the row below from the row
+// above, so it sees a step between rows; kVerticalEdges does the same across columns.
+constexpr Grid kHorizontalEdges = {
     {0, 0, 0, 0, 0}, {0, 1, 0, -1, 0}, {0, 1, 0, -1, 0}, {0, 1, 0, -1, 0}, {0, 0, 0, 0, 0}};
-constexpr Grid kHorizontal = {
+constexpr Grid kVerticalEdges = {
     {0, 0, 0, 0, 0}, {0, 1, 1, 1, 0}, {0, 0, 0, 0, 0}, {0, -1, -1, -1, 0}, {0, 0, 0, 0, 0}};
-constexpr Grid kSobelVertical = {
+constexpr Grid kSobelHorizontalEdges = {
     {0, 0, 0, 0, 0}, {0, 1, 0, -1, 0}, {0, 2, 0, -2, 0}, {0, 1, 0, -1, 0}, {0, 0, 0, 0, 0}};
-constexpr Grid kSobelHorizontal = {
+constexpr Grid kSobelVerticalEdges = {
     {0, 0, 0, 0, 0}, {0, 1, 2, 1, 0}, {0, 0, 0, 0, 0}, {0, -1, -2, -1, 0}, {0, 0, 0, 0, 0}};
 constexpr Grid kSmooth17 = {
     {0, 0, 0, 0, 0}, {0, 1, 2, 1, 0}, {0, 2, 2, 2, 0}, {0, 1, 2, 1, 0}, {0, 0, 0, 0, 0}};
@@ -102,25 +105,25 @@ bool makePlan(uint32_t flags, const CustomKernel* custom, Plan& plan) {
   }
   switch (code) {
     case 0:
-      plan.first = makeKernel(kVertical, 1);
+      plan.first = makeKernel(kHorizontalEdges, 1);
       break;
     case 16:
-      plan.first = makeKernel(kHorizontal, 1);
+      plan.first = makeKernel(kVerticalEdges, 1);
       break;
     case 32:
-      plan.first = makeKernel(kVertical, 1);
-      plan.second = makeKernel(kHorizontal, 1);
+      plan.first = makeKernel(kHorizontalEdges, 1);
+      plan.second = makeKernel(kVerticalEdges, 1);
       plan.hasSecond = true;
       break;
     case 48:
-      plan.first = makeKernel(kSobelVertical, 1);
+      plan.first = makeKernel(kSobelHorizontalEdges, 1);
       break;
     case 64:
-      plan.first = makeKernel(kSobelHorizontal, 1);
+      plan.first = makeKernel(kSobelVerticalEdges, 1);
       break;
     case 80:
-      plan.first = makeKernel(kSobelVertical, 1);
-      plan.second = makeKernel(kSobelHorizontal, 1);
+      plan.first = makeKernel(kSobelHorizontalEdges, 1);
+      plan.second = makeKernel(kSobelVerticalEdges, 1);
       plan.hasSecond = true;
       break;
     case kFilterMedian:
