@@ -8,6 +8,7 @@
 
 #include "image/core/color_model.h"
 #include "image/core/result.h"
+#include "tests/image/core/progress_log.h"
 #include "tests/image/core/test_image.h"
 
 namespace vop {
@@ -436,16 +437,21 @@ TEST(DecolorExpandTest, PalettesBecomeTrueColourOrALargerPalette) {
 }
 
 TEST(DecolorProgressTest, OneUnitPerDestinationPixel) {
-  std::vector<uint32_t> done;
-  ProgressHook hook{[](ProgressRecord* p, void* ctx) {
-                      static_cast<std::vector<uint32_t>*>(ctx)->push_back(p->done);
-                    },
-                    &done, 0};
-  ProgressMeter meter(&hook, kProgressDecolor);
-  TestImage src(2, 3, 24), dst(2, 3, 1);
-  ASSERT_EQ(decolor(kDecolorBlackWhite | 100, src.surface(), dst.surface(), &meter, nullptr), kOk);
-  EXPECT_EQ(done, (std::vector<uint32_t>{0, 3, 6, 6}));
-  EXPECT_EQ(meter.record().operation, kProgressDecolor);
+  // What the callback saw: 6 pixels, step 3, every method through the caller's record.
+  const std::vector<test::ProgressCall> expected = {
+      {10, 6, 0, 7}, {10, 6, 3, 7}, {10, 6, 6, 7}, {10, 6, 6, 7}};
+  for (uint32_t method : {kDecolorBlackWhite | 100, kDecolorGrid, kDecolorMedianCut}) {
+    test::ProgressLog log(7);
+    ProgressMeter meter(log.hook(), kProgressDecolor);
+    TestImage src(2, 3, 24), dst(2, 3, method == kDecolorBlackWhite + 100 ? 1 : 4);
+    ASSERT_EQ(decolor(method, src.surface(), dst.surface(), &meter, nullptr), kOk);
+    EXPECT_EQ(log.calls(), expected) << std::hex << method;
+  }
+  test::ProgressLog log(7);
+  ProgressMeter meter(log.hook(), kProgressDecolor);
+  TestImage palette(2, 3, 8), wide(2, 3, 24);
+  ASSERT_EQ(decolor(kDecolorExpand, palette.surface(), wide.surface(), &meter, nullptr), kOk);
+  EXPECT_EQ(log.calls(), expected);
 }
 
 TEST(DecolorRobustnessTest, EveryMethodDepthAndOddSize) {

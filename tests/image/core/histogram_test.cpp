@@ -148,19 +148,20 @@ TEST(HistogramTest, BadInputIsRefusedWithoutTouchingTheRecord) {
 
 TEST(HistogramTest, ProgressCountsGridSamplesAndRepaintFollowsTheFirstCall) {
   std::string log;
+  // Operation and user value as the callback saw them, then done / total.
   ProgressHook hook{[](ProgressRecord* r, void* ctx) {
                       *static_cast<std::string*>(ctx) +=
-                          "p" + std::to_string(r->done) + "/" + std::to_string(r->total) + " ";
+                          std::to_string(r->operation) + "." + std::to_string(r->userValue) + ":p" +
+                          std::to_string(r->done) + "/" + std::to_string(r->total) + " ";
                     },
-                    &log, 0};
+                    &log, 3};
   RepaintHook repaintHook{[](void* ctx) { *static_cast<std::string*>(ctx) += "R "; }, &log};
   ProgressMeter meter(&hook, kProgressHistogram);
   // 5 x 5 = 25 pixels: total 25 / 4 = 6, step 3; the 9 samples report at 3, 6 and 9.
   TestImage img(5, 5, 24);
   HistogramResult h;
   ASSERT_EQ(computeHistogram(img.surface(), &h, &meter, &repaintHook), kOk);
-  EXPECT_EQ(log, "p0/6 R p3/6 p6/6 p9/6 p6/6 R ");
-  EXPECT_EQ(meter.record().operation, kProgressHistogram);
+  EXPECT_EQ(log, "8.3:p0/6 R 8.3:p3/6 8.3:p6/6 8.3:p9/6 8.3:p6/6 R ");
 }
 
 TEST(HistogramTest, RowOrderCountsTheColumnWalksSamples) {
