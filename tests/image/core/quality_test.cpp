@@ -61,6 +61,64 @@ TEST(QualityTest, HalfTurnOfHueTwiceComesBack) {
   }
 }
 
+// Colours worked out by hand from the model (Y = 0.2989 R + 0.5866 G + 0.1145 B,
+// Cb = 0.5 B - (0.3312 G + 0.1688 R), Cr = 0.5 R - 0.4184 G - 0.0816 B; the angle atan2(Cr, Cb)
+// turns by +hue; back through R = 0.999859 Y + 1.402087703 Cr + 0.0000114265 Cb,
+// G = 0.999864 Y - 0.344102 Cb - 0.714225835 Cr, B = 1.001063054 Y + 1.771795196 Cb +
+// 0.000231069 Cr, lifted by the lowest negative channel, clamped and truncated).
+//
+// Red (255, 0, 0): Y = 76.2195, Cb = -43.044, Cr = 127.5.
+//  hue +90: (Cb', Cr') = (-Cr, Cb) = (-127.5, -43.044). R = 76.208753 - 60.351463 - 0.001457
+//   = 15.86, G = 76.209134 + 43.873005 + 30.743135 = 150.83, B = 76.300525 - 225.903888
+//   - 0.009946 = -149.61 < 0: Y + 149.613 = 225.8328 gives R 165.45, G 300.4, B 0.159
+//   -> (165, 255, 0).
+//  hue -90: (Cb', Cr') = (Cr, -Cb) = (127.5, 43.044). R = 76.208753 + 60.351463 + 0.001457
+//   = 136.56, G = 76.209134 - 43.873005 - 30.743135 = 1.59, B = 76.300525 + 225.903888
+//   + 0.009946 = 302.2 -> (136, 1, 255).
+// (200, 100, 50): Y = 124.165, Cb = -41.88, Cr = 54.08; saturation -50 halves both:
+//  (-20.94, 27.04). R = 124.147493 + 37.912451 - 0.000239 = 162.06, G = 124.148113 + 7.205496
+//  - 19.312667 = 112.04, B = 124.296993 - 37.101391 + 0.006248 = 87.20 -> (162, 112, 87).
+// (120, 130, 110): Y = 124.721, Cb = -8.312, Cr = -3.368; hue 180, saturation +100,
+//  brightness 20: Y' = 144.721, (Cb', Cr') = (16.624, 6.736). R = 144.700594 + 9.444463
+//  + 0.00019 = 154.15, G = 144.701318 - 5.720352 - 4.811025 = 134.17, B = 144.874846
+//  + 29.454323 + 0.001556 = 174.33 -> (154, 134, 174).
+TEST(QualityTest, HueAndSaturationOfColoursWorkedByHand) {
+  const struct {
+    int hue, brightness, saturation;
+    uint32_t in, out;
+  } cases[] = {
+      {90, 0, 0, packColor(255, 0, 0), packColor(165, 255, 0)},
+      {-90, 0, 0, packColor(255, 0, 0), packColor(136, 1, 255)},
+      {0, 0, -50, packColor(200, 100, 50), packColor(162, 112, 87)},
+      {180, 20, 100, packColor(120, 130, 110), packColor(154, 134, 174)},
+  };
+  for (const auto& c : cases) {
+    // The plain adjustment, and the sparing one with a keep colour far from every case
+    // (white at distance 100: the nearest case colour is over 30,000 away).
+    QualitySettings plain = settings(c.hue, c.brightness, c.saturation);
+    QualitySettings sparing = plain;
+    sparing.spare = true;
+    sparing.keepColour = 0xFFFFFF;
+    sparing.keepDistance = 100;
+    for (const QualitySettings& q : {plain, sparing}) {
+      EXPECT_EQ(qualityTransform(q, c.in), c.out) << c.hue << " " << q.spare;
+      TestImage img(1, 1, 24), pal(1, 1, 8);
+      img.set(0, 0, c.in);
+      pal.setEntry(0, c.in);
+      ASSERT_EQ(adjustQuality(img.surface(), q, AdjustRegion{0, 1, 0, 1}, nullptr), kOk);
+      ASSERT_EQ(adjustQuality(pal.surface(), q, AdjustRegion{0, 1, 0, 1}, nullptr), kOk);
+      EXPECT_EQ(img.get(0, 0), c.out) << c.hue << " " << q.spare;
+      EXPECT_EQ(pal.get(0, 0), c.out) << c.hue << " " << q.spare;
+    }
+    // Sparing the case's own colour leaves it as it was.
+    QualitySettings keep = plain;
+    keep.spare = true;
+    keep.keepColour = c.in;
+    keep.keepDistance = 1;
+    EXPECT_EQ(qualityTransform(keep, c.in), c.in);
+  }
+}
+
 TEST(QualityTest, KeepColourSparesExactlyTheColourAtDistanceOne) {
   QualitySettings q = settings(0, 50, 0);
   q.spare = true;
