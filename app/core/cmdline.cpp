@@ -4,8 +4,6 @@
 namespace tolm {
 namespace {
 
-bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
-
 // Position of the last occurrence of a single-byte character, skipping second bytes of
 // two-byte characters; npos when absent.
 size_t findLast(std::string_view text, char wanted, LeadBytePredicate isLead) {
@@ -33,36 +31,60 @@ char lowerLetter(std::string_view letter) {
 bool noLeadBytes(unsigned char) { return false; }
 bool isCp932LeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 
-CommandLine scanCommandLine(std::string_view text) {
+namespace {
+
+template <typename Char> bool isSpaceOf(Char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
+template <typename Char> BasicCommandLine<Char> scan(std::basic_string_view<Char> text) {
   size_t first = 0;
   size_t last = text.size();
-  while (first < last && isSpace(text[first]))
+  while (first < last && isSpaceOf(text[first]))
     ++first;
-  while (last > first && isSpace(text[last - 1]))
+  while (last > first && isSpaceOf(text[last - 1]))
     --last;
-  const std::string_view trimmed = text.substr(first, last - first);
+  const std::basic_string_view<Char> trimmed = text.substr(first, last - first);
 
-  CommandLine result;
+  BasicCommandLine<Char> result;
   if (trimmed.size() < kMinCommandLine) {
     result.tooShort = true;
     return result;
   }
-  size_t letterPos = std::string_view::npos;
-  size_t pathStart = std::string_view::npos;
+  size_t letterPos = std::basic_string_view<Char>::npos;
+  size_t pathStart = std::basic_string_view<Char>::npos;
   for (size_t i = 0; i < trimmed.size(); ++i) {
-    if (trimmed[i] == '/') {
+    if (trimmed[i] == Char('/')) {
       letterPos = i + 1;
-    } else if (trimmed[i] == '"') {
+    } else if (trimmed[i] == Char('"')) {
       pathStart = i + 1;
       break;
     }
   }
   if (letterPos < trimmed.size())
-    result.letter = std::string(1, trimmed[letterPos]);
+    result.letter = std::basic_string<Char>(1, trimmed[letterPos]);
   // The closing quote is the last character and is dropped.
-  if (pathStart != std::string_view::npos && pathStart + 1 < trimmed.size())
-    result.path = std::string(trimmed.substr(pathStart, trimmed.size() - 1 - pathStart));
+  if (pathStart != std::basic_string_view<Char>::npos && pathStart + 1 < trimmed.size())
+    result.path = std::basic_string<Char>(trimmed.substr(pathStart, trimmed.size() - 1 - pathStart));
   return result;
+}
+
+} // namespace
+
+CommandLine scanCommandLine(std::string_view text) { return scan(text); }
+WideCommandLine scanCommandLine(std::wstring_view text) { return scan(text); }
+
+std::wstring_view argumentsOf(std::wstring_view commandLine) {
+  size_t i = 0;
+  bool quoted = false;
+  while (i < commandLine.size() && (commandLine[i] > L' ' || (commandLine[i] != L'\0' && quoted))) {
+    if (commandLine[i] == L'"')
+      quoted = !quoted;
+    ++i;
+  }
+  while (i < commandLine.size() && commandLine[i] != L'\0' && commandLine[i] <= L' ')
+    ++i;
+  return commandLine.substr(i);
 }
 
 int classifyFound(bool isDirectory, std::string_view letter, bool isImage) {

@@ -16,14 +16,23 @@ bool isCp932LeadByte(unsigned char);
 // The shortest command line that names a full path: /f "C:\a" has nine characters.
 constexpr size_t kMinCommandLine = 9;
 
-struct CommandLine {
-  bool tooShort = false; // fewer than kMinCommandLine characters after trimming
-  std::string letter;    // the character after the last slash before the first quote, or ""
-  std::string path;      // from after the first quote to the end, the last character dropped
+template <typename Char> struct BasicCommandLine {
+  bool tooShort = false;           // fewer than kMinCommandLine characters after trimming
+  std::basic_string<Char> letter;  // the character after the last slash before the first quote, or ""
+  std::basic_string<Char> path;    // from after the first quote to the end, the last character dropped
 };
+using CommandLine = BasicCommandLine<char>;
+using WideCommandLine = BasicCommandLine<wchar_t>;
 
 // Scans the text after the program name: "/f \"C:\\path\"". White space around it is ignored.
+// The wide form reads the same way; it sees names that the ANSI code page cannot carry.
 CommandLine scanCommandLine(std::string_view text);
+WideCommandLine scanCommandLine(std::wstring_view text);
+
+// The text after the program name of a whole command line, as the C runtime hands it to
+// WinMain: the name runs to the first blank or control character outside double quotes, and
+// the blanks after it are skipped.
+std::wstring_view argumentsOf(std::wstring_view commandLine);
 
 // The launch kinds: which dialog the program runs on which target.
 enum LaunchKind : int { kFolder = 0, kFile = 1, kImageFile = 2, kFolderErase = 3 };

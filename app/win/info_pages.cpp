@@ -22,26 +22,44 @@ namespace {
 
 bool isLeadByte(uint8_t byte) { return IsDBCSLeadByte(byte) != 0; }
 
-// Reads a whole file opened for reading with writes denied to others; false when it cannot be
-// opened or read, or is larger than `limit`.
-bool readWholeFile(const std::string &path, std::string &bytes, size_t limit, bool &opened) {
-  opened = false;
+enum class ReadResult { kRead, kNotOpened, kTooLarge, kFailed };
+
+// Reads a whole file opened for reading with writes denied to others; kTooLarge when it holds
+// more than `limit` bytes.
+ReadResult readWholeFile(const std::string &path, std::string &bytes, size_t limit) {
   HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE)
-    return false;
-  opened = true;
+    return ReadResult::kNotOpened;
   LARGE_INTEGER size{};
-  bool ok = GetFileSizeEx(file, &size) && size.QuadPart >= 0 && static_cast<uint64_t>(size.QuadPart) <= limit;
-  if (ok) {
-    bytes.assign(static_cast<size_t>(size.QuadPart), '\0');
-    DWORD read = 0;
-    ok = bytes.empty() || (ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) &&
-                           read == bytes.size());
+  ReadResult result = ReadResult::kFailed;
+  if (GetFileSizeEx(file, &size) && size.QuadPart >= 0) {
+    if (static_cast<uint64_t>(size.QuadPart) > limit) {
+      result = ReadResult::kTooLarge;
+    } else {
+      bytes.assign(static_cast<size_t>(size.QuadPart), '\0');
+      DWORD read = 0;
+      if (bytes.empty() ||
+          (ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) && read == bytes.size()))
+        result = ReadResult::kRead;
+    }
   }
   CloseHandle(file);
-  return ok;
+  return result;
 }
+
+// Removes a search-result file however the run goes on: kept, they would use up the
+// temporary names of their prefix, which the change log needs too.
+class TemporaryFile {
+public:
+  explicit TemporaryFile(const char *path) : m_path(path) {}
+  ~TemporaryFile() { DeleteFileA(m_path.c_str()); }
+  TemporaryFile(const TemporaryFile &) = delete;
+  TemporaryFile &operator=(const TemporaryFile &) = delete;
+
+private:
+  std::string m_path;
+};
 
 void SetItemText(HWND page, int id, const std::wstring &text) { SetDlgItemTextW(page, id, text.c_str()); }
 
@@ -232,10 +250,10 @@ BOOL CTabPage3::OnCommand(WORD id, WORD code, HWND control) {
 int32_t RunErase(CTolmApp &app, HWND owner, const std::string &listPath, char *deletionList, size_t capacity) {
   CWaitCursor wait;
   std::string bytes;
-  bool opened = false;
   // A valid list is far smaller; anything larger is no list of ours.
-  if (!readWholeFile(listPath, bytes, 16u << 20, opened))
-    return opened ? tolm::kEraseListInvalid : tolm::kEraseListUnreadable;
+  const ReadResult read = readWholeFile(listPath, bytes, 16u << 20);
+  if (read != ReadResult::kRead)
+    return read == ReadResult::kNotOpened ? tolm::kEraseListUnreadable : tolm::kEraseListInvalid;
   std::vector<std::string> patterns;
   const int32_t parsed = tolm::parseEraseList(reinterpret_cast<const uint8_t *>(bytes.data()), bytes.size(),
                                               patterns, isLeadByte);
@@ -247,14 +265,20 @@ int32_t RunErase(CTolmApp &app, HWND owner, const std::string &listPath, char *d
     char resultFile[MAX_PATH] = "TOZ";
     if (app.m_kelsys.kelGetTempFileName(resultFile) != 0)
       return tolm::kEraseSearchUnreadable;
+    const TemporaryFile removeAfterwards(resultFile);
     alignas(8) uint8_t record[268] = {};
     app.m_kelsys.kelSearchDirectory(KEL_SEARCH_ARCHIVE, app.m_targetPath.c_str(), pattern.c_str(), resultFile,
                                     reinterpret_cast<KEL_SEARCH_RECORD *>(record));
     // No result file: nothing in the folder matched this entry; the others still count.
     if (GetFileAttributesA(resultFile) == INVALID_FILE_ATTRIBUTES && GetLastError() == ERROR_FILE_NOT_FOUND)
       continue;
+    // Read up to twice the list, as names that match only by their short form are dropped
+    // afterwards; beyond that it is the work buffer that falls short, not the file.
     std::string results;
-    if (!readWholeFile(resultFile, results, capacity * 2, opened))
+    const ReadResult found = readWholeFile(resultFile, results, capacity * 2);
+    if (found == ReadResult::kTooLarge)
+      return tolm::kEraseBufferFull;
+    if (found != ReadResult::kRead)
       return tolm::kEraseSearchUnreadable;
     const int32_t appended = tolm::appendSearchResults(results, pattern, list, capacity, isLeadByte);
     if (appended != 0)

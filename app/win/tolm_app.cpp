@@ -8,6 +8,7 @@
 #include "app/win/resource.h"
 
 #include <cstring>
+#include <utility>
 
 CTolmApp theApp;
 
@@ -15,13 +16,54 @@ namespace {
 
 bool isLeadByte(unsigned char c) { return IsDBCSLeadByte(c) != 0; }
 
-// A 260-byte path buffer for the libraries; a longer path cannot name a file for them.
+// A 260-byte path buffer for the libraries. ClassifyTarget refuses longer targets, so the
+// copy is never cut.
 struct PathBuffer {
   char text[MAX_PATH] = {};
   explicit PathBuffer(const std::string &path) {
     std::strncpy(text, path.c_str(), MAX_PATH - 1);
   }
 };
+
+// The ANSI form of a wide path, false unless it turns back into the same wide text: a
+// character the code page cannot carry would otherwise become "?", which the find-first
+// search reads as a wildcard, or a look-alike ("best fit") that names another item.
+bool ToAnsiExactly(const std::wstring &wide, std::string &ansi) {
+  ansi.clear();
+  if (wide.empty())
+    return true;
+  const int wideLength = static_cast<int>(wide.size());
+  BOOL usedDefault = FALSE;
+  const int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, nullptr, 0,
+                                         nullptr, &usedDefault);
+  if (length <= 0 || usedDefault)
+    return false;
+  std::string narrow(static_cast<size_t>(length), '\0');
+  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, narrow.data(), length, nullptr,
+                      &usedDefault);
+  if (usedDefault)
+    return false;
+  const int back = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, narrow.data(), length, nullptr, 0);
+  if (back != wideLength)
+    return false;
+  std::wstring again(static_cast<size_t>(back), L'\0');
+  MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, narrow.data(), length, again.data(), back);
+  if (again != wide)
+    return false;
+  ansi = std::move(narrow);
+  return true;
+}
+
+// The full form of a found path; false when it does not fit a path buffer of the libraries,
+// which would otherwise cut it and work on another name.
+bool FullPathOf(const std::string &path, std::string &full) {
+  char buffer[MAX_PATH];
+  const DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, buffer, nullptr);
+  if (length == 0 || length >= MAX_PATH)
+    return false;
+  full.assign(buffer, length);
+  return true;
+}
 
 } // namespace
 
@@ -47,7 +89,13 @@ BOOL CTolmApp::InitInstance() {
     return FALSE;
   }
   m_letter = command.letter;
-  m_targetPath = command.path;
+  // The narrow line has already turned what the code page cannot carry into "?"; the wide
+  // one tells such a path from a wildcard the user typed.
+  const tolm::WideCommandLine wide = tolm::scanCommandLine(tolm::argumentsOf(GetCommandLineW()));
+  if (!ToAnsiExactly(wide.path, m_targetPath)) {
+    m_errors.ShowError(MB_ICONHAND, -5004);
+    return FALSE;
+  }
 
   const int kind = ClassifyTarget();
   if (kind < 0) {
@@ -111,6 +159,11 @@ int CTolmApp::ClassifyTarget() {
   if (!finder.FindFile(m_targetPath.c_str()))
     return tolm::kNotFound;
   finder.FindNextFile();
+  // Full at once: a relative path would later be read against whatever the current folder
+  // has become by then (a file dialog moves it).
+  std::string found;
+  if (!FullPathOf(finder.GetFilePath(), found))
+    return tolm::kNotFound;
 
   bool image = false;
   if (!finder.IsDirectory()) {
@@ -121,7 +174,7 @@ int CTolmApp::ClassifyTarget() {
   if (kind < 0)
     return kind;
 
-  m_targetPath = finder.GetFilePath();
+  m_targetPath = found;
   if (m_longNameFlag && m_kelsys.kelGetLongFileName != nullptr) {
     char buffer[MAX_PATH + 1];
     std::memset(buffer, ' ', MAX_PATH);

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <string>
+
 namespace tolm {
 namespace {
 
@@ -62,6 +65,29 @@ TEST(ScanCommandLine, ALoneOpeningQuoteAtTheEndGivesAnEmptyPath) {
 TEST(ScanCommandLine, TheLastCharacterIsDroppedEvenWhenItIsNoQuote) {
   const CommandLine c = scanCommandLine("/f \"C:\\a.txt");
   EXPECT_EQ(c.path, "C:\\a.tx");
+}
+
+TEST(ScanCommandLine, TheWideLineIsReadByTheSameRules) {
+  for (const char *text : {"/x /f \"C:\\a.txt\"", " /d \"C:\\data\" \r\n", "/f C:\\a.jpg", "f \"C:\\a.jpg\"",
+                           "/f \"C:\\\"", "/f        \"", "/f \"C:\\a.txt"}) {
+    SCOPED_TRACE(text);
+    const CommandLine narrow = scanCommandLine(text);
+    const WideCommandLine wide = scanCommandLine(std::wstring(text, text + std::strlen(text)));
+    EXPECT_EQ(wide.tooShort, narrow.tooShort);
+    EXPECT_EQ(wide.letter, std::wstring(narrow.letter.begin(), narrow.letter.end()));
+    EXPECT_EQ(wide.path, std::wstring(narrow.path.begin(), narrow.path.end()));
+  }
+  // A character beyond the ANSI code page stays itself, and one that is no quote ends nothing.
+  EXPECT_EQ(scanCommandLine(std::wstring(L"/d \"C:\\\u5199\u771F\U0001F389\"")).path, L"C:\\\u5199\u771F\U0001F389");
+}
+
+TEST(ArgumentsOf, SkipsTheProgramNameAsTheRuntimeDoes) {
+  EXPECT_EQ(argumentsOf(L"\"C:\\Program Files\\TOLM.exe\" /f \"C:\\a b\""), L"/f \"C:\\a b\"");
+  EXPECT_EQ(argumentsOf(L"TOLM.exe   \t/d \"x\""), L"/d \"x\"");
+  // Quotes inside the name switch quoting on and off; the name ends at a blank outside them.
+  EXPECT_EQ(argumentsOf(L"C:\\\"my tools\"\\TOLM.exe /e \"y\""), L"/e \"y\"");
+  EXPECT_EQ(argumentsOf(L"TOLM.exe"), L"");
+  EXPECT_EQ(argumentsOf(L""), L"");
 }
 
 TEST(ClassifyFound, MapsLetterAndKindToLaunchKind) {

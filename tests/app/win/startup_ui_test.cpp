@@ -132,18 +132,29 @@ using testutil::childEnvironment;
 // Called with the main dialog while it is open; closing it is left to run().
 using DialogVisit = void (*)(HWND dialog, HWND tabs);
 
-// Runs the program in `folder` with the command-line text after its name. Presses OK on the
-// first message box; a main dialog is recorded, visited and closed with OK.
-Outcome run(const std::string &folder, const std::string &arguments, DialogVisit visit = nullptr) {
+std::wstring wide(const std::string &ansi) {
+  const int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+  std::wstring out(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), out.data(), n);
+  return out;
+}
+
+// Runs the program in `folder` with the command-line text after its name, started in
+// `currentFolder` (the program's folder when empty). Presses OK on the first message box; a
+// main dialog is recorded, visited and closed with OK. The wide form carries names that the
+// ANSI code page cannot, as a shell's context menu passes them.
+Outcome run(const std::string &folder, const std::wstring &arguments, DialogVisit visit = nullptr,
+            const std::string &currentFolder = std::string()) {
   Outcome out;
   const std::string exe = folder + "\\TOLM.exe";
-  std::string commandLine = "\"" + exe + "\" " + arguments;
-  STARTUPINFOA si{};
+  std::wstring commandLine = L"\"" + wide(exe) + L"\" " + arguments;
+  STARTUPINFOW si{};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
   std::vector<wchar_t> env = childEnvironment();
-  if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
-                      CREATE_UNICODE_ENVIRONMENT, env.data(), folder.c_str(), &si, &pi)) {
+  const std::wstring startIn = wide(currentFolder.empty() ? folder : currentFolder);
+  if (!CreateProcessW(wide(exe).c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                      CREATE_UNICODE_ENVIRONMENT, env.data(), startIn.c_str(), &si, &pi)) {
     ADD_FAILURE() << "cannot start " << exe << ": " << GetLastError();
     return out;
   }
@@ -201,6 +212,11 @@ Outcome run(const std::string &folder, const std::string &arguments, DialogVisit
   CloseHandle(pi.hProcess);
   CloseHandle(pi.hThread);
   return out;
+}
+
+Outcome run(const std::string &folder, const std::string &arguments, DialogVisit visit = nullptr,
+            const std::string &currentFolder = std::string()) {
+  return run(folder, wide(arguments), visit, currentFolder);
 }
 
 bool startsWith(const std::wstring &text, const std::wstring &prefix) {
@@ -370,7 +386,7 @@ BOOL CALLBACK findGeneral(HWND child, LPARAM param) {
 }
 
 struct GeneralSeen {
-  std::wstring name, size, attributes;
+  std::wstring name, place, size, attributes;
   bool update = false, options = false, includeFiles = false, includeFilesChecked = false;
 } g_general;
 
@@ -382,6 +398,7 @@ void readGeneral(HWND dialog, HWND) {
     return;
   }
   g_general.name = g.text(1025);
+  g_general.place = g.text(1027);
   g_general.size = g.text(1024);
   g_general.attributes = g.text(1021);
   g_general.update = g.enabled(1016);
@@ -459,6 +476,103 @@ TEST_F(Startup, OtherAnalysisFailuresAreSilent) {
   EXPECT_FALSE(o.boxShown);
   EXPECT_TRUE(o.dialogShown);
   EXPECT_TRUE(o.exited);
+}
+
+// The name and place lines of the erase page.
+std::wstring g_eraseName, g_erasePlace;
+void readErasePage(HWND dialog, HWND) {
+  ErasePages pages;
+  EnumChildWindows(dialog, findPages, reinterpret_cast<LPARAM>(&pages));
+  if (pages.erase == nullptr) {
+    ADD_FAILURE() << "no erase page";
+    return;
+  }
+  wchar_t text[512] = {};
+  SendMessageW(GetDlgItem(pages.erase, 1049), WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text));
+  g_eraseName = text;
+  SendMessageW(GetDlgItem(pages.erase, 1032), WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text));
+  g_erasePlace = text;
+}
+
+const std::wstring kNameLabel = L"名前　　： ";
+const std::wstring kPlaceLabel = L"場所　　： ";
+
+// A folder with a name of the wide world, removed by that name: the ANSI clean-up cannot.
+class WideFolder {
+public:
+  explicit WideFolder(const std::wstring &path) : m_path(path) { m_made = CreateDirectoryW(path.c_str(), nullptr); }
+  ~WideFolder() { RemoveDirectoryW(m_path.c_str()); }
+  bool made() const { return m_made; }
+
+private:
+  std::wstring m_path;
+  bool m_made;
+};
+
+TEST_F(Startup, ANameTheCodePageCannotCarryIsRefusedRatherThanReadAsAWildcard) {
+  const std::string dir = programFolder(true, true, true);
+  // "写真01" beside "写真🎉": through code page 932 the second reads "写真??", which would
+  // find the first.
+  const std::string other = work.folder("\x8E\xCA\x90\x5E" "01");
+  const std::string inside = other + "\\keep.txt";
+  ASSERT_TRUE(CopyFileA(target.c_str(), inside.c_str(), FALSE));
+  const std::wstring party = wide(work.path()) + L"\\\u5199\u771F\U0001F389";
+  WideFolder made(party);
+  ASSERT_TRUE(made.made()) << "the folder with the emoji cannot be made";
+  BOOL lost = FALSE;
+  char narrow[MAX_PATH] = {};
+  WideCharToMultiByte(CP_ACP, 0, party.c_str(), -1, narrow, MAX_PATH, nullptr, &lost);
+  ASSERT_TRUE(lost) << "the code page carries the emoji after all: " << narrow;
+  WIN32_FIND_DATAA found;
+  HANDLE find = FindFirstFileA(narrow, &found);
+  ASSERT_NE(find, INVALID_HANDLE_VALUE) << "the narrow name " << narrow << " finds nothing: no wrong item to reach";
+  FindClose(find);
+  const DWORD attributesBefore = GetFileAttributesA(inside.c_str());
+
+  for (const wchar_t *letter : {L"d", L"e"}) {
+    SCOPED_TRACE(letter[0] == L'd' ? "property dialog" : "erase");
+    const Outcome o = run(dir, L"/" + std::wstring(letter) + L" \"" + party + L"\"");
+    EXPECT_FALSE(o.dialogShown) << "a dialog opened on another folder";
+    expectBox(o, kNoTarget, -5004, MAKEINTRESOURCEW(32513));
+  }
+  EXPECT_EQ(GetFileAttributesA(inside.c_str()), attributesBefore) << "the other folder is untouched";
+
+  // A wildcard that was typed still finds the first match.
+  g_general = GeneralSeen{};
+  const Outcome typed = run(dir, "/d \"" + work.join("\x8E\xCA\x90\x5E" "0?") + "\"", readGeneral);
+  EXPECT_FALSE(typed.boxShown);
+  ASSERT_TRUE(typed.dialogShown);
+  EXPECT_EQ(g_general.name, L"名前　　： \u5199\u771F01");
+}
+
+TEST_F(Startup, ARelativeTargetIsMadeFullBeforeAnythingUsesIt) {
+  const std::string dir = programFolder(true, true, true);
+  g_general = GeneralSeen{};
+  const Outcome shown = run(dir, "/d \"album\"", readGeneral, work.path());
+  ASSERT_TRUE(shown.dialogShown);
+  EXPECT_EQ(g_general.name, kNameLabel + L"album");
+  EXPECT_EQ(g_general.place, kPlaceLabel + wide(work.path())) << "the place line names the folder it is in";
+
+  g_eraseName.clear();
+  g_erasePlace.clear();
+  const Outcome erase = run(dir, "/e \"album\"", readErasePage, work.path());
+  ASSERT_TRUE(erase.dialogShown);
+  EXPECT_EQ(g_eraseName, kNameLabel + L"album");
+  EXPECT_EQ(g_erasePlace, kPlaceLabel + wide(work.path()));
+}
+
+TEST_F(Startup, ATargetLongerThanAPathBufferIsRefusedNotCut) {
+  const std::string dir = programFolder(true, true, true);
+  // A current folder of 236 characters and a relative name of 40 more: found, but its full
+  // path does not fit the libraries' 260 bytes. (The narrow search cannot reach it in full.)
+  const std::string deep = work.folder(std::string(235 - work.path().size(), 'c'));
+  ASSERT_EQ(deep.size(), 236u);
+  const std::string name(40, 'n');
+  WideFolder inner(L"\\\\?\\" + wide(deep) + L"\\" + wide(name));
+  ASSERT_TRUE(inner.made());
+  const Outcome o = run(dir, "/d \"" + name + "\"", nullptr, deep);
+  EXPECT_FALSE(o.dialogShown) << "the dialog opened on a path that every buffer cuts";
+  expectBox(o, kNoTarget, -5004, MAKEINTRESOURCEW(32513));
 }
 
 } // namespace
