@@ -92,11 +92,9 @@ void CDialog::Fail(UINT message, const CException &exception) noexcept {
     EndDialog(IDCANCEL);
 }
 
-void CDialog::OnException(const CException &exception) {
-  char text[1024] = {};
-  exception.GetErrorMessage(text, sizeof text);
-  AfxMessageBox(text, MB_ICONHAND);
-}
+// A library's dialog has no one to tell (its exports show no message of their own): the
+// program's dialogs override this with their error reporter.
+void CDialog::OnException(const CException &) {}
 
 INT_PTR CDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {

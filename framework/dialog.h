@@ -35,7 +35,7 @@ protected:
   // Any other message; the default leaves it to the dialog manager.
   virtual BOOL OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR &result);
   // An exception that escaped a handler (std::bad_alloc arrives as a CMemoryException); the
-  // default shows its message. A modal dialog whose initialisation threw is cancelled after.
+  // default ignores it. A modal dialog whose initialisation threw is cancelled after.
   virtual void OnException(const CException &exception);
 
   HINSTANCE m_resources;
