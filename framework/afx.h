@@ -28,7 +28,9 @@ public:
   int Run(HINSTANCE instance, const char *commandLine);
 };
 
-// A message box with the application's title as caption.
+// A message box with the application's title as caption. The narrow text form allocates
+// nothing, so that it can still report running out of memory.
+int AfxMessageBox(const char *text, UINT flags);
 int AfxMessageBox(const std::string &text, UINT flags);
 int AfxMessageBox(const std::wstring &text, UINT flags);
 

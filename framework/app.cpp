@@ -31,11 +31,13 @@ int CWinApp::Run(HINSTANCE instance, const char *commandLine) {
   return code != 0 ? code : exitCode;
 }
 
-int AfxMessageBox(const std::string &text, UINT flags) {
+int AfxMessageBox(const char *text, UINT flags) {
   const CWinApp *app = CWinApp::current();
   const char *caption = app && !app->m_appTitle.empty() ? app->m_appTitle.c_str() : nullptr;
-  return MessageBoxA(GetActiveWindow(), text.c_str(), caption, flags | MB_OK);
+  return MessageBoxA(GetActiveWindow(), text, caption, flags | MB_OK);
 }
+
+int AfxMessageBox(const std::string &text, UINT flags) { return AfxMessageBox(text.c_str(), flags); }
 
 int AfxMessageBox(const std::wstring &text, UINT flags) {
   const CWinApp *app = CWinApp::current();

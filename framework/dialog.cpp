@@ -1,6 +1,9 @@
 // Dialogs of the framework: modal dialogs and child pages made from resource templates.
 #include "framework/dialog.h"
 
+#include <cstdio>
+#include <new>
+
 CDialog::CDialog(UINT templateId, HINSTANCE resources)
     : m_resources(resources ? resources : GetModuleHandleA(nullptr)), m_templateId(templateId) {}
 
@@ -60,18 +63,38 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND window, UINT message, WPARAM wParam, L
   }
   if (self == nullptr)
     return FALSE;
-  // No exception may leave a window procedure: one that escapes a handler ends it here.
+  // No exception may leave a window procedure: one that escapes a handler ends here, where the
+  // user is told; a dialog whose initialisation failed half-way is not left on screen.
+  INT_PTR result = FALSE;
   try {
-    const INT_PTR result = self->Dispatch(message, wParam, lParam);
-    if (message == WM_NCDESTROY) {
-      SetWindowLongPtrA(window, DWLP_USER, 0);
-      self->m_hWnd = nullptr;
-    }
-    return result;
+    result = self->Dispatch(message, wParam, lParam);
+  } catch (const CException &e) {
+    self->Fail(message, e);
+  } catch (const std::bad_alloc &) {
+    self->Fail(message, CMemoryException());
   } catch (...) {
-    return FALSE;
+    self->Fail(message, CException());
   }
+  if (message == WM_NCDESTROY) {
+    SetWindowLongPtrA(window, DWLP_USER, 0);
+    self->m_hWnd = nullptr;
+  }
+  return result;
 }
+
+void CDialog::Fail(UINT message, const CException &exception) noexcept {
+  // The report must not throw in turn: whatever it meets is dropped.
+  try {
+    OnException(exception);
+  } catch (...) {
+  }
+  if (message == WM_INITDIALOG)
+    EndDialog(IDCANCEL);
+}
+
+// A library's dialog has no one to tell (its exports show no message of their own): the
+// program's dialogs override this with their error reporter.
+void CDialog::OnException(const CException &) {}
 
 INT_PTR CDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {

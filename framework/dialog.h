@@ -34,12 +34,16 @@ protected:
   virtual void OnDestroy() {}
   // Any other message; the default leaves it to the dialog manager.
   virtual BOOL OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR &result);
+  // An exception that escaped a handler (std::bad_alloc arrives as a CMemoryException); the
+  // default ignores it. A modal dialog whose initialisation threw is cancelled after.
+  virtual void OnException(const CException &exception);
 
   HINSTANCE m_resources;
 
 private:
   static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   INT_PTR Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
+  void Fail(UINT message, const CException &exception) noexcept;
 
   UINT m_templateId;
   bool m_modal = false;

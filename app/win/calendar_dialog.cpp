@@ -20,13 +20,21 @@ std::string programVersionText(const CKelsysLibrary &kelsys) {
 } // namespace
 
 CDlgCalendar::CDlgCalendar(CTolmApp &app)
-    : CDialog(IDD_CALENDAR), m_app(app), m_fileSystem(app.m_kelsys), m_logSink(app.m_kelsys),
+    : CTolmDialog(IDD_CALENDAR, app, kPlaceEditor), m_fileSystem(app.m_kelsys), m_logSink(app.m_kelsys),
       m_log(m_logSink, m_fileSystem, programVersionText(app.m_kelsys)) {
+  // Both pictures are the program's own resources: when the system cannot make them, it is short
+  // of memory. The editor goes on without them.
   const COLORREF face = GetSysColor(COLOR_BTNFACE);
   m_picture = LoadBitmapA(m_resources, MAKEINTRESOURCEA(IDB_MASCOT));
   if (m_picture != nullptr)
     ReplaceBackground(m_picture, 32, 32, face);
+  else
+    m_app.m_errors.ShowException(MB_ICONHAND, kPlaceEditorPicture, CMemoryException());
   m_indicators = ImageList_Create(10, 20, ILC_COLOR32, 3, 0);
+  if (m_indicators == nullptr) {
+    m_app.m_errors.ShowException(MB_ICONHAND, kPlaceEditorIndicators, CMemoryException());
+    return;
+  }
   for (UINT id : {IDB_INDICATOR_EMPTY, IDB_INDICATOR_HALF, IDB_INDICATOR_FULL}) {
     HBITMAP bitmap = LoadBitmapA(m_resources, MAKEINTRESOURCEA(id));
     if (bitmap == nullptr)
@@ -182,7 +190,8 @@ BOOL CDlgCalendar::OnPaint() {
     GetWindowRect(GetDlgItem(button), &r);
     MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT *>(&r), 2);
     const int y = (r.top + r.bottom) / 2 - 10;
-    ImageList_Draw(m_indicators, state, dc, r.right + 3, y, ILD_NORMAL);
+    if (m_indicators != nullptr)
+      ImageList_Draw(m_indicators, state, dc, r.right + 3, y, ILD_NORMAL);
   }
   EndPaint(m_hWnd, &paint);
   return TRUE;

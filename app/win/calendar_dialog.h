@@ -6,11 +6,11 @@
 
 #include "app/core/apply.h"
 #include "app/win/apply_win.h"
-#include "framework/dialog.h"
+#include "app/win/tolm_dialog.h"
 
 class CTolmApp;
 
-class CDlgCalendar : public CDialog {
+class CDlgCalendar : public CTolmDialog {
 public:
   explicit CDlgCalendar(CTolmApp &app);
   ~CDlgCalendar() override;
@@ -37,7 +37,6 @@ private:
   SYSTEMTIME PickedTime(int datePicker, int timePicker) const;
   void Apply();
 
-  CTolmApp &m_app;
   HBITMAP m_picture = nullptr;
   HIMAGELIST m_indicators = nullptr;
   int m_creationState = 0;

@@ -4,6 +4,17 @@
 
 #include "framework/afx.h"
 
+// Numbers that name the place of a caught exception in ShowException's message.
+enum ExceptionPlace : int {
+  kPlacePages = 200,          // creating the tab pages or the work buffers
+  kPlaceMainDialogs = 201,    // any other handler of the two main dialogs and their pages
+  kPlacePreview = 300,        // the preview's buffer
+  kPlaceExifBuffers = 400,    // the EXIF page's buffers
+  kPlaceEditorPicture = 600,  // the editor's picture
+  kPlaceEditorIndicators = 601, // the editor's indicator images
+  kPlaceEditor = 612,         // any handler of the editor, Apply and OK among them
+};
+
 class CErrorReporter {
 public:
   // The string id that holds the message of a code (5010 for codes without their own text).
@@ -12,5 +23,6 @@ public:
   static std::wstring Compose(const std::wstring &message, int code, const wchar_t *systemText);
 
   int ShowError(UINT flags, int code) const;
+  // Allocates nothing, so that it can report running out of memory.
   int ShowException(UINT flags, int number, const CException &exception) const;
 };

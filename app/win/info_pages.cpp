@@ -86,9 +86,17 @@ Heading headingOf(int32_t group) {
   }
 }
 
-// At most 1023 characters of the reader's text, which is in the ANSI code page.
+// At most 1023 bytes of the reader's text, which is in the ANSI code page; a double-byte
+// character that would not fit whole is left out rather than split.
 std::wstring cut(const char *text) {
-  const size_t length = strnlen(text, 1023);
+  constexpr size_t kLimit = 1023;
+  size_t length = 0;
+  while (length < kLimit && text[length] != '\0') {
+    const size_t step = isLeadByte(static_cast<uint8_t>(text[length])) ? 2 : 1;
+    if (length + step > kLimit || (step == 2 && text[length + 1] == '\0'))
+      break;
+    length += step;
+  }
   return WidenAnsi(std::string(text, length));
 }
 
@@ -110,7 +118,7 @@ const char *const kComponents[9] = {"TOLM.exe",    "vopimg.dll",   "kelsys.dll",
 
 // ---- EXIF ----------------------------------------------------------------------------------
 
-CTabPage1::CTabPage1(CTolmApp &app) : CDialog(IDD_PAGE_EXIF), m_app(app) {}
+CTabPage1::CTabPage1(CTolmApp &app) : CTolmDialog(IDD_PAGE_EXIF, app, kPlaceMainDialogs) {}
 
 CTabPage1::~CTabPage1() {
   if (m_images != nullptr)
@@ -146,7 +154,7 @@ void CTabPage1::FillList(HWND list) {
     label.reset(new char[1024]());
     value.reset(new char[65536]());
   } catch (const std::bad_alloc &) {
-    m_app.m_errors.ShowException(MB_ICONSTOP, 400, CMemoryException());
+    m_app.m_errors.ShowException(MB_ICONSTOP, kPlaceExifBuffers, CMemoryException());
     return;
   }
   int row = 0;
@@ -180,7 +188,7 @@ void CTabPage1::FillList(HWND list) {
 
 // ---- Version -------------------------------------------------------------------------------
 
-CTabPage2::CTabPage2(CTolmApp &app) : CDialog(IDD_PAGE_VERSION), m_app(app) {}
+CTabPage2::CTabPage2(CTolmApp &app) : CTolmDialog(IDD_PAGE_VERSION, app, kPlaceMainDialogs) {}
 
 CTabPage2::~CTabPage2() {
   if (m_logo != nullptr)
@@ -207,7 +215,7 @@ BOOL CTabPage2::OnInitDialog() {
 
 // ---- Extended delete -----------------------------------------------------------------------
 
-CTabPage3::CTabPage3(CTolmApp &app) : CDialog(IDD_PAGE_EXT_DELETE), m_app(app) {}
+CTabPage3::CTabPage3(CTolmApp &app) : CTolmDialog(IDD_PAGE_EXT_DELETE, app, kPlaceMainDialogs) {}
 
 BOOL CTabPage3::OnInitDialog() {
   SetItemText(m_hWnd, IDC_DEL_NAME, LoadWStr(m_resources, IDS_LABEL_NAME) + WidenAnsi(m_app.m_name));

@@ -6,11 +6,11 @@
 #include <cstdint>
 #include <string>
 
-#include "framework/dialog.h"
+#include "app/win/tolm_dialog.h"
 
 class CTolmApp;
 
-class CTabPage1 : public CDialog { // EXIF
+class CTabPage1 : public CTolmDialog { // EXIF
 public:
   explicit CTabPage1(CTolmApp &app);
   ~CTabPage1() override;
@@ -21,11 +21,11 @@ protected:
 private:
   // Lists the reader's entries under one heading per group.
   void FillList(HWND list);
-  CTolmApp &m_app;
+  // Owned here: the list view shares it (LVS_SHAREIMAGELISTS) and leaves it alone.
   HIMAGELIST m_images = nullptr;
 };
 
-class CTabPage2 : public CDialog { // Version
+class CTabPage2 : public CTolmDialog { // Version
 public:
   explicit CTabPage2(CTolmApp &app);
   ~CTabPage2() override;
@@ -34,11 +34,10 @@ protected:
   BOOL OnInitDialog() override;
 
 private:
-  CTolmApp &m_app;
   HBITMAP m_logo = nullptr;
 };
 
-class CTabPage3 : public CDialog { // Extended delete
+class CTabPage3 : public CTolmDialog { // Extended delete
 public:
   explicit CTabPage3(CTolmApp &app);
   // The erase list's path as the user typed or chose it.
@@ -50,7 +49,6 @@ protected:
 
 private:
   void Browse();
-  CTolmApp &m_app;
 };
 
 // Deletes the files of the target folder that the erase list names, into the recycle bin

@@ -36,7 +36,11 @@ HIMAGELIST LoadImageStrip(HINSTANCE module, UINT bitmapId, int size, int count, 
 
 // ---- the General page ----------------------------------------------------------------------
 
-CTabPage0::CTabPage0(CTolmApp &app) : CDialog(IDD_PAGE_GENERAL), m_app(app), m_editor(app) {}
+void CTolmDialog::OnException(const CException &exception) {
+  m_app.m_errors.ShowException(MB_ICONHAND, m_failurePlace, exception);
+}
+
+CTabPage0::CTabPage0(CTolmApp &app) : CTolmDialog(IDD_PAGE_GENERAL, app, kPlaceMainDialogs), m_editor(app) {}
 
 void CTabPage0::RunEditor() {
   SYSTEMTIME created{}, accessed{}, updated{};
@@ -137,7 +141,7 @@ void CTabPage0::OnDestroy() { ReleasePreview(m_app); }
 // ---- the tabbed frame shared by both dialogs ------------------------------------------------
 
 CTabbedDialog::CTabbedDialog(UINT templateId, int tabControlId, CTolmApp &app)
-    : CDialog(templateId), m_app(app), m_tabControlId(tabControlId) {}
+    : CTolmDialog(templateId, app, kPlaceMainDialogs), m_tabControlId(tabControlId) {}
 
 CTabbedDialog::~CTabbedDialog() {
   if (m_tabImages != nullptr)
@@ -153,7 +157,7 @@ bool CTabbedDialog::StartDialog() {
 }
 
 bool CTabbedDialog::ReportNoMemory() {
-  m_app.m_errors.ShowException(MB_ICONHAND, 200, CMemoryException());
+  m_app.m_errors.ShowException(MB_ICONHAND, kPlacePages, CMemoryException());
   EndDialog(IDCANCEL);
   return false;
 }

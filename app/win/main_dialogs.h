@@ -8,7 +8,7 @@
 
 #include "app/win/calendar_dialog.h"
 #include "app/win/info_pages.h"
-#include "framework/dialog.h"
+#include "app/win/tolm_dialog.h"
 
 class CTolmApp;
 
@@ -20,7 +20,7 @@ void ReplaceBackground(HBITMAP bitmap, int width, int height, COLORREF colour);
 HIMAGELIST LoadImageStrip(HINSTANCE module, UINT bitmapId, int size, int count, COLORREF background);
 
 // The pages; each fills itself from the application when it is created.
-class CTabPage0 : public CDialog { // General
+class CTabPage0 : public CTolmDialog { // General
 public:
   explicit CTabPage0(CTolmApp &app);
 
@@ -35,12 +35,11 @@ private:
   bool ShowTimesAndAttributes();
   void SetLine(int id, UINT labelId, const std::string &value);
   void RunEditor();
-  CTolmApp &m_app;
   CDlgCalendar m_editor;
 };
 
 // Shows the pages in the order of the tabs and places them over the tab control.
-class CTabbedDialog : public CDialog {
+class CTabbedDialog : public CTolmDialog {
 protected:
   CTabbedDialog(UINT templateId, int tabControlId, CTolmApp &app);
   // Inserts the tabs (caption string ids, images), sets the tab images and places the pages.
@@ -52,7 +51,6 @@ protected:
   bool StartDialog();
   bool ReportNoMemory();
 
-  CTolmApp &m_app;
   int m_tabControlId;
   HICON m_icon = nullptr;
   HIMAGELIST m_tabImages = nullptr;

@@ -686,6 +686,57 @@ TEST_F(EditorUi, ApplyWritesAndStaysOpenOkWritesAndCloses) {
   SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
+// Wine copies a Linux TZ into the program's environment, where the C runtime reads it in a
+// format of its own; the times entered must still reach the disk as entered in the system's
+// zone, and the log must show the times that reached it. The _tz run sets TZ=Asia/Tokyo.
+TEST_F(EditorUi, TheTimesEnteredReachTheDiskWhateverTheTZVariableSays) {
+  char tz[64] = {}, wanted[64] = {};
+  GetEnvironmentVariableA("TZ", tz, sizeof tz);
+  GetEnvironmentVariableA("TOLM_TZ", wanted, sizeof wanted);
+  TIME_ZONE_INFORMATION zone{};
+  GetTimeZoneInformation(&zone);
+  std::printf("TZ=%s, the system's zone %ld minutes behind UTC\n", tz[0] ? tz : "(none)", zone.Bias);
+  if (wanted[0] != '\0') {
+    ASSERT_STREQ(tz, wanted) << "the program must see the TZ variable";
+    ASSERT_NE(zone.Bias, 0) << "a zone away from UTC, or a wrong conversion cannot show";
+  }
+  const std::string file = work.file("zone.txt", "z");
+  const SYSTEMTIME old = localTime(2010, 1, 10, 10, 10, 10);
+  ASSERT_TRUE(writeLocalTimes(file, old, old, old));
+
+  Tolm tolm(program, argumentsFor('f', file));
+  ASSERT_TRUE(tolm.Open());
+  ASSERT_NE(tolm.OpenEditor(), nullptr);
+  // Both in winter and in summer: a zone with daylight saving time differs in one of them.
+  const SYSTEMTIME creation = localTime(2001, 2, 3, 4, 5, 6), update = localTime(2011, 7, 13, 14, 15, 16);
+  for (int id : {kCreationDate, kCreationTime})
+    ASSERT_TRUE(setPickerAsUser(tolm.control(id), creation));
+  for (int id : {kUpdateDate, kUpdateTime})
+    ASSERT_TRUE(setPickerAsUser(tolm.control(id), update));
+  clickLater(tolm.control(kApply));
+  const std::vector<std::string> logs = waitForLogs(1);
+  LocalTimes disk;
+  ASSERT_TRUE(readLocalTimes(file, disk));
+  EXPECT_TRUE(sameSecond(disk.update, update)) << "on disk " << pageTime(disk.update);
+  const bool creationKept = creationTimeKept(file, creation);
+  clickLater(tolm.control(IDCANCEL));
+  ASSERT_TRUE(tolm.EditorClosed());
+  EXPECT_TRUE(waitUntil([&] { return tolm.text(kUpdated) == L"更新日時    ： 2011/07/13 14:15:16"; }, 10000))
+      << "the page reads back what was entered";
+  EXPECT_TRUE(tolm.Close());
+
+  ASSERT_EQ(logs.size(), 1u);
+  std::smatch m;
+  ASSERT_TRUE(std::regex_search(logs[0], m, std::regex("Createtime : (" + kAnyTime + ") <- " + rx(logTime(old)) +
+                                                       "\\r\\nWritetime  : (" + kAnyTime + ") <- " +
+                                                       rx(logTime(old)) + "\\r\\n")))
+      << "the old times as they were on disk\n" << logs[0];
+  EXPECT_EQ(m[2].str(), logTime(disk.update)) << "the log shows the update time that reached the disk";
+  if (creationKept) {
+    EXPECT_EQ(m[1].str(), logTime(disk.creation)) << "and the creation time";
+  }
+}
+
 TEST_F(EditorUi, AWriteThePlatformRefusesIsMarkedInTheLog) {
   const std::string file = work.file("locked.txt", "locked");
   const SYSTEMTIME old = localTime(2014, 4, 4, 4, 4, 4);
