@@ -4,18 +4,24 @@ GENERATOR = -G Ninja
 HOST_CFG  = cmake -S . -B $(BUILD)/host $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug
 WIN64_CFG = cmake -S . -B $(BUILD)/win64 $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-win64.cmake
 WIN32_CFG = cmake -S . -B $(BUILD)/win32 $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-win32.cmake
+HOST32_CFG = cmake -S . -B $(BUILD)/host32 $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-host32.cmake
 
-.PHONY: setup build build-host build-win64 build-win32 test run bench fuzz package clean
+.PHONY: setup build build-host build-host32 build-win64 build-win32 test run bench fuzz package clean
 
 setup:
 	@scripts/setup.sh
 
 build: setup
-	@$(MAKE) --no-print-directory build-host build-win64 build-win32
+	@$(MAKE) --no-print-directory build-host build-host32 build-win64 build-win32
 
 build-host:
 	@$(HOST_CFG) >/dev/null
 	@cmake --build $(BUILD)/host
+
+# The cores and their tests as static 32-bit Linux programs, run under qemu-i386-static.
+build-host32:
+	@$(HOST32_CFG) >/dev/null
+	@cmake --build $(BUILD)/host32
 
 build-win64:
 	@$(WIN64_CFG) >/dev/null

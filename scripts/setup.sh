@@ -1,6 +1,7 @@
 #!/bin/sh
 # Installs what the three builds and their tests need on Debian 12 (idempotent).
-# 32-bit Linux programs cannot run on these machines, so no i386 architecture and no wine32.
+# 32-bit programs cannot run natively on these machines, so no i386 architecture and no wine32;
+# the 32-bit core tests are static Linux programs (multilib) run under qemu-i386-static.
 set -eu
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO="sudo"
@@ -8,7 +9,7 @@ SUDO=""
 PACKAGES="cmake ninja-build make python3 g++ clang libclang-rt-14-dev googletest libbenchmark-dev
  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
  wine wine64 fonts-wine xvfb xauth x11-apps imagemagick libvips-tools fonts-ipafont-gothic locales libimage-exiftool-perl libexiv2-dev zlib1g-dev liblz4-dev libzstd-dev
- nsis zip llvm"
+ nsis zip llvm qemu-user-static gcc-multilib g++-multilib"
 
 missing=""
 for p in $PACKAGES; do

@@ -99,14 +99,19 @@ int ThumbnailBuilder::assemble(ByteSource &file, uint64_t base, Thumbnail &out) 
   if (m_kind == 1) {
     std::copy(m_area.begin(), m_area.end(), block.begin());
     put16(&block[8], m_copied, m_order);
+    // Every strip must be read whole: a strip cut short by the end of the file, or a byte
+    // count with no offset, would publish zeros as picture, so it is no thumbnail.
     uint64_t at = kThumbnailHeaderArea;
-    const size_t strips = std::min(m_byteCounts.size(), m_offsets.size());
-    for (size_t i = 0; i < strips; ++i) {
+    for (size_t i = 0; i < m_byteCounts.size(); ++i) {
+      if (m_byteCounts[i] == 0)
+        continue;
+      if (i >= m_offsets.size())
+        return kOk;
       const int64_t got = file.readAt(base + m_offsets[i], block.data() + at, m_byteCounts[i]);
       if (got < 0)
         return kReadFailed;
       if (static_cast<uint64_t>(got) < m_byteCounts[i])
-        break;
+        return kOk;
       at += m_byteCounts[i];
     }
     // The offsets now name the strips' places in the block.

@@ -25,8 +25,8 @@ public:
 
   // Reads the image data relative to base and fills out when the IFD described a thumbnail
   // that fits in the file. Returns kOk, or kReadFailed for an I/O error of the source. A
-  // thumbnail that is not made (lists missing, area overflowing, data outside the file,
-  // stream cut short, no memory for the block) leaves out empty and is no error.
+  // thumbnail that is not made (lists missing, area overflowing, data outside the file, a
+  // strip or stream cut short, no memory for the block) leaves out empty and is no error.
   int assemble(ByteSource &file, uint64_t base, Thumbnail &out);
 
 private:

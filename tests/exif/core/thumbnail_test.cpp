@@ -161,11 +161,27 @@ TEST(ThumbnailRefused, IncompleteOrImpossibleDescriptionsMakeNoThumbnail) {
   }
 }
 
-TEST(ThumbnailRefused, AStripCutShortEndsTheCopyingButKeepsTheBlock) {
-  const Bytes data = pattern(150, 8);
-  // The second strip starts 100 bytes before the end of the file but is 120 long.
-  const Result r = build(false, {shorts(259, {1}), longs(273, {kStrips, kStrips + 50}), longs(279, {20, 120})}, data);
-  ASSERT_EQ(r.thumb.data.size(), kArea + 140);
-  EXPECT_EQ(Bytes(r.thumb.data.begin() + kArea, r.thumb.data.begin() + kArea + 20), Bytes(data.begin(), data.begin() + 20));
-  EXPECT_EQ(r.thumb.data.back(), 0);
+TEST(ThumbnailRefused, AnyStripCutShortOrWithoutOffsetMakesNoThumbnail) {
+  const Bytes data = pattern(300, 8);
+  // Three strips of 100 bytes; an offset of 250 leaves only 50 bytes before the end of the file.
+  struct Case {
+    const char *why;
+    std::vector<uint32_t> offsets;
+    std::vector<uint32_t> counts;
+    bool made;
+  };
+  const std::vector<Case> cases = {
+      {"every strip whole", {kStrips, kStrips + 100, kStrips + 200}, {100, 100, 100}, true},
+      {"first strip cut", {kStrips + 250, kStrips, kStrips + 100}, {100, 100, 100}, false},
+      {"middle strip cut", {kStrips, kStrips + 250, kStrips + 100}, {100, 100, 100}, false},
+      {"last strip cut", {kStrips, kStrips + 100, kStrips + 250}, {100, 100, 100}, false},
+      {"last strip past the end", {kStrips, kStrips + 100, kStrips + 1000}, {100, 100, 10}, false},
+      {"byte count without offset", {kStrips, kStrips + 100}, {100, 100, 50}, false},
+  };
+  for (const Case &c : cases) {
+    const Result r = build(false, {shorts(259, {1}), longs(273, c.offsets), longs(279, c.counts)}, data);
+    EXPECT_EQ(r.code, 0) << c.why;
+    EXPECT_EQ(r.thumb.present(), c.made) << c.why;
+    EXPECT_EQ(r.groups, (std::vector<int32_t>{0, 1})) << c.why << ": the tags are still listed";
+  }
 }
