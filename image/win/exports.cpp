@@ -175,7 +175,8 @@ extern "C" VOP_IMAGE VOP_API vopGetClipboardImage(HWND owner) {
 
 extern "C" int VOP_API vopCopy(HWND window, uint32_t flags, VOP_COPY_PARAMS* params,
                                VOP_IMAGE source, VOP_IMAGE destination, VOP_PROGRESS_HOOK* progress) {
-  return guarded([&] {
+  // Its results are 0, -1 and -552: running out of memory is one of its failures.
+  return atBoundary<int>(vop::kBadArgument, vop::kBadArgument, [&] {
     return vopwin::copyImage(window, flags, reinterpret_cast<vop::CopyParams*>(params), raw(source),
                              raw(destination), hookOf(progress));
   });
