@@ -42,6 +42,8 @@ TEST_F(CodecAfterDialog, ACancelledOpenDialogWithNoImageAliveLeavesNoCodecServic
   EXPECT_FALSE(vopwin::codecsRunning()) << "the dialog's decoder list started it";
 }
 
+DWORD WINAPI unloadLibrary(void *library) { return FreeLibrary(static_cast<HMODULE>(library)) ? 0 : 1; }
+
 TEST_F(CodecAfterDialog, TheLibraryUnloadsPromptlyAfterACancelledDialog) {
   HMODULE library = LoadLibraryA("vopimg.dll");
   if (library == nullptr) {
@@ -52,9 +54,7 @@ TEST_F(CodecAfterDialog, TheLibraryUnloadsPromptlyAfterACancelledDialog) {
   const auto load = reinterpret_cast<LoadFn>(reinterpret_cast<void *>(GetProcAddress(library, "vopLoadImage")));
   ASSERT_NE(load, nullptr);
   cancelOpenDialog(load);
-  HANDLE unloading = CreateThread(
-      nullptr, 0, [](void *m) -> DWORD { return FreeLibrary(static_cast<HMODULE>(m)) ? 0 : 1; }, library, 0,
-      nullptr);
+  HANDLE unloading = CreateThread(nullptr, 0, unloadLibrary, library, 0, nullptr);
   ASSERT_NE(unloading, nullptr);
   EXPECT_EQ(WaitForSingleObject(unloading, 20000), WAIT_OBJECT_0) << "FreeLibrary hangs";
   CloseHandle(unloading);
