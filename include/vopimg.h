@@ -13,6 +13,16 @@
  * right after loading the library, before creating images) every new handle carries an undo
  * history of up to 8 states; editing calls record their result there unless VOP_NO_UNDO is
  * set, and vopReverseAction steps back and forth. Never change the mode while holding handles.
+ * States of more than 4,096,000 pixels (or any state when physical memory is short) are kept
+ * in temporary "IW4" files as the image's exact bytes, alpha included.
+ *
+ * Unloading: destroy every image before FreeLibrary. The codec service (GDI+) and the cached
+ * memory DCs stop when the last image is destroyed, or at the end of a call that started them
+ * while no image was alive (a cancelled open dialog, a failed load); the library's entry point
+ * releases nothing, as nothing may be stopped under the loader lock. A library unloaded with
+ * images alive leaves the codec service running until the process ends.
+ *
+ * No C++ exception leaves an export: running out of memory gives the call's own failure code.
  */
 #ifndef VOPIMG_H
 #define VOPIMG_H
@@ -217,6 +227,9 @@ int VOP_API vopDrawImage(HDC dc, int32_t xDest, int32_t yDest, int32_t width, in
                          int32_t xSrc, int32_t ySrc, uint32_t rop, VOP_IMAGE image);
 int VOP_API vopSetClipboardImage(HWND owner, VOP_IMAGE image);
 VOP_IMAGE VOP_API vopGetClipboardImage(HWND owner);
+/* Copies, scales and turns source's rectangle into destination (same depth), or with
+ * VOP_COPY_MEASURE only measures the box. 0, -1 for a bad argument, an empty box or memory
+ * that cannot be had, -552 when the destination's undo state cannot be recorded. */
 int VOP_API vopCopy(HWND window, uint32_t flags, VOP_COPY_PARAMS *params, VOP_IMAGE source,
                     VOP_IMAGE destination, VOP_PROGRESS_HOOK *progress);
 int VOP_API vopReverseAction(int32_t direction, VOP_IMAGE image);
@@ -260,8 +273,11 @@ int VOP_API vopDecolor(HWND window, uint32_t flags, VOP_IMAGE source, VOP_IMAGE 
 int VOP_API vopRotate(HWND window, uint32_t flags, VOP_ROTATE_PARAMS *params, VOP_IMAGE image,
                       VOP_PROGRESS_HOOK *progress);
 /* The number of distinct colours of every pixel (the fourth byte of 32-bit pixels is not
- * part of a colour); -1 for a null handle or an image without pixels, -551 when the count
- * cannot grow. reserved is not read. Progress operation 11. */
+ * part of a colour); -1 for a null handle or an image without pixels. reserved is not read.
+ * Progress operation 11. The colour table (16,772,191 bucket heads, 67 MB in the 32-bit
+ * build) is allocated at the first count and kept until the library unloads, so later counts
+ * need no large block. When even that first allocation fails, or a colour's node cannot be
+ * had, the result is -551, nothing of the count is kept, and the next call tries again. */
 int VOP_API vopCountColor(HWND window, uint32_t reserved, VOP_IMAGE image, VOP_PROGRESS_HOOK *progress);
 /* Counts six channels on a sample grid (every 2nd, 4th or 8th column and row by image size)
  * into result, which is cleared first. 0, or -1 for a null handle or result or an image

@@ -58,10 +58,9 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
   if (reason == DLL_PROCESS_ATTACH) {
     DisableThreadLibraryCalls(instance);
     daxwin::reader().setModule(instance);
-  } else if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
-    // Unloaded by FreeLibrary: give the language library back. At process end the system
-    // reclaims everything and other modules may already be gone.
-    daxwin::reader().unload();
   }
+  // Nothing to free at detach: the language library is held only during the calls that read
+  // it, and FreeLibrary under the loader lock is what the platform forbids here.
+  (void)reserved;
   return TRUE;
 }

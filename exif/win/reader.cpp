@@ -29,31 +29,48 @@ HMODULE loadLanguageLibrary(const char *name) {
 
 bool isLeadByte(unsigned char c) { return IsDBCSLeadByte(c) != FALSE; }
 
+// A language library mapped for the length of one call.
+class HeldLibrary {
+public:
+  explicit HeldLibrary(HMODULE library) : m_library(library) {}
+  ~HeldLibrary() {
+    if (m_library != nullptr)
+      FreeLibrary(m_library);
+  }
+  HeldLibrary(const HeldLibrary &) = delete;
+  HeldLibrary &operator=(const HeldLibrary &) = delete;
+  HMODULE get() const { return m_library; }
+
+private:
+  HMODULE m_library;
+};
+
 } // namespace
 
-int Reader::initialize(const char *name) {
-  if (m_library != nullptr) {
-    FreeLibrary(m_library);
-    m_library = nullptr;
+HMODULE Reader::loadLanguage() const {
+  HMODULE library = m_name[0] != '\0' ? loadLanguageLibrary(m_name) : nullptr;
+  for (const char *fallback : kFallbackLibraries) {
+    if (library != nullptr)
+      break;
+    library = loadLanguageLibrary(fallback);
   }
+  return library;
+}
+
+int Reader::initialize(const char *name) {
   // Up to the NUL and never past MAX_PATH bytes: a short name is not read beyond its end, and
   // a text without a NUL in that space is no file name and leaves only the fallbacks.
   std::memset(m_name, 0, sizeof m_name);
   const ptrdiff_t length = boundedLength(name, sizeof m_name);
   if (length > 0)
     std::memcpy(m_name, name, static_cast<size_t>(length));
-  if (m_name[0] != '\0')
-    m_library = loadLanguageLibrary(m_name);
-  for (const char *fallback : kFallbackLibraries) {
-    if (m_library != nullptr)
-      break;
-    m_library = loadLanguageLibrary(fallback);
-  }
-  return m_library != nullptr ? dax::kOk : dax::kNoLanguageLibrary;
+  const HeldLibrary probe(loadLanguage());
+  m_initialized = probe.get() != nullptr;
+  return m_initialized ? dax::kOk : dax::kNoLanguageLibrary;
 }
 
 int Reader::process(uint32_t code, void *argument) {
-  if (m_library == nullptr)
+  if (!m_initialized)
     return dax::kNoLanguageLibrary;
   switch (code & 0xFF) {
   case dax::kOpRelease:
@@ -72,18 +89,14 @@ int Reader::process(uint32_t code, void *argument) {
   }
 }
 
-void Reader::unload() {
-  m_engine.release(dax::kOpRelease);
-  if (m_library != nullptr) {
-    FreeLibrary(m_library);
-    m_library = nullptr;
-  }
-}
-
 int Reader::analyze(uint32_t code, void *argument) {
   if (argument == nullptr)
     return dax::kBadArgument;
   auto *buffer = static_cast<char *>(argument);
+  // Gone since daxInitialize (deleted or moved): the labels cannot be had.
+  const HeldLibrary library(loadLanguage());
+  if (library.get() == nullptr)
+    return dax::kNoLanguageLibrary;
   char path[MAX_PATH] = {};
   if (code & dax::kModifier) {
     const ptrdiff_t length = boundedLength(buffer, MAX_PATH);
@@ -95,7 +108,7 @@ int Reader::analyze(uint32_t code, void *argument) {
     // is asked for one.
     if (!canWrite(buffer, MAX_PATH))
       return dax::kBadArgument;
-    const int chosen = chooseFile(path);
+    const int chosen = chooseFile(library.get(), path);
     if (chosen != dax::kOk)
       return chosen;
     std::memcpy(buffer, path, std::strlen(path) + 1);
@@ -103,7 +116,7 @@ int Reader::analyze(uint32_t code, void *argument) {
   FileSource file;
   if (!file.open(path))
     return dax::kReadFailed;
-  const ResourceStrings strings(m_library);
+  const ResourceStrings strings(library.get());
   return m_engine.analyze(file, strings, code & dax::kWithThumbnail);
 }
 
@@ -159,8 +172,8 @@ int Reader::thumbnail(uint32_t code, void *argument) {
   return result;
 }
 
-int Reader::chooseFile(char (&path)[MAX_PATH]) {
-  const ResourceStrings strings(m_library);
+int Reader::chooseFile(HMODULE library, char (&path)[MAX_PATH]) {
+  const ResourceStrings strings(library);
   std::string text;
   strings.load(kFilterStringId, text);
   const std::string filter = filterList(text, isLeadByte);

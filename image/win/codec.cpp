@@ -243,23 +243,28 @@ void codecsRecordCountZero() {
   }
 }
 
-void stopCodecsAtUnload() {
+bool codecsRunning() {
   enterEngineLock();
-  codecsRecordCountZero();
+  const bool running = codecsStarted;
   leaveEngineLock();
+  return running;
 }
 
 int32_t loadFile(ImageRecord& record, const char* fileName) {
   if (!startCodecs()) return kCodecFailed;
-  const std::wstring wide = toWide(fileName);
-  if (wide.empty()) return kCodecFailed;
   gp::GpBitmap* decoded = nullptr;
-  if (flat::GdipCreateBitmapFromFile(wide.c_str(), &decoded) != gp::Ok) {
-    if (decoded != nullptr) flat::GdipDisposeImage(decoded);
-    return kCodecFailed;
+  int32_t result = kCodecFailed;
+  // Its callers hold a new handle they must destroy on failure: nothing may throw past here.
+  try {
+    const std::wstring wide = toWide(fileName);
+    if (wide.empty()) return kCodecFailed;
+    if (flat::GdipCreateBitmapFromFile(wide.c_str(), &decoded) == gp::Ok)
+      result = decodeInto(record, decoded);
+  } catch (const std::bad_alloc&) {
+    destroyBitmap(record);
+    result = kCodecNoMemory;
   }
-  const int32_t result = decodeInto(record, decoded);
-  flat::GdipDisposeImage(decoded);
+  if (decoded != nullptr) flat::GdipDisposeImage(decoded);
   return result;
 }
 

@@ -74,8 +74,9 @@ int32_t rotateImage(HWND window, uint32_t flags, const VOP_ROTATE_PARAMS* params
     if (vop::planRotation(view.surface(), angle, plan) != vop::kOk) return vop::kBadArgument;
     FrameProgress progress(hook, vop::kProgressRotate);
     UpdateWindow(window);
-    if (!createBitmap(turned, plan.dstRight, plan.dstBottom, record->bitsPerPixel,
-                      record->hasAlpha ? 1u : 0u))
+    // The render moves colours only: the fourth byte of every turned pixel stays 0, so the
+    // new picture carries no alpha whatever the old one had.
+    if (!createBitmap(turned, plan.dstRight, plan.dstBottom, record->bitsPerPixel, 0))
       return vop::kBadArgument;
     RecordSurface turnedView(turned);
     if (vop::renderRotation(flags, plan, view.surface(), turnedView.surface(), progress.meter()) !=

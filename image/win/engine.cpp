@@ -64,10 +64,27 @@ ImageRecord::ImageRecord() {
   ++liveRecords;
 }
 
+// With no record alive nothing needs the codec service or a cached DC: both go here, outside
+// the loader lock, so that unloading the library has nothing left to stop.
+void releaseIdleServicesLocked() {
+  codecsRecordCountZero();
+  releaseCachedDCs();
+}
+
 ImageRecord::~ImageRecord() {
   destroyBitmap(*this);
   Locked guard;
-  if (--liveRecords == 0) codecsRecordCountZero();
+  if (--liveRecords == 0) releaseIdleServicesLocked();
+}
+
+void stopCodecsWhenIdle() {
+  Locked guard;
+  if (liveRecords == 0) releaseIdleServicesLocked();
+}
+
+long liveRecordCount() {
+  Locked guard;
+  return liveRecords;
 }
 
 ImageEngine::ImageEngine() {

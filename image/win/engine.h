@@ -127,7 +127,13 @@ class RecordSurface {
 // The codec service: started on first need under the engine's lock, stopped when the last
 // record goes. False when it cannot be started.
 bool startCodecs();
-void stopCodecsAtUnload();
+// Stops the codec service and gives the cached DCs back when no record is alive: the end of
+// every call that may have started the service without making a record (a cancelled open
+// dialog, a failed load). Never from DllMain, where the loader lock forbids it.
+void stopCodecsWhenIdle();
+bool codecsRunning();
+// Live image records, snapshots' copies included.
+long liveRecordCount();
 
 // A new empty temporary file named from the 3-character prefix at the start of buffer (which
 // holds MAX_PATH characters and receives the full name). 0, or -1 when a call fails.

@@ -43,22 +43,44 @@ const vopwin::ExportProgressHook* hookOf(VOP_PROGRESS_HOOK* progress) {
   return reinterpret_cast<const vopwin::ExportProgressHook*>(progress);
 }
 
+// Every export runs its work through this: no exception crosses the C ABI. Running out of
+// memory gives noMemory, anything else unexpected the export's refusal; the work's own
+// objects release their handles and files on the way out.
+template <typename Result, typename Work>
+Result atBoundary(Result refusal, Result noMemory, Work work) noexcept {
+  try {
+    return work();
+  } catch (const std::bad_alloc&) {
+    return noMemory;
+  } catch (...) {
+    return refusal;
+  }
+}
+
 // The exports of the adjustment frame and the analyses: a work buffer that cannot be had is
 // -551, anything else unexpected a refusal.
 template <typename Work>
 int guarded(Work work) {
-  try {
-    return work();
-  } catch (const std::bad_alloc&) {
-    return vop::kNoMemory;
-  } catch (...) {
-    return vop::kBadArgument;
-  }
+  return atBoundary<int>(vop::kBadArgument, vop::kNoMemory, work);
 }
 
-}  // namespace
+// Handles are null for every failure.
+template <typename Work>
+VOP_IMAGE guardedHandle(Work work) {
+  return atBoundary<VOP_IMAGE>(nullptr, nullptr, work);
+}
 
-// No exception leaves an export: a failure becomes the export's refusal.
+// Ends a call that may have started the codec service: with no image alive it stops again
+// here rather than at unload, where the loader lock forbids it.
+class CodecCall {
+ public:
+  CodecCall() = default;
+  ~CodecCall() { vopwin::stopCodecsWhenIdle(); }
+  CodecCall(const CodecCall&) = delete;
+  CodecCall& operator=(const CodecCall&) = delete;
+};
+
+}  // namespace
 
 extern "C" int VOP_API vopInitialize(const int32_t* settings) {
   return vopwin::engine().initialize(settings);
@@ -67,24 +89,28 @@ extern "C" int VOP_API vopInitialize(const int32_t* settings) {
 extern "C" VOP_IMAGE VOP_API vopCreateImage(int32_t width, int32_t height, int32_t bitsPerPixel,
                                             uint32_t flags) {
   if (width <= 0 || height <= 0 || bitsPerPixel <= 0) return nullptr;
-  void* image = vopwin::newHandle();
-  if (image == nullptr) return nullptr;
-  if (!vopwin::createBitmap(*vopwin::resolveHandle(image), width, height, bitsPerPixel, flags)) {
-    vopwin::destroyHandle(image);
-    return nullptr;
-  }
-  return handle(image);
+  return guardedHandle([&] {
+    void* image = vopwin::newHandle();
+    if (image == nullptr) return handle(nullptr);
+    if (!vopwin::createBitmap(*vopwin::resolveHandle(image), width, height, bitsPerPixel, flags)) {
+      vopwin::destroyHandle(image);
+      return handle(nullptr);
+    }
+    return handle(image);
+  });
 }
 
 extern "C" VOP_IMAGE VOP_API vopAttachImage(HGLOBAL packedDib) {
-  try {
-    return handle(vopwin::attachImage(packedDib));
-  } catch (...) {
-    return nullptr;
-  }
+  CodecCall call;
+  return guardedHandle([&] { return handle(vopwin::attachImage(packedDib)); });
 }
 
-extern "C" void VOP_API vopDestroyImage(VOP_IMAGE image) { vopwin::destroyHandle(raw(image)); }
+extern "C" void VOP_API vopDestroyImage(VOP_IMAGE image) {
+  atBoundary<int>(0, 0, [&] {
+    vopwin::destroyHandle(raw(image));
+    return 0;
+  });
+}
 
 extern "C" void VOP_API vopGetImageData(VOP_IMAGE image, int32_t* width, int32_t* height,
                                         int32_t* bitsPerPixel) {
@@ -103,73 +129,62 @@ extern "C" uint32_t VOP_API vopGetColor(VOP_IMAGE image, int32_t x, int32_t y) {
   if (!vopwin::holdsImage(record) || !record->isDibSection || record->width < 1 || record->height < 1)
     return 0xFFFFFFFFu;
   if (x < 0 || y < 0 || x >= record->width || y >= record->height) return 0;
-  vopwin::RecordSurface view(*record);
-  if (!view.valid()) return 0xFFFFFFFFu;
-  vop::ReadPass pass(view.surface());
-  pass.begin();
-  const auto colour = static_cast<uint32_t>(pass.read(x, y));
-  pass.end();
-  return colour;
+  return atBoundary<uint32_t>(0xFFFFFFFFu, 0xFFFFFFFFu, [&] {
+    vopwin::RecordSurface view(*record);
+    if (!view.valid()) return 0xFFFFFFFFu;
+    vop::ReadPass pass(view.surface());
+    pass.begin();
+    const auto colour = static_cast<uint32_t>(pass.read(x, y));
+    pass.end();
+    return colour;
+  });
 }
 
 extern "C" VOP_IMAGE VOP_API vopLoadImage(uint32_t flags, char* fileName) {
-  try {
-    return handle(vopwin::loadImage(flags, fileName));
-  } catch (...) {
-    return nullptr;
-  }
+  CodecCall call;
+  return guardedHandle([&] { return handle(vopwin::loadImage(flags, fileName)); });
 }
 
 extern "C" int VOP_API vopSaveImage(uint32_t flags, VOP_IMAGE image, char* fileName,
                                     const VOP_QUALITY_HOOK* qualityHook) {
-  try {
+  CodecCall call;
+  return atBoundary<int>(vop::kBadArgument, vop::kBadArgument, [&] {
     return vopwin::saveImage(flags, raw(image), fileName,
                              reinterpret_cast<const vopwin::QualityHook*>(qualityHook));
-  } catch (...) {
-    return vop::kBadArgument;
-  }
+  });
 }
 
 extern "C" int VOP_API vopDrawImage(HDC dc, int32_t xDest, int32_t yDest, int32_t width,
                                     int32_t height, int32_t xSrc, int32_t ySrc, uint32_t rop,
                                     VOP_IMAGE image) {
-  return vopwin::drawImage(dc, xDest, yDest, width, height, xSrc, ySrc, rop, raw(image));
+  return atBoundary<int>(0, 0, [&] {
+    return vopwin::drawImage(dc, xDest, yDest, width, height, xSrc, ySrc, rop, raw(image));
+  });
 }
 
 extern "C" int VOP_API vopSetClipboardImage(HWND owner, VOP_IMAGE image) {
-  try {
-    return vopwin::setClipboardImage(owner, raw(image));
-  } catch (...) {
-    return vop::kBadArgument;
-  }
+  CodecCall call;
+  return atBoundary<int>(vop::kBadArgument, vop::kBadArgument,
+                         [&] { return vopwin::setClipboardImage(owner, raw(image)); });
 }
 
 extern "C" VOP_IMAGE VOP_API vopGetClipboardImage(HWND owner) {
-  try {
-    return handle(vopwin::getClipboardImage(owner));
-  } catch (...) {
-    return nullptr;
-  }
+  CodecCall call;
+  return guardedHandle([&] { return handle(vopwin::getClipboardImage(owner)); });
 }
 
 extern "C" int VOP_API vopCopy(HWND window, uint32_t flags, VOP_COPY_PARAMS* params,
                                VOP_IMAGE source, VOP_IMAGE destination, VOP_PROGRESS_HOOK* progress) {
-  try {
+  // Its results are 0, -1 and -552: running out of memory is one of its failures.
+  return atBoundary<int>(vop::kBadArgument, vop::kBadArgument, [&] {
     return vopwin::copyImage(window, flags, reinterpret_cast<vop::CopyParams*>(params), raw(source),
                              raw(destination), hookOf(progress));
-  } catch (const std::bad_alloc&) {
-    return vop::kNoMemory;
-  } catch (...) {
-    return vop::kBadArgument;
-  }
+  });
 }
 
 extern "C" int VOP_API vopReverseAction(int32_t direction, VOP_IMAGE image) {
-  try {
-    return vopwin::reverseAction(direction, raw(image));
-  } catch (...) {
-    return vop::kSnapshotFailed;
-  }
+  return atBoundary<int>(vop::kSnapshotFailed, vop::kSnapshotFailed,
+                         [&] { return vopwin::reverseAction(direction, raw(image)); });
 }
 
 extern "C" int VOP_API vopGetFileVersion(const char* fileName, uint32_t* major, uint32_t* minor,
@@ -177,7 +192,9 @@ extern "C" int VOP_API vopGetFileVersion(const char* fileName, uint32_t* major, 
   if (fileName == nullptr || major == nullptr || minor == nullptr || build == nullptr ||
       revision == nullptr)
     return vop::kBadArgument;
-  return kel::readFileVersion(fileName, major, minor, build, revision);
+  return atBoundary<int>(vop::kBadArgument, vop::kBadArgument, [&] {
+    return kel::readFileVersion(fileName, major, minor, build, revision);
+  });
 }
 
 extern "C" int VOP_API vopAdjustGamma(HWND window, uint32_t flags, VOP_GAMMA_PARAMS* params,
@@ -251,11 +268,11 @@ extern "C" int VOP_API vopHistogram(HWND window, VOP_IMAGE image, VOP_HISTOGRAM_
 
 extern "C" void VOP_API vopShowHistogramDlg(HWND window, const char* title, VOP_IMAGE image,
                                             VOP_PROGRESS_HOOK* progress) {
-  try {
+  // No result to give: on failure the dialog simply does not appear.
+  atBoundary<int>(0, 0, [&] {
     vopwin::showHistogramDialog(window, title, raw(image), hookOf(progress));
-  } catch (...) {
-    // No result to give: the dialog simply does not appear.
-  }
+    return 0;
+  });
 }
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
@@ -263,11 +280,10 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
     DisableThreadLibraryCalls(instance);
     vopwin::setModuleInstance(instance);
     vopwin::engine();  // built before any export can run
-  } else if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
-    // Unloaded by FreeLibrary: the process goes on, so its codec service and DCs are returned.
-    // At process exit the system reclaims both, and other threads are already gone.
-    vopwin::stopCodecsAtUnload();
-    vopwin::releaseCachedDCs();
   }
+  // Nothing to do at detach: the codec service and the cached DCs went with the last image
+  // (stopping the service under the loader lock can hang on its thread). A caller that
+  // unloads the library with images still alive leaves both to the process.
+  (void)reserved;
   return TRUE;
 }

@@ -3,15 +3,152 @@
 
 #include <windows.h>
 
+#include <array>
 #include <cstring>
 #include <memory>
 #include <new>
 
 #include "image/core/result.h"
-#include "image/win/codec.h"
 #include "image/win/engine.h"
 
 namespace vopwin {
+namespace {
+
+// A spilled state: this header, the colour table, then the rows from the top row down, each
+// as many bytes as a row of the record holds. Every byte goes through unchanged, alpha and
+// 16-bit pixels included, which a BMP written by the codec service would not keep. Records are
+// always BI_RGB sections made by createBitmap, so no colour masks need keeping.
+struct SpillHeader {
+  char magic[4];
+  int32_t width;
+  int32_t height;
+  int32_t bitsPerPixel;
+  int32_t rowBytes;
+  int32_t paletteCount;
+  int32_t hasAlpha;
+  int32_t transparentColor;
+};
+constexpr char kSpillMagic[4] = {'I', 'W', '4', 'R'};
+
+class OpenFile {
+ public:
+  explicit OpenFile(HANDLE h) : h_(h) {}
+  ~OpenFile() {
+    if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
+  }
+  OpenFile(const OpenFile&) = delete;
+  OpenFile& operator=(const OpenFile&) = delete;
+  bool ok() const { return h_ != INVALID_HANDLE_VALUE; }
+  bool write(const void* data, DWORD size) const {
+    DWORD done = 0;
+    return WriteFile(h_, data, size, &done, nullptr) && done == size;
+  }
+  bool read(void* data, DWORD size) const {
+    DWORD done = 0;
+    return ReadFile(h_, data, size, &done, nullptr) && done == size;
+  }
+  bool close() {
+    const bool closed = CloseHandle(h_) != 0;
+    h_ = INVALID_HANDLE_VALUE;
+    return closed;
+  }
+  HANDLE get() const { return h_; }
+
+ private:
+  HANDLE h_;
+};
+
+bool writeSpill(ImageRecord& record, const char* name) {
+  if (record.bits == nullptr) return false;
+  const int64_t row = vop::rowBytes(record.bitsPerPixel, record.width);
+  if (row <= 0 || row > INT32_MAX) return false;
+  std::array<vop::PaletteEntry, 256> table{};
+  int32_t entries = 0;
+  if (record.bitsPerPixel <= 8) {
+    entries = readColorTable(record, table.data(), 1 << record.bitsPerPixel);
+    if (entries < 0) entries = 0;
+  }
+  const SpillHeader header{{kSpillMagic[0], kSpillMagic[1], kSpillMagic[2], kSpillMagic[3]},
+                           record.width,
+                           record.height,
+                           record.bitsPerPixel,
+                           static_cast<int32_t>(row),
+                           entries,
+                           record.hasAlpha ? 1 : 0,
+                           record.transparentColor};
+  OpenFile file(CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                            nullptr));
+  if (!file.ok() || !file.write(&header, sizeof header) ||
+      !file.write(table.data(), static_cast<DWORD>(entries * sizeof(vop::PaletteEntry))))
+    return false;
+  for (int32_t y = 0; y < record.height; ++y)
+    if (!file.write(record.bits + static_cast<ptrdiff_t>(record.pitch) * y, static_cast<DWORD>(row)))
+      return false;
+  return file.close();
+}
+
+// Puts a spilled state into a record that holds no image. The file is the library's own, but
+// it lives in a shared folder: every size is checked against the file before it is used, and
+// a file that does not match leaves the record empty.
+bool readSpill(ImageRecord& image, const char* name) {
+  OpenFile file(CreateFileA(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr));
+  LARGE_INTEGER size{};
+  SpillHeader header{};
+  if (!file.ok() || !GetFileSizeEx(file.get(), &size) || !file.read(&header, sizeof header))
+    return false;
+  if (std::memcmp(header.magic, kSpillMagic, sizeof kSpillMagic) != 0 || header.width <= 0 ||
+      header.height <= 0 || !vop::isSupportedDepth(header.bitsPerPixel) ||
+      header.rowBytes != vop::rowBytes(header.bitsPerPixel, header.width) ||
+      header.paletteCount < 0 ||
+      header.paletteCount > (header.bitsPerPixel <= 8 ? 1 << header.bitsPerPixel : 0) ||
+      (header.hasAlpha != 0 && header.hasAlpha != 1))
+    return false;
+  const int64_t expected = int64_t{sizeof header} +
+                           int64_t{header.paletteCount} * int64_t{sizeof(vop::PaletteEntry)} +
+                           int64_t{header.rowBytes} * header.height;
+  if (size.QuadPart != expected) return false;
+  std::array<vop::PaletteEntry, 256> table{};
+  if (!file.read(table.data(), static_cast<DWORD>(header.paletteCount * sizeof(vop::PaletteEntry))) ||
+      !createBitmap(image, header.width, header.height, header.bitsPerPixel,
+                    header.hasAlpha != 0 ? 1u : 0u))
+    return false;
+  bool ok = image.bits != nullptr && image.width == header.width && image.height == header.height;
+  for (int32_t y = 0; ok && y < header.height; ++y)
+    ok = file.read(image.bits + static_cast<ptrdiff_t>(image.pitch) * y,
+                   static_cast<DWORD>(header.rowBytes));
+  if (ok && header.paletteCount > 0) ok = writeColorTable(image, table.data(), header.paletteCount);
+  if (!ok) {
+    destroyBitmap(image);
+    return false;
+  }
+  image.transparentColor = header.transparentColor;
+  return true;
+}
+
+// The name of a spill file being made: the file is deleted unless a snapshot took the name.
+class PendingSpill {
+ public:
+  PendingSpill() : name_(new char[MAX_PATH]()) { std::memcpy(name_.get(), "IW4", 3); }
+  ~PendingSpill() {
+    if (made_) DeleteFileA(name_.get());
+  }
+  PendingSpill(const PendingSpill&) = delete;
+  PendingSpill& operator=(const PendingSpill&) = delete;
+  bool make() { return made_ = makeTempFileName(name_.get()) == 0; }
+  char* name() const { return name_.get(); }
+  char* release() {
+    made_ = false;
+    return name_.release();
+  }
+
+ private:
+  std::unique_ptr<char[]> name_;
+  bool made_ = false;
+};
+
+}  // namespace
+
 
 void releaseSnapshot(void* snapshot) {
   auto* s = static_cast<UndoSnapshot*>(snapshot);
@@ -39,15 +176,10 @@ int32_t pushSnapshot(void* handle, int32_t actionCode) {
                        uint64_t{memory.dwAvailPhys} < kSpillMemory;
     std::unique_ptr<UndoSnapshot> snapshot;
     if (spill) {
-      std::unique_ptr<char[]> name(new char[MAX_PATH]());
-      std::memcpy(name.get(), "IW4", 3);
-      if (makeTempFileName(name.get()) != 0) return vop::kSnapshotFailed;
-      if (saveImage(0x60, handle, name.get(), nullptr) != vop::kOk) {
-        DeleteFileA(name.get());
-        return vop::kSnapshotFailed;
-      }
-      snapshot.reset(new UndoSnapshot{UndoSnapshot::kFile, actionCode, name.get()});
-      name.release();
+      PendingSpill file;
+      if (!file.make() || !writeSpill(*record, file.name())) return vop::kSnapshotFailed;
+      snapshot.reset(new UndoSnapshot{UndoSnapshot::kFile, actionCode, file.name()});
+      file.release();
     } else {
       auto copy = std::make_unique<ImageRecord>();
       if (!createBitmap(*copy, record->width, record->height, record->bitsPerPixel, 0) ||
@@ -76,7 +208,7 @@ int32_t reverseAction(int32_t direction, void* handle) {
   destroyBitmap(image);
   if (snapshot->kind == UndoSnapshot::kFile) {
     // A file that has gone leaves the image empty; the state still counts as shown.
-    loadFile(image, static_cast<const char*>(snapshot->payload));
+    readSpill(image, static_cast<const char*>(snapshot->payload));
   } else {
     ImageRecord& copy = *static_cast<ImageRecord*>(snapshot->payload);
     if (!createBitmap(image, copy.width, copy.height, copy.bitsPerPixel, 0) ||

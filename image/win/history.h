@@ -1,5 +1,5 @@
-// Snapshots of the undo history: a temporary BMP file for large images (or when memory is
-// short), an in-memory copy otherwise.
+// Snapshots of the undo history: a temporary "IW4" file holding the record's own bytes for
+// large images (or when memory is short), an in-memory copy otherwise.
 #pragma once
 
 #include <cstdint>
@@ -13,7 +13,7 @@ struct UndoSnapshot {
   static constexpr int32_t kCopy = 2;
   int32_t kind;
   int32_t actionCode;
-  void* payload;  // kFile: a MAX_PATH buffer with the file's full name; kCopy: an ImageRecord
+  void* payload;  // kFile: a MAX_PATH buffer with the spill file's full name; kCopy: an ImageRecord
 };
 
 // The ring's release routine: deletes the file or the copy, then the snapshot.

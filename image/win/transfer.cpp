@@ -211,8 +211,15 @@ void* getClipboardImage(HWND owner) {
     if (from != nullptr) GlobalUnlock(data);
   }
   CloseClipboard();
-  void* handle = copy != nullptr ? decodeDib(copy, 10) : nullptr;
-  if (copy != nullptr) GlobalFree(copy);
+  void* handle = nullptr;
+  if (copy != nullptr) {
+    // The copy is given back however decoding ends.
+    struct OwnedBlock {
+      HGLOBAL block;
+      ~OwnedBlock() { GlobalFree(block); }
+    } owned{copy};
+    handle = decodeDib(copy, 10);
+  }
   engine().readCache().reset();
   return handle;
 }

@@ -1,5 +1,6 @@
 // daxread.dll through its exports under Wine: crafted files, the project's sample, the camera corpus.
 #include <windows.h>
+#include <psapi.h>
 
 #include "include/daxread.h"
 #include "tests/exif/core/tiff_maker.h"
@@ -599,6 +600,40 @@ TEST_F(DaxExports, WithOnlyTheEnglishLibraryAnUnknownNameFallsBackToIt) {
   EXPECT_EQ(lookup(lines, "analyze"), "49");
   EXPECT_EQ(lookup(lines, "label"), "ImageDescription");
   EXPECT_EQ(lookup(lines, "release"), "0");
+}
+
+// Whether a file of this name is mapped into this process, as a module or a data-file view.
+bool mappedHere(const char *fileName) {
+  MEMORY_BASIC_INFORMATION info;
+  const size_t want = std::strlen(fileName);
+  for (const char *p = nullptr; VirtualQuery(p, &info, sizeof info) == sizeof info;
+       p = static_cast<const char *>(info.BaseAddress) + info.RegionSize) {
+    if (info.State != MEM_COMMIT || (info.Type != MEM_IMAGE && info.Type != MEM_MAPPED))
+      continue;
+    char name[MAX_PATH] = {};
+    const size_t n = GetMappedFileNameA(GetCurrentProcess(), info.BaseAddress, name, MAX_PATH);
+    if (n >= want && _stricmp(name + n - want, fileName) == 0)
+      return true;
+  }
+  return false;
+}
+
+TEST_F(DaxExports, TheLanguageLibraryIsMappedOnlyWhileACallReadsIt) {
+  // The observation itself: a data-file view of the library is seen, and its end too.
+  HMODULE own = LoadLibraryExA("dax2enc.dll", nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(own, nullptr);
+  EXPECT_TRUE(mappedHere("dax2enc.dll"));
+  FreeLibrary(own);
+  ASSERT_FALSE(mappedHere("dax2enc.dll"));
+
+  ASSERT_EQ(daxInitialize("dax2enc.dll"), DAX_OK);
+  ASSERT_EQ(analyze(kSample), 49);
+  EXPECT_EQ(daxBeginProcessing(0, nullptr), DAX_OK);
+  EXPECT_FALSE(mappedHere("dax2enc.dll")) << "after the release nothing is left for the unload to free";
+  EXPECT_EQ(analyze(kSample), 49) << "mapped again when an analysis needs its labels";
+  EXPECT_EQ(list().total, 49);
+  EXPECT_FALSE(mappedHere("dax2enc.dll"));
+  ASSERT_EQ(daxInitialize("dax2jpn.dll"), DAX_OK);
 }
 
 // ---- the camera corpus ----
