@@ -53,10 +53,13 @@ extern "C" {
 
 /* Reads (code bits 8-15 = 0) or writes (= 1) the selected times of a file or folder.
  * Records whose bit is clear or whose pointer is null are skipped; on a set they are not
- * changed. Times are local. Reading asks only for attribute-read access and writing only
- * for attribute-write access, both sharing read, write and delete with other programs.
- * Returns 0, or -1 for an empty path, three null records, an unknown direction, an item
- * that cannot be found or opened, a time outside the calendar, or a failed platform call. */
+ * changed. Times are local, in the system's time zone both ways (a TZ variable in the
+ * environment does not count). A set keeps UTC 1970-01-01 00:00:00 to 3000-12-31 23:59:59;
+ * a year before 1900 stands for the first of these seconds. Reading asks only for
+ * attribute-read access and writing only for attribute-write access, both sharing read,
+ * write and delete with other programs. Returns 0, or -1 for an empty path, three null
+ * records, an unknown direction, an item that cannot be found or opened, a time outside the
+ * calendar, or a failed platform call. */
 int KEL_API kelOperateFileTime(int code, const char *path, SYSTEMTIME *creation,
                                SYSTEMTIME *lastAccess, SYSTEMTIME *lastWrite);
 /* Stores the attribute word (0xFFFFFFFF when the item does not exist); 0, or -1 when the

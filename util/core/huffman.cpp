@@ -273,9 +273,9 @@ int shortestCode(const Tree &tree) {
 // length may be unknown (the caller's buffer then holds exactly what the codes need), so bytes
 // are loaded ahead only while the symbols still to come are sure to need them; the last ones
 // are decoded bit by bit, a byte loaded only when its first bit is due, as the plain reader does.
-bool decodeWithTable(const Tree &tree, const uint8_t *src, size_t length, uint8_t *out, uint32_t plainLength) {
+bool decodeWithTable(const Tree &tree, PeekTable *table, const uint8_t *src, size_t length, uint8_t *out,
+                     uint32_t plainLength) {
   static_assert(kPeekBits <= 56, "a peek must fit the refilled accumulator");
-  const auto table = std::make_unique<PeekTable>();
   buildPeekTable(tree, *table);
   const uint32_t shortest = static_cast<uint32_t>(shortestCode(tree));
   uint64_t acc = 0; // unread bits at the top
@@ -358,10 +358,12 @@ bool decodeWithTable(const Tree &tree, const uint8_t *src, size_t length, uint8_
 
 } // namespace
 
-int32_t huffmanEncode(void *output, const void *input, uint32_t *table, uint32_t inputLength,
-                      uint32_t outputCapacity) {
-  if (output == nullptr || input == nullptr || table == nullptr || inputLength == 0)
-    return 0;
+namespace {
+
+// huffmanEncode, telling a lack of memory (kHuffmanNoMemory) apart from data that does not
+// shrink (0).
+int32_t encode(void *output, const void *input, uint32_t *table, uint32_t inputLength,
+               uint32_t outputCapacity) {
   const auto *in = static_cast<const uint8_t *>(input);
   uint32_t weights[kNodes] = {};
   // Four partial counts, so that runs of one byte value do not wait on one counter.
@@ -385,7 +387,9 @@ int32_t huffmanEncode(void *output, const void *input, uint32_t *table, uint32_t
 
   Tree tree;
   tree.build(weights);
-  const auto book = std::make_unique<CodeBook>(tree);
+  const std::unique_ptr<CodeBook> book(new (std::nothrow) CodeBook(tree));
+  if (!book)
+    return kHuffmanNoMemory;
 
   CodeWriter out(static_cast<uint8_t *>(output), outputCapacity);
   for (uint32_t i = 0; i < inputLength; ++i) {
@@ -408,6 +412,16 @@ int32_t huffmanEncode(void *output, const void *input, uint32_t *table, uint32_t
   return count < inputLength ? static_cast<int32_t>(count) : 0;
 }
 
+} // namespace
+
+int32_t huffmanEncode(void *output, const void *input, uint32_t *table, uint32_t inputLength,
+                      uint32_t outputCapacity) {
+  if (output == nullptr || input == nullptr || table == nullptr || inputLength == 0)
+    return 0;
+  const int32_t size = encode(output, input, table, inputLength, outputCapacity);
+  return size == kHuffmanNoMemory ? 0 : size;
+}
+
 int32_t huffmanDecode(const void *packed, void *output, const uint32_t *table, uint32_t plainLength,
                       size_t packedLength) {
   if (packed == nullptr || output == nullptr || table == nullptr || plainLength == 0 ||
@@ -425,8 +439,13 @@ int32_t huffmanDecode(const void *packed, void *output, const uint32_t *table, u
     std::memset(out, tree.root, plainLength);
     return static_cast<int32_t>(plainLength);
   }
-  if (plainLength >= kPeekMinimum)
-    return decodeWithTable(tree, src, packedLength, out, plainLength) ? static_cast<int32_t>(plainLength) : 0;
+  if (plainLength >= kPeekMinimum) {
+    const std::unique_ptr<PeekTable> peek(new (std::nothrow) PeekTable);
+    if (!peek)
+      return 0;
+    const bool complete = decodeWithTable(tree, peek.get(), src, packedLength, out, plainLength);
+    return complete ? static_cast<int32_t>(plainLength) : 0;
+  }
   MsbReader in(src, packedLength);
   for (uint32_t i = 0; i < plainLength; ++i) {
     int node = tree.root;
@@ -495,7 +514,9 @@ int32_t huffmanEncode2(const void *input, CpPackH *pack) {
   if (!work)
     return kHuffmanNoMemory;
   uint32_t table[kHuffmanTableEntries];
-  const int32_t size = huffmanEncode(work.get(), input, table, pack->plainLength, pack->plainLength);
+  const int32_t size = encode(work.get(), input, table, pack->plainLength, pack->plainLength);
+  if (size == kHuffmanNoMemory)
+    return kHuffmanNoMemory;
   if (size <= 0)
     return -1;
   // A 32-bit input total keeps the coded table well inside 2,048 bytes.
@@ -503,19 +524,16 @@ int32_t huffmanEncode2(const void *input, CpPackH *pack) {
   const int32_t codedSize = valuesEncode(table, coded, kHuffmanTableEntries, sizeof coded);
   if (codedSize <= 0)
     return -1;
-  void *packed = std::malloc(static_cast<size_t>(size));
-  void *codedTable = std::malloc(static_cast<size_t>(codedSize));
-  if (packed == nullptr || codedTable == nullptr) {
-    std::free(packed);
-    std::free(codedTable);
+  std::unique_ptr<uint8_t[]> packed(new (std::nothrow) uint8_t[static_cast<size_t>(size)]);
+  std::unique_ptr<uint8_t[]> codedTable(new (std::nothrow) uint8_t[static_cast<size_t>(codedSize)]);
+  if (!packed || !codedTable)
     return kHuffmanNoMemory;
-  }
-  std::memcpy(packed, work.get(), static_cast<size_t>(size));
-  std::memcpy(codedTable, coded, static_cast<size_t>(codedSize));
+  std::memcpy(packed.get(), work.get(), static_cast<size_t>(size));
+  std::memcpy(codedTable.get(), coded, static_cast<size_t>(codedSize));
   pack->packedLength = static_cast<uint32_t>(size);
-  pack->packed = packed;
+  pack->packed = packed.release();
   pack->tableLength = static_cast<uint32_t>(codedSize);
-  pack->table = codedTable;
+  pack->table = codedTable.release();
   return 0;
 }
 
@@ -534,8 +552,8 @@ int32_t huffmanDecode2(const CpPackH *pack, void *output) {
 void huffmanDeletePack(CpPackH *pack) {
   if (pack == nullptr)
     return;
-  std::free(pack->packed);
-  std::free(pack->table);
+  delete[] static_cast<uint8_t *>(pack->packed);
+  delete[] static_cast<uint8_t *>(pack->table);
   *pack = CpPackH{0, 0, 0, nullptr, nullptr};
 }
 

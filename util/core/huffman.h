@@ -16,13 +16,15 @@ inline constexpr size_t kLengthUnknown = SIZE_MAX;
 // Counts the bytes of input into table (all 512 entries written, 256-511 zero), builds the tree
 // and writes the codes, most significant bit first. Bytes beyond outputCapacity are counted but
 // not stored. Returns the packed size, or 0 when an argument is null, inputLength is 0 or not
-// below kHuffmanMaxInput, or the packed size is not smaller than inputLength.
+// below kHuffmanMaxInput, the packed size is not smaller than inputLength, or memory for the
+// code book runs out (the table then holds the counts all the same).
 int32_t huffmanEncode(void *output, const void *input, uint32_t *table, uint32_t inputLength,
                       uint32_t outputCapacity);
 
 // Decodes plainLength bytes with the tree built from table entries 0-255 (the table is only
 // read). Reads at most packedLength bytes. Returns plainLength; 0 when an argument is null,
-// plainLength is 0 or above INT32_MAX, or the stream ends before plainLength bytes.
+// plainLength is 0 or above INT32_MAX, the stream ends before plainLength bytes, or memory for
+// the decoding table runs out.
 int32_t huffmanDecode(const void *packed, void *output, const uint32_t *table, uint32_t plainLength,
                       size_t packedLength = kLengthUnknown);
 
@@ -49,9 +51,9 @@ struct CpPackH {
 // kHuffmanNoMemory when memory runs out. On failure the record's outputs are all 0.
 int32_t huffmanEncode2(const void *input, CpPackH *pack);
 // 0 when plainLength bytes came out; -1 for null arguments, zero lengths, a table that does not
-// decode, or a stream that ends early.
+// decode, a stream that ends early, or no memory.
 int32_t huffmanDecode2(const CpPackH *pack, void *output);
-// Frees both buffers and zeroes the record; nothing for null.
+// Frees both buffers (allocated with new[]) and zeroes the record; nothing for null.
 void huffmanDeletePack(CpPackH *pack);
 
 } // namespace kel

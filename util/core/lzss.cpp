@@ -630,7 +630,7 @@ int32_t lzssCompress2(int32_t method, const void *source, CpPack *pack) {
     return kLzssNoMemory;
   if (size <= 0)
     return -1;
-  void *data = std::malloc(static_cast<size_t>(size));
+  uint8_t *data = new (std::nothrow) uint8_t[static_cast<size_t>(size)];
   if (data == nullptr)
     return kLzssNoMemory;
   std::memcpy(data, work.get(), static_cast<size_t>(size));
@@ -651,7 +651,7 @@ int32_t lzssExpand2(int32_t method, const CpPack *pack, void *destination) {
 int32_t lzssDeletePack(CpPack *pack) {
   if (pack == nullptr)
     return -1;
-  std::free(pack->packedData);
+  delete[] static_cast<uint8_t *>(pack->packedData);
   *pack = CpPack{0, 0, nullptr};
   return 0;
 }

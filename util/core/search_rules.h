@@ -22,8 +22,9 @@ constexpr std::size_t kPathCapacity = 260;
 
 // True when every one of the archive, read-only, hidden and system attributes the item carries
 // is accepted by its flag; an item with none of them passes. An item whose attributes could not
-// be read never passes: it may be gone, or its name may not survive the narrow code page, and
-// reporting it would hand the caller a path and an attribute word that are both wrong.
+// be read comes with kUnreadableAttributes, which carries all four, so it passes only a search
+// that accepts all four (flags 0xF00); the caller then meets the failure when it touches the
+// item (it may be gone, or its name may not survive the narrow code page).
 bool passesAttributeFilter(uint32_t flags, uint32_t attributes);
 
 // Writes folder, a backslash and name into out as a NUL-terminated string. False, with out

@@ -1,4 +1,4 @@
-// Local/UTC conversions of time records through the C runtime's calendar.
+// Local/UTC conversions of time records, and the calendar the library's interface keeps.
 #include "util/core/timeconv.h"
 
 #include <ctime>
@@ -87,13 +87,57 @@ bool localSeconds(const SysTime &t, int64_t &seconds) {
   return true;
 }
 
-int localToUtc(SysTime &t) {
-  int64_t seconds = 0;
-  if (!localSeconds(t, seconds))
+namespace {
+// Days since 1970-01-01 of a proleptic Gregorian date, and back (H. Hinnant's civil algorithms).
+int64_t daysFromCivil(int64_t y, unsigned m, unsigned d) {
+  y -= m <= 2;
+  const int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const unsigned yoe = static_cast<unsigned>(y - era * 400);
+  const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
+  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + static_cast<int64_t>(doe) - 719468;
+}
+} // namespace
+
+int64_t utcSeconds(const SysTime &t) {
+  return daysFromCivil(t.year, t.month, t.day) * 86400 + t.hour * 3600 + t.minute * 60 + t.second;
+}
+
+bool fromUtcSeconds(int64_t seconds, SysTime &out) {
+  if (seconds < 0 || seconds > kLastCalendarSecond)
+    return false;
+  const int64_t days = seconds / 86400;
+  const int64_t rest = seconds % 86400;
+  const int64_t z = days + 719468;
+  const int64_t era = z / 146097;
+  const unsigned doe = static_cast<unsigned>(z - era * 146097);
+  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const unsigned mp = (5 * doy + 2) / 153;
+  const unsigned d = doy - (153 * mp + 2) / 5 + 1;
+  const unsigned m = mp < 10 ? mp + 3 : mp - 9;
+  out.year = static_cast<uint16_t>(static_cast<int64_t>(yoe) + era * 400 + (m <= 2));
+  out.month = static_cast<uint16_t>(m);
+  out.day = static_cast<uint16_t>(d);
+  out.dayOfWeek = static_cast<uint16_t>((days + 4) % 7); // 1970-01-01 was a Thursday
+  out.hour = static_cast<uint16_t>(rest / 3600);
+  out.minute = static_cast<uint16_t>(rest / 60 % 60);
+  out.second = static_cast<uint16_t>(rest % 60);
+  return true;
+}
+
+int localToUtc(SysTime &t, ZoneToUtc zoneToUtc) {
+  if (!isValidTime(t))
     return -1;
   SysTime result = t;
-  if (!fromSeconds(seconds, true, result))
-    return -1;
+  if (t.year < 1900) {
+    fromUtcSeconds(0, result);
+  } else {
+    SysTime utc{};
+    if (zoneToUtc == nullptr || !zoneToUtc(t, utc) || !isValidTime(utc) ||
+        !fromUtcSeconds(utcSeconds(utc), result))
+      return -1;
+  }
   result.milliseconds = t.milliseconds;
   t = result;
   return 0;

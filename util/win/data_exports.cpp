@@ -13,7 +13,8 @@
 #include "util/core/random.h"
 
 #include <cstddef>
-#include <vector>
+#include <memory>
+#include <new>
 
 namespace {
 
@@ -49,21 +50,48 @@ kel::Containers g_containers(kGlobalMemory);
 
 bool isLeadByte(uint8_t byte) { return IsDBCSLeadByte(byte) != 0; }
 
+// No C++ exception may cross the C interface. Running out of memory is the one that can reach
+// an export; it becomes the code the export gives for that (or its failure code).
+template <typename Result, typename Call> Result atBoundary(Result onNoMemory, Call &&call) noexcept {
+  try {
+    return call();
+  } catch (...) {
+    return onNoMemory;
+  }
+}
+
+class FileHandle {
+public:
+  explicit FileHandle(HANDLE h) : h_(h) {}
+  ~FileHandle() {
+    if (h_ != INVALID_HANDLE_VALUE)
+      CloseHandle(h_);
+  }
+  FileHandle(const FileHandle &) = delete;
+  FileHandle &operator=(const FileHandle &) = delete;
+  HANDLE get() const { return h_; }
+
+private:
+  HANDLE h_;
+};
+
 // The checksum of a whole file, read while others may read it but not write it; 0 when the
-// file cannot be opened.
+// file cannot be opened or there is no memory to read it with.
 template <typename Accumulator> uint32_t checksumOfFile(const char *fileName) {
   if (fileName == nullptr)
     return 0;
-  HANDLE file = CreateFileA(fileName, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-  if (file == INVALID_HANDLE_VALUE)
+  constexpr DWORD kChunk = 64 * 1024;
+  const std::unique_ptr<unsigned char[]> chunk(new (std::nothrow) unsigned char[kChunk]);
+  if (!chunk)
+    return 0;
+  const FileHandle file(CreateFileA(fileName, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (file.get() == INVALID_HANDLE_VALUE)
     return 0;
   Accumulator sum;
-  std::vector<unsigned char> chunk(64 * 1024);
   DWORD read = 0;
-  while (ReadFile(file, chunk.data(), static_cast<DWORD>(chunk.size()), &read, nullptr) && read > 0)
-    sum.feed(chunk.data(), read);
-  CloseHandle(file);
+  while (ReadFile(file.get(), chunk.get(), kChunk, &read, nullptr) && read > 0)
+    sum.feed(chunk.get(), read);
   return sum.value();
 }
 
@@ -72,17 +100,25 @@ template <typename Accumulator> uint32_t checksumOfFile(const char *fileName) {
 // ---- LZSS --------------------------------------------------------------------------------------
 extern "C" int KEL_API kelCompress(int flags, const void *source, void *destination,
                                    uint32_t sourceLength, uint32_t destinationCapacity) {
-  return kel::lzssCompress(flags, source, destination, sourceLength, destinationCapacity);
+  return atBoundary(kel::kLzssNoMemory, [&] {
+    return kel::lzssCompress(flags, source, destination, sourceLength, destinationCapacity);
+  });
 }
 extern "C" int KEL_API kelExpand(int flags, const void *source, void *destination,
                                  uint32_t sourceLength, uint32_t destinationLength) {
-  return kel::lzssExpand(flags, source, destination, sourceLength, destinationLength);
+  return atBoundary(0, [&] {
+    return kel::lzssExpand(flags, source, destination, sourceLength, destinationLength);
+  });
 }
 extern "C" int KEL_API kelCompress2(int method, const void *source, KEL_CPPACK *pack) {
-  return kel::lzssCompress2(method, source, reinterpret_cast<kel::CpPack *>(pack));
+  return atBoundary(kel::kLzssNoMemory, [&] {
+    return kel::lzssCompress2(method, source, reinterpret_cast<kel::CpPack *>(pack));
+  });
 }
 extern "C" int KEL_API kelExpand2(int method, const KEL_CPPACK *pack, void *destination) {
-  return kel::lzssExpand2(method, reinterpret_cast<const kel::CpPack *>(pack), destination);
+  return atBoundary(-1, [&] {
+    return kel::lzssExpand2(method, reinterpret_cast<const kel::CpPack *>(pack), destination);
+  });
 }
 extern "C" int KEL_API kelDeleteCpPack(KEL_CPPACK *pack) {
   return kel::lzssDeletePack(reinterpret_cast<kel::CpPack *>(pack));
@@ -91,11 +127,15 @@ extern "C" int KEL_API kelDeleteCpPack(KEL_CPPACK *pack) {
 // ---- Huffman -----------------------------------------------------------------------------------
 extern "C" int KEL_API kelEncodeH(void *output, const void *input, int, uint32_t *table512,
                                   uint32_t inputLength, uint32_t outputCapacity) {
-  return kel::huffmanEncode(output, input, table512, inputLength, outputCapacity);
+  return atBoundary(0, [&] {
+    return kel::huffmanEncode(output, input, table512, inputLength, outputCapacity);
+  });
 }
 extern "C" int KEL_API kelDecodeH(int, const void *packed, void *output, uint32_t *table512,
                                   uint32_t plainLength) {
-  return kel::huffmanDecode(packed, output, table512, plainLength);
+  return atBoundary(0, [&] {
+    return kel::huffmanDecode(packed, output, table512, plainLength);
+  });
 }
 extern "C" int KEL_API kelEncodeW(const uint32_t *values, void *output, uint32_t valueCount,
                                   uint32_t outputCapacity) {
@@ -105,10 +145,14 @@ extern "C" int KEL_API kelDecodeW(const void *packed, uint32_t *values, uint32_t
   return kel::valuesDecode(packed, values, valueCount);
 }
 extern "C" int KEL_API kelEncodeH2(int, const void *input, KEL_CPPACKH *pack) {
-  return kel::huffmanEncode2(input, reinterpret_cast<kel::CpPackH *>(pack));
+  return atBoundary(kel::kHuffmanNoMemory, [&] {
+    return kel::huffmanEncode2(input, reinterpret_cast<kel::CpPackH *>(pack));
+  });
 }
 extern "C" int KEL_API kelDecodeH2(int, const KEL_CPPACKH *pack, void *output) {
-  return kel::huffmanDecode2(reinterpret_cast<const kel::CpPackH *>(pack), output);
+  return atBoundary(-1, [&] {
+    return kel::huffmanDecode2(reinterpret_cast<const kel::CpPackH *>(pack), output);
+  });
 }
 extern "C" void KEL_API kelDeleteCpPackH(KEL_CPPACKH *pack) {
   kel::huffmanDeletePack(reinterpret_cast<kel::CpPackH *>(pack));
@@ -161,13 +205,17 @@ extern "C" void KEL_API kelStringUpper(char *text) { kel::stringUpper(text, isLe
 
 // ---- CRC -------------------------------------------------------------------------------------------
 extern "C" uint32_t KEL_API kelGetCRC32ofFile(const char *fileName) {
-  return checksumOfFile<kel::Crc32Accumulator>(fileName);
+  return atBoundary(0u, [&] {
+    return checksumOfFile<kel::Crc32Accumulator>(fileName);
+  });
 }
 extern "C" uint32_t KEL_API kelGetCRC32(int reset, uint32_t length, const void *data) {
   return g_crc.getCrc32(reset, length, data);
 }
 extern "C" uint32_t KEL_API kelGetCRC16ofFile(const char *fileName) {
-  return checksumOfFile<kel::Crc16Accumulator>(fileName);
+  return atBoundary(0u, [&] {
+    return checksumOfFile<kel::Crc16Accumulator>(fileName);
+  });
 }
 extern "C" uint32_t KEL_API kelGetCRC16(int reset, uint32_t length, const void *data) {
   return g_crc.getCrc16(reset, length, data);
@@ -175,7 +223,9 @@ extern "C" uint32_t KEL_API kelGetCRC16(int reset, uint32_t length, const void *
 
 // ---- bit arrays and shifts -----------------------------------------------------------------------
 extern "C" int KEL_API kelBitArray(int operation, int32_t x, int32_t y, int32_t *slot) {
-  return g_bitArrays.operate(operation, x, y, slot);
+  return atBoundary(-1, [&] {
+    return g_bitArrays.operate(operation, x, y, slot);
+  });
 }
 extern "C" uint32_t KEL_API kelShiftByteL(uint32_t v, int32_t n) { return kel::shiftByteL(v, n); }
 extern "C" uint32_t KEL_API kelShiftByteR(uint32_t v, int32_t n) { return kel::shiftByteR(v, n); }
@@ -206,8 +256,12 @@ extern "C" void KEL_API kelGlobalCopy(void *destination, HGLOBAL block, uint32_t
 
 // ---- queues and stacks --------------------------------------------------------------------------------
 extern "C" int KEL_API kelQueue(int operation, KEL_OBJECT_HANDLE *handle, void *argument) {
-  return g_containers.queue(operation, reinterpret_cast<kel::ObjectHandle *>(handle), argument);
+  return atBoundary(-1, [&] {
+    return g_containers.queue(operation, reinterpret_cast<kel::ObjectHandle *>(handle), argument);
+  });
 }
 extern "C" int KEL_API kelStack(int operation, KEL_OBJECT_HANDLE *handle, void *argument) {
-  return g_containers.stack(operation, reinterpret_cast<kel::ObjectHandle *>(handle), argument);
+  return atBoundary(-100, [&] {
+    return g_containers.stack(operation, reinterpret_cast<kel::ObjectHandle *>(handle), argument);
+  });
 }

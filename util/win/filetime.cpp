@@ -48,9 +48,21 @@ bool utcFileTimeToLocal(const FILETIME &ft, SYSTEMTIME &out) {
   return true;
 }
 
+// The system's zone, the one the get path reads with. Not the C runtime's calendar: that one
+// follows a TZ variable in a format of its own (Wine, Cygwin and MSYS2 pass "Asia/Tokyo"
+// on), and a set would then land hours away from what a get reads back.
+bool systemZoneToUtc(const kel::SysTime &local, kel::SysTime &utc) {
+  const SYSTEMTIME in = fromCore(local);
+  SYSTEMTIME out;
+  if (!TzSpecificLocalTimeToSystemTime(nullptr, &in, &out))
+    return false;
+  utc = toCore(out);
+  return true;
+}
+
 bool localToUtcFileTime(const SYSTEMTIME &local, FILETIME &out) {
   kel::SysTime t = toCore(local);
-  const int rc = kel::isNtFamily() ? kel::localToUtc(t) : kel::localToUtcByBias(t, zoneBias());
+  const int rc = kel::isNtFamily() ? kel::localToUtc(t, systemZoneToUtc) : kel::localToUtcByBias(t, zoneBias());
   if (rc != 0)
     return false;
   const SYSTEMTIME utc = fromCore(t);
