@@ -47,17 +47,19 @@ void ColorCountTable::clear(int table) {
   if (table != 0 && table != 1) return;
   Node** heads = heads_[table];
   if (heads != nullptr) {
+    // The array is kept: allocated again at each count, 67 MB in one piece can be missing
+    // from a fragmented 32-bit address space. Only heads in use are written, so pages that
+    // never held a colour stay uncommitted.
     for (uint32_t i = 0; i < kBuckets; ++i) {
       Node* node = heads[i];
+      if (node == nullptr) continue;
+      heads[i] = nullptr;
       while (node != nullptr) {
         Node* next = node->next;
         delete node;
         node = next;
       }
     }
-    // Giving the array back is the cheapest way to zero it; it is allocated again on use.
-    std::free(heads);
-    heads_[table] = nullptr;
   }
   if (table == 0) {
     distinct_ = 0;

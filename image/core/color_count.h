@@ -6,7 +6,8 @@
 namespace vop {
 
 // Two tables of 16,772,191 bucket heads each (a prime); only table 0 is filled. The bucket
-// arrays are allocated zeroed on first use, so an unused table costs no memory. One node per
+// arrays are allocated zeroed on first use and kept until destruction, so an unused table
+// costs no memory and a used one cannot fail to come back. One node per
 // distinct colour, appended at the end of its chain.
 class ColorCountTable {
  public:
@@ -26,9 +27,11 @@ class ColorCountTable {
   // (the table unchanged) when a node or the bucket array cannot be allocated.
   int32_t insert(uint32_t value);
 
-  // Frees every chain of the table and empties its buckets; table 0 also resets the
-  // distinct count. Other table numbers are ignored.
+  // Frees every chain of the table and empties its buckets, keeping the bucket array for the
+  // next count; table 0 also resets the distinct count. Other table numbers are ignored.
   void clear(int table);
+  // Whether table 0's bucket array is held (from the first insert until destruction).
+  bool holdsBuckets() const { return heads_[0] != nullptr; }
 
   uint32_t distinct() const { return distinct_; }
   // Occurrences of value counted in table 0 (0 when absent).
