@@ -124,6 +124,10 @@ int walkSearchFlags(const ApplyRequest &request) {
   return flags;
 }
 
+int collectWalk(FileSystemPort &fs, const ApplyRequest &request, NameTable &table) {
+  return fs.searchDirectory(walkSearchFlags(request), request.target, "*.*", table);
+}
+
 bool walkSucceeded(int searchResult, int walkError, bool tableFull) {
   if (tableFull)
     return searchResult == kKelStopped && walkError == 0;
@@ -137,7 +141,7 @@ ApplyOutcome ApplyChanges(FileSystemPort &fs, CChangeLog &log, const ApplyReques
   if (request.isFolder == 1 && request.includeFiles == 1) {
     outcome.walked = true;
     NameTable table;
-    outcome.searchResult = fs.searchDirectory(walkSearchFlags(request), request.target, "*.*", table);
+    outcome.searchResult = collectWalk(fs, request, table);
     const auto count = static_cast<int32_t>(table.Paths().size());
     if (logOn) {
       log.Begin(headerFor(request, count));

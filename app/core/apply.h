@@ -123,6 +123,11 @@ struct ApplyRequest {
 // The search flags of a folder walk for these settings.
 int walkSearchFlags(const ApplyRequest &request);
 
+// Asks the file system to walk the request's target folder with walkSearchFlags and "*.*",
+// collecting into the table; the search's result. Shared by the apply and the date tools so
+// that both see the same items.
+int collectWalk(FileSystemPort &fs, const ApplyRequest &request, NameTable &table);
+
 // True when a walk's collection can be used: a search that ran to the end without a walk
 // error, or one that the full table stopped.
 bool walkSucceeded(int searchResult, int walkError, bool tableFull);

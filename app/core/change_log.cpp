@@ -34,6 +34,18 @@ std::string timeLine(const char *label, const SystemTime &now, const SystemTime 
 
 } // namespace
 
+const char *logKindLine(LogKind kind) {
+  switch (kind) {
+  case LogKind::kDateTaken:
+    return "Set FileTime from EXIF";
+  case LogKind::kShift:
+    return "Shift FileTime";
+  case LogKind::kEditor:
+    break;
+  }
+  return "Set FileTime and Attributes";
+}
+
 std::string versionText(const FileVersion &version) {
   return format("Ver. %d.%d.%d.%d", static_cast<int>(version.major), static_cast<int>(version.minor),
                 static_cast<int>(version.build), static_cast<int>(version.revision));
@@ -53,7 +65,7 @@ int CChangeLog::Begin(const LogHeader &header) {
   m_open = true;
   const SystemTime &t = header.logTime;
   bool written = put(format("%s (%s)\r\n", "n.orbit TOLM", m_versionText.c_str()));
-  written = put(format("%s\r\n", "Set FileTime and Attributes")) && written;
+  written = put(format("%s\r\n", logKindLine(header.kind))) && written;
   written =
       put(format("DATE = %04d/%02d/%02d %02d:%02d:%02d\r\n", t.year, t.month, t.day, t.hour, t.minute, t.second)) &&
       written;

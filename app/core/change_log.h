@@ -49,6 +49,12 @@ struct FileVersion {
 // "Ver. 1.2.3.4"
 std::string versionText(const FileVersion &version);
 
+// What a log records, told by its second line: the editor's times and attributes, or the
+// times of the date tools.
+enum class LogKind { kEditor, kDateTaken, kShift };
+// The second line's text of each kind, without its line end.
+const char *logKindLine(LogKind kind);
+
 // What the header records about one apply. The flags are written as the program holds
 // them (a registry value of 5 is written as 5).
 struct LogHeader {
@@ -58,6 +64,7 @@ struct LogHeader {
   int32_t includeSubfolders = 0;
   int32_t systemFile = 0;
   int32_t hiddenFile = 0;
+  LogKind kind = LogKind::kEditor;
 };
 
 // Step numbers of the log lines, one per library call of an apply.
