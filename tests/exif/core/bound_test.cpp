@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <new>
 
-#include "tests/exif/core/tiff_maker.h"
+#include "tests/exif/core/hostile_files.h"
 
 using namespace daxtest;
 
@@ -128,43 +128,6 @@ bool isPrefixOf(const dax::TableSet &a, const dax::TableSet &b) {
   return true;
 }
 
-// 4000 entries that each point at the same 128 KiB of text, in a cycle of seven IFDs.
-Bytes sharedHugeValue() {
-  std::vector<Field> fields(4000, raw(271, 2, 0xFFFFFFFFu, 0));
-  fields.push_back(pointer(34665, 0));
-  Bytes file = makeTiff(false, {{fields}});
-  file.resize(file.size() + 200000, 'x');
-  return file;
-}
-
-// BYTE lists of 13,000 bytes each rendered as "0x.. " texts of 65,000 characters.
-Bytes byteListsAsText(size_t entries = 300) {
-  std::vector<Field> fields(entries, raw(700, 1, 13000, 8));
-  fields.push_back(pointer(34665, 0));
-  Bytes file = makeTiff(true, {{fields}});
-  file.resize(file.size() + 13000, '\x01');
-  return file;
-}
-
-// The largest IFD there is, its values all in their fields, walked seven times.
-Bytes widestIfdRevisited() {
-  std::vector<Field> fields(65534, shorts(274, {1}));
-  fields.push_back(pointer(34665, 0));
-  return makeTiff(false, {{fields}});
-}
-
-// A second IFD whose thumbnail is the whole file, after a first IFD of shared huge values.
-Bytes thumbnailAfterHugeValues() {
-  std::vector<Field> first(8, raw(271, 2, 0xFFFFFFFFu, 0));
-  Bytes file = makeTiff(false, {{first, 1}, {{shorts(259, {6}), longs(513, {0}), longs(514, {0})}}});
-  const uint32_t size = static_cast<uint32_t>(file.size() + 100000);
-  // the length field of tag 514 (the last entry of the second IFD) claims every byte
-  const size_t second = 8 + 2 + 12 * first.size() + 4;
-  put(file, second + 2 + 12 * 2 + 8, size, 4, false);
-  file.resize(size, 'y');
-  return file;
-}
-
 } // namespace
 
 TEST(WorkBound, ManyEntriesSharingOneHugeValueAreCutWithinTheBounds) {
@@ -182,7 +145,7 @@ TEST(WorkBound, LongRenderedListsAreCutWithinTheBounds) {
 }
 
 TEST(WorkBound, AWideIfdWalkedOverAndOverIsCutWithinTheBounds) {
-  const Bytes file = widestIfdRevisited();
+  const Bytes file = wideIfdRevisited();
   const Cost c = analyse(file);
   expectWithinBounds(c, file);
   // An entry record takes six times the 12 bytes it has in the file: a quarter of the IFD fits.
@@ -190,7 +153,7 @@ TEST(WorkBound, AWideIfdWalkedOverAndOverIsCutWithinTheBounds) {
 }
 
 TEST(WorkBound, AThumbnailOfTheWholeFileStaysWithinTheBounds) {
-  const Bytes file = thumbnailAfterHugeValues();
+  const Bytes file = thumbnailOfWholeFile();
   const Cost c = analyse(file);
   expectWithinBounds(c, file);
   EXPECT_FALSE(c.tables.cut);
