@@ -194,7 +194,7 @@ TEST(WorkBound, SmallFilesKeepEverything) {
 TEST(WorkBound, CameraFilesAreNeverCut) {
   const std::filesystem::path dir = std::string(TOLM_CORPUS_DIR) + "/exif";
   if (!std::filesystem::is_directory(dir)) {
-    std::printf("SKIP: no camera corpus at %s\n", dir.c_str());
+    std::printf("SKIP: no camera corpus at %s\n", dir.string().c_str());
     GTEST_SKIP();
   }
   size_t files = 0;
