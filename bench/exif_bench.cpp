@@ -22,6 +22,7 @@
 
 #include "exif/core/engine.h"
 #include "exif/core/result.h"
+#include "tests/exif/core/hostile_files.h"
 
 namespace {
 
@@ -218,6 +219,107 @@ template <class Reader> double rate(Reader &reader, const std::vector<File> &fil
   return static_cast<double>(done) / elapsed;
 }
 
+// ---- work against the file's size ----
+
+// Counts the bytes the core asks of the file.
+class CountingSource final : public dax::ByteSource {
+public:
+  explicit CountingSource(const std::vector<uint8_t> &bytes) : m_inner(bytes) {}
+  int64_t readAt(uint64_t pos, void *out, size_t size) override {
+    m_requested += size;
+    return m_inner.readAt(pos, out, size);
+  }
+  uint64_t size() const override { return m_inner.size(); }
+  uint64_t requested() const { return m_requested; }
+
+private:
+  dax::MemorySource m_inner;
+  uint64_t m_requested = 0;
+};
+
+// One analysis (thumbnail included) in a fresh engine: bytes read, heap peak, processor time.
+struct Work {
+  uint64_t read = 0;
+  size_t peak = 0;
+  double seconds = 0;
+  size_t entries = 0;
+  bool cut = false;
+};
+
+Work measureWork(const std::vector<uint8_t> &bytes, const dax::StringSource &strings) {
+  Work w;
+  CountingSource source(bytes);
+  const PeakScope scope;
+  const auto start = Clock::now();
+  {
+    dax::Engine engine;
+    engine.analyze(source, strings, kAnalyzeWithThumbnail);
+    w.entries = engine.results().totalEntries();
+    w.cut = engine.results().cut;
+    w.peak = scope.peak();
+  }
+  w.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  w.read = source.requested();
+  return w;
+}
+
+// Rows of bytes read and heap peak per byte of file, worst files named, against the limits
+// 16 x size + 64 KiB and 2 x size + 1 MiB.
+void workRows(const char *what, const std::vector<File> &files, const dax::StringSource &strings) {
+  if (files.empty())
+    return;
+  double worstRead = 0, worstPeak = 0, worstReadShare = 0, worstPeakShare = 0, sumRead = 0;
+  const File *readFile = &files.front(), *peakFile = &files.front();
+  size_t cut = 0;
+  for (const File &f : files) {
+    const Work w = measureWork(f.bytes, strings);
+    const double size = static_cast<double>(std::max<size_t>(f.bytes.size(), 1));
+    const double read = static_cast<double>(w.read) / size, peak = static_cast<double>(w.peak) / size;
+    sumRead += read;
+    cut += w.cut ? 1 : 0;
+    if (read > worstRead)
+      worstRead = read, readFile = &f;
+    if (peak > worstPeak)
+      worstPeak = peak, peakFile = &f;
+    worstReadShare = std::max(worstReadShare, static_cast<double>(w.read) / (16.0 * size + 65536.0));
+    worstPeakShare = std::max(worstPeakShare, static_cast<double>(w.peak) / (2.0 * size + 1048576.0));
+  }
+  std::printf("exif: work over %s (%zu files, %zu cut at the limits): bytes read / file size mean %.2f, worst %.2f (%s)\n",
+              what, files.size(), cut, sumRead / static_cast<double>(files.size()), worstRead, readFile->name.c_str());
+  std::printf("exif: work over %s: heap peak / file size worst %.2f (%s)\n", what, worstPeak, peakFile->name.c_str());
+  std::printf("exif: work over %s: worst share of 16 x size + 64 KiB read %.1f%%, of 2 x size + 1 MiB heap %.1f%%; goal: %s\n",
+              what, 100.0 * worstReadShare, 100.0 * worstPeakShare,
+              worstReadShare <= 1.0 && worstPeakShare <= 1.0 ? "met" : "NOT MET");
+}
+
+// The crafted files at one and four times their size: processor time per byte of file should
+// stay about the same if the time grows linearly with the file.
+void hostileRows(const dax::StringSource &strings) {
+  using daxtest::Bytes;
+  std::vector<File> files;
+  for (auto &[name, bytes] : daxtest::hostileFiles())
+    files.push_back({name, std::move(bytes)});
+  const std::pair<std::string, std::pair<Bytes, Bytes>> scaled[] = {
+      {"shared huge value", {daxtest::sharedHugeValue(1000, 50000), daxtest::sharedHugeValue(4000, 200000)}},
+      {"byte lists as text", {daxtest::byteListsAsText(75), daxtest::byteListsAsText(300)}},
+      {"wide IFD revisited", {daxtest::wideIfdRevisited(16000), daxtest::wideIfdRevisited(64000)}},
+      {"thumbnail of the whole file", {daxtest::thumbnailOfWholeFile(2, 25000), daxtest::thumbnailOfWholeFile(8, 100000)}},
+  };
+  workRows("crafted worst inputs", files, strings);
+  for (const auto &[name, pair] : scaled) {
+    double perByte[2];
+    const Bytes *both[2] = {&pair.first, &pair.second};
+    for (int k = 0; k < 2; ++k) {
+      double best = 1e9;
+      for (int rep = 0; rep < 5; ++rep)
+        best = std::min(best, measureWork(*both[k], strings).seconds);
+      perByte[k] = best / static_cast<double>(both[k]->size());
+    }
+    std::printf("exif: time of %-28s %8.1f ns per file byte at %7zu bytes, %8.1f at %7zu (x%.2f)\n", name.c_str(),
+                1e9 * perByte[0], pair.first.size(), 1e9 * perByte[1], pair.second.size(), perByte[1] / perByte[0]);
+  }
+}
+
 double median(std::vector<double> v) {
   std::sort(v.begin(), v.end());
   const size_t n = v.size();
@@ -234,6 +336,21 @@ int main(int argc, char **argv) {
   const std::filesystem::path dir = argv[1];
   const int reps = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
   const std::string rc = argc > 3 ? argv[3] : std::string(TOLM_ROOT_DIR) + "/res/dax2enc.rc";
+  const RcStrings strings(rc);
+  hostileRows(strings);
+  // What the fuzzer kept, when it has run: the inputs it found most costly are among them.
+  const std::filesystem::path fuzzed = std::string(TOLM_ROOT_DIR) + "/build/fuzz/dax_exif_fuzz.corpus";
+  if (std::filesystem::is_directory(fuzzed)) {
+    std::vector<File> inputs;
+    for (const auto &item : std::filesystem::directory_iterator(fuzzed)) {
+      std::ifstream in(item.path(), std::ios::binary);
+      inputs.push_back({item.path().filename().string(),
+                        std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>())});
+    }
+    workRows("the fuzz corpus", inputs, strings);
+  } else {
+    std::printf("exif: SKIP: no fuzz corpus at %s (make fuzz)\n", fuzzed.c_str());
+  }
   if (!std::filesystem::is_directory(dir)) {
     std::printf("exif: SKIP: no camera corpus at %s\n", dir.c_str());
     return 0;
@@ -247,7 +364,6 @@ int main(int argc, char **argv) {
   size_t totalBytes = 0;
   for (const File &f : files)
     totalBytes += f.bytes.size();
-  const RcStrings strings(rc);
   std::printf("exif: %zu files, %.1f MB, read into memory from %s; %zu label and value strings from %s\n",
               files.size(), static_cast<double>(totalBytes) / 1e6, dir.c_str(), strings.count(), rc.c_str());
 
@@ -305,5 +421,6 @@ int main(int argc, char **argv) {
     std::printf("exif: worst against 2 x file size + 1 MiB, %s: %s (%zu bytes) %zu of %.0f bytes (%.1f%%); goal: %s\n", what,
                 w.file->name.c_str(), w.file->bytes.size(), w.used, 2.0 * static_cast<double>(w.file->bytes.size()) + kMiB,
                 100.0 * w.share, w.share <= 1.0 ? "met" : "NOT MET");
+  workRows("the camera corpus", files, strings);
   return 0;
 }

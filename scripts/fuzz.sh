@@ -45,10 +45,17 @@ for target in $targets; do
   if [ "$target" = tolm_eraselist_fuzz ]; then
     cp "$root/samples/"*.tlx "$seeds/" 2>/dev/null
   fi
-  if [ "$target" = dax_exif_fuzz ] && [ -d "$root/../shared/corpus/exif" ]; then
-    find "$root/../shared/corpus/exif" -type f -size -64k -name '*.jp*g' -exec cp {} "$seeds/" \;
+  extra=()
+  if [ "$target" = dax_exif_fuzz ]; then
+    # The project's crafted seeds (not their README or generator), the camera files that fit
+    # the input cap, and the format's tokens.
+    find "$root/fuzz/corpus/dax_exif_fuzz" -type f ! -name '*.md' ! -name '*.py' -exec cp {} "$seeds/" \;
+    if [ -d "$root/../shared/corpus/exif" ]; then
+      find "$root/../shared/corpus/exif" -type f -size -64k -name '*.jp*g' -exec cp {} "$seeds/" \;
+    fi
+    extra=(-dict="$root/fuzz/dax_exif.dict")
   fi
-  if ! "$out/$target" -max_total_time="$seconds" -max_len=65536 -timeout=10 -rss_limit_mb=2048 \
+  if ! "$out/$target" -max_total_time="$seconds" -max_len=65536 -timeout=10 -rss_limit_mb=2048 "${extra[@]}" \
       -artifact_prefix="$out/$target-" "$out/$target.corpus" "$seeds" 2>"$out/$target.log"; then
     echo "fuzz: $target found a fault; see $out/$target.log and the artifact beside it"
     tail -n 30 "$out/$target.log"

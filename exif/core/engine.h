@@ -35,7 +35,9 @@ public:
   // Operation 1 (after the file is open): walks it and, on success, replaces the result
   // tables and puts the cursor at the start. Returns the total number of entries, or a
   // failure (kReadFailed, kBadTiffHeader, kNoExif, kNoMemory) that leaves the result tables
-  // as they were. An eighth group is no failure: the seven before it are the result.
+  // as they were. An eighth group is no failure: the seven before it are the result; nor is
+  // a file that asks for more work than its size warrants (WorkLimits::forFile): the entries
+  // before the cut are the result and results().cut is set.
   // kWithThumbnail in code also walks the second IFD and makes the thumbnail.
   int analyze(ByteSource &file, const StringSource &strings, uint32_t code);
 

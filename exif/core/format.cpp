@@ -68,16 +68,17 @@ constexpr double kMagnitudeLimit = 1e15;
 std::string dec(int64_t v) { return std::to_string(v); }
 std::string udec(uint64_t v) { return std::to_string(v); }
 
+// Digits are written from the end of a buffer: lists of thousands of values pass through here.
 std::string hex(uint64_t v, int minDigits) {
   static const char kDigits[] = "0123456789abcdef";
-  std::string s;
+  char buffer[16];
+  char *p = buffer + sizeof buffer;
+  const char *least = buffer + sizeof buffer - std::min(minDigits, 16);
   do {
-    s.insert(s.begin(), kDigits[v & 15]);
+    *--p = kDigits[v & 15];
     v >>= 4;
-  } while (v != 0);
-  if (static_cast<int>(s.size()) < minDigits)
-    s.insert(0, static_cast<size_t>(minDigits) - s.size(), '0');
-  return s;
+  } while (v != 0 || p > least);
+  return std::string(p, buffer + sizeof buffer);
 }
 
 // Appends whole pieces while they fit; a list that would overflow the field just ends.

@@ -13,7 +13,7 @@ inline constexpr int kCancelled = -100;           // file-selection dialog cance
 inline constexpr int kReadFailed = -101;          // open or read error
 inline constexpr int kBadTiffHeader = -102;       // Exif segment found, TIFF header short or invalid
 inline constexpr int kNoExif = -103;              // no Exif segment and no valid TIFF header at the start
-inline constexpr int kNoMemory = -104;            // allocation failed or the work budget ran out
+inline constexpr int kNoMemory = -104;            // an allocation failed
 inline constexpr int kNoLanguageLibrary = -107;   // (Windows layer) no language library loaded
 inline constexpr int kNoThumbnail = -108;
 inline constexpr int kTooManyGroups = -65537;     // an eighth group; the seven before it are kept
@@ -46,10 +46,5 @@ inline constexpr int32_t kDefaultValueCapacity = 65536;
 
 // Size of the thumbnail's header area, which precedes the image data in the block.
 inline constexpr size_t kThumbnailHeaderArea = 65535;
-
-// Bytes one analysis may read for values plus bytes of text it may store. Real files need
-// well under a megabyte; the budget bounds the time and memory a hostile file can cost
-// (65535 entries in each of seven IFDs, all pointing at the same large value).
-inline constexpr uint64_t kWorkBudget = 32ull << 20;
 
 } // namespace dax

@@ -29,6 +29,7 @@ struct Thumbnail {
 struct TableSet {
   std::vector<Group> groups;  // at most kMaxGroups
   Thumbnail thumbnail;
+  bool cut = false;           // the walk stopped at its work limits; the entries before are all there
 
   size_t totalEntries() const {
     size_t n = 0;
@@ -39,6 +40,7 @@ struct TableSet {
   void clear() {
     groups.clear();
     thumbnail = Thumbnail{};
+    cut = false;
   }
 };
 

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
+#include <limits>
 #include <optional>
 #include <vector>
 
@@ -19,17 +21,27 @@ constexpr uint64_t kEntrySize = 12;
 
 bool isPointerTag(uint16_t tag) { return tag == kGroupExif || tag == kGroupGps || tag == kGroupInterop; }
 
+// Heap a string holds beyond its own object: none while its text fits inside the object.
+uint64_t heapOf(const std::string &s) {
+  const auto *inside = reinterpret_cast<const char *>(&s);
+  const std::less<const char *> before;
+  const bool local = !before(s.data(), inside) && before(s.data(), inside + sizeof s);
+  return local ? 0 : s.capacity() + 1;
+}
+
 class Walker {
 public:
-  Walker(ByteSource &file, const StringSource &strings, uint32_t code, TableSet &out)
-      : m_file(file), m_strings(strings), m_withThumbnail((code & kWithThumbnail) != 0), m_out(out) {}
+  Walker(ByteSource &file, const StringSource &strings, uint32_t code, TableSet &out, const WorkLimits &limits)
+      : m_file(file), m_strings(strings), m_withThumbnail((code & kWithThumbnail) != 0), m_out(out),
+        m_readLeft(limits.readBytes), m_tableLeft(limits.tableBytes) {}
 
   int run();
 
 private:
   // Reads exactly size bytes: 1 when read, 0 when the data ends first, kReadFailed on error.
   int readExact(uint64_t pos, void *out, size_t size);
-  bool spend(uint64_t bytes);
+  // Takes bytes from what is left of a limit; when they are not there, the walk is cut.
+  bool pay(uint64_t &left, uint64_t bytes);
   int findTiffHeader(bool &exifFound);
   int walkIfd(uint64_t pos, int32_t group);
   std::string labelOf(uint16_t tag, int32_t group) const;
@@ -40,7 +52,11 @@ private:
   TableSet &m_out;
   ByteOrder m_order = ByteOrder::kLittle;
   uint64_t m_base = 0;
-  uint64_t m_spent = 0;
+  uint64_t m_readLeft;
+  uint64_t m_tableLeft;
+  // Working buffers of the entry at hand, shared by the nested walks.
+  std::vector<uint8_t> m_data;
+  std::vector<uint32_t> m_numbers;
 };
 
 int Walker::readExact(uint64_t pos, void *out, size_t size) {
@@ -50,9 +66,13 @@ int Walker::readExact(uint64_t pos, void *out, size_t size) {
   return static_cast<uint64_t>(got) == size ? 1 : 0;
 }
 
-bool Walker::spend(uint64_t bytes) {
-  m_spent += bytes;
-  return m_spent <= kWorkBudget;
+bool Walker::pay(uint64_t &left, uint64_t bytes) {
+  if (bytes > left) {
+    m_out.cut = true;
+    return false;
+  }
+  left -= bytes;
+  return true;
 }
 
 int Walker::findTiffHeader(bool &exifFound) {
@@ -134,6 +154,8 @@ std::string Walker::labelOf(uint16_t tag, int32_t group) const {
 }
 
 int Walker::walkIfd(uint64_t pos, int32_t group) {
+  if (m_out.cut || !pay(m_readLeft, 2))
+    return kOk;
   uint8_t countBytes[2];
   int r = readExact(pos, countBytes, 2);
   if (r < 0)
@@ -144,11 +166,21 @@ int Walker::walkIfd(uint64_t pos, int32_t group) {
   if (m_out.groups.size() >= kMaxGroups)
     return kTooManyGroups;
 
+  // Entry records are paid for at once: as many as the file holds, and as the tables can take.
+  const uint64_t room = pos + 2 < m_file.size() ? (m_file.size() - pos - 2) / kEntrySize : 0;
+  const uint64_t wanted = std::min<uint64_t>(count, room);
+  if (wanted == 0)
+    return kOk; // not one whole entry in the file
+  const uint64_t slots = std::min<uint64_t>(wanted, m_tableLeft / sizeof(Entry));
+  if (!pay(m_tableLeft, slots * sizeof(Entry)) || slots == 0) {
+    m_out.cut = true;
+    return kOk;
+  }
+
   // Sub-walks append groups, so this one is addressed by index.
   const size_t index = m_out.groups.size();
   m_out.groups.push_back(Group{group, {}});
-  const uint64_t room = pos + 2 < m_file.size() ? (m_file.size() - pos - 2) / kEntrySize : 0;
-  m_out.groups[index].entries.reserve(std::min<uint64_t>(count, room));
+  m_out.groups[index].entries.reserve(static_cast<size_t>(slots));
 
   const bool building = m_withThumbnail && group == kGroupSecond;
   std::optional<ThumbnailBuilder> builder;
@@ -157,9 +189,16 @@ int Walker::walkIfd(uint64_t pos, int32_t group) {
 
   int pending = kOk;
   bool complete = true;
-  std::vector<uint8_t> data;
-  std::vector<uint32_t> numbers;
-  for (uint32_t i = 0; i < count; ++i) {
+  for (uint32_t i = 0; i < count && !m_out.cut; ++i) {
+    if (i == slots) {
+      if (slots < wanted)
+        m_out.cut = true;
+      else
+        complete = false; // the IFD runs past the end of the file
+      break;
+    }
+    if (!pay(m_readLeft, kEntrySize))
+      break;
     uint8_t raw[kEntrySize];
     r = readExact(pos + 2 + kEntrySize * i, raw, sizeof raw);
     if (r < 0)
@@ -187,27 +226,27 @@ int Walker::walkIfd(uint64_t pos, int32_t group) {
         uint64_t want = std::min<uint64_t>(uint64_t{n} * size, kMaxValueBytes);
         want = std::min<uint64_t>(want, at < m_file.size() ? m_file.size() - at : 0);
         want -= want % size;
-        if (!spend(want))
-          return kNoMemory;
-        data.resize(static_cast<size_t>(want));
-        const int64_t got = want != 0 ? m_file.readAt(at, data.data(), data.size()) : 0;
+        if (!pay(m_readLeft, want))
+          break;
+        m_data.resize(static_cast<size_t>(want));
+        const int64_t got = want != 0 ? m_file.readAt(at, m_data.data(), m_data.size()) : 0;
         if (got < 0)
           return kReadFailed;
-        data.resize(static_cast<size_t>(got));
-        view.bytes = data;
+        m_data.resize(static_cast<size_t>(got));
+        view.bytes = m_data;
       }
       entry.value = trimSpace(formatValue(view, m_strings));
     }
-    if (!spend(entry.label.size() + entry.value.size() + sizeof(Entry)))
-      return kNoMemory;
+    if (!pay(m_tableLeft, heapOf(entry.label) + heapOf(entry.value)))
+      break;
 
     if (builder && (type == kShort || type == kLong)) {
       const size_t each = type == kShort ? 2 : 4;
       const size_t have = std::min<size_t>(n, view.bytes.size() / each);
-      numbers.resize(have);
+      m_numbers.resize(have);
       for (size_t k = 0; k < have; ++k)
-        numbers[k] = each == 2 ? get16(view.bytes.data() + 2 * k, m_order) : get32(view.bytes.data() + 4 * k, m_order);
-      builder->feed(entry.tag, type, n, numbers);
+        m_numbers[k] = each == 2 ? get16(view.bytes.data() + 2 * k, m_order) : get32(view.bytes.data() + 4 * k, m_order);
+      builder->feed(entry.tag, type, n, m_numbers);
     }
 
     m_out.groups[index].entries.push_back(std::move(entry));
@@ -232,9 +271,11 @@ int Walker::walkIfd(uint64_t pos, int32_t group) {
   }
   if (pending < 0)
     return pending;
-  if (!m_withThumbnail)
+  if (!m_withThumbnail || m_out.cut) // nothing after a cut is read; a cut second IFD makes no thumbnail
     return kOk;
   if (group == kGroupFirst && complete) {
+    if (!pay(m_readLeft, 4))
+      return kOk;
     uint8_t next[4];
     r = readExact(pos + 2 + kEntrySize * count, next, sizeof next);
     if (r < 0)
@@ -242,15 +283,34 @@ int Walker::walkIfd(uint64_t pos, int32_t group) {
     const uint32_t offset = r == 1 ? get32(next, m_order) : 0;
     return offset != 0 ? walkIfd(m_base + offset, kGroupSecond) : kOk;
   }
-  if (builder)
+  if (builder) {
+    // The entries' buffers go before the block is made.
+    std::vector<uint8_t>().swap(m_data);
+    std::vector<uint32_t>().swap(m_numbers);
     return builder->assemble(m_file, m_base, m_out.thumbnail);
+  }
   return kOk;
 }
 
 } // namespace
 
+WorkLimits WorkLimits::forFile(uint64_t size) {
+  size = std::min<uint64_t>(size, uint64_t{1} << 56); // no file is larger; the products cannot overflow
+  // A little under 64 KiB, so that the few header bytes read before the first IFD fit as well.
+  return {15 * size + 63 * 1024, size + 384 * 1024};
+}
+
+WorkLimits WorkLimits::unlimited() {
+  constexpr uint64_t kAll = std::numeric_limits<uint64_t>::max();
+  return {kAll, kAll};
+}
+
 int walkFile(ByteSource &file, const StringSource &strings, uint32_t code, TableSet &out) {
-  Walker walker(file, strings, code, out);
+  return walkFile(file, strings, code, out, WorkLimits::forFile(file.size()));
+}
+
+int walkFile(ByteSource &file, const StringSource &strings, uint32_t code, TableSet &out, const WorkLimits &limits) {
+  Walker walker(file, strings, code, out, limits);
   return walker.run();
 }
 

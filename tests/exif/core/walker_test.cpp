@@ -211,7 +211,7 @@ TEST(WalkerHostile, LabelsAreCutToTheLabelField) {
   EXPECT_EQ(tables.groups.at(0).entries.at(0).label, std::string(dax::kLabelField - 1, 'L'));
 }
 
-TEST(WalkerHostile, RepeatedHugeValuesRunOutOfBudgetInsteadOfMemory) {
+TEST(WalkerHostile, RepeatedHugeValuesAreCutAtTheWorkLimitsInsteadOfRefused) {
   // 4000 entries that each point at the same 128 KiB of text, in a cycle of seven IFDs:
   // about 3.5 GB to read if nothing stopped it.
   std::vector<Field> fields(4000, raw(271, 2, 0xFFFFFFFFu, 0));
@@ -219,5 +219,34 @@ TEST(WalkerHostile, RepeatedHugeValuesRunOutOfBudgetInsteadOfMemory) {
   Bytes file = makeTiff(false, {{fields}});
   file.resize(file.size() + 200000, 'x');
   const Walk w = walk(file);
-  EXPECT_EQ(w.result, dax::kNoMemory);
+  EXPECT_EQ(w.result, dax::kOk);
+  EXPECT_TRUE(w.tables.cut);
+  EXPECT_EQ(w.groupIds(), (std::vector<int32_t>{0}));
+  EXPECT_GT(w.tables.totalEntries(), 0u);
+  EXPECT_LT(w.tables.totalEntries(), 4000u);
+}
+
+TEST(WalkerHostile, TightLimitsKeepTheEntriesBeforeTheCutAndNoThumbnail) {
+  const Bytes file = makeTiff(false, sample());
+  dax::MemorySource source(file);
+  dax::TableSet whole, cut;
+  ASSERT_EQ(dax::walkFile(source, kStrings, 0x301, whole, dax::WorkLimits::unlimited()), 0);
+  ASSERT_FALSE(whole.cut);
+  ASSERT_TRUE(whole.thumbnail.present() || whole.groups.size() == 5u);
+  // Room for the first IFD's records and its first two entries' reads, not for the third.
+  dax::WorkLimits limits = dax::WorkLimits::unlimited();
+  limits.readBytes = 2 + 12 + 6 + 12 + 2 + 12;
+  ASSERT_EQ(dax::walkFile(source, kStrings, 0x301, cut, limits), 0);
+  EXPECT_TRUE(cut.cut);
+  ASSERT_EQ(cut.groups.size(), 1u) << "the Exif IFD's count could be read, its first entry not";
+  EXPECT_EQ(cut.groups[0].entries.size(), 2u);
+  EXPECT_EQ(cut.groups[0].entries[1].tag, whole.groups[0].entries[1].tag);
+  EXPECT_FALSE(cut.thumbnail.present());
+
+  dax::TableSet noRecords;
+  limits = dax::WorkLimits::unlimited();
+  limits.tableBytes = sizeof(dax::Entry) - 1;
+  EXPECT_EQ(dax::walkFile(source, kStrings, 0x301, noRecords, limits), 0);
+  EXPECT_TRUE(noRecords.cut);
+  EXPECT_TRUE(noRecords.groups.empty());
 }
