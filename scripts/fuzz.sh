@@ -19,6 +19,9 @@ declare -A sources=(
   [kel_values_fuzz]="util/core/*.cpp"
   [vop_dib_fuzz]="image/core/packed_dib.cpp"
   [tolm_eraselist_fuzz]="app/core/erase_list.cpp"
+  [tolm_changelog_fuzz]="app/core/*.cpp"
+  [kel_number_fuzz]="util/core/int64.cpp util/core/convert.cpp"
+  [vop_spill_fuzz]="image/core/spill_format.cpp image/core/surface.cpp"
 )
 status=0
 # FUZZ_TARGETS (space-separated) runs only those targets.
@@ -42,6 +45,9 @@ for target in $targets; do
       convert -size 7x5 gradient:red-blue "${opts[@]}" -depth 8 "bmp3:$seeds/seed$depth.bmp" 2>/dev/null
     done
   fi
+  case $target in tolm_changelog_fuzz|kel_number_fuzz|vop_spill_fuzz)
+    find "$root/fuzz/corpus/$target" -type f ! -name '*.md' ! -name '*.py' -exec cp {} "$seeds/" \; ;;
+  esac
   if [ "$target" = tolm_eraselist_fuzz ]; then
     cp "$root/samples/"*.tlx "$seeds/" 2>/dev/null
   fi

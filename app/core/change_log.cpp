@@ -79,7 +79,16 @@ int CChangeLog::Begin(const LogHeader &header) {
 void CChangeLog::WriteItem(int number, std::string_view path) {
   if (!m_open)
     return;
-  put(format("[%d] %.*s\r\n", number, static_cast<int>(path.size()), path.data()));
+  // A line break inside the path would end the item line early and let the rest pass for
+  // other lines: one path is always one line, its CR and LF written as '?'.
+  std::string line = format("[%d] ", number);
+  const size_t start = line.size();
+  line.append(path);
+  for (size_t i = start; i < line.size(); ++i)
+    if (line[i] == '\r' || line[i] == '\n')
+      line[i] = '?';
+  line += "\r\n";
+  put(line);
 }
 
 void CChangeLog::WriteStep(int result, int step, std::string_view name, std::string_view suffix) {

@@ -94,7 +94,7 @@ public:
   // Opens the sink and writes the five header lines: 0, or -1 when the sink cannot be
   // opened (the log stays closed) or a header line could not be written (it stays open).
   int Begin(const LogHeader &header);
-  // "[number] path"
+  // "[number] path"; a CR or LF inside the path is written as '?'.
   void WriteItem(int number, std::string_view path);
   // "name (step) : Error Code = result " followed by the system text and the suffix.
   void WriteStep(int result, int step, std::string_view name, std::string_view suffix);

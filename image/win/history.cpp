@@ -9,26 +9,11 @@
 #include <new>
 
 #include "image/core/result.h"
+#include "image/core/spill_format.h"
 #include "image/win/engine.h"
 
 namespace vopwin {
 namespace {
-
-// A spilled state: this header, the colour table, then the rows from the top row down, each
-// as many bytes as a row of the record holds. Every byte goes through unchanged, alpha and
-// 16-bit pixels included, which a BMP written by the codec service would not keep. Records are
-// always BI_RGB sections made by createBitmap, so no colour masks need keeping.
-struct SpillHeader {
-  char magic[4];
-  int32_t width;
-  int32_t height;
-  int32_t bitsPerPixel;
-  int32_t rowBytes;
-  int32_t paletteCount;
-  int32_t hasAlpha;
-  int32_t transparentColor;
-};
-constexpr char kSpillMagic[4] = {'I', 'W', '4', 'R'};
 
 class OpenFile {
  public:
@@ -60,29 +45,24 @@ class OpenFile {
 
 bool writeSpill(ImageRecord& record, const char* name) {
   if (record.bits == nullptr) return false;
-  const int64_t row = vop::rowBytes(record.bitsPerPixel, record.width);
-  if (row <= 0 || row > INT32_MAX) return false;
   std::array<vop::PaletteEntry, 256> table{};
   int32_t entries = 0;
   if (record.bitsPerPixel <= 8) {
     entries = readColorTable(record, table.data(), 1 << record.bitsPerPixel);
     if (entries < 0) entries = 0;
   }
-  const SpillHeader header{{kSpillMagic[0], kSpillMagic[1], kSpillMagic[2], kSpillMagic[3]},
-                           record.width,
-                           record.height,
-                           record.bitsPerPixel,
-                           static_cast<int32_t>(row),
-                           entries,
-                           record.hasAlpha ? 1 : 0,
-                           record.transparentColor};
+  vop::SpillHeader header{};
+  if (!vop::makeSpillHeader(record.width, record.height, record.bitsPerPixel, entries,
+                            record.hasAlpha, record.transparentColor, header))
+    return false;
+  const auto row = static_cast<DWORD>(header.rowBytes);
   OpenFile file(CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                             nullptr));
   if (!file.ok() || !file.write(&header, sizeof header) ||
       !file.write(table.data(), static_cast<DWORD>(entries * sizeof(vop::PaletteEntry))))
     return false;
   for (int32_t y = 0; y < record.height; ++y)
-    if (!file.write(record.bits + static_cast<ptrdiff_t>(record.pitch) * y, static_cast<DWORD>(row)))
+    if (!file.write(record.bits + static_cast<ptrdiff_t>(record.pitch) * y, row))
       return false;
   return file.close();
 }
@@ -94,22 +74,15 @@ bool readSpill(ImageRecord& image, const char* name) {
   OpenFile file(CreateFileA(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr));
   LARGE_INTEGER size{};
-  SpillHeader header{};
-  if (!file.ok() || !GetFileSizeEx(file.get(), &size) || !file.read(&header, sizeof header))
+  uint8_t head[sizeof(vop::SpillHeader)];
+  vop::SpillLayout layout;
+  if (!file.ok() || !GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 ||
+      !file.read(head, sizeof head) ||
+      !vop::checkSpillFile(head, sizeof head, static_cast<uint64_t>(size.QuadPart), layout))
     return false;
-  if (std::memcmp(header.magic, kSpillMagic, sizeof kSpillMagic) != 0 || header.width <= 0 ||
-      header.height <= 0 || !vop::isSupportedDepth(header.bitsPerPixel) ||
-      header.rowBytes != vop::rowBytes(header.bitsPerPixel, header.width) ||
-      header.paletteCount < 0 ||
-      header.paletteCount > (header.bitsPerPixel <= 8 ? 1 << header.bitsPerPixel : 0) ||
-      (header.hasAlpha != 0 && header.hasAlpha != 1))
-    return false;
-  const int64_t expected = int64_t{sizeof header} +
-                           int64_t{header.paletteCount} * int64_t{sizeof(vop::PaletteEntry)} +
-                           int64_t{header.rowBytes} * header.height;
-  if (size.QuadPart != expected) return false;
+  const vop::SpillHeader& header = layout.header;
   std::array<vop::PaletteEntry, 256> table{};
-  if (!file.read(table.data(), static_cast<DWORD>(header.paletteCount * sizeof(vop::PaletteEntry))) ||
+  if (!file.read(table.data(), static_cast<DWORD>(layout.tableBytes)) ||
       !createBitmap(image, header.width, header.height, header.bitsPerPixel,
                     header.hasAlpha != 0 ? 1u : 0u))
     return false;
