@@ -59,7 +59,7 @@ TEST(OutOfMemory, HuffmanBuffersGiveTheirFailureCodes) {
       [&] { return kelEncodeH(packed.data(), plain.data(), 0, table.data(), length, length); },
       [](int r) { EXPECT_EQ(r, 0); }, &points);
   ASSERT_GT(size, 0);
-  EXPECT_GE(points, 1);
+  EXPECT_EQ(points, 0); // the code book lives on the stack: nothing to run out of
 
   std::vector<unsigned char> out(length);
   const int produced = atEachAllocation(
@@ -84,7 +84,7 @@ TEST(OutOfMemory, HuffmanPacksAreLeftEmptyAndDecodeFails) {
                                   },
                                   &points);
   ASSERT_EQ(rc, 0);
-  EXPECT_GE(points, 4); // work buffer, code book, stream and table
+  EXPECT_GE(points, 3); // work buffer, stream and table
 
   std::vector<unsigned char> out(plain.size());
   EXPECT_EQ(atEachAllocation([&] { return kelDecodeH2(0, &pack, out.data()); },
