@@ -256,16 +256,22 @@ public:
   // A workspace for a window of n: a spare when one is large enough, else a new one; null when
   // memory runs out (the spares are then as they were).
   Workspace *take(int32_t n) {
+    Workspace *tooSmall[kSlots] = {};
+    int held = 0;
+    Workspace *found = nullptr;
     for (auto &slot : m_slots) {
       Workspace *w = slot.exchange(nullptr, std::memory_order_acquire);
       if (w == nullptr)
         continue;
-      if (w->window >= n)
-        return w;
-      give(w); // too small for this run, still good for others
-      break;
+      if (w->window >= n) {
+        found = w;
+        break;
+      }
+      tooSmall[held++] = w; // still good for smaller windows
     }
-    return Workspace::make(n);
+    for (int i = 0; i < held; ++i)
+      give(tooSmall[i]);
+    return found != nullptr ? found : Workspace::make(n);
   }
   void give(Workspace *w) {
     for (auto &slot : m_slots) {
@@ -281,7 +287,8 @@ public:
   }
 
 private:
-  std::atomic<Workspace *> m_slots[4] = {};
+  static constexpr int kSlots = 4;
+  std::atomic<Workspace *> m_slots[kSlots] = {};
 };
 
 SparePool g_spares;

@@ -111,13 +111,29 @@ TEST(OutOfMemory, LzssGivesItsMemoryCodeAndLeavesPacksEmpty) {
   // a smaller window included.
   const std::vector<unsigned char> first(packed.begin(), packed.begin() + size);
   allocfail::failFrom(0);
-  EXPECT_EQ(kelCompress(0x1000, plain.data(), packed.data(), length, length), size);
-  EXPECT_GT(kelCompress(0x100, plain.data(), packed.data(), length, length), 0);
-  EXPECT_EQ(kelCompress(0x1000, plain.data(), packed.data(), length, length), size);
+  const int again = kelCompress(0x1000, plain.data(), packed.data(), length, length);
+  const int smaller = kelCompress(0x100, plain.data(), packed.data(), length, length);
+  const int third = kelCompress(0x1000, plain.data(), packed.data(), length, length);
   const long made = allocfail::count();
   allocfail::stop();
+  EXPECT_EQ(again, size);
+  EXPECT_GT(smaller, 0);
+  EXPECT_EQ(third, size);
   EXPECT_EQ(made, 0);
   EXPECT_TRUE(std::equal(first.begin(), first.end(), packed.begin()));
+
+  // Kept memory for a small window beside that for a large one: each window finds its own.
+  kel::lzssReleaseWorkspaces();
+  ASSERT_GT(kelCompress(0x100, plain.data(), packed.data(), length, length), 0);
+  ASSERT_EQ(kelCompress(0x1000, plain.data(), packed.data(), length, length), size);
+  allocfail::failFrom(0);
+  const int large = kelCompress(0x1000, plain.data(), packed.data(), length, length);
+  const int small = kelCompress(0x100, plain.data(), packed.data(), length, length);
+  const long madeHere = allocfail::count();
+  allocfail::stop();
+  EXPECT_EQ(large, size);
+  EXPECT_GT(small, 0);
+  EXPECT_EQ(madeHere, 0);
 
   // Method 0x14 filters deltas, and expanding those needs a ring of its own.
   KEL_CPPACK pack{};
