@@ -279,7 +279,22 @@ public:
       if (slot.compare_exchange_strong(expected, w, std::memory_order_release, std::memory_order_relaxed))
         return;
     }
-    delete w;
+    // Every slot holds a spare: keep the larger ones (they serve every smaller window too) and
+    // let the smallest go, so that callers alternating between many windows stop allocating.
+    Workspace *carried = w;
+    for (auto &slot : m_slots) {
+      Workspace *old = slot.exchange(carried, std::memory_order_acq_rel);
+      if (old == nullptr)
+        return;
+      if (old->window > carried->window) {
+        carried = slot.exchange(old, std::memory_order_acq_rel);
+        if (carried == nullptr)
+          return;
+      } else {
+        carried = old;
+      }
+    }
+    delete carried;
   }
   void clear() {
     for (auto &slot : m_slots)

@@ -135,6 +135,19 @@ TEST(OutOfMemory, LzssGivesItsMemoryCodeAndLeavesPacksEmpty) {
   EXPECT_GT(small, 0);
   EXPECT_EQ(madeHere, 0);
 
+  // More windows in turn than memory is kept for: the largest stays and serves them all.
+  kel::lzssReleaseWorkspaces();
+  for (const int flag : {0x100, 0x200, 0x400, 0x800, 0x1000})
+    ASSERT_GT(kelCompress(flag, plain.data(), packed.data(), length, length), 0) << flag;
+  allocfail::failFrom(0);
+  int failures = 0;
+  for (const int flag : {0x1000, 0x100, 0x800, 0x1000})
+    failures += kelCompress(flag, plain.data(), packed.data(), length, length) > 0 ? 0 : 1;
+  const long madeInTurn = allocfail::count();
+  allocfail::stop();
+  EXPECT_EQ(failures, 0);
+  EXPECT_EQ(madeInTurn, 0);
+
   // Method 0x14 filters deltas, and expanding those needs a ring of its own.
   KEL_CPPACK pack{};
   pack.plainLength = length;
