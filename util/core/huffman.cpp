@@ -512,8 +512,8 @@ bool decodeSmall(const Tree &tree, const uint8_t *src, size_t length, uint8_t *o
 
 namespace {
 
-// huffmanEncode, telling a lack of memory (kHuffmanNoMemory) apart from data that does not
-// shrink (0).
+// huffmanEncode without the argument checks: the packed size, or 0 for data that does not
+// shrink.
 int32_t encode(void *output, const void *input, uint32_t *table, uint32_t inputLength,
                uint32_t outputCapacity) {
   const auto *in = static_cast<const uint8_t *>(input);
@@ -567,8 +567,7 @@ int32_t huffmanEncode(void *output, const void *input, uint32_t *table, uint32_t
                       uint32_t outputCapacity) {
   if (output == nullptr || input == nullptr || table == nullptr || inputLength == 0)
     return 0;
-  const int32_t size = encode(output, input, table, inputLength, outputCapacity);
-  return size == kHuffmanNoMemory ? 0 : size;
+  return encode(output, input, table, inputLength, outputCapacity);
 }
 
 int32_t huffmanDecode(const void *packed, void *output, const uint32_t *table, uint32_t plainLength,
@@ -653,8 +652,6 @@ int32_t huffmanEncode2(const void *input, CpPackH *pack) {
     return kHuffmanNoMemory;
   uint32_t table[kHuffmanTableEntries];
   const int32_t size = encode(work.get(), input, table, pack->plainLength, pack->plainLength);
-  if (size == kHuffmanNoMemory)
-    return kHuffmanNoMemory;
   if (size <= 0)
     return -1;
   // A 32-bit input total keeps the coded table well inside 2,048 bytes.
