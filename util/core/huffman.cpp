@@ -23,11 +23,69 @@ struct Tree {
   int root;
 
   // weights: 256 leaf weights in, inner node weights written after them. Each step merges the
-  // two smallest selectable weights, the lower node number first on equal weights. A min-heap
-  // of (weight, node) keys gives exactly that order without scanning all nodes every step.
+  // two smallest selectable weights, the lower node number first on equal weights.
   void build(uint32_t *weights) {
     for (int i = 0; i < kNodes; ++i)
       parent[i] = -1;
+    uint64_t total = 0;
+    for (int i = 0; i < 256; ++i)
+      total += weights[i];
+    if (total < kSelectable)
+      buildFromQueues(weights);
+    else
+      buildWithHeap(weights);
+  }
+
+  // When the weights sum below the merge bound (every counted input), every leaf is selectable
+  // and so is every merged node, and merged weights come out in rising order: the smallest
+  // pair is always at the heads of two queues, the leaves sorted by (weight, node) and the
+  // merged nodes in the order they were made. Same pairs as the heap, in linear time after a
+  // sort of the non-zero weights.
+  void buildFromQueues(uint32_t *weights) {
+    int16_t leaves[256];
+    int count = 0;
+    uint64_t keys[256];
+    int keyCount = 0;
+    for (int i = 0; i < 256; ++i) {
+      if (weights[i] == 0)
+        leaves[count++] = static_cast<int16_t>(i);
+      else
+        keys[keyCount++] = static_cast<uint64_t>(weights[i]) << 16 | static_cast<uint64_t>(i);
+    }
+    std::sort(keys, keys + keyCount);
+    for (int k = 0; k < keyCount; ++k)
+      leaves[count++] = static_cast<int16_t>(keys[k] & 0xFFFF);
+    int leaf = 0;      // head of the leaf queue
+    int inner = 256;   // head of the merged-node queue; n is its end
+    int n = 256;
+    auto pop = [&] {
+      // On equal weights the leaf wins: its number is the lower one.
+      if (leaf < 256 && (inner == n || weights[leaves[leaf]] <= weights[inner]))
+        return static_cast<int>(leaves[leaf++]);
+      return inner++;
+    };
+    while (n < 256 + 255) {
+      const int first = pop();
+      const int second = pop();
+      link(weights, n, first, second);
+      ++n;
+    }
+    root = n - 1;
+  }
+
+  void link(uint32_t *weights, int n, int first, int second) {
+    child[0][n] = static_cast<int16_t>(first);
+    child[1][n] = static_cast<int16_t>(second);
+    weights[n] = weights[first] + weights[second];
+    parent[first] = parent[second] = static_cast<int16_t>(n);
+    side[first] = 0;
+    side[second] = 1;
+    weights[first] = weights[second] = kMerged;
+  }
+
+  // Any weights, hostile tables included: sums may wrap around 32 bits and weights at or above
+  // the bound leave nodes out. A min-heap of (weight, node) keys gives the merge order.
+  void buildWithHeap(uint32_t *weights) {
     uint64_t heap[kNodes];
     int size = 0;
     auto key = [](uint32_t weight, int node) {
@@ -45,13 +103,7 @@ struct Tree {
     while (size >= 2) {
       const int first = pop();
       const int second = pop();
-      child[0][n] = static_cast<int16_t>(first);
-      child[1][n] = static_cast<int16_t>(second);
-      weights[n] = weights[first] + weights[second];
-      parent[first] = parent[second] = static_cast<int16_t>(n);
-      side[first] = 0;
-      side[second] = 1;
-      weights[first] = weights[second] = kMerged;
+      link(weights, n, first, second);
       if (weights[n] < kSelectable) {
         heap[size++] = key(weights[n], n);
         std::push_heap(heap, heap + size, std::greater<>());
@@ -127,27 +179,34 @@ void writeValue(MsbWriter &w, uint32_t v) {
     w.put((v >> i) & 1u);
 }
 
-// Codes of all 256 byte values, each as its bits from the root down (first bit highest).
-// Codes longer than fit in one word are possible only with weights that sum past 32 bits,
-// which no counted input reaches; they are kept as sides and written one bit at a time.
+// Codes of all 256 byte values: the bits on the way from the top of its tree down to the
+// leaf, first bit highest, and their count (0 for a leaf outside every tree or at the root).
+// Worked out from the top down in one pass over the nodes, as children always have lower
+// numbers than their parent. Codes longer than 64 bits keep only their last 64 here; they
+// occur only with weights that sum past 32 bits, which no counted input reaches, and are
+// written from the tree (writeLongCode).
 struct CodeBook {
   uint64_t bits[256];
   int length[256];
-  uint8_t sides[256][256];
 
   explicit CodeBook(const Tree &tree) {
-    for (int leaf = 0; leaf < 256; ++leaf) {
-      uint8_t up[256];
-      int n = 0;
-      for (int node = leaf; node != tree.root && tree.parent[node] >= 0 && n < 256; node = tree.parent[node])
-        up[n++] = tree.side[node];
-      length[leaf] = n;
-      uint64_t code = 0;
-      for (int i = 0; i < n; ++i) {
-        sides[leaf][i] = up[n - 1 - i];
-        code = code << 1 | up[n - 1 - i];
+    uint64_t code[kNodes];
+    int16_t depth[kNodes];
+    for (int node = tree.root; node >= 256; --node) {
+      if (tree.parent[node] < 0 || node == tree.root) {
+        code[node] = 0;
+        depth[node] = 0;
       }
-      bits[leaf] = code;
+      for (int side = 0; side < 2; ++side) {
+        const int c = tree.child[side][node];
+        code[c] = code[node] << 1 | static_cast<uint64_t>(side);
+        depth[c] = static_cast<int16_t>(depth[node] + 1);
+      }
+    }
+    for (int leaf = 0; leaf < 256; ++leaf) {
+      const bool inTree = leaf != tree.root && tree.parent[leaf] >= 0;
+      bits[leaf] = inTree ? code[leaf] : 0;
+      length[leaf] = inTree ? depth[leaf] : 0;
     }
   }
 };
@@ -206,6 +265,16 @@ private:
   uint64_t m_acc = 0; // pending bits at the top
   int m_bits = 0;
 };
+
+// A code too long for one word, bit by bit from the tree.
+void writeLongCode(CodeWriter &out, const Tree &tree, int leaf) {
+  uint8_t up[256];
+  int n = 0;
+  for (int node = leaf; node != tree.root && tree.parent[node] >= 0 && n < 256; node = tree.parent[node])
+    up[n++] = tree.side[node];
+  while (n > 0)
+    out.put(up[--n], 1);
+}
 
 // Multi-symbol decoding table: for every value of the next kPeekBits bits, the byte values
 // whose codes lie wholly inside them (at most kMaxRun), the bits those take, and, when no code
@@ -356,12 +425,95 @@ bool decodeWithTable(const Tree &tree, PeekTable *table, const uint8_t *src, siz
   return true;
 }
 
+// Decoding for inputs too short to pay for the multi-symbol table: one lookup of the next
+// kSmallBits bits gives the symbol and its code length, or the node those bits lead to; the
+// table costs one pass over the top of the tree. The stream is read as the plain reader would:
+// a byte is loaded only once its first bit is sure to be needed, which holds while the bits at
+// hand are fewer than the symbols still to come times the shortest code (a lower bound of it).
+constexpr int kSmallBits = 8;
+
+bool decodeSmall(const Tree &tree, const uint8_t *src, size_t length, uint8_t *out, uint32_t plainLength) {
+  // Entry: node number (a byte value below 256) in bits 0-8, bits it takes in 9-12.
+  uint16_t table[1u << kSmallBits];
+  int shortest = kSmallBits;
+  {
+    struct Item {
+      int16_t node;
+      int16_t depth;
+      uint16_t prefix;
+    };
+    Item stack[2 * kSmallBits + 2];
+    int top = 0;
+    stack[top++] = {static_cast<int16_t>(tree.root), 0, 0};
+    while (top > 0) {
+      const Item item = stack[--top];
+      if (item.node < 256 || item.depth == kSmallBits) {
+        const int free = kSmallBits - item.depth;
+        const auto entry = static_cast<uint16_t>(item.node | item.depth << 9);
+        const uint32_t first = static_cast<uint32_t>(item.prefix) << free;
+        for (uint32_t i = 0; i < (1u << free); ++i)
+          table[first + i] = entry;
+        if (item.node < 256)
+          shortest = std::min<int>(shortest, item.depth);
+        continue;
+      }
+      for (int side = 1; side >= 0; --side)
+        stack[top++] = {tree.child[side][item.node], static_cast<int16_t>(item.depth + 1),
+                        static_cast<uint16_t>(item.prefix << 1 | side)};
+    }
+  }
+  uint64_t acc = 0; // unread bits at the top
+  int bits = 0;
+  size_t pos = 0;
+  for (uint32_t i = 0; i < plainLength; ++i) {
+    if (bits < kSmallBits) {
+      const uint64_t due = static_cast<uint64_t>(plainLength - i) * static_cast<uint64_t>(shortest);
+      if (due >= 64 && length - pos >= 8) {
+        // Eight bytes at once, all of them due; those beyond the count are the stream's next
+        // bytes, so loading them again later changes nothing.
+        uint64_t word = 0;
+        for (int k = 0; k < 8; ++k)
+          word = word << 8 | src[pos + static_cast<size_t>(k)];
+        acc |= word >> bits;
+        pos += static_cast<size_t>(63 - bits) >> 3;
+        bits |= 56;
+      } else {
+        while (bits <= 56 && pos < length && static_cast<uint64_t>(bits) < due) {
+          acc |= static_cast<uint64_t>(src[pos++]) << (56 - bits);
+          bits += 8;
+        }
+      }
+    }
+    int node = tree.root;
+    if (bits >= kSmallBits) {
+      const uint16_t e = table[acc >> (64 - kSmallBits)];
+      const int used = e >> 9;
+      node = e & 0x1FF;
+      acc <<= used;
+      bits -= used;
+    }
+    while (node >= 256) {
+      if (bits == 0) {
+        if (pos >= length)
+          return false;
+        acc = static_cast<uint64_t>(src[pos++]) << 56;
+        bits = 8;
+      }
+      node = tree.child[acc >> 63][node];
+      acc <<= 1;
+      --bits;
+    }
+    out[i] = static_cast<uint8_t>(node);
+  }
+  return true;
+}
+
 } // namespace
 
 namespace {
 
-// huffmanEncode, telling a lack of memory (kHuffmanNoMemory) apart from data that does not
-// shrink (0).
+// huffmanEncode without the argument checks: the packed size, or 0 for data that does not
+// shrink.
 int32_t encode(void *output, const void *input, uint32_t *table, uint32_t inputLength,
                uint32_t outputCapacity) {
   const auto *in = static_cast<const uint8_t *>(input);
@@ -387,21 +539,18 @@ int32_t encode(void *output, const void *input, uint32_t *table, uint32_t inputL
 
   Tree tree;
   tree.build(weights);
-  const std::unique_ptr<CodeBook> book(new (std::nothrow) CodeBook(tree));
-  if (!book)
-    return kHuffmanNoMemory;
+  const CodeBook book(tree);
 
   CodeWriter out(static_cast<uint8_t *>(output), outputCapacity);
   for (uint32_t i = 0; i < inputLength; ++i) {
     const uint8_t b = in[i];
-    const int n = book->length[b];
+    const int n = book.length[b];
     if (n == 0) {
       // The tree of counted bytes always has inner nodes, so every code has a bit.
     } else if (n <= kWordCode) {
-      out.put(book->bits[b], n);
+      out.put(book.bits[b], n);
     } else {
-      for (int j = 0; j < n; ++j)
-        out.put(book->sides[b][j], 1);
+      writeLongCode(out, tree, b);
     }
     // The stream cannot shrink any more. Checked on every byte like this, the count of
     // pending whole bytes makes the check as early as byte-by-byte writing would.
@@ -418,8 +567,7 @@ int32_t huffmanEncode(void *output, const void *input, uint32_t *table, uint32_t
                       uint32_t outputCapacity) {
   if (output == nullptr || input == nullptr || table == nullptr || inputLength == 0)
     return 0;
-  const int32_t size = encode(output, input, table, inputLength, outputCapacity);
-  return size == kHuffmanNoMemory ? 0 : size;
+  return encode(output, input, table, inputLength, outputCapacity);
 }
 
 int32_t huffmanDecode(const void *packed, void *output, const uint32_t *table, uint32_t plainLength,
@@ -446,18 +594,7 @@ int32_t huffmanDecode(const void *packed, void *output, const uint32_t *table, u
     const bool complete = decodeWithTable(tree, peek.get(), src, packedLength, out, plainLength);
     return complete ? static_cast<int32_t>(plainLength) : 0;
   }
-  MsbReader in(src, packedLength);
-  for (uint32_t i = 0; i < plainLength; ++i) {
-    int node = tree.root;
-    while (node >= 256) {
-      uint32_t bit = 0;
-      if (!in.get(bit))
-        return 0;
-      node = tree.child[bit][node];
-    }
-    out[i] = static_cast<uint8_t>(node);
-  }
-  return static_cast<int32_t>(plainLength);
+  return decodeSmall(tree, src, packedLength, out, plainLength) ? static_cast<int32_t>(plainLength) : 0;
 }
 
 int32_t valuesEncode(const uint32_t *values, void *output, uint32_t valueCount, uint32_t outputCapacity) {
@@ -515,8 +652,6 @@ int32_t huffmanEncode2(const void *input, CpPackH *pack) {
     return kHuffmanNoMemory;
   uint32_t table[kHuffmanTableEntries];
   const int32_t size = encode(work.get(), input, table, pack->plainLength, pack->plainLength);
-  if (size == kHuffmanNoMemory)
-    return kHuffmanNoMemory;
   if (size <= 0)
     return -1;
   // A 32-bit input total keeps the coded table well inside 2,048 bytes.

@@ -16,8 +16,8 @@ inline constexpr size_t kLengthUnknown = SIZE_MAX;
 // Counts the bytes of input into table (all 512 entries written, 256-511 zero), builds the tree
 // and writes the codes, most significant bit first. Bytes beyond outputCapacity are counted but
 // not stored. Returns the packed size, or 0 when an argument is null, inputLength is 0 or not
-// below kHuffmanMaxInput, the packed size is not smaller than inputLength, or memory for the
-// code book runs out (the table then holds the counts all the same).
+// below kHuffmanMaxInput, or the packed size is not smaller than inputLength. Needs no heap
+// memory.
 int32_t huffmanEncode(void *output, const void *input, uint32_t *table, uint32_t inputLength,
                       uint32_t outputCapacity);
 

@@ -2,6 +2,7 @@
 #include "util/core/lzss.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cstdlib>
 #include <cstring>
@@ -209,29 +210,169 @@ bool readLength(BitReader &r, uint32_t &l, int longBits) {
   }
 }
 
-// Ring buffer and search tree of one compression run.
-class Encoder {
+// Children (0: smaller strings, 1: greater or equal) and parent of one position, side by side
+// so that a step down the tree touches one cache line.
+struct Node {
+  int32_t child[2];
+  int32_t dad;
+  int32_t unused;
+};
+
+// Longest match of any window.
+constexpr int32_t kLongestMatch = 258;
+
+// Ring and tree storage of the compressor, kept between calls. Sized for the largest window
+// met so far; a run prepares only the parts its input can reach (see Encoder), so a small input
+// costs little however large the window.
+struct Workspace {
+  int32_t window = 0;
+  std::unique_ptr<uint8_t[]> ring;
+  std::unique_ptr<Node[]> nodes;
+
+  // Storage for a window of n, or null when memory runs out.
+  static Workspace *make(int32_t n) {
+    std::unique_ptr<Workspace> w(new (std::nothrow) Workspace);
+    if (!w)
+      return nullptr;
+    w->ring.reset(new (std::nothrow) uint8_t[static_cast<size_t>(n + kLongestMatch + 1)]);
+    // Positions 0 .. N-1, the empty marker N and the 256 roots after it.
+    w->nodes.reset(new (std::nothrow) Node[static_cast<size_t>(n + 257)]);
+    if (!w->ring || !w->nodes)
+      return nullptr;
+    w->window = n;
+    return w.release();
+  }
+};
+
+// Spare workspaces of finished runs. Taking one and giving it back are single atomic exchanges,
+// so concurrent calls never share one; with more callers at once than slots the extra ones
+// allocate and free their own. The spares are released when the module unloads.
+class SparePool {
 public:
-  explicit Encoder(const Params &p)
-      : m_n(p.n), m_f(p.f), m_nil(p.n),
-        m_ring(static_cast<size_t>(p.n + p.f + 1), 0),
-        // Positions 0 .. N-1, the empty marker N and the 256 roots after it: every link that
-        // can be followed stays inside.
-        m_nodes(static_cast<size_t>(p.n + 257), Node{{0, 0}, p.n, 0}) {
-    for (int32_t i = m_n + 1; i <= m_n + 256; ++i)
-      m_nodes[static_cast<size_t>(i)].child[1] = m_nil;
+  ~SparePool() {
+    for (auto &slot : m_slots)
+      delete slot.exchange(nullptr);
+  }
+  // A workspace for a window of n: a spare when one is large enough, else a new one; null when
+  // memory runs out (the spares are then as they were).
+  Workspace *take(int32_t n) {
+    Workspace *tooSmall[kSlots] = {};
+    int held = 0;
+    Workspace *found = nullptr;
+    for (auto &slot : m_slots) {
+      Workspace *w = slot.exchange(nullptr, std::memory_order_acquire);
+      if (w == nullptr)
+        continue;
+      if (w->window >= n) {
+        found = w;
+        break;
+      }
+      tooSmall[held++] = w; // still good for smaller windows
+    }
+    for (int i = 0; i < held; ++i)
+      give(tooSmall[i]);
+    return found != nullptr ? found : Workspace::make(n);
+  }
+  void give(Workspace *w) {
+    for (auto &slot : m_slots) {
+      Workspace *expected = nullptr;
+      if (slot.compare_exchange_strong(expected, w, std::memory_order_release, std::memory_order_relaxed))
+        return;
+    }
+    // Every slot holds a spare: keep the larger ones (they serve every smaller window too) and
+    // let the smallest go, so that callers alternating between many windows stop allocating.
+    Workspace *carried = w;
+    for (auto &slot : m_slots) {
+      Workspace *old = slot.exchange(carried, std::memory_order_acq_rel);
+      if (old == nullptr)
+        return;
+      if (old->window > carried->window) {
+        carried = slot.exchange(old, std::memory_order_acq_rel);
+        if (carried == nullptr)
+          return;
+      } else {
+        carried = old;
+      }
+    }
+    delete carried;
+  }
+  void clear() {
+    for (auto &slot : m_slots)
+      delete slot.exchange(nullptr, std::memory_order_acquire);
   }
 
-  uint8_t *ring() { return m_ring.data(); }
+private:
+  static constexpr int kSlots = 4;
+  std::atomic<Workspace *> m_slots[kSlots] = {};
+};
+
+SparePool g_spares;
+
+// Ring buffer and search tree of one compression run over length input bytes. A fresh run
+// would start with a zero ring and every node empty; instead only what the run can reach is
+// prepared, so its cost follows the input rather than the window:
+// - Nodes: every insertion fully writes the node it inserts, and strings are inserted at one
+//   contiguous run of positions starting at N - 2F. The removal at step k (position k) meets a
+//   node of this run only from step N - 2F on; before that the node was never inserted, and
+//   the removal is skipped as a fresh empty node would make it return. Only the 256 roots are
+//   reset.
+// - Ring: bytes are read at inserted positions up to F - 1 bytes on, that is the zero area and
+//   the mirror [N - 2F, N + F] and, once the positions wrap, [0, length + F). Those are zeroed.
+class Encoder {
+public:
+  Encoder(const Params &p, Workspace &w, uint32_t length)
+      : m_n(p.n), m_f(p.f), m_nil(p.n), m_ring(w.ring.get()), m_nodes(w.nodes.get()),
+        m_unseenRemovals(p.n - 2 * p.f) {
+    for (int32_t i = m_n + 1; i <= m_n + 256; ++i)
+      m_nodes[i].child[1] = m_nil;
+    const auto front = static_cast<int32_t>(std::min<uint64_t>(uint64_t{length} + static_cast<uint64_t>(m_f),
+                                                              static_cast<uint64_t>(m_n)));
+    std::memset(m_ring, 0, static_cast<size_t>(front));
+    std::memset(m_ring + (m_n - 2 * m_f), 0, static_cast<size_t>(3 * m_f + 1));
+  }
+
+  uint8_t *ring() { return m_ring; }
+
+  // The tree that inserting the F zero-area strings at r - 1, r - 2, ..., r - F (r = N - F)
+  // one by one would build, built directly: that insertion costs F * F comparisons of up to F
+  // bytes, which would be most of the work for an input of a few KiB. With z the leading zeros
+  // of the F bytes at r (capped at F), the string at r - k is k + z zeros and then a non-zero
+  // byte, so each new string is smaller than all before it and shares one more zero with each:
+  // they form a chain of left children, and from depth m = F - z on a new string matches in
+  // full and takes the place of the one there. What stays is the chain r-1 .. r-m ending in
+  // r-F; r-(m+1) .. r-(F-1) were replaced and are out of the tree. The match found by these
+  // insertions is never used: insert(r) comes next and sets it.
+  void seedZeroArea(int32_t r) {
+    Node *t = m_nodes;
+    const int32_t nil = m_nil;
+    int32_t z = 0;
+    while (z < m_f && m_ring[r + z] == 0)
+      ++z;
+    const int32_t m = std::max(0, m_f - z - 1);
+    int32_t above = m_n + 1; // the root of strings that start with a zero byte
+    int side = 1;
+    for (int32_t k = 1; k <= m; ++k) {
+      const int32_t p = r - k;
+      t[above].child[side] = p;
+      t[p] = Node{{nil, nil}, above, 0};
+      above = p;
+      side = 0;
+    }
+    for (int32_t k = m + 1; k < m_f; ++k)
+      t[r - k] = Node{{nil, nil}, nil, 0};
+    const int32_t last = r - m_f;
+    t[above].child[side] = last;
+    t[last] = Node{{nil, nil}, above, 0};
+  }
   int32_t matchLength() const { return m_matchLength; }
   int32_t matchPosition() const { return m_matchPosition; }
   void setMatchLength(int32_t length) { m_matchLength = length; }
 
   // Inserts the string at r and records the longest match met on the way down.
   void insert(int32_t r) {
-    const uint8_t *ring = m_ring.data();
+    const uint8_t *ring = m_ring;
     const uint8_t *key = ring + r;
-    Node *t = m_nodes.data();
+    Node *t = m_nodes;
     const int32_t nil = m_nil;
     int32_t p = m_n + 1 + key[0];
     int side = 1;
@@ -285,7 +426,11 @@ public:
   }
 
   void remove(int32_t p) {
-    Node *t = m_nodes.data();
+    if (m_unseenRemovals > 0) {
+      --m_unseenRemovals;
+      return;
+    }
+    Node *t = m_nodes;
     const int32_t nil = m_nil;
     if (t[p].dad == nil)
       return;
@@ -315,14 +460,6 @@ public:
   }
 
 private:
-  // Children (0: smaller strings, 1: greater or equal) and parent of one position, side by
-  // side so that a step down the tree touches one cache line.
-  struct Node {
-    int32_t child[2];
-    int32_t dad;
-    int32_t unused;
-  };
-
   // Length of the common prefix of the strings at key and node, from their second byte on
   // (the first is equal by the choice of root), at most m_f. Runs of zeros put long common
   // prefixes on every search path, so this compares eight bytes at a time.
@@ -346,8 +483,9 @@ private:
   int32_t m_n;
   int32_t m_f;
   int32_t m_nil;
-  std::vector<uint8_t> m_ring;
-  std::vector<Node> m_nodes;
+  uint8_t *m_ring;
+  Node *m_nodes;
+  int32_t m_unseenRemovals; // removals still to meet positions this run never inserted
   int32_t m_matchLength = 0;
   int32_t m_matchPosition = 0;
 };
@@ -374,8 +512,9 @@ private:
   uint8_t m_previous = 0;
 };
 
-int32_t compress(const Params &p, const uint8_t *src, uint32_t length, uint8_t *dst, uint32_t capacity) {
-  Encoder enc(p);
+int32_t compress(const Params &p, Workspace &work, const uint8_t *src, uint32_t length, uint8_t *dst,
+                 uint32_t capacity) {
+  Encoder enc(p, work, length);
   uint8_t *ring = enc.ring();
   const int32_t mask = p.n - 1;
   BitWriter out(dst, capacity);
@@ -386,8 +525,7 @@ int32_t compress(const Params &p, const uint8_t *src, uint32_t length, uint8_t *
   int32_t len = 0;
   while (len < p.f && in.more())
     ring[r + len++] = in.next();
-  for (int32_t i = 1; i <= p.f; ++i)
-    enc.insert(r - i);
+  enc.seedZeroArea(r);
   enc.insert(r);
 
   do {
@@ -581,13 +719,17 @@ int32_t lzssCompressMethod(int32_t method, const void *source, uint32_t sourceLe
                            uint32_t capacity) {
   if (source == nullptr || destination == nullptr || sourceLength == 0 || capacity < 2)
     return 0;
-  try {
-    return compress(paramsOf(method), static_cast<const uint8_t *>(source), sourceLength,
-                    static_cast<uint8_t *>(destination), capacity);
-  } catch (const std::bad_alloc &) {
+  const Params params = paramsOf(method);
+  Workspace *work = g_spares.take(params.n);
+  if (work == nullptr)
     return kLzssNoMemory;
-  }
+  const int32_t size = compress(params, *work, static_cast<const uint8_t *>(source), sourceLength,
+                                static_cast<uint8_t *>(destination), capacity);
+  g_spares.give(work);
+  return size;
 }
+
+void lzssReleaseWorkspaces() { g_spares.clear(); }
 
 int32_t lzssExpandMethod(int32_t method, const void *source, uint32_t sourceLength, void *destination,
                          uint32_t destinationLength) {

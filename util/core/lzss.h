@@ -22,6 +22,11 @@ int32_t lzssMethodFromFlags(int32_t flags);
 int32_t lzssCompressMethod(int32_t method, const void *source, uint32_t sourceLength,
                            void *destination, uint32_t capacity);
 
+// The compressor keeps the working memory of finished calls for the next ones (a few
+// window-sized tables at most); this frees it now. Safe at any time, also while other threads
+// compress.
+void lzssReleaseWorkspaces();
+
 // Expands a stream into at most destinationLength bytes and returns the count produced; 0 when
 // an argument is null or 0 or without working memory. Reads at most sourceLength bytes; a
 // corrupt stream gives wrong bytes, never an access outside the buffers.

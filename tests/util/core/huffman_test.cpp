@@ -381,6 +381,52 @@ TEST(HuffmanPack, DecodeTwoRefusesBrokenRecords) {
   kel::huffmanDeletePack(&bad); // bad still owns the buffers
 }
 
+// ---- Short inputs: one lookup per symbol --------------------------------------------------
+// Below a few thousand symbols decoding looks up eight bits at a time, loading bytes ahead only
+// while the symbols still to come are sure to need them.
+
+TEST(HuffmanDecodeShort, ExactBuffersWithAndWithoutALengthAndCutStreams) {
+  std::mt19937 rng(41);
+  std::vector<Bytes> inputs;
+  for (const size_t n : {2u, 3u, 9u, 64u, 257u, 1024u, 4095u}) {
+    for (const int alphabet : {2, 5, 40, 256})
+      inputs.push_back(randomBytes(rng, n, alphabet));
+    inputs.push_back(skewed(rng, n));
+  }
+  // Codes far longer than the eight bits looked up, and a run of one value (one-bit codes).
+  Bytes deep;
+  for (int sym = 0; sym < 14; ++sym)
+    deep.insert(deep.end(), size_t{1} << (sym / 2), static_cast<uint8_t>(sym));
+  inputs.push_back(deep);
+  inputs.push_back(Bytes(300, 'x'));
+  int decoded = 0;
+  for (size_t k = 0; k < inputs.size(); ++k) {
+    const Bytes &in = inputs[k];
+    uint32_t table[512];
+    int32_t size = 0;
+    const Bytes packed = encode(in, table, &size);
+    if (size == 0)
+      continue; // did not shrink
+    ASSERT_EQ(packed, referenceEncode(in)) << "input " << k;
+    const auto n = static_cast<uint32_t>(in.size());
+    // Heap blocks of exactly the bytes given: a read past them is caught by the sanitizers.
+    const std::unique_ptr<uint8_t[]> exact(new uint8_t[packed.size()]);
+    std::memcpy(exact.get(), packed.data(), packed.size());
+    for (const size_t length : {packed.size(), kel::kLengthUnknown}) {
+      Bytes out(in.size());
+      ASSERT_EQ(kel::huffmanDecode(exact.get(), out.data(), table, n, length), static_cast<int32_t>(n)) << "input " << k;
+      ASSERT_EQ(out, in) << "input " << k << (length == kel::kLengthUnknown ? " without a length" : "");
+    }
+    // The last byte holds a bit of the last code at least.
+    const std::unique_ptr<uint8_t[]> cut(new uint8_t[packed.size() - 1]);
+    std::memcpy(cut.get(), packed.data(), packed.size() - 1);
+    Bytes out(in.size());
+    EXPECT_EQ(kel::huffmanDecode(cut.get(), out.data(), table, n, packed.size() - 1), 0) << "input " << k;
+    ++decoded;
+  }
+  EXPECT_GT(decoded, 25);
+}
+
 // ---- Long inputs: the table-driven decoder ------------------------------------------------
 // From a few thousand symbols on, decoding looks up several bits at once and only the last
 // symbols go bit by bit, the stream read no further than they need.

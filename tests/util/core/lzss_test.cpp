@@ -459,6 +459,32 @@ TEST(LzssStream, IdenticalToReferenceForAllWindowsAndDeltaSettings) {
   }
 }
 
+TEST(LzssStream, CallsInSequenceSharingKeptMemoryMatchTheReference) {
+  // The compressor keeps its ring and tree between calls and prepares only what an input can
+  // reach. Large inputs that fill the whole window, then small ones, small ones of one window
+  // after large ones of another, and the same again after the memory was released: any state
+  // left over from an earlier call changes a stream.
+  std::vector<size_t> order(cases().size());
+  for (size_t i = 0; i < order.size(); ++i)
+    order[i] = i;
+  std::stable_sort(order.begin(), order.end(),
+                   [](size_t a, size_t b) { return cases()[a].input.size() > cases()[b].input.size(); });
+  std::vector<size_t> sequence = order;
+  sequence.insert(sequence.end(), order.rbegin(), order.rend());
+  std::mt19937 rng(5);
+  std::shuffle(order.begin(), order.end(), rng);
+  sequence.insert(sequence.end(), order.begin(), order.end());
+  kel::lzssReleaseWorkspaces();
+  for (size_t step = 0; step < sequence.size(); ++step) {
+    const Case &c = cases()[sequence[step]];
+    if (step == sequence.size() / 2)
+      kel::lzssReleaseWorkspaces();
+    int32_t size = 0;
+    const Bytes actual = compress(c.method, c.input, static_cast<uint32_t>(c.stream.size() + 2), &size);
+    ASSERT_EQ(actual, c.stream) << "method " << c.method << " size " << c.input.size() << " step " << step;
+  }
+}
+
 TEST(LzssStream, ReferenceSearchFindsTheLongestMatch) {
   // Guards the reference itself: on inputs where the step limit never cut a search, each
   // token's length must be the brute-force longest match.
