@@ -45,17 +45,16 @@ for target in $targets; do
       convert -size 7x5 gradient:red-blue "${opts[@]}" -depth 8 "bmp3:$seeds/seed$depth.bmp" 2>/dev/null
     done
   fi
-  case $target in tolm_changelog_fuzz|kel_number_fuzz|vop_spill_fuzz)
-    find "$root/fuzz/corpus/$target" -type f ! -name '*.md' ! -name '*.py' -exec cp {} "$seeds/" \; ;;
-  esac
+  # The target's own seeds, where it has them (not their README or generator).
+  if [ -d "$root/fuzz/corpus/$target" ]; then
+    find "$root/fuzz/corpus/$target" -type f ! -name '*.md' ! -name '*.py' -exec cp {} "$seeds/" \;
+  fi
   if [ "$target" = tolm_eraselist_fuzz ]; then
     cp "$root/samples/"*.tlx "$seeds/" 2>/dev/null
   fi
   extra=()
   if [ "$target" = dax_exif_fuzz ]; then
-    # The project's crafted seeds (not their README or generator), the camera files that fit
-    # the input cap, and the format's tokens.
-    find "$root/fuzz/corpus/dax_exif_fuzz" -type f ! -name '*.md' ! -name '*.py' -exec cp {} "$seeds/" \;
+    # The camera files that fit the input cap, and the format's tokens.
     if [ -d "$root/../shared/corpus/exif" ]; then
       find "$root/../shared/corpus/exif" -type f -size -64k -name '*.jp*g' -exec cp {} "$seeds/" \;
     fi
