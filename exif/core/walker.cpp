@@ -57,6 +57,7 @@ private:
   // Working buffers of the entry at hand, shared by the nested walks.
   std::vector<uint8_t> m_data;
   std::vector<uint32_t> m_numbers;
+  std::string m_text;
 };
 
 int Walker::readExact(uint64_t pos, void *out, size_t size) {
@@ -235,7 +236,9 @@ int Walker::walkIfd(uint64_t pos, int32_t group) {
         m_data.resize(static_cast<size_t>(got));
         view.bytes = m_data;
       }
-      entry.value = trimSpace(formatValue(view, m_strings));
+      formatValue(view, m_strings, m_text);
+      // Copied at its trimmed length, so that the record holds no more heap than its text.
+      entry.value = std::string(trimmedSpace(m_text));
     }
     if (!pay(m_tableLeft, heapOf(entry.label) + heapOf(entry.value)))
       break;
@@ -287,6 +290,7 @@ int Walker::walkIfd(uint64_t pos, int32_t group) {
     // The entries' buffers go before the block is made.
     std::vector<uint8_t>().swap(m_data);
     std::vector<uint32_t>().swap(m_numbers);
+    std::string().swap(m_text);
     return builder->assemble(m_file, m_base, m_out.thumbnail);
   }
   return kOk;
