@@ -211,6 +211,23 @@ size_t wholeValues(const ValueView &v, size_t size) {
   return std::min<size_t>(v.count, v.bytes.size() / size);
 }
 
+// Bytes as "0x%02x ", appended while they fit: every piece takes five characters, so how many
+// fit is known at once and the digits go straight into the text.
+void appendByteList(std::string &out, const uint8_t *b, size_t n, size_t limit) {
+  static const char kDigits[] = "0123456789abcdef";
+  const size_t count = std::min(n, out.size() < limit ? (limit - out.size()) / 5 : 0);
+  const size_t start = out.size();
+  out.resize(start + 5 * count);
+  char *p = out.data() + start;
+  for (size_t i = 0; i < count; ++i, p += 5) {
+    p[0] = '0';
+    p[1] = 'x';
+    p[2] = kDigits[b[i] >> 4];
+    p[3] = kDigits[b[i] & 15];
+    p[4] = ' ';
+  }
+}
+
 // Every renderer appends its text to out, which comes empty: a caller keeps one buffer for all
 // the entries of a walk.
 void emit(std::string &out, std::string_view text) { out.append(text); }
@@ -229,7 +246,7 @@ void formatByte(const ValueView &v, const StringSource &strings, std::string &ou
     return;
   if (v.tag == 5) // GPS altitude reference
     return emit(out, b[0] == 0 ? loadText(strings, 63080) : hex(b[0], 2));
-  appendList(out, n, kByteListLimit, 5, [&](size_t i, Piece &p) { p.put("0x").hex(b[i], 2).put(' '); });
+  appendByteList(out, b, n, kByteListLimit);
 }
 
 // ---- ASCII ----
@@ -537,7 +554,7 @@ void formatUndefined(const ValueView &v, const StringSource &strings, std::strin
     return;
   if (strings.isAlphaNumeric(b[0]))
     return emit(out, textUntilNul(v));
-  appendList(out, n, kValueLimit, 5, [&](size_t i, Piece &p) { p.put("0x").hex(b[i], 2).put(' '); });
+  appendByteList(out, b, n, kValueLimit);
 }
 
 } // namespace

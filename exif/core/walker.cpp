@@ -230,12 +230,13 @@ int Walker::walkIfd(uint64_t pos, int32_t group) {
         want -= want % size;
         if (!pay(m_readLeft, want))
           break;
-        m_data.resize(static_cast<size_t>(want));
-        const int64_t got = want != 0 ? m_file.readAt(at, m_data.data(), m_data.size()) : 0;
+        // The buffer only grows: sizing it to each value would clear the bytes every time.
+        if (m_data.size() < want)
+          m_data.resize(static_cast<size_t>(want));
+        const int64_t got = want != 0 ? m_file.readAt(at, m_data.data(), static_cast<size_t>(want)) : 0;
         if (got < 0)
           return kReadFailed;
-        m_data.resize(static_cast<size_t>(got));
-        view.bytes = m_data;
+        view.bytes = std::span<const uint8_t>(m_data.data(), static_cast<size_t>(got));
       }
       formatValue(view, m_strings, m_text);
       // Copied at its trimmed length, so that the record holds no more heap than its text.
