@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <iterator>
 #include <string_view>
 
 #include "exif/core/comment.h"
@@ -68,35 +70,70 @@ constexpr double kMagnitudeLimit = 1e15;
 std::string dec(int64_t v) { return std::to_string(v); }
 std::string udec(uint64_t v) { return std::to_string(v); }
 
-// Digits are written from the end of a buffer: lists of thousands of values pass through here.
-std::string hex(uint64_t v, int minDigits) {
-  static const char kDigits[] = "0123456789abcdef";
-  char buffer[16];
-  char *p = buffer + sizeof buffer;
-  const char *least = buffer + sizeof buffer - std::min(minDigits, 16);
-  do {
-    *--p = kDigits[v & 15];
-    v >>= 4;
-  } while (v != 0 || p > least);
-  return std::string(p, buffer + sizeof buffer);
-}
-
-// Appends whole pieces while they fit; a list that would overflow the field just ends.
-class TextBuilder {
+// One piece of a list, made on the stack: lists of thousands of values pass through here, and
+// a heap string per value would cost more than the digits themselves.
+class Piece {
 public:
-  explicit TextBuilder(size_t limit = kValueLimit) : m_limit(limit) {}
-  bool append(std::string_view piece) {
-    if (m_text.size() + piece.size() > m_limit)
-      return false;
-    m_text += piece;
-    return true;
+  Piece &put(char c) {
+    m_text[m_size++] = c;
+    return *this;
   }
-  std::string take() { return std::move(m_text); }
+  Piece &put(std::string_view s) {
+    std::memcpy(m_text + m_size, s.data(), s.size());
+    m_size += s.size();
+    return *this;
+  }
+  Piece &udec(uint64_t v) {
+    char digits[20];
+    char *p = digits + sizeof digits;
+    do {
+      *--p = static_cast<char>('0' + v % 10);
+      v /= 10;
+    } while (v != 0);
+    return put(std::string_view(p, static_cast<size_t>(digits + sizeof digits - p)));
+  }
+  Piece &dec(int64_t v) {
+    if (v < 0)
+      return put('-').udec(0 - static_cast<uint64_t>(v));
+    return udec(static_cast<uint64_t>(v));
+  }
+  // At least minDigits lower-case digits, written from the end.
+  Piece &hex(uint64_t v, int minDigits) {
+    static const char kDigits[] = "0123456789abcdef";
+    char digits[16];
+    char *p = digits + sizeof digits;
+    const char *least = digits + sizeof digits - std::min(minDigits, 16);
+    do {
+      *--p = kDigits[v & 15];
+      v >>= 4;
+    } while (v != 0 || p > least);
+    return put(std::string_view(p, static_cast<size_t>(digits + sizeof digits - p)));
+  }
+  std::string_view view() const { return {m_text, m_size}; }
+  size_t size() const { return m_size; }
+  std::string str() const { return std::string(view()); }
 
 private:
-  size_t m_limit;
-  std::string m_text;
+  char m_text[64]; // the longest piece, a signed fraction of two 32-bit numbers, takes 24
+  size_t m_size = 0;
 };
+
+std::string hex(uint64_t v, int minDigits) { return Piece().hex(v, minDigits).str(); }
+
+// Appends list pieces to out while the whole piece fits within limit; a list that would
+// overflow the field just ends. makePiece(i, piece) writes the i-th piece. The text is
+// reserved once, from a guess of the usual piece width.
+template <class MakePiece>
+void appendList(std::string &out, size_t count, size_t limit, size_t usualWidth, MakePiece makePiece) {
+  out.reserve(std::min(limit, out.size() + count * usualWidth));
+  for (size_t i = 0; i < count; ++i) {
+    Piece piece;
+    makePiece(i, piece);
+    if (out.size() + piece.size() > limit)
+      return;
+    out.append(piece.view());
+  }
+}
 
 std::string loadText(const StringSource &strings, uint32_t id, size_t limit = kValueLimit) {
   std::string text;
@@ -142,11 +179,16 @@ Decimal roundDecimal(double v, double half, double scale) {
 
 // "%d.%d" rounded to one decimal. Negative values show one minus sign and positive digits
 // ("-1.5", not the "-1.-5" that printing both signed parts would give).
-std::string oneDecimal(double v) {
+Piece &putOneDecimal(Piece &piece, double v) {
   const Decimal r = roundDecimal(v, 0.05, 10.0);
   if (r.whole < 0 || r.fraction < 0)
-    return "-" + dec(-r.whole) + "." + dec(-r.fraction);
-  return dec(r.whole) + "." + dec(r.fraction);
+    return piece.put('-').dec(-r.whole).put('.').dec(-r.fraction);
+  return piece.dec(r.whole).put('.').dec(r.fraction);
+}
+
+std::string oneDecimal(double v) {
+  Piece piece;
+  return putOneDecimal(piece, v).str();
 }
 
 std::string fRule(double v) {
@@ -158,32 +200,53 @@ std::string fRule(double v) {
 }
 
 // A rational with a zero denominator is shown as stored.
-std::string rawFraction(uint32_t n, uint32_t d) { return udec(n) + "/" + udec(d); }
-std::string rawFraction(int32_t n, int32_t d) { return dec(n) + "/" + dec(d); }
+Piece &putRawFraction(Piece &piece, uint32_t n, uint32_t d) { return piece.udec(n).put('/').udec(d); }
+Piece &putRawFraction(Piece &piece, int32_t n, int32_t d) { return piece.dec(n).put('/').dec(d); }
+template <class T> std::string rawFraction(T n, T d) {
+  Piece piece;
+  return putRawFraction(piece, n, d).str();
+}
 
 size_t wholeValues(const ValueView &v, size_t size) {
   return std::min<size_t>(v.count, v.bytes.size() / size);
 }
 
+// Bytes as "0x%02x ", appended while they fit: every piece takes five characters, so how many
+// fit is known at once and the digits go straight into the text.
+void appendByteList(std::string &out, const uint8_t *b, size_t n, size_t limit) {
+  static const char kDigits[] = "0123456789abcdef";
+  const size_t count = std::min(n, out.size() < limit ? (limit - out.size()) / 5 : 0);
+  const size_t start = out.size();
+  out.resize(start + 5 * count);
+  char *p = out.data() + start;
+  for (size_t i = 0; i < count; ++i, p += 5) {
+    p[0] = '0';
+    p[1] = 'x';
+    p[2] = kDigits[b[i] >> 4];
+    p[3] = kDigits[b[i] & 15];
+    p[4] = ' ';
+  }
+}
+
+// Every renderer appends its text to out, which comes empty: a caller keeps one buffer for all
+// the entries of a walk.
+void emit(std::string &out, std::string_view text) { out.append(text); }
+
 // ---- BYTE ----
 
-std::string formatByte(const ValueView &v, const StringSource &strings) {
+void formatByte(const ValueView &v, const StringSource &strings, std::string &out) {
   const size_t n = wholeValues(v, 1);
   const uint8_t *b = v.bytes.data();
   if (v.tag == 0) { // GPS version: the four bytes, the field's own when the values lie in it
     uint8_t four[4] = {};
     std::copy_n(b, std::min<size_t>(4, v.bytes.size()), four);
-    return dec(four[0]) + "." + dec(four[1]) + "." + dec(four[2]) + "." + dec(four[3]) + " ";
+    return emit(out, dec(four[0]) + "." + dec(four[1]) + "." + dec(four[2]) + "." + dec(four[3]) + " ");
   }
   if (n == 0)
-    return {};
+    return;
   if (v.tag == 5) // GPS altitude reference
-    return b[0] == 0 ? loadText(strings, 63080) : hex(b[0], 2);
-  TextBuilder text(kByteListLimit);
-  for (size_t i = 0; i < n; ++i)
-    if (!text.append("0x" + hex(b[i], 2) + " "))
-      break;
-  return text.take();
+    return emit(out, b[0] == 0 ? loadText(strings, 63080) : hex(b[0], 2));
+  appendByteList(out, b, n, kByteListLimit);
 }
 
 // ---- ASCII ----
@@ -211,7 +274,7 @@ std::string textUntilNul(const ValueView &v) {
   return std::string(b, std::find(b, b + n, '\0'));
 }
 
-std::string formatAscii(const ValueView &v, const StringSource &strings) {
+void formatAscii(const ValueView &v, const StringSource &strings, std::string &out) {
   std::string text = textUntilNul(v);
   if (v.group != kGroupInterop && text.size() == 1) {
     char c = text[0];
@@ -219,9 +282,9 @@ std::string formatAscii(const ValueView &v, const StringSource &strings) {
       c = static_cast<char>(c - 'a' + 'A');
     for (const LetterName &ln : kLetterNames)
       if (ln.tag == v.tag && ln.letter == c)
-        return loadText(strings, ln.id);
+        return emit(out, loadText(strings, ln.id));
   }
-  return text;
+  return emit(out, text);
 }
 
 // ---- SHORT ----
@@ -291,67 +354,58 @@ constexpr Otherwise kShortOtherwise[] = {
 
 bool isPixelTag(uint16_t tag) { return tag == 256 || tag == 257 || tag == 40962 || tag == 40963; }
 
-std::string formatShort(const ValueView &v, const StringSource &strings) {
+void formatShort(const ValueView &v, const StringSource &strings, std::string &out) {
   const size_t n = wholeValues(v, 2);
   if (n == 0)
-    return {};
+    return;
   const auto at = [&](size_t i) { return get16(v.bytes.data() + 2 * i, v.order); };
   const uint16_t first = at(0);
   if (isPixelTag(v.tag))
-    return udec(first) + " pixel";
+    return emit(out, udec(first) + " pixel");
   if (v.tag == 41989) // focal length in 35 mm film
-    return udec(first) + " mm";
+    return emit(out, udec(first) + " mm");
   if (v.tag == 530) { // YCbCr subsampling: the pair decides
     const uint16_t second = n > 1 ? at(1) : 0;
     if (first == 2 && second == 1)
-      return loadText(strings, 63019);
+      return emit(out, loadText(strings, 63019));
     if (first == 2 && second == 2)
-      return loadText(strings, 63020);
-    return udec(first);
+      return emit(out, loadText(strings, 63020));
+    return emit(out, udec(first));
   }
   if (v.tag == 34855 || v.tag == 320) { // ISO speeds, colour map
-    TextBuilder text;
-    for (size_t i = 0; i < n; ++i)
-      if (!text.append(v.tag == 320 ? "0x" + hex(at(i), 1) + " " : udec(at(i)) + " "))
-        break;
-    return text.take();
+    if (v.tag == 320)
+      return appendList(out, n, kValueLimit, 5, [&](size_t i, Piece &p) { p.put("0x").hex(at(i), 1).put(' '); });
+    return appendList(out, n, kValueLimit, 4, [&](size_t i, Piece &p) { p.udec(at(i)).put(' '); });
   }
   for (const Otherwise &row : kShortOtherwise) {
     if (row.tag != v.tag)
       continue;
     for (const ValueRange &r : kShortNames)
       if (r.tag == v.tag && first >= r.first && first <= r.last)
-        return loadText(strings, r.firstId + (first - r.first));
-    return row.id != 0 ? loadText(strings, row.id) : udec(first);
+        return emit(out, loadText(strings, r.firstId + (first - r.first)));
+    return emit(out, row.id != 0 ? loadText(strings, row.id) : udec(first));
   }
-  TextBuilder text;
-  for (size_t i = 0; i < n; ++i)
-    if (!text.append("0x" + hex(at(i), 2) + " "))
-      break;
-  return text.take();
+  appendList(out, n, kValueLimit, 5, [&](size_t i, Piece &p) { p.put("0x").hex(at(i), 2).put(' '); });
 }
 
 // ---- LONG, SLONG ----
 
-std::string formatLongList(const ValueView &v) {
+void formatLongList(const ValueView &v, std::string &out) {
   const size_t n = wholeValues(v, 4);
   if (n == 0)
-    return {};
+    return;
   if (v.type == kLong && isPixelTag(v.tag))
-    return udec(get32(v.bytes.data(), v.order)) + " pixel";
-  TextBuilder text;
-  for (size_t i = 0; i < n; ++i)
-    if (!text.append("0x" + hex(get32(v.bytes.data() + 4 * i, v.order), 4) + " "))
-      break;
-  return text.take();
+    return emit(out, udec(get32(v.bytes.data(), v.order)) + " pixel");
+  appendList(out, n, kValueLimit, 7,
+             [&](size_t i, Piece &p) { p.put("0x").hex(get32(v.bytes.data() + 4 * i, v.order), 4).put(' '); });
 }
 
 // ---- RATIONAL ----
 
-std::string formatRational(const ValueView &v) {
+void formatRational(const ValueView &v, std::string &out) {
   const size_t n = wholeValues(v, 8);
   if (n == 0)
-    return {};
+    return;
   const auto num = [&](size_t i) { return get32(v.bytes.data() + 8 * i, v.order); };
   const auto den = [&](size_t i) { return get32(v.bytes.data() + 8 * i + 4, v.order); };
   const uint32_t n0 = num(0), d0 = den(0);
@@ -359,42 +413,38 @@ std::string formatRational(const ValueView &v) {
                       v.tag == 37377 || v.tag == 37378 || v.tag == 37381 || v.tag == 37122 ||
                       v.tag == 37382 || v.tag == 37386;
   if (single && d0 == 0)
-    return rawFraction(n0, d0);
+    return emit(out, rawFraction(n0, d0));
   const double ratio = static_cast<double>(n0) / static_cast<double>(d0);
   switch (v.tag) {
   case 282: case 283: // resolutions
-    return udec(n0 / d0);
+    return emit(out, udec(n0 / d0));
   case 33434: // exposure time
     if (ratio >= 1.0 || n0 == 0)
-      return oneDecimal(ratio) + " sec.";
-    return "1/" + udec(d0 / n0) + " sec.";
+      return emit(out, oneDecimal(ratio) + " sec.");
+    return emit(out, "1/" + udec(d0 / n0) + " sec.");
   case 33437: // F-number
-    return fRule(ratio);
+    return emit(out, fRule(ratio));
   case 37378: case 37381: { // aperture values in APEX, stored signed by some writers
     const double apex = static_cast<double>(static_cast<int32_t>(n0)) / static_cast<double>(static_cast<int32_t>(d0));
-    return fRule(std::pow(2.0, apex * 0.5));
+    return emit(out, fRule(std::pow(2.0, apex * 0.5)));
   }
   case 37377: // shutter speed in APEX
     if (ratio > 0.0)
-      return "1/" + dec(truncInt(std::pow(2.0, ratio))) + " sec.";
-    return dec(truncInt(std::pow(2.0, -ratio))) + " sec.";
+      return emit(out, "1/" + dec(truncInt(std::pow(2.0, ratio))) + " sec.");
+    return emit(out, dec(truncInt(std::pow(2.0, -ratio))) + " sec.");
   case 37122:
-    return oneDecimal(ratio) + " bit/pixel";
+    return emit(out, oneDecimal(ratio) + " bit/pixel");
   case 37382:
-    return oneDecimal(ratio) + " m";
+    return emit(out, oneDecimal(ratio) + " m");
   case 37386:
-    return oneDecimal(ratio) + " mm";
+    return emit(out, oneDecimal(ratio) + " mm");
   default:
     break;
   }
-  TextBuilder text;
-  for (size_t i = 0; i < n; ++i) {
+  appendList(out, n, kValueLimit, 6, [&](size_t i, Piece &p) {
     const uint32_t a = num(i), b = den(i);
-    const std::string piece = b == 0 ? rawFraction(a, b) : oneDecimal(static_cast<double>(a) / b);
-    if (!text.append(piece + " "))
-      break;
-  }
-  return text.take();
+    (b == 0 ? putRawFraction(p, a, b) : putOneDecimal(p, static_cast<double>(a) / b)).put(' ');
+  });
 }
 
 // ---- SRATIONAL ----
@@ -412,39 +462,35 @@ std::string signedDecimal(double v, bool twoDecimals) {
   return "+" + dec(r.whole) + "." + digits;
 }
 
-std::string formatSRational(const ValueView &v) {
+void formatSRational(const ValueView &v, std::string &out) {
   const size_t n = wholeValues(v, 8);
   if (n == 0)
-    return {};
+    return;
   const auto num = [&](size_t i) { return static_cast<int32_t>(get32(v.bytes.data() + 8 * i, v.order)); };
   const auto den = [&](size_t i) { return static_cast<int32_t>(get32(v.bytes.data() + 8 * i + 4, v.order)); };
   const int32_t n0 = num(0), d0 = den(0);
   const bool single = v.tag == 37377 || v.tag == 37379 || v.tag == 37380;
   if (single && d0 == 0)
-    return rawFraction(n0, d0);
+    return emit(out, rawFraction(n0, d0));
   const double ratio = static_cast<double>(n0) / static_cast<double>(d0);
   switch (v.tag) {
   case 37377: { // shutter speed in APEX
     const double t = std::pow(2.0, -ratio);
     if (t >= 1.0)
-      return oneDecimal(t) + " sec.";
-    return "1/" + udec(shutterDenominator(t)) + " sec.";
+      return emit(out, oneDecimal(t) + " sec.");
+    return emit(out, "1/" + udec(shutterDenominator(t)) + " sec.");
   }
   case 37379: // brightness
-    return signedDecimal(ratio, false);
+    return emit(out, signedDecimal(ratio, false));
   case 37380: // exposure bias
-    return signedDecimal(ratio, true);
+    return emit(out, signedDecimal(ratio, true));
   default:
     break;
   }
-  TextBuilder text;
-  for (size_t i = 0; i < n; ++i) {
+  appendList(out, n, kValueLimit, 6, [&](size_t i, Piece &p) {
     const int32_t a = num(i), b = den(i);
-    const std::string piece = b == 0 ? rawFraction(a, b) : oneDecimal(static_cast<double>(a) / b);
-    if (!text.append(piece + " "))
-      break;
-  }
-  return text.take();
+    (b == 0 ? putRawFraction(p, a, b) : putOneDecimal(p, static_cast<double>(a) / b)).put(' ');
+  });
 }
 
 // ---- UNDEFINED ----
@@ -463,46 +509,52 @@ int64_t leadingNumber(const std::string &text) {
 
 constexpr uint32_t kComponentNames[] = {63070, 63072, 63071, 63073, 63074, 63075}; // components 1 to 6
 
-std::string formatUndefined(const ValueView &v, const StringSource &strings) {
+void formatUndefined(const ValueView &v, const StringSource &strings, std::string &out) {
   const size_t n = std::min(wholeValues(v, 1), kValueLimit);
   const uint8_t *b = v.bytes.data();
   switch (v.tag) {
   case 36864: case 40960: { // Exif and FlashPix versions
     const int64_t version = leadingNumber(textUntilNul(v));
-    return dec(version / 100) + "." + dec(version % 100);
+    return emit(out, dec(version / 100) + "." + dec(version % 100));
   }
   case 37510: // user comment
-    return formatUserComment(v, strings, kValueLimit);
+    return emit(out, formatUserComment(v, strings, kValueLimit));
   case 37121: { // components configuration
-    TextBuilder text;
+    // Each name is loaded once, when first met: a value may repeat it thousands of times.
+    std::string names[std::size(kComponentNames)];
+    bool loaded[std::size(kComponentNames)] = {};
     for (size_t i = 0; i < n; ++i) {
       const uint8_t c = b[i];
-      const std::string piece = c >= 1 && c <= 6 ? loadText(strings, kComponentNames[c - 1], kComponentNameLimit) : " ";
-      if (!text.append(piece))
+      std::string_view piece = " ";
+      if (c >= 1 && c <= 6) {
+        if (!loaded[c - 1]) {
+          names[c - 1] = loadText(strings, kComponentNames[c - 1], kComponentNameLimit);
+          loaded[c - 1] = true;
+        }
+        piece = names[c - 1];
+      }
+      if (out.size() + piece.size() > kValueLimit)
         break;
+      out.append(piece);
     }
-    return text.take();
+    return;
   }
   case 41728: // file source
     if (n == 0)
-      return {};
-    return b[0] == 3 ? loadText(strings, 63068) : dec(b[0]);
+      return;
+    return emit(out, b[0] == 3 ? loadText(strings, 63068) : dec(b[0]));
   case 41729: // scene type
     if (n == 0)
-      return {};
-    return b[0] == 1 ? loadText(strings, 63069) : dec(b[0]);
+      return;
+    return emit(out, b[0] == 1 ? loadText(strings, 63069) : dec(b[0]));
   default:
     break;
   }
   if (n == 0)
-    return {};
+    return;
   if (strings.isAlphaNumeric(b[0]))
-    return textUntilNul(v);
-  TextBuilder text;
-  for (size_t i = 0; i < n; ++i)
-    if (!text.append("0x" + hex(b[i], 2) + " "))
-      break;
-  return text.take();
+    return emit(out, textUntilNul(v));
+  appendByteList(out, b, n, kValueLimit);
 }
 
 } // namespace
@@ -524,20 +576,27 @@ uint32_t shutterDenominator(double t) {
   return i;
 }
 
-std::string formatValue(const ValueView &v, const StringSource &strings) {
+void formatValue(const ValueView &v, const StringSource &strings, std::string &out) {
+  out.clear();
   switch (v.type) {
-  case kByte: return formatByte(v, strings);
-  case kAscii: return formatAscii(v, strings);
-  case kShort: return formatShort(v, strings);
-  case kLong: case kSLong: return formatLongList(v);
-  case kRational: return formatRational(v);
-  case kUndefined: return formatUndefined(v, strings);
-  case kSRational: return formatSRational(v);
-  default: return {};
+  case kByte: return formatByte(v, strings, out);
+  case kAscii: return formatAscii(v, strings, out);
+  case kShort: return formatShort(v, strings, out);
+  case kLong: case kSLong: return formatLongList(v, out);
+  case kRational: return formatRational(v, out);
+  case kUndefined: return formatUndefined(v, strings, out);
+  case kSRational: return formatSRational(v, out);
+  default: return;
   }
 }
 
-std::string trimSpace(const std::string &text) {
+std::string formatValue(const ValueView &v, const StringSource &strings) {
+  std::string text;
+  formatValue(v, strings, text);
+  return text;
+}
+
+std::string_view trimmedSpace(std::string_view text) {
   const auto space = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; };
   size_t begin = 0, end = text.size();
   while (begin < end && space(text[begin]))
@@ -545,6 +604,9 @@ std::string trimSpace(const std::string &text) {
   while (end > begin && space(text[end - 1]))
     --end;
   return text.substr(begin, end - begin);
+}
+
+std::string trimSpace(const std::string &text) { return std::string(trimmedSpace(text));
 }
 
 } // namespace dax

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "exif/core/source.h"
 
@@ -42,10 +43,13 @@ struct ValueView {
 // Most bytes of out-of-line values worth reading for one entry: no text needs more.
 inline constexpr size_t kMaxValueBytes = 131072;
 
-// The value text of an entry, before trimming; at most kValueField - 1 bytes.
+// The value text of an entry, before trimming; at most kValueField - 1 bytes. The first form
+// replaces the text of out, keeping its buffer: a walk renders every entry into one buffer.
+void formatValue(const ValueView &v, const StringSource &strings, std::string &out);
 std::string formatValue(const ValueView &v, const StringSource &strings);
 
 // Leading and trailing white space (space, tab, CR, LF, VT, FF) removed.
+std::string_view trimmedSpace(std::string_view text);
 std::string trimSpace(const std::string &text);
 
 // Denominator shown for a SRATIONAL shutter speed t below 1: the smallest i in 1..39999 whose

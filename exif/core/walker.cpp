@@ -33,7 +33,7 @@ class Walker {
 public:
   Walker(ByteSource &file, const StringSource &strings, uint32_t code, TableSet &out, const WorkLimits &limits)
       : m_file(file), m_strings(strings), m_withThumbnail((code & kWithThumbnail) != 0), m_out(out),
-        m_readLeft(limits.readBytes), m_tableLeft(limits.tableBytes) {}
+        m_readLeft(limits.readBytes), m_tableLeft(limits.tableBytes), m_textLeft(limits.textBytes) {}
 
   int run();
 
@@ -54,9 +54,11 @@ private:
   uint64_t m_base = 0;
   uint64_t m_readLeft;
   uint64_t m_tableLeft;
+  uint64_t m_textLeft;
   // Working buffers of the entry at hand, shared by the nested walks.
   std::vector<uint8_t> m_data;
   std::vector<uint32_t> m_numbers;
+  std::string m_text;
 };
 
 int Walker::readExact(uint64_t pos, void *out, size_t size) {
@@ -228,16 +230,20 @@ int Walker::walkIfd(uint64_t pos, int32_t group) {
         want -= want % size;
         if (!pay(m_readLeft, want))
           break;
-        m_data.resize(static_cast<size_t>(want));
-        const int64_t got = want != 0 ? m_file.readAt(at, m_data.data(), m_data.size()) : 0;
+        // The buffer only grows: sizing it to each value would clear the bytes every time.
+        if (m_data.size() < want)
+          m_data.resize(static_cast<size_t>(want));
+        const int64_t got = want != 0 ? m_file.readAt(at, m_data.data(), static_cast<size_t>(want)) : 0;
         if (got < 0)
           return kReadFailed;
-        m_data.resize(static_cast<size_t>(got));
-        view.bytes = m_data;
+        view.bytes = std::span<const uint8_t>(m_data.data(), static_cast<size_t>(got));
       }
-      entry.value = trimSpace(formatValue(view, m_strings));
+      formatValue(view, m_strings, m_text);
+      // Copied at its trimmed length, so that the record holds no more heap than its text.
+      entry.value = std::string(trimmedSpace(m_text));
     }
-    if (!pay(m_tableLeft, heapOf(entry.label) + heapOf(entry.value)))
+    const uint64_t textHeap = heapOf(entry.label) + heapOf(entry.value);
+    if (!pay(m_textLeft, textHeap) || !pay(m_tableLeft, textHeap))
       break;
 
     if (builder && (type == kShort || type == kLong)) {
@@ -287,6 +293,7 @@ int Walker::walkIfd(uint64_t pos, int32_t group) {
     // The entries' buffers go before the block is made.
     std::vector<uint8_t>().swap(m_data);
     std::vector<uint32_t>().swap(m_numbers);
+    std::string().swap(m_text);
     return builder->assemble(m_file, m_base, m_out.thumbnail);
   }
   return kOk;
@@ -297,12 +304,12 @@ int Walker::walkIfd(uint64_t pos, int32_t group) {
 WorkLimits WorkLimits::forFile(uint64_t size) {
   size = std::min<uint64_t>(size, uint64_t{1} << 56); // no file is larger; the products cannot overflow
   // A little under 64 KiB, so that the few header bytes read before the first IFD fit as well.
-  return {15 * size + 63 * 1024, size + 384 * 1024};
+  return {15 * size + 63 * 1024, size + 384 * 1024, 2 * size + 64 * 1024};
 }
 
 WorkLimits WorkLimits::unlimited() {
   constexpr uint64_t kAll = std::numeric_limits<uint64_t>::max();
-  return {kAll, kAll};
+  return {kAll, kAll, kAll};
 }
 
 int walkFile(ByteSource &file, const StringSource &strings, uint32_t code, TableSet &out) {

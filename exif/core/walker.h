@@ -12,12 +12,14 @@ namespace dax {
 struct WorkLimits {
   uint64_t readBytes = 0;  // bytes the walker may read: IFDs and the values of entries
   uint64_t tableBytes = 0; // heap the group tables may take: entry records and their texts
+  uint64_t textBytes = 0;  // heap the labels and value texts may take, part of tableBytes
 
   // The limits for a file of size bytes. The walker reads at most 15 times the file plus
   // 64 KiB, and the thumbnail's strips at most the file once more; the tables take at most the
   // file plus 384 KiB, so that with the thumbnail block (the file plus 64 KiB) and the walk's
-  // working buffers one analysis stays under twice the file plus 1 MiB. Camera files need a
-  // fraction of either.
+  // working buffers one analysis stays under twice the file plus 1 MiB. Of that, the texts
+  // take at most twice the file plus 64 KiB: rendering them is most of an analysis's time,
+  // and records of a wide IFD may still use the rest. Camera files need a fraction of each.
   static WorkLimits forFile(uint64_t size);
   // No limit: for tools and tests that compare a cut walk with the whole one.
   static WorkLimits unlimited();

@@ -144,6 +144,25 @@ TEST(WorkBound, LongRenderedListsAreCutWithinTheBounds) {
   EXPECT_LE(c.text, heapBound(file));
 }
 
+// Rendering the texts is most of an analysis's time: they get a tighter bound of their own.
+TEST(WorkBound, TextsStayWithinTwiceTheFilePlus64KiB) {
+  for (const auto &[name, file] : hostileFiles()) {
+    SCOPED_TRACE(name);
+    const Cost c = analyse(file);
+    EXPECT_LE(c.text, 2 * file.size() + 65536);
+  }
+  // The text bound alone cuts a walk, after whole entries.
+  const Bytes file = byteListsAsText(20);
+  dax::MemorySource source(file);
+  dax::TableSet cut;
+  dax::WorkLimits limits = dax::WorkLimits::unlimited();
+  limits.textBytes = 3 * 65536;
+  EXPECT_EQ(dax::walkFile(source, kStrings, 0x301, cut, limits), 0);
+  EXPECT_TRUE(cut.cut);
+  ASSERT_EQ(cut.groups.size(), 1u);
+  EXPECT_EQ(cut.groups[0].entries.size(), 3u) << "three lists of 65,000 characters and their labels fit";
+}
+
 TEST(WorkBound, AWideIfdWalkedOverAndOverIsCutWithinTheBounds) {
   const Bytes file = wideIfdRevisited();
   const Cost c = analyse(file);
