@@ -84,30 +84,16 @@ private:
   std::string_view m_text;
 };
 
-// The value part of a time line: "new <- old" and the mark.
-std::optional<LoggedTime> timePair(std::string_view text) {
+// The value part of a time or attribute line: "new <- old" and the mark, each value read by
+// the cursor's reader for its kind.
+template <typename Pair, typename Value>
+std::optional<Pair> valuePair(std::string_view text, std::optional<Value> (Cursor::*read)()) {
   Cursor c(text);
-  LoggedTime pair;
-  const std::optional<SystemTime> now = c.time();
+  Pair pair;
+  const std::optional<Value> now = (c.*read)();
   if (!now || !c.literal(" <- "))
     return std::nullopt;
-  const std::optional<SystemTime> before = c.time();
-  const std::optional<bool> failed = before ? c.failureMarkThenEnd() : std::nullopt;
-  if (!failed)
-    return std::nullopt;
-  pair.now = *now;
-  pair.before = *before;
-  pair.failed = *failed;
-  return pair;
-}
-
-std::optional<LoggedWord> wordPair(std::string_view text) {
-  Cursor c(text);
-  LoggedWord pair;
-  const std::optional<uint32_t> now = c.word();
-  if (!now || !c.literal(" <- "))
-    return std::nullopt;
-  const std::optional<uint32_t> before = c.word();
+  const std::optional<Value> before = (c.*read)();
   const std::optional<bool> failed = before ? c.failureMarkThenEnd() : std::nullopt;
   if (!failed)
     return std::nullopt;
@@ -255,15 +241,15 @@ private:
     }
     const std::string_view creation = afterLast(line, "Createtime : ");
     if (!creation.empty())
-      if (const std::optional<LoggedTime> pair = timePair(creation))
+      if (const std::optional<LoggedTime> pair = valuePair<LoggedTime>(creation, &Cursor::time))
         return value(kCreation, [&](LoggedItem &item) { item.creation = *pair; });
     const std::string_view update = afterLast(line, "Writetime  : ");
     if (!update.empty())
-      if (const std::optional<LoggedTime> pair = timePair(update))
+      if (const std::optional<LoggedTime> pair = valuePair<LoggedTime>(update, &Cursor::time))
         return value(kUpdate, [&](LoggedItem &item) { item.update = *pair; });
     const std::string_view word = afterLast(line, "Attributes : ");
     if (!word.empty())
-      if (const std::optional<LoggedWord> pair = wordPair(word)) {
+      if (const std::optional<LoggedWord> pair = valuePair<LoggedWord>(word, &Cursor::word)) {
         if (r.kind != LogKind::kEditor)
           return failed(m_at, "an attribute line in a log of times only");
         return value(kAttributes, [&](LoggedItem &item) {

@@ -2,6 +2,8 @@
 // windows, reading and setting its controls, and waiting for what it does without fixed pauses.
 #include "tests/support/ui_driver.h"
 
+#include "tests/support/win_test_util.h"
+
 #include <commctrl.h>
 
 #include <cstring>
@@ -338,13 +340,7 @@ bool writeLocalTimes(const std::string &path, const SYSTEMTIME &creation, const 
 }
 
 SYSTEMTIME localTime(int year, int month, int day, int hour, int minute, int second) {
-  SYSTEMTIME t{};
-  t.wYear = static_cast<WORD>(year);
-  t.wMonth = static_cast<WORD>(month);
-  t.wDay = static_cast<WORD>(day);
-  t.wHour = static_cast<WORD>(hour);
-  t.wMinute = static_cast<WORD>(minute);
-  t.wSecond = static_cast<WORD>(second);
+  SYSTEMTIME t = at(year, month, day, hour, minute, second);
   // The day of the week follows from the date.
   FILETIME f;
   if (SystemTimeToFileTime(&t, &f))

@@ -68,6 +68,18 @@ void useSystemTimeZone() {
   _tzset();
 }
 
+SYSTEMTIME at(int y, int mo, int d, int h, int mi, int s, int ms) {
+  SYSTEMTIME t{};
+  t.wYear = static_cast<WORD>(y);
+  t.wMonth = static_cast<WORD>(mo);
+  t.wDay = static_cast<WORD>(d);
+  t.wHour = static_cast<WORD>(h);
+  t.wMinute = static_cast<WORD>(mi);
+  t.wSecond = static_cast<WORD>(s);
+  t.wMilliseconds = static_cast<WORD>(ms);
+  return t;
+}
+
 std::string windowsPath(const std::string &unixPath) {
   std::string path = "Z:" + unixPath;
   for (char &c : path)

@@ -29,6 +29,9 @@ void removeTree(const std::string &path);
 // zone name such as "Europe/Berlin" as UTC; the system's zone is the one to test.
 void useSystemTimeZone();
 
+// A SYSTEMTIME from its fields; the day of the week stays 0.
+SYSTEMTIME at(int y, int mo, int d, int h, int mi, int s, int ms = 0);
+
 // The Windows form of a path on the Linux side of Wine ("/a/b" becomes "Z:\\a\\b").
 std::string windowsPath(const std::string &unixPath);
 

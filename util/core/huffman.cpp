@@ -338,6 +338,24 @@ int shortestCode(const Tree &tree) {
   }
 }
 
+// Walks from `node` down to a leaf a bit at a time, a byte loaded only once its first bit is
+// due, as the plain reader does; the leaf's byte value, or -1 when the stream ends first.
+inline int walkToLeaf(const Tree &tree, int node, const uint8_t *src, size_t length, size_t &pos, uint64_t &acc,
+                      int &bits) {
+  while (node >= 256) {
+    if (bits == 0) {
+      if (pos >= length)
+        return -1;
+      acc = static_cast<uint64_t>(src[pos++]) << 56;
+      bits = 8;
+    }
+    node = tree.child[acc >> 63][node];
+    acc <<= 1;
+    --bits;
+  }
+  return node;
+}
+
 // Table-driven decoding; false when the stream ends before plainLength symbols. The stream's
 // length may be unknown (the caller's buffer then holds exactly what the codes need), so bytes
 // are loaded ahead only while the symbols still to come are sure to need them; the last ones
@@ -408,19 +426,10 @@ bool decodeWithTable(const Tree &tree, PeekTable *table, const uint8_t *src, siz
     out[produced++] = static_cast<uint8_t>(node);
   }
   while (produced < plainLength) {
-    int node = tree.root;
-    while (node >= 256) {
-      if (bits == 0) {
-        if (pos >= length)
-          return false;
-        acc = static_cast<uint64_t>(src[pos++]) << 56;
-        bits = 8;
-      }
-      node = tree.child[acc >> 63][node];
-      acc <<= 1;
-      --bits;
-    }
-    out[produced++] = static_cast<uint8_t>(node);
+    const int leaf = walkToLeaf(tree, tree.root, src, length, pos, acc, bits);
+    if (leaf < 0)
+      return false;
+    out[produced++] = static_cast<uint8_t>(leaf);
   }
   return true;
 }
@@ -492,17 +501,9 @@ bool decodeSmall(const Tree &tree, const uint8_t *src, size_t length, uint8_t *o
       acc <<= used;
       bits -= used;
     }
-    while (node >= 256) {
-      if (bits == 0) {
-        if (pos >= length)
-          return false;
-        acc = static_cast<uint64_t>(src[pos++]) << 56;
-        bits = 8;
-      }
-      node = tree.child[acc >> 63][node];
-      acc <<= 1;
-      --bits;
-    }
+    node = walkToLeaf(tree, node, src, length, pos, acc, bits);
+    if (node < 0)
+      return false;
     out[i] = static_cast<uint8_t>(node);
   }
   return true;

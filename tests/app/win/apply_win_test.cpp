@@ -2,6 +2,7 @@
 // attributes land on disk, and the change log is a "TOZ" temporary file.
 #include "app/win/apply_win.h"
 
+#include "tests/app/core/memory_log_sink.h"
 #include "tests/support/win_test_util.h"
 
 #include <gtest/gtest.h>
@@ -12,21 +13,11 @@
 namespace {
 
 using testutil::ScratchDir;
+using tolm::testing::at;
 
 struct ZoneSetUp {
   ZoneSetUp() { testutil::useSystemTimeZone(); }
 } g_zone;
-
-tolm::SystemTime at(int y, int mo, int d, int h, int mi, int s) {
-  tolm::SystemTime t;
-  t.year = static_cast<uint16_t>(y);
-  t.month = static_cast<uint16_t>(mo);
-  t.day = static_cast<uint16_t>(d);
-  t.hour = static_cast<uint16_t>(h);
-  t.minute = static_cast<uint16_t>(mi);
-  t.second = static_cast<uint16_t>(s);
-  return t;
-}
 
 std::string readFile(const std::string &path) {
   std::ifstream in(path, std::ios::binary);

@@ -8,6 +8,7 @@
 #include "app/win/main_dialogs.h"
 #include "app/win/resource.h"
 #include "app/win/tolm_app.h"
+#include "tests/app/win/change_logs.h"
 #include "tests/support/alloc_failure.h"
 #include "tests/support/win_test_util.h"
 
@@ -120,21 +121,6 @@ std::wstring itemText(HWND list, int row, int column) {
   return text;
 }
 
-std::vector<std::string> changeLogs() {
-  char temp[MAX_PATH];
-  GetTempPathA(MAX_PATH, temp);
-  std::vector<std::string> logs;
-  WIN32_FIND_DATAA found;
-  HANDLE find = FindFirstFileA((std::string(temp) + "TOZ*.tmp").c_str(), &found);
-  if (find != INVALID_HANDLE_VALUE) {
-    do
-      logs.push_back(std::string(temp) + found.cFileName);
-    while (FindNextFileA(find, &found));
-    FindClose(find);
-  }
-  return logs;
-}
-
 class Dialogs : public ::testing::Test {
 protected:
   void SetUp() override {
@@ -166,7 +152,7 @@ protected:
 TEST_F(Dialogs, EveryAllocationThatFailsDuringOkIsReportedWithTheEditorsPlace) {
   ASSERT_NE(theApp.m_kelsys.kelOperateFileTime, nullptr) << "kelsys.dll is not on the search path";
   theApp.m_settings.logFile = 1;
-  const std::vector<std::string> logsBefore = changeLogs();
+  const std::vector<std::string> logsBefore = testutil::changeLogFiles();
   CDlgCalendar editor(theApp);
   ASSERT_TRUE(editor.Create(host));
   long failures = 0;
@@ -190,9 +176,8 @@ TEST_F(Dialogs, EveryAllocationThatFailsDuringOkIsReportedWithTheEditorsPlace) {
   }
   EXPECT_GT(failures, 0) << "OK allocates nothing: this test proves nothing";
   editor.DestroyWindow();
-  for (const std::string &log : changeLogs())
-    if (std::find(logsBefore.begin(), logsBefore.end(), log) == logsBefore.end())
-      DeleteFileA(log.c_str());
+  for (const std::string &log : testutil::changeLogsSince(logsBefore))
+    DeleteFileA(log.c_str());
 }
 
 // The editor's construction: the system cannot make its picture or its indicator images.

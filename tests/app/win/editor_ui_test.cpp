@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "tests/app/win/change_logs.h"
 #include "tests/support/ui_driver.h"
 #include "tests/support/win_test_util.h"
 
@@ -130,22 +131,6 @@ std::string programVersion() {
 }
 
 // ---- the change logs ----------------------------------------------------------------------------
-
-std::vector<std::string> changeLogFiles() {
-  char temp[MAX_PATH];
-  GetTempPathA(MAX_PATH, temp);
-  std::vector<std::string> logs;
-  WIN32_FIND_DATAA found;
-  HANDLE find = FindFirstFileA((std::string(temp) + "TOZ*.tmp").c_str(), &found);
-  if (find != INVALID_HANDLE_VALUE) {
-    do
-      logs.push_back(std::string(temp) + found.cFileName);
-    while (FindNextFileA(find, &found));
-    FindClose(find);
-  }
-  std::sort(logs.begin(), logs.end());
-  return logs;
-}
 
 // A log is complete once the program has closed it: while it writes, nobody may read it.
 bool complete(const std::string &path) {
@@ -359,13 +344,7 @@ protected:
       DeleteFileA(log.c_str());
   }
 
-  std::vector<std::string> newLogs() const {
-    std::vector<std::string> out;
-    for (const std::string &log : changeLogFiles())
-      if (std::find(logsBefore.begin(), logsBefore.end(), log) == logsBefore.end())
-        out.push_back(log);
-    return out;
-  }
+  std::vector<std::string> newLogs() const { return changeLogsSince(logsBefore); }
   // Waits until `count` new logs exist and are complete; the texts of all new logs, oldest first.
   std::vector<std::string> waitForLogs(size_t count, DWORD timeoutMs = 60000) {
     std::vector<std::string> logs;

@@ -5,6 +5,7 @@
 
 #include "image/win/engine.h"
 #include "include/vopimg.h"
+#include "tests/image/win/history_mode.h"
 #include "tests/image/win/temp_folder.h"
 #include "tests/image/win/test_images.h"
 #include "tests/support/alloc_failure.h"
@@ -20,13 +21,7 @@ namespace {
 
 using voptest::Image;
 
-class OutOfMemory : public ::testing::Test {
-protected:
-  static void SetUpTestSuite() {
-    const int32_t mode = VOP_HISTORY_MODE;
-    ASSERT_EQ(vopInitialize(&mode), 0);
-  }
-};
+class OutOfMemory : public voptest::HistoryModeSuite {};
 
 // Runs call with allocations failing from number n on, for n = 0, 1, ... until a run fails
 // none of its allocations; check sees each result with its n.

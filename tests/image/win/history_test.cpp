@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "include/vopimg.h"
+#include "tests/image/win/history_mode.h"
 #include "tests/image/win/test_images.h"
 
 #include <gtest/gtest.h>
@@ -21,13 +22,7 @@ using voptest::pixelsOf;
 using voptest::rgb;
 using voptest::sizeOf;
 
-class History : public ::testing::Test {
-protected:
-  static void SetUpTestSuite() {
-    const int32_t mode = VOP_HISTORY_MODE;
-    ASSERT_EQ(vopInitialize(&mode), 0);
-  }
-};
+class History : public voptest::HistoryModeSuite {};
 
 VOP_IMAGE makeGradient() {
   return makeImage(8, 6, 24, [](int x, int y) { return rgb(30 + 25 * x, 50 + 30 * y, 120 + 5 * x); });

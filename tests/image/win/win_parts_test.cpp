@@ -5,6 +5,7 @@
 
 #include "image/win/engine.h"
 #include "include/vopimg.h"
+#include "tests/image/win/history_mode.h"
 #include "tests/image/win/temp_folder.h"
 #include "tests/support/win_test_util.h"
 
@@ -17,13 +18,7 @@ namespace {
 
 using vopwin::ImageRecord;
 
-class WinParts : public ::testing::Test {
-protected:
-  static void SetUpTestSuite() {
-    const int32_t mode = VOP_HISTORY_MODE;
-    ASSERT_EQ(vopInitialize(&mode), 0);
-  }
-};
+class WinParts : public voptest::HistoryModeSuite {};
 
 ImageRecord &recordOf(VOP_IMAGE image) { return *vopwin::resolveHandle(image); }
 

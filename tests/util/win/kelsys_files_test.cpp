@@ -15,23 +15,12 @@
 
 namespace {
 
+using testutil::at;
 using testutil::ScratchDir;
 
 struct ZoneSetUp {
   ZoneSetUp() { testutil::useSystemTimeZone(); }
 } g_zoneSetUp;
-
-SYSTEMTIME at(int y, int mo, int d, int h, int mi, int s, int ms = 0) {
-  SYSTEMTIME t{};
-  t.wYear = static_cast<WORD>(y);
-  t.wMonth = static_cast<WORD>(mo);
-  t.wDay = static_cast<WORD>(d);
-  t.wHour = static_cast<WORD>(h);
-  t.wMinute = static_cast<WORD>(mi);
-  t.wSecond = static_cast<WORD>(s);
-  t.wMilliseconds = static_cast<WORD>(ms);
-  return t;
-}
 
 ::testing::AssertionResult sameToTheSecond(const SYSTEMTIME &a, const SYSTEMTIME &b) {
   if (a.wYear == b.wYear && a.wMonth == b.wMonth && a.wDay == b.wDay && a.wHour == b.wHour &&

@@ -18,19 +18,8 @@
 
 namespace {
 
+using testutil::at;
 using testutil::ScratchDir;
-
-SYSTEMTIME at(int y, int mo, int d, int h, int mi, int s, int ms = 0) {
-  SYSTEMTIME t{};
-  t.wYear = static_cast<WORD>(y);
-  t.wMonth = static_cast<WORD>(mo);
-  t.wDay = static_cast<WORD>(d);
-  t.wHour = static_cast<WORD>(h);
-  t.wMinute = static_cast<WORD>(mi);
-  t.wSecond = static_cast<WORD>(s);
-  t.wMilliseconds = static_cast<WORD>(ms);
-  return t;
-}
 
 std::string text(const SYSTEMTIME &t) {
   char s[40];
