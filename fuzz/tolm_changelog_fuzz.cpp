@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <string_view>
@@ -19,14 +20,23 @@ namespace {
 constexpr size_t kMaxInput = 8 * 2 * 260 + 16;
 constexpr size_t kMaxPaths = 8;
 
+// The log goes into one buffer kept between runs (cleared, never shrunk), with where each
+// write began, so a run allocates nothing of its own once the buffers have grown.
 struct RecordingSink : tolm::LogSink {
-  std::vector<std::string> writes;
+  std::string file;
+  std::vector<size_t> starts;
   bool open() override { return true; }
   bool write(std::string_view bytes) override {
-    writes.emplace_back(bytes);
+    starts.push_back(file.size());
+    file.append(bytes);
     return true;
   }
   void close() override {}
+  size_t count() const { return starts.size(); }
+  std::string_view line(size_t i) const {
+    const size_t end = i + 1 < starts.size() ? starts[i + 1] : file.size();
+    return std::string_view(file).substr(starts[i], end - starts[i]);
+  }
 };
 
 // Texts the platform gives: none, an English one, a Japanese one in code page 932 whose last
@@ -39,14 +49,19 @@ constexpr const char* kSystemTexts[3] = {
     "", "Access is denied.\r\n",
     "\x83\x74\x83\x40\x83\x43\x83\x8b\x82\xaa\x8c\xa9\x82\xc2\x82\xa9\x82\xe8\x82\xdc\x82\xb9\x82\xf1\x81\x5c\r\n"};
 
-// A path with its line breaks as the writer puts them: '?'.
-std::string asWritten(std::string path) {
-  for (char& c : path)
-    if (c == '\r' || c == '\n') c = '?';
-  return path;
+// True when written is the path with its line breaks as the writer puts them: '?'.
+bool isWritten(std::string_view written, std::string_view path) {
+  if (written.size() != path.size()) return false;
+  for (size_t i = 0; i < path.size(); ++i) {
+    const char expected = path[i] == '\r' || path[i] == '\n' ? '?' : path[i];
+    if (written[i] != expected) return false;
+  }
+  return true;
 }
 
 bool fitsBuffer(std::string_view path) { return !path.empty() && path.size() <= tolm::kMaxLogPath; }
+
+RecordingSink g_sink;
 
 }  // namespace
 
@@ -54,58 +69,60 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1 || size > kMaxInput) return 0;
   // Byte 0: the system text and whether the writes failed; the rest: paths split at NUL bytes.
   const uint8_t control = data[0];
-  std::vector<std::string> paths;
+  std::string_view paths[kMaxPaths];
+  size_t pathCount = 0;
   std::string_view rest(reinterpret_cast<const char*>(data + 1), size - 1);
-  while (paths.size() < kMaxPaths) {
+  while (pathCount < kMaxPaths) {
     const size_t cut = rest.find('\0');
-    paths.emplace_back(rest.substr(0, cut));
+    paths[pathCount++] = rest.substr(0, cut);
     if (cut == std::string_view::npos) break;
     rest.remove_prefix(cut + 1);
   }
 
-  RecordingSink sink;
+  RecordingSink& sink = g_sink;
+  sink.file.clear();
+  sink.starts.clear();
   FixedErrorText errors;
   errors.text = kSystemTexts[(control & 3) % 3];
   const int result = (control & 4) != 0 ? -1001 : 0;
   tolm::CChangeLog log(sink, errors, "Ver. 1.0.0.0");
   tolm::LogHeader header;
-  header.itemCount = static_cast<int32_t>(paths.size());
+  header.itemCount = static_cast<int32_t>(pathCount);
   header.isFolder = 1;
   if (log.Begin(header) != 0) std::abort();
   log.WriteStep(0, tolm::kStepSearch, "File Search", "");
   log.WriteStep(0, tolm::kStepWalkError, "File Search", "\r\n");
   const tolm::SystemTime now{2024, 2, 4, 29, 23, 59, 58, 999};
   const tolm::SystemTime before{1999, 12, 5, 31, 0, 0, 0, 0};
-  for (size_t i = 0; i < paths.size(); ++i) {
-    const size_t first = sink.writes.size();
+  for (size_t i = 0; i < pathCount; ++i) {
+    const size_t first = sink.count();
     const int number = static_cast<int>(i + 1);
     log.WriteItem(number, paths[i]);
-    const std::string prefix = "[" + std::to_string(number) + "] ";
-    const std::string& line = sink.writes[first];
-    if (line.size() != prefix.size() + paths[i].size() + 2 || line.compare(0, prefix.size(), prefix) != 0 ||
-        line.compare(prefix.size(), paths[i].size(), asWritten(paths[i])) != 0 ||
-        line.compare(line.size() - 2, 2, "\r\n") != 0)
+    char prefixText[16];
+    const std::string_view prefix(prefixText, static_cast<size_t>(std::snprintf(prefixText, sizeof prefixText, "[%d] ", number)));
+    if (sink.count() != first + 1) std::abort();
+    const std::string_view line = sink.line(first);
+    if (line.size() != prefix.size() + paths[i].size() + 2 || line.substr(0, prefix.size()) != prefix ||
+        !isWritten(line.substr(prefix.size(), paths[i].size()), paths[i]) || line.substr(line.size() - 2) != "\r\n")
       std::abort();
     log.WriteStep(result, tolm::kStepWalkGetTime, "Get FileTime", "");
     log.WriteTimeResult(result, tolm::kStepWalkSetTime, now, now, before, before);
     log.WriteStep(result, tolm::kStepWalkGetAttributes, "Get Attributes", "");
     log.WriteAttributeResult(result, tolm::kStepWalkSetAttributes, 0x21, 0x20);
     // Every other line is its format with a bounded number and the system text.
-    for (size_t w = first + 1; w < sink.writes.size(); ++w)
-      if (sink.writes[w].size() > 80 + std::string_view(errors.text).size()) std::abort();
+    for (size_t w = first + 1; w < sink.count(); ++w)
+      if (sink.line(w).size() > 80 + std::string_view(errors.text).size()) std::abort();
   }
   log.End();
 
-  std::string file;
-  for (const std::string& w : sink.writes) file += w;
-  const tolm::LogReadResult read = tolm::ReadChangeLog(file);
+  const tolm::LogReadResult read = tolm::ReadChangeLog(sink.file);
   bool allFit = true;
-  for (const std::string& p : paths) allFit = allFit && fitsBuffer(p);
+  for (size_t i = 0; i < pathCount; ++i) allFit = allFit && fitsBuffer(paths[i]);
   if (allFit && !read.ok) std::abort();
   if (read.ok) {
-    if (read.record.items.size() != paths.size()) std::abort();
-    for (size_t i = 0; i < paths.size(); ++i)
-      if (read.record.items[i].path != asWritten(paths[i]) || read.record.items[i].creation.failed != (result != 0))
+    if (read.record.items.size() != pathCount) std::abort();
+    for (size_t i = 0; i < pathCount; ++i)
+      if (!isWritten(read.record.items[i].path, paths[i]) || read.record.items[i].creation.failed != (result != 0))
         std::abort();
   }
   return 0;

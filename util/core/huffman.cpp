@@ -289,27 +289,33 @@ struct PeekTable {
   int16_t node[1u << kPeekBits]; // where entry holds no byte value
 };
 
-void buildPeekTable(const Tree &tree, PeekTable &table) {
-  for (uint32_t index = 0; index < (1u << kPeekBits); ++index) {
-    uint32_t symbols = 0;
-    uint32_t count = 0;
-    uint32_t used = 0;
-    int node = tree.root;
-    for (int bit = kPeekBits - 1; bit >= 0 && count < kMaxRun; --bit) {
-      node = tree.child[(index >> bit) & 1u][node];
-      if (node < 256) {
-        symbols |= static_cast<uint32_t>(node) << (8 * count);
-        ++count;
-        used = static_cast<uint32_t>(kPeekBits - bit);
-        node = tree.root;
-      }
+// Walks the tree once to the table's depth instead of once per entry: a prefix after which
+// the entry can no longer change (kMaxRun byte values found, or kPeekBits bits read) fills its
+// whole range of entries at once. Building stays a small part of a 4 KiB decode.
+void fillPeekTable(const Tree &tree, PeekTable &table, uint32_t prefix, int depth, int node, uint32_t symbols,
+                   uint32_t count, uint32_t used) {
+  if (depth == kPeekBits || count == kMaxRun) {
+    const uint32_t entry = symbols | (count == 0 ? kPeekBits : used) << 24 | count << 28;
+    const auto inner = static_cast<int16_t>(count == 0 ? node : 0);
+    const int rest = kPeekBits - depth;
+    for (uint32_t index = prefix << rest; index < (prefix + 1) << rest; ++index) {
+      table.entry[index] = entry;
+      table.node[index] = inner;
     }
-    if (count == 0)
-      used = kPeekBits;
-    table.entry[index] = symbols | used << 24 | count << 28;
-    table.node[index] = static_cast<int16_t>(count == 0 ? node : 0);
+    return;
+  }
+  for (uint32_t bit = 0; bit < 2; ++bit) {
+    const int next = tree.child[bit][node];
+    if (next < 256)
+      fillPeekTable(tree, table, prefix << 1 | bit, depth + 1, tree.root,
+                    symbols | static_cast<uint32_t>(next) << (8 * count), count + 1,
+                    static_cast<uint32_t>(depth + 1));
+    else
+      fillPeekTable(tree, table, prefix << 1 | bit, depth + 1, next, symbols, count, used);
   }
 }
+
+void buildPeekTable(const Tree &tree, PeekTable &table) { fillPeekTable(tree, table, 0, 0, tree.root, 0, 0, 0); }
 
 // Below this many symbols building the table costs more than it saves.
 constexpr uint32_t kPeekMinimum = 4096;
