@@ -6,6 +6,7 @@ find_package(exiv2 REQUIRED CONFIG)
 
 add_executable(exif_bench
   ${CMAKE_CURRENT_LIST_DIR}/exif_bench.cpp
+  ${TOLM_ROOT}/tests/exif/core/work_meter.cpp
   ${TOLM_ROOT}/exif/core/comment.cpp
   ${TOLM_ROOT}/exif/core/engine.cpp
   ${TOLM_ROOT}/exif/core/format.cpp

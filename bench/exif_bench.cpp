@@ -23,60 +23,10 @@
 #include "exif/core/engine.h"
 #include "exif/core/result.h"
 #include "tests/exif/core/hostile_files.h"
+#include "tests/exif/core/work_meter.h"
 
-namespace {
-
-// ---- allocation counting ----
-
-// Each block carries its size in front, so that a delete without one can subtract it.
-constexpr size_t kHeader = 16;
-size_t g_current = 0;
-size_t g_peak = 0;
-
-void *allocate(size_t size) {
-  void *p = std::malloc(size + kHeader);
-  if (p == nullptr)
-    return nullptr;
-  *static_cast<size_t *>(p) = size;
-  g_current += size;
-  g_peak = std::max(g_peak, g_current);
-  return static_cast<char *>(p) + kHeader;
-}
-
-void release(void *p) {
-  if (p == nullptr)
-    return;
-  char *block = static_cast<char *>(p) - kHeader;
-  g_current -= *reinterpret_cast<size_t *>(block);
-  std::free(block);
-}
-
-// Heap bytes in use at the highest point since the call, above what was in use at it.
-class PeakScope {
-public:
-  PeakScope() : m_base(g_current) { g_peak = g_current; }
-  size_t peak() const { return g_peak - m_base; }
-
-private:
-  size_t m_base;
-};
-
-} // namespace
-
-void *operator new(size_t size) {
-  if (void *p = allocate(size))
-    return p;
-  throw std::bad_alloc();
-}
-void *operator new[](size_t size) { return operator new(size); }
-void *operator new(size_t size, const std::nothrow_t &) noexcept { return allocate(size); }
-void *operator new[](size_t size, const std::nothrow_t &) noexcept { return allocate(size); }
-void operator delete(void *p) noexcept { release(p); }
-void operator delete[](void *p) noexcept { release(p); }
-void operator delete(void *p, size_t) noexcept { release(p); }
-void operator delete[](void *p, size_t) noexcept { release(p); }
-void operator delete(void *p, const std::nothrow_t &) noexcept { release(p); }
-void operator delete[](void *p, const std::nothrow_t &) noexcept { release(p); }
+using daxtest::CountingSource;
+using daxtest::PeakScope;
 
 namespace {
 
@@ -221,21 +171,6 @@ template <class Reader> double rate(Reader &reader, const std::vector<File> &fil
 
 // ---- work against the file's size ----
 
-// Counts the bytes the core asks of the file.
-class CountingSource final : public dax::ByteSource {
-public:
-  explicit CountingSource(const std::vector<uint8_t> &bytes) : m_inner(bytes) {}
-  int64_t readAt(uint64_t pos, void *out, size_t size) override {
-    m_requested += size;
-    return m_inner.readAt(pos, out, size);
-  }
-  uint64_t size() const override { return m_inner.size(); }
-  uint64_t requested() const { return m_requested; }
-
-private:
-  dax::MemorySource m_inner;
-  uint64_t m_requested = 0;
-};
 
 // One analysis (thumbnail included) in a fresh engine: bytes read, heap peak, processor time.
 struct Work {

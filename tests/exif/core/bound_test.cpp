@@ -11,65 +11,11 @@
 #include <new>
 
 #include "tests/exif/core/hostile_files.h"
+#include "tests/exif/core/work_meter.h"
 
 using namespace daxtest;
 
-// ---- heap counting: this program's operator new keeps the running total and its peak ----
-
 namespace {
-constexpr size_t kHeader = 16; // each block carries its size in front
-size_t g_current = 0;
-size_t g_peak = 0;
-
-void *allocate(size_t size) {
-  void *p = std::malloc(size + kHeader);
-  if (p == nullptr)
-    return nullptr;
-  *static_cast<size_t *>(p) = size;
-  g_current += size;
-  g_peak = std::max(g_peak, g_current);
-  return static_cast<char *>(p) + kHeader;
-}
-
-void release(void *p) {
-  if (p == nullptr)
-    return;
-  char *block = static_cast<char *>(p) - kHeader;
-  g_current -= *reinterpret_cast<size_t *>(block);
-  std::free(block);
-}
-} // namespace
-
-void *operator new(size_t size) {
-  if (void *p = allocate(size))
-    return p;
-  throw std::bad_alloc();
-}
-void *operator new[](size_t size) { return operator new(size); }
-void *operator new(size_t size, const std::nothrow_t &) noexcept { return allocate(size); }
-void *operator new[](size_t size, const std::nothrow_t &) noexcept { return allocate(size); }
-void operator delete(void *p) noexcept { release(p); }
-void operator delete[](void *p) noexcept { release(p); }
-void operator delete(void *p, size_t) noexcept { release(p); }
-void operator delete[](void *p, size_t) noexcept { release(p); }
-
-namespace {
-
-// Counts every byte the core asks the file for.
-class CountingSource final : public dax::ByteSource {
-public:
-  explicit CountingSource(const Bytes &bytes) : m_inner(bytes) {}
-  int64_t readAt(uint64_t pos, void *out, size_t size) override {
-    m_requested += size;
-    return m_inner.readAt(pos, out, size);
-  }
-  uint64_t size() const override { return m_inner.size(); }
-  uint64_t requested() const { return m_requested; }
-
-private:
-  dax::MemorySource m_inner;
-  uint64_t m_requested = 0;
-};
 
 const IdStrings kStrings;
 
@@ -86,12 +32,11 @@ struct Cost {
 Cost analyse(const Bytes &file) {
   Cost c;
   CountingSource source(file);
-  const size_t base = g_current;
-  g_peak = g_current;
+  const PeakScope scope;
   {
     dax::Engine engine;
     c.result = engine.analyze(source, kStrings, dax::kOpAnalyze | dax::kModifier | dax::kWithThumbnail);
-    c.peak = g_peak - base;
+    c.peak = scope.peak();
     c.tables = engine.results();
   }
   c.read = source.requested();
