@@ -12,8 +12,8 @@ namespace tolm {
 // How much of each file the caller reads for the list. A file of at most this size is read
 // whole and checked whole; a larger one is listed from its head, and read whole only when the
 // user picks it (ReadChangeLog, then BuildUndoPlan, which refuses it if it does not read).
-// The largest logs (3000 items of long paths, several steps each) run to about 2 MB, so most
-// logs are checked while listing.
+// An item takes about half a kilobyte of log with the platform's texts, so logs of up to about a
+// hundred items are checked while listing; the largest (3000 items) run to about 2 MB.
 constexpr size_t kHistoryHeadBytes = 64 * 1024;
 
 // One file found in the folder. The caller lists the folder (the user's temporary folder) and

@@ -155,10 +155,10 @@ UndoOutcome ApplyUndoPlan(FileSystemPort &fs, CChangeLog &log, const UndoRequest
   // Every item is read again and judged before the header is written: the header's count must
   // be the number of items the log will hold, or the log would not read back.
   std::vector<UndoWrite> writes;
-  for (size_t i = 0; i < plan.items.size(); ++i) {
+  for (const UndoItem &planned : plan.items) {
     UndoWrite write;
     bool unreadable = false;
-    if (prepareWrite(fs, request, plan.items[i], write, unreadable))
+    if (prepareWrite(fs, request, planned, write, unreadable))
       writes.push_back(std::move(write));
     else
       ++(unreadable ? outcome.failed : outcome.skipped);
