@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "exif/core/engine.h"
 
@@ -12,16 +13,23 @@ namespace {
 // 64 KiB, and larger inputs only slow the search down.
 constexpr size_t kMaxInput = 65536;
 
-// Labels for some tags and a text for every value name, so that the string paths run.
+// Labels for some tags and a text for every value name, so that the string paths run. The
+// texts are made once: building them per load cost the target a twentieth of its time.
 class FuzzStrings final : public dax::StringSource {
 public:
+  FuzzStrings() : m_texts(65536) {
+    for (uint32_t id = 0; id < m_texts.size(); ++id)
+      m_texts[id] = (id >= 63000 ? "value name " : "label ") + std::to_string(id);
+  }
   bool load(uint32_t id, std::string &text) const override {
-    if (id % 3 == 1)
+    if (id % 3 == 1 || id >= m_texts.size())
       return false;
-    text = id >= 63000 ? "value name " : "label ";
-    text += std::to_string(id);
+    text = m_texts[id];
     return true;
   }
+
+private:
+  std::vector<std::string> m_texts;
 };
 
 const FuzzStrings kStrings;

@@ -20,10 +20,16 @@ constexpr uint64_t kMaxBlock = 0x7FFFFFFF;
 } // namespace
 
 ThumbnailBuilder::ThumbnailBuilder(ByteOrder order, uint16_t declaredEntries)
-    : m_order(order), m_area(kThumbnailHeaderArea, 0), m_dataPos(12ull * declaredEntries + 14) {
+    : m_order(order), m_area(8, 0), m_dataPos(12ull * declaredEntries + 14) {
   m_area[0] = m_area[1] = order == ByteOrder::kBig ? 'M' : 'I';
   put16(&m_area[2], 42, order);
   put32(&m_area[4], 8, order);
+}
+
+uint8_t *ThumbnailBuilder::reach(uint64_t end) {
+  if (m_area.size() < end)
+    m_area.resize(static_cast<size_t>(std::min<uint64_t>(std::max<uint64_t>(end, 2 * m_area.size()), kThumbnailHeaderArea)));
+  return m_area.data();
 }
 
 void ThumbnailBuilder::feed(uint16_t tag, uint16_t type, uint32_t count, std::span<const uint32_t> values) {
@@ -49,14 +55,14 @@ void ThumbnailBuilder::feed(uint16_t tag, uint16_t type, uint32_t count, std::sp
     valuesPos = m_dataPos;
     m_dataPos += count * size;
   }
-  uint8_t *e = &m_area[entryPos];
+  uint8_t *e = reach(std::max(entryPos + 12, valuesPos + count * size)) + entryPos;
   put16(e, tag, m_order);
   put16(e + 2, stored, m_order);
   put32(e + 4, count, m_order);
   if (!inField)
     put32(e + 8, static_cast<uint32_t>(valuesPos), m_order);
   for (uint32_t i = 0; i < count; ++i) {
-    uint8_t *p = &m_area[valuesPos + i * size];
+    uint8_t *p = m_area.data() + valuesPos + i * size;
     if (size == 2)
       put16(p, static_cast<uint16_t>(values[i]), m_order);
     else

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "exif/core/format.h"
+#include "exif/core/result.h"
 #include "exif/core/source.h"
 #include "exif/core/tables.h"
 
@@ -30,10 +31,12 @@ public:
   int assemble(ByteSource &file, uint64_t base, Thumbnail &out);
 
 private:
-  bool fits(uint64_t at, uint64_t bytes) const { return at + bytes <= m_area.size(); }
+  bool fits(uint64_t at, uint64_t bytes) const { return at + bytes <= kThumbnailHeaderArea; }
+  // The area grows to what the entries use: most second IFDs fill a few hundred bytes of it.
+  uint8_t *reach(uint64_t end);
 
   ByteOrder m_order;
-  std::vector<uint8_t> m_area;
+  std::vector<uint8_t> m_area; // the block's first bytes as written so far; the rest are zero
   uint64_t m_entryPos = 10;
   uint64_t m_dataPos;
   uint16_t m_copied = 0;

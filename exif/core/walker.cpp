@@ -144,8 +144,10 @@ int Walker::run() {
 std::string Walker::labelOf(uint16_t tag, int32_t group) const {
   std::string label;
   if (group != kGroupInterop && m_strings.load(tag, label)) {
-    if (label.size() > kLabelField - 1)
+    if (label.size() > kLabelField - 1) {
       label.resize(kLabelField - 1);
+      label.shrink_to_fit(); // the record is paid for by its heap, not by the text it shows
+    }
     return label;
   }
   static const char kDigits[] = "0123456789abcdef";
@@ -304,7 +306,10 @@ int Walker::walkIfd(uint64_t pos, int32_t group) {
 WorkLimits WorkLimits::forFile(uint64_t size) {
   size = std::min<uint64_t>(size, uint64_t{1} << 56); // no file is larger; the products cannot overflow
   // A little under 64 KiB, so that the few header bytes read before the first IFD fit as well.
-  return {15 * size + 63 * 1024, size + 384 * 1024, 2 * size + 64 * 1024};
+  // One value's text is at most 64 KiB and, as its longest form ("-128 " for one byte) is five
+  // characters a byte, at most five times the file: a small file gets only what it can use.
+  const uint64_t oneText = std::min<uint64_t>(64 * 1024, 5 * size + 4 * 1024);
+  return {15 * size + 63 * 1024, size + 384 * 1024, 2 * size + oneText};
 }
 
 WorkLimits WorkLimits::unlimited() {

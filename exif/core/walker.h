@@ -18,8 +18,10 @@ struct WorkLimits {
   // 64 KiB, and the thumbnail's strips at most the file once more; the tables take at most the
   // file plus 384 KiB, so that with the thumbnail block (the file plus 64 KiB) and the walk's
   // working buffers one analysis stays under twice the file plus 1 MiB. Of that, the texts
-  // take at most twice the file plus 64 KiB: rendering them is most of an analysis's time,
-  // and records of a wide IFD may still use the rest. Camera files need a fraction of each.
+  // take at most twice the file plus room for the longest single text the file can make (64 KiB,
+  // less for a file under 12 KiB): rendering them is most of an analysis's time, and records of
+  // a wide IFD may still use the rest. Camera files need a fraction of each (the most
+  // text-heavy of the sample cameras renders 1.8 times its size).
   static WorkLimits forFile(uint64_t size);
   // No limit: for tools and tests that compare a cut walk with the whole one.
   static WorkLimits unlimited();

@@ -1,10 +1,12 @@
 // Runs the real camera files of the shared corpus through the engine; values cross-checked with exiftool.
 #include "exif/core/engine.h"
 #include "exif/core/format.h"
+#include "exif/core/walker.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <vector>
 
 #include "tests/exif/core/tiff_maker.h"
@@ -319,4 +321,46 @@ TEST(Corpus, SelectedValuesAndThumbnailsAcrossMakes) {
   if (seen == 0)
     GTEST_SKIP() << "corpus not found under " << kCorpus;
   std::printf("corpus files checked: %zu, values checked: %zu\n", seen, checked);
+}
+
+namespace {
+
+// Labels longer than any of the language libraries' (their longest is under 40 bytes), so that
+// the limits are tried with room to spare.
+class LongLabels final : public dax::StringSource {
+public:
+  bool load(uint32_t id, std::string &text) const override {
+    text.assign(40, static_cast<char>('A' + id % 26));
+    return true;
+  }
+};
+
+} // namespace
+
+// The work limits are there for crafted files: no camera file may lose an entry to them.
+TEST(Corpus, NoCameraFileIsCutByTheWorkLimits) {
+  const std::filesystem::path root = kCorpus;
+  if (!std::filesystem::is_directory(root)) {
+    std::printf("SKIP: no camera corpus at %s\n", kCorpus.c_str());
+    GTEST_SKIP();
+  }
+  const LongLabels strings;
+  size_t walked = 0;
+  for (const auto &item : std::filesystem::recursive_directory_iterator(root)) {
+    const std::string ext = item.path().extension().string();
+    if (!item.is_regular_file() || (ext != ".jpg" && ext != ".tif" && ext != ".tiff"))
+      continue;
+    Bytes file;
+    ASSERT_TRUE(readFile(item.path().string(), file));
+    dax::MemorySource source(file);
+    dax::TableSet bounded, whole;
+    const int r = dax::walkFile(source, strings, 0x301, bounded);
+    dax::walkFile(source, strings, 0x301, whole, dax::WorkLimits::unlimited());
+    if (r < 0)
+      continue;
+    ++walked;
+    EXPECT_FALSE(bounded.cut) << item.path();
+    EXPECT_EQ(bounded.totalEntries(), whole.totalEntries()) << item.path();
+  }
+  std::printf("camera files walked within the limits: %zu\n", walked);
 }
