@@ -2,6 +2,7 @@
 #include "util/core/huffman.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -115,25 +116,26 @@ struct Tree {
 };
 
 // Most-significant-bit-first writer that counts bytes beyond the capacity without storing them.
+// Bit writer of the value code: bits leave most significant first, each byte as soon as it is
+// whole; bytes past the capacity are counted, not stored.
 class MsbWriter {
 public:
   MsbWriter(uint8_t *dst, uint64_t capacity) : m_dst(dst), m_capacity(capacity) {}
-  void put(uint32_t bit) {
-    m_acc = static_cast<uint8_t>(m_acc << 1 | bit);
-    if (++m_bits == 8) {
+  // The low count bits of bits, highest first; count at most 32.
+  void put(uint32_t bits, int count) {
+    m_acc = m_acc << count | bits;
+    m_bits += count;
+    while (m_bits >= 8) {
+      m_bits -= 8;
       if (m_count < m_capacity)
-        m_dst[m_count] = m_acc;
+        m_dst[m_count] = static_cast<uint8_t>(m_acc >> m_bits);
       ++m_count;
-      m_bits = 0;
-      m_acc = 0;
     }
+    m_acc &= (uint64_t{1} << m_bits) - 1;
   }
   void finish() {
-    if (m_bits != 0) {
-      const int pad = 8 - m_bits;
-      for (int i = 0; i < pad; ++i)
-        put(0);
-    }
+    if (m_bits != 0)
+      put(0, 8 - m_bits);
   }
   uint64_t count() const { return m_count; }
 
@@ -141,42 +143,49 @@ private:
   uint8_t *m_dst;
   uint64_t m_capacity;
   uint64_t m_count = 0;
-  uint8_t m_acc = 0;
+  uint64_t m_acc = 0; // the m_bits bits not yet stored, at the bottom
   int m_bits = 0;
 };
 
+// Bit reader of the value code: the next bit is the accumulator's highest; the bits below the
+// m_bits read so far are zero, so a run of ones never extends past the input.
 class MsbReader {
 public:
   MsbReader(const uint8_t *src, size_t length) : m_src(src), m_length(length) {}
-  bool get(uint32_t &bit) {
-    if (m_bits == 0) {
-      if (m_pos >= m_length)
-        return false;
-      m_acc = m_src[m_pos++];
-      m_bits = 8;
+  // At least 57 bits at hand while the input lasts.
+  void refill() {
+    while (m_bits <= 56 && m_pos < m_length) {
+      m_acc |= static_cast<uint64_t>(m_src[m_pos++]) << (56 - m_bits);
+      m_bits += 8;
     }
-    --m_bits;
-    bit = (m_acc >> m_bits) & 1u;
-    return true;
+  }
+  uint64_t peek() const { return m_acc; }
+  int bits() const { return m_bits; }
+  void skip(int count) {
+    m_acc <<= count;
+    m_bits -= count;
   }
 
 private:
   const uint8_t *m_src;
   size_t m_length;
   size_t m_pos = 0;
-  uint32_t m_acc = 0;
+  uint64_t m_acc = 0;
   int m_bits = 0;
 };
 
+uint32_t reverseBits(uint32_t v) {
+  v = (v >> 1 & 0x55555555u) | (v & 0x55555555u) << 1;
+  v = (v >> 2 & 0x33333333u) | (v & 0x33333333u) << 2;
+  v = (v >> 4 & 0x0F0F0F0Fu) | (v & 0x0F0F0F0Fu) << 4;
+  return __builtin_bswap32(v);
+}
+
+// k one-bits, a zero, then the k + 2 low bits of v lowest first, k the bits of v >> 2.
 void writeValue(MsbWriter &w, uint32_t v) {
-  int k = 0;
-  for (uint32_t rest = v >> 2; rest != 0; rest >>= 1)
-    ++k;
-  for (int i = 0; i < k; ++i)
-    w.put(1);
-  w.put(0);
-  for (int i = 0; i < k + 2; ++i)
-    w.put((v >> i) & 1u);
+  const int k = 32 - std::countl_zero(v >> 2);
+  w.put(((uint32_t{1} << k) - 1) << 1, k + 1);
+  w.put(reverseBits(v) >> (30 - k), k + 2);
 }
 
 // Codes of all 256 byte values: the bits on the way from the top of its tree down to the
@@ -624,23 +633,19 @@ int32_t valuesDecode(const void *packed, uint32_t *values, uint32_t valueCount, 
     return 0;
   MsbReader in(static_cast<const uint8_t *>(packed), packedLength);
   for (uint32_t i = 0; i < valueCount; ++i) {
-    int k = 0;
-    uint32_t bit = 0;
-    for (;;) {
-      if (!in.get(bit))
-        return 0;
-      if (bit == 0)
-        break;
-      if (++k > 30)
-        return 0; // no 32-bit value has a longer code
-    }
-    uint32_t v = 0;
-    for (int j = 0; j < k + 2; ++j) {
-      if (!in.get(bit))
-        return 0;
-      v |= bit << j;
-    }
-    values[i] = v;
+    in.refill();
+    const int k = std::countl_one(in.peek());
+    if (k > 30)
+      return 0; // no 32-bit value has a longer code
+    if (k >= in.bits())
+      return 0; // the input ends before the zero that closes the ones
+    in.skip(k + 1);
+    in.refill();
+    const int width = k + 2;
+    if (in.bits() < width)
+      return 0;
+    values[i] = reverseBits(static_cast<uint32_t>(in.peek() >> (64 - width))) >> (32 - width);
+    in.skip(width);
   }
   return static_cast<int32_t>(valueCount);
 }

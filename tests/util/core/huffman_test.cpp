@@ -326,6 +326,53 @@ TEST(ValueCode, OverlongOrTruncatedCodesAreRefused) {
   EXPECT_EQ(kel::valuesDecode(cut, nullptr, 1), 0);
 }
 
+// Bit-at-a-time reading of the value code: the reference for hostile streams, down to which
+// values are written before a failure.
+int32_t referenceDecode(const Bytes &packed, std::vector<uint32_t> &values) {
+  size_t pos = 0;
+  auto bit = [&](uint32_t &b) {
+    if (pos >= 8 * packed.size())
+      return false;
+    b = packed[pos / 8] >> (7 - pos % 8) & 1u;
+    ++pos;
+    return true;
+  };
+  for (uint32_t &v : values) {
+    int k = 0;
+    uint32_t b = 0;
+    for (;;) {
+      if (!bit(b))
+        return 0;
+      if (b == 0)
+        break;
+      if (++k > 30)
+        return 0;
+    }
+    uint32_t x = 0;
+    for (int j = 0; j < k + 2; ++j) {
+      if (!bit(b))
+        return 0;
+      x |= b << j;
+    }
+    v = x;
+  }
+  return static_cast<int32_t>(values.size());
+}
+
+TEST(ValueCode, HostileStreamsDecodeAsBitByBitReading) {
+  std::mt19937 rng(5);
+  for (int round = 0; round < 3000; ++round) {
+    Bytes packed(rng() % 40);
+    for (auto &b : packed)
+      b = rng() % 3 == 0 ? 0xFF : static_cast<uint8_t>(rng()); // long runs of ones too
+    const uint32_t count = 1 + rng() % 12;
+    std::vector<uint32_t> want(count, 0xDEADBEEFu), got(count, 0xDEADBEEFu);
+    const int32_t expected = referenceDecode(packed, want);
+    ASSERT_EQ(kel::valuesDecode(packed.data(), got.data(), count, packed.size()), expected) << "round " << round;
+    ASSERT_EQ(got, want) << "round " << round;
+  }
+}
+
 // ---- Library-allocated record --------------------------------------------------------------
 
 TEST(HuffmanPack, EncodeTwoStoresStreamAndCodedTable) {
