@@ -40,6 +40,8 @@ const char *logKindLine(LogKind kind) {
     return "Set FileTime from EXIF";
   case LogKind::kShift:
     return "Shift FileTime";
+  case LogKind::kUndo:
+    return "Undo FileTime and Attributes";
   case LogKind::kEditor:
     break;
   }

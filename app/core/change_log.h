@@ -49,9 +49,9 @@ struct FileVersion {
 // "Ver. 1.2.3.4"
 std::string versionText(const FileVersion &version);
 
-// What a log records, told by its second line: the editor's times and attributes, or the
-// times of the date tools.
-enum class LogKind { kEditor, kDateTaken, kShift };
+// What a log records, told by its second line: the editor's times and attributes, the
+// times of the date tools, or an undo of one of these (the values it wrote back).
+enum class LogKind { kEditor, kDateTaken, kShift, kUndo };
 // The second line's text of each kind, without its line end.
 const char *logKindLine(LogKind kind);
 

@@ -126,12 +126,7 @@ public:
       return fail(0, "a NUL byte: not a text log");
     if (bytes.size() < 2 || bytes.substr(bytes.size() - 2) != "\r\n")
       return fail(0, "the last line is cut");
-    size_t start = 0;
-    while (start < bytes.size()) {
-      const size_t end = bytes.find("\r\n", start);
-      m_lines.push_back(bytes.substr(start, end - start));
-      start = end + 2;
-    }
+    split(bytes);
     if (!header())
       return std::move(m_result);
     for (m_at = 6; m_at < m_lines.size(); ++m_at)
@@ -149,7 +144,34 @@ public:
     return std::move(m_result);
   }
 
+  LogReadResult readHead(std::string_view head) {
+    const size_t lastEnd = head.rfind("\r\n");
+    head = lastEnd == std::string_view::npos ? std::string_view() : head.substr(0, lastEnd + 2);
+    if (head.find('\0') != std::string_view::npos)
+      return fail(0, "a NUL byte: not a text log");
+    split(head);
+    if (!header())
+      return std::move(m_result);
+    for (m_at = 6; m_at < m_lines.size(); ++m_at)
+      if (!m_lines[m_at].empty() && m_lines[m_at].front() == '[') {
+        if (!itemLine(m_lines[m_at]))
+          return std::move(m_result);
+        break;
+      }
+    m_result.ok = true;
+    return std::move(m_result);
+  }
+
 private:
+  void split(std::string_view bytes) {
+    size_t start = 0;
+    while (start < bytes.size()) {
+      const size_t end = bytes.find("\r\n", start);
+      m_lines.push_back(bytes.substr(start, end - start));
+      start = end + 2;
+    }
+  }
+
   LogReadResult fail(size_t line, const char *problem) {
     m_result = LogReadResult{};
     m_result.line = line;
@@ -174,7 +196,7 @@ private:
         !version.literal(".") || !version.digits(1, 10) || !version.literal(".") || !version.digits(1, 10) ||
         !version.atEnd())
       return failed(0, "the version is malformed");
-    static constexpr LogKind kKinds[3] = {LogKind::kEditor, LogKind::kDateTaken, LogKind::kShift};
+    static constexpr LogKind kKinds[4] = {LogKind::kEditor, LogKind::kDateTaken, LogKind::kShift, LogKind::kUndo};
     bool known = false;
     for (LogKind kind : kKinds)
       if (m_lines[1] == logKindLine(kind)) {
@@ -215,22 +237,9 @@ private:
   bool bodyLine(std::string_view line) {
     ChangeLogRecord &r = m_result.record;
     if (!line.empty() && line.front() == '[') {
-      if (!finishItem())
+      if (!finishItem() || !itemLine(line))
         return false;
-      Cursor c(line);
-      c.literal("[");
-      const std::optional<uint32_t> number = c.digits(1, 10);
-      if (!number || !c.literal("] ") || c.atEnd())
-        return failed(m_at, "an item line is malformed");
-      if (*number != r.items.size() + 1)
-        return failed(m_at, "the items are not numbered in order");
-      if (c.rest().size() > kMaxLogPath)
-        return failed(m_at, "a path is longer than a path buffer holds");
-      LoggedItem item;
-      item.number = static_cast<int>(*number);
-      item.path = std::string(c.rest());
-      r.items.push_back(std::move(item));
-      m_expect = kCreation;
+      m_expect = r.kind == LogKind::kUndo ? kUndoFirst : kCreation;
       return true;
     }
     if (r.items.empty()) {
@@ -242,7 +251,10 @@ private:
     const std::string_view creation = afterLast(line, "Createtime : ");
     if (!creation.empty())
       if (const std::optional<LoggedTime> pair = valuePair<LoggedTime>(creation, &Cursor::time))
-        return value(kCreation, [&](LoggedItem &item) { item.creation = *pair; });
+        return value(kCreation, [&](LoggedItem &item) {
+          item.creation = *pair;
+          item.hasTimes = true;
+        });
     const std::string_view update = afterLast(line, "Writetime  : ");
     if (!update.empty())
       if (const std::optional<LoggedTime> pair = valuePair<LoggedTime>(update, &Cursor::time))
@@ -250,7 +262,7 @@ private:
     const std::string_view word = afterLast(line, "Attributes : ");
     if (!word.empty())
       if (const std::optional<LoggedWord> pair = valuePair<LoggedWord>(word, &Cursor::word)) {
-        if (r.kind != LogKind::kEditor)
+        if (r.kind == LogKind::kDateTaken || r.kind == LogKind::kShift)
           return failed(m_at, "an attribute line in a log of times only");
         return value(kAttributes, [&](LoggedItem &item) {
           item.attributes = *pair;
@@ -260,20 +272,49 @@ private:
     return true;
   }
 
-  enum Expect { kNothing, kCreation, kUpdate, kAttributes, kDone };
+  bool itemLine(std::string_view line) {
+    ChangeLogRecord &r = m_result.record;
+    Cursor c(line);
+    c.literal("[");
+    const std::optional<uint32_t> number = c.digits(1, 10);
+    if (!number || !c.literal("] ") || c.atEnd())
+      return failed(m_at, "an item line is malformed");
+    if (*number != r.items.size() + 1)
+      return failed(m_at, "the items are not numbered in order");
+    if (c.rest().size() > kMaxLogPath)
+      return failed(m_at, "a path is longer than a path buffer holds");
+    LoggedItem item;
+    item.number = static_cast<int>(*number);
+    item.path = std::string(c.rest());
+    r.items.push_back(std::move(item));
+    return true;
+  }
+
+  // kUndoFirst: an undo's item before any value line; kUndoMore: it has one of its two groups
+  // (time pair, attribute pair) and may have the other.
+  enum Expect { kNothing, kCreation, kUpdate, kAttributes, kDone, kUndoFirst, kUndoMore };
+
+  bool accepts(Expect which, const LoggedItem &item) const {
+    if (m_expect == kUndoFirst || m_expect == kUndoMore)
+      return which == kCreation ? !item.hasTimes : which == kAttributes && !item.hasAttributes;
+    return m_expect == which;
+  }
 
   template <typename Store> bool value(Expect which, Store store) {
-    if (m_expect != which)
+    if (m_result.record.items.empty() || !accepts(which, m_result.record.items.back()))
       return failed(m_at, "a value line out of place");
-    store(m_result.record.items.back());
-    m_expect = which == kCreation ? kUpdate
-               : which == kUpdate && m_result.record.kind == LogKind::kEditor ? kAttributes
-                                                                             : kDone;
+    LoggedItem &item = m_result.record.items.back();
+    store(item);
+    const LogKind kind = m_result.record.kind;
+    if (kind == LogKind::kUndo)
+      m_expect = which == kCreation ? kUpdate : item.hasTimes && item.hasAttributes ? kDone : kUndoMore;
+    else
+      m_expect = which == kCreation ? kUpdate : which == kUpdate && kind == LogKind::kEditor ? kAttributes : kDone;
     return true;
   }
 
   bool finishItem() {
-    if (m_expect == kNothing || m_expect == kDone)
+    if (m_expect == kNothing || m_expect == kDone || m_expect == kUndoMore)
       return true;
     return failed(m_at < m_lines.size() ? m_at : m_lines.size(), "an item lacks its value lines");
   }
@@ -296,5 +337,7 @@ bool looksLikeChangeLog(std::string_view bytes) {
 }
 
 LogReadResult ReadChangeLog(std::string_view bytes) { return Reader().read(bytes); }
+
+LogReadResult ReadChangeLogHead(std::string_view head) { return Reader().readHead(head); }
 
 } // namespace tolm

@@ -29,9 +29,10 @@ struct LoggedWord {
 struct LoggedItem {
   int number = 0;
   std::string path; // bytes as written (the system's ANSI code page)
+  bool hasTimes = false; // always, except in an undo's log, which records only what it wrote
   LoggedTime creation;
   LoggedTime update;
-  bool hasAttributes = false; // the editor's logs only
+  bool hasAttributes = false; // the editor's logs, and an undo's log where it wrote a word
   LoggedWord attributes;
 };
 
@@ -62,7 +63,15 @@ bool looksLikeChangeLog(std::string_view bytes);
 
 // Reads a whole log. Any line out of place, a cut line, a count that does not match the items,
 // a path longer than kMaxLogPath or an item without all its value lines makes the whole log
-// unreadable; step lines and system texts between them are skipped.
+// unreadable; step lines and system texts between them are skipped. An undo's log may give an
+// item its time pair, its attribute pair or both, in either order, each at most once.
 LogReadResult ReadChangeLog(std::string_view bytes);
+
+// Reads only the header and the first item's path from the head of a log (its first bytes, or
+// all of it): enough to list the log, nothing to act on. A partial last line is dropped. When
+// ok, record.items holds at most that first item, without values (hasTimes and hasAttributes
+// false), and record.itemCount is the header's count; whether the rest of the log reads is not
+// known until ReadChangeLog has read all of it.
+LogReadResult ReadChangeLogHead(std::string_view head);
 
 } // namespace tolm

@@ -170,7 +170,7 @@ TEST(LogKindLines, EachKindWritesItsOwnSecondLine) {
   MemoryLogSink sink;
   testing::ScriptedErrorText errors;
   CChangeLog log(sink, errors, "Ver. 1.0.0.0");
-  for (LogKind kind : {LogKind::kEditor, LogKind::kDateTaken, LogKind::kShift}) {
+  for (LogKind kind : {LogKind::kEditor, LogKind::kDateTaken, LogKind::kShift, LogKind::kUndo}) {
     sink.text.clear();
     LogHeader header;
     header.kind = kind;
@@ -180,6 +180,7 @@ TEST(LogKindLines, EachKindWritesItsOwnSecondLine) {
     ASSERT_TRUE(read.ok) << read.problem;
     EXPECT_EQ(read.record.kind, kind);
   }
+  EXPECT_STREQ(logKindLine(LogKind::kEditor), "Set FileTime and Attributes");
   EXPECT_STREQ(logKindLine(LogKind::kDateTaken), "Set FileTime from EXIF");
   EXPECT_STREQ(logKindLine(LogKind::kShift), "Shift FileTime");
 }
