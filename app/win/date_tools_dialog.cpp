@@ -3,6 +3,7 @@
 #include "app/win/date_tools_dialog.h"
 
 #include "app/core/property_text.h"
+#include "app/win/history_dialog.h"
 #include "app/win/resource.h"
 #include "app/win/tolm_app.h"
 
@@ -358,4 +359,11 @@ void CDlgDateTools::OnDestroy() {
   m_ready = false;
 }
 
-void CDlgDateTools::ShowHistory() {}
+void CDlgDateTools::ShowHistory() {
+  CDlgHistory history(m_app);
+  history.DoModal(m_hWnd);
+  if (history.m_wroteAny) {
+    m_wroteAny = true;
+    RefreshPreview();
+  }
+}

@@ -129,7 +129,7 @@ std::map<std::wstring, std::vector<std::wstring>> byName(const std::vector<std::
 }
 
 // A list view row's check box state in another process.
-[[maybe_unused]] bool rowChecked(HWND list, int row) {
+bool rowChecked(HWND list, int row) {
   return ((SendMessageW(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_STATEIMAGEMASK) >> 12) & 0xF) == 2;
 }
 
@@ -336,9 +336,62 @@ TEST_F(DateToolsUi, TheButtonSitsFreeOnTheGeneralPageAndFollowsTheUpdateButton) 
   }
 }
 
-// Opens the history, chooses the newest log, checks that it shows `items` items all ticked for
-// undo, presses 元に戻す and waits for the outcome.
-void UndoNewestLog(Tolm &tolm, size_t items);
+// Selects a row of a list view of another process, as a click would.
+bool selectRow(HWND list, int row) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(list, &pid);
+  RemoteBuffer remote(pid, sizeof(LVITEMW));
+  LVITEMW item{};
+  item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  item.state = LVIS_SELECTED | LVIS_FOCUSED;
+  DWORD_PTR ok = 0;
+  return remote.valid() && remote.write(&item, sizeof item) &&
+         SendMessageTimeoutW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), remote.address(), SMTO_ABORTIFHUNG,
+                             60000, &ok) && ok;
+}
+
+// Columns of the history's lists.
+enum : int { kLogDate, kLogKind, kLogTarget, kLogCount };
+enum : int { kItemPath, kUndoCreation, kUndoUpdate, kUndoWord, kNowCreation, kNowUpdate, kNowWord, kItemState };
+
+// Opens the history from the date tools, chooses the newest log (of `kind`, for `target`), checks
+// that its `items` items are all ticked and ready, presses 元に戻す and waits for the outcome.
+void UndoNewestLog(Tolm &tolm, const std::wstring &kind, const std::string &target, size_t items) {
+  ASSERT_NE(tolm.OpenHistory(), nullptr);
+  HWND logs = tolm.history(kLogs);
+  std::vector<std::vector<std::wstring>> rows;
+  ASSERT_TRUE(waitUntil([&] { return !(rows = readRows(logs, 4)).empty(); }));
+  EXPECT_EQ(rows[0][kLogKind], kind);
+  // The log names no target of its own: the list shows its first item, which lies in the target.
+  EXPECT_EQ(rows[0][kLogTarget].substr(0, wide(target).size()), wide(target)) << utf8(rows[0][kLogTarget]);
+  EXPECT_EQ(rows[0][kLogCount], std::to_wstring(items));
+  ASSERT_TRUE(selectRow(logs, 0));
+  HWND list = tolm.history(kItems);
+  ASSERT_TRUE(waitUntil([&] { return readRows(list, 8).size() == items && isEnabled(tolm.history(kUndo)); }));
+  for (const auto &row : readRows(list, 8))
+    EXPECT_EQ(row[kItemState], L"元に戻せます") << utf8(row[kItemPath]);
+  for (int row = 0; row < static_cast<int>(items); ++row)
+    EXPECT_TRUE(rowChecked(list, row)) << "row " << row << " is not ticked";
+  const std::wstring counts = L"元に戻せる項目 " + std::to_wstring(items) + L" 件　その後変更された項目 0 件　選択 " +
+                              std::to_wstring(items) + L" 件";
+  EXPECT_EQ(windowText(tolm.history(kHistoryCounts)), counts);
+  clickLater(tolm.history(kUndo));
+  std::wstring outcome;
+  EXPECT_TRUE(waitUntil([&] { return !(outcome = windowText(tolm.history(kHistoryOutcome))).empty(); }, 60000));
+  EXPECT_EQ(outcome, L"元に戻した結果：変更 " + std::to_wstring(items) + L" 件　失敗 0 件　スキップ 0 件");
+  // The undo's own log joins the list (two logs of the same second may come in either order),
+  // and the log undone shows its items back at their old values.
+  EXPECT_TRUE(waitUntil([&] {
+    const auto now = readRows(logs, 4);
+    return now.size() == rows.size() + 1 &&
+           std::any_of(now.begin(), now.begin() + 2, [](const auto &r) { return r[kLogKind] == L"元に戻す"; });
+  })) << dump(readRows(logs, 4));
+  EXPECT_TRUE(waitUntil([&] {
+    const auto now = readRows(list, 8);
+    return now.size() == items && std::all_of(now.begin(), now.end(), [](const auto &r) { return r[kItemState] == L"元に戻し済み"; });
+  })) << dump(readRows(list, 8));
+  EXPECT_TRUE(tolm.CloseHistory());
+}
 
 // ---- dates taken ------------------------------------------------------------------------------
 
@@ -409,7 +462,7 @@ TEST_F(DateToolsUi, AFolderOfPhotographsIsSetToItsDatesTakenThenUndoneFromTheHis
   // After the apply the preview shows the disk: nothing left to change.
   EXPECT_TRUE(waitUntil([&] { return windowText(tolm.tool(kCounts)) == L"変更 0 件　変更なし 3 件　スキップ 3 件"; }));
 
-  UndoNewestLog(tolm, 3);
+  UndoNewestLog(tolm, L"撮影日時に設定", root, 3);
   // Every time on disk is back to what it was, to the second.
   for (const auto &[path, t] : diskTimesUnder(root)) {
     EXPECT_EQ(secondsOf(t.update), secondsOf(before.at(path).update)) << path;
@@ -503,7 +556,7 @@ TEST_F(DateToolsUi, ATreeShiftedByMinusNineHoursIsPreviewedAppliedAndUndone) {
   ASSERT_EQ(logs.size(), 1u);
   EXPECT_NE(logs[0].find("\r\nShift FileTime\r\n"), std::string::npos) << logs[0];
 
-  UndoNewestLog(tolm, 5);
+  UndoNewestLog(tolm, L"日時をずらす", root, 5);
   for (const auto &[path, t] : diskTimesUnder(root)) {
     EXPECT_EQ(secondsOf(t.update), secondsOf(before.at(path).update)) << path;
     EXPECT_EQ(secondsOf(t.creation), secondsOf(before.at(path).creation)) << path;
@@ -534,6 +587,3 @@ TEST_F(DateToolsUi, AShiftThatIsNoNumberPreviewsNothingAndCannotBeApplied) {
 }
 
 } // namespace
-namespace {
-void UndoNewestLog(Tolm &, size_t) { ADD_FAILURE() << "TEMP"; }
-}
