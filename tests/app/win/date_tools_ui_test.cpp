@@ -586,4 +586,72 @@ TEST_F(DateToolsUi, AShiftThatIsNoNumberPreviewsNothingAndCannotBeApplied) {
   EXPECT_TRUE(tolm.Close());
 }
 
+// ---- the history ---------------------------------------------------------------------------
+
+TEST_F(DateToolsUi, TheHistoryListsAnUnreadableLogAndLeavesAnItemChangedSinceAlone) {
+  // A log of this program cut short after its header: listed as unreadable, never undone.
+  const std::string cut = temp.file("TOZ1.tmp", "n.orbit TOLM (Ver. 1.0.0.0)\r\nShift FileTime\r\nDATE = 2024/05/0");
+  const std::string other = temp.file("TOZ2.tmp", "not a change log\r\n");
+  for (const std::string &path : {cut, other})
+    setTimes(path, localTime(2020, 2, 2, 2, 2, 2));
+  const std::string root = work.folder("trip");
+  const std::string a = work.file("trip\\a.txt", "a");
+  const std::string b = work.file("trip\\b.txt", "b");
+  for (const std::string &path : {root, a, b})
+    setTimes(path, localTime(2023, 6, 1, 12, 0, 0));
+
+  Tolm tolm(program.path(), temp.path(), 'd', root);
+  ASSERT_TRUE(tolm.Open());
+  ASSERT_NE(tolm.OpenDateTools(), nullptr);
+  ASSERT_TRUE(clickNow(tolm.tool(kShift)));
+  SetWindowTextW(tolm.tool(kDays), L"1");
+  tolm.WaitForPreview([](const auto &r) { return r.size() == 3 && r[0][kNewUpdate] == L"2023/06/02 12:00:00"; });
+  EXPECT_EQ(tolm.Apply(), L"適用結果：変更 3 件　失敗 0 件　スキップ 0 件");
+  // Someone else changes b afterwards.
+  const SYSTEMTIME later = localTime(2025, 1, 2, 3, 4, 5);
+  setTimes(b, later);
+
+  ASSERT_NE(tolm.OpenHistory(), nullptr);
+  HWND logs = tolm.history(kLogs);
+  std::vector<std::vector<std::wstring>> rows;
+  ASSERT_TRUE(waitUntil([&] { return (rows = readRows(logs, 4)).size() == 2; })) << dump(readRows(logs, 4));
+  // Newest first: the shift just applied, then the cut log (by its file time); the other file is no log.
+  EXPECT_EQ(rows[0][kLogKind], L"日時をずらす");
+  EXPECT_EQ(rows[0][kLogCount], L"3");
+  EXPECT_EQ(rows[1][kLogKind].rfind(L"読めないログ", 0), 0u) << utf8(rows[1][kLogKind]);
+  ASSERT_TRUE(selectRow(logs, 1));
+  EXPECT_TRUE(waitUntil([&] {
+    return windowText(tolm.history(kHistoryCounts)).rfind(L"このログは読めないため元に戻せません", 0) == 0;
+  })) << utf8(windowText(tolm.history(kHistoryCounts)));
+  EXPECT_TRUE(readRows(tolm.history(kItems), 8).empty());
+  EXPECT_FALSE(isEnabled(tolm.history(kUndo)));
+
+  ASSERT_TRUE(selectRow(logs, 0));
+  HWND list = tolm.history(kItems);
+  std::map<std::wstring, std::vector<std::wstring>> items;
+  ASSERT_TRUE(waitUntil([&] { return (items = byName(readRows(list, 8))).size() == 3; }));
+  const auto &changed = items.at(wide(b));
+  EXPECT_EQ(changed[kItemState], L"その後変更あり");
+  EXPECT_EQ(changed[kUndoUpdate], L"2023/06/01 12:00:00");
+  EXPECT_EQ(changed[kNowUpdate], wide(pageTime(later)));
+  EXPECT_EQ(items.at(wide(a))[kItemState], L"元に戻せます");
+  EXPECT_EQ(items.at(wide(a))[kNowUpdate], L"2023/06/02 12:00:00");
+  const auto all = readRows(list, 8);
+  for (int row = 0; row < 3; ++row)
+    EXPECT_EQ(rowChecked(list, row), all[static_cast<size_t>(row)][kItemPath] != wide(b)) << "row " << row;
+  EXPECT_EQ(windowText(tolm.history(kHistoryCounts)), L"元に戻せる項目 2 件　その後変更された項目 1 件　選択 2 件");
+  clickLater(tolm.history(kUndo));
+  std::wstring outcome;
+  EXPECT_TRUE(waitUntil([&] { return !(outcome = windowText(tolm.history(kHistoryOutcome))).empty(); }, 60000));
+  EXPECT_EQ(outcome, L"元に戻した結果：変更 2 件　失敗 0 件　スキップ 1 件");
+  EXPECT_TRUE(sameSecond(updateOf(a), localTime(2023, 6, 1, 12, 0, 0)));
+  EXPECT_TRUE(sameSecond(updateOf(root), localTime(2023, 6, 1, 12, 0, 0)));
+  EXPECT_TRUE(sameSecond(updateOf(b), later)) << "an item changed since is left alone unless ticked";
+  EXPECT_TRUE(tolm.CloseHistory());
+  // The date tools' preview follows what the undo wrote.
+  EXPECT_TRUE(waitUntil([&] { return byName(tolm.Preview()).at(L"a.txt")[kOldUpdate] == L"2023/06/01 12:00:00"; }));
+  EXPECT_TRUE(tolm.CloseTools());
+  EXPECT_TRUE(tolm.Close());
+}
+
 } // namespace
