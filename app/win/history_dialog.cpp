@@ -136,14 +136,14 @@ BOOL CDlgHistory::OnInitDialog() {
   addColumns(logs, m_resources,
              {{IDS_HIS_COL_DATE, timeWidth}, {IDS_HIS_COL_KIND, 150}, {IDS_HIS_COL_TARGET, 520}, {IDS_HIS_COL_COUNT, 60}});
   addColumns(items, m_resources,
-             {{IDS_HIS_COL_PATH, 220},
+             {{IDS_HIS_COL_PATH, 170},
               {IDS_HIS_COL_UNDO_CREATION, timeWidth},
               {IDS_HIS_COL_UNDO_UPDATE, timeWidth},
-              {IDS_HIS_COL_UNDO_ATTRIBUTES, 70},
+              {IDS_HIS_COL_UNDO_ATTRIBUTES, 80},
               {IDS_HIS_COL_NOW_CREATION, timeWidth},
               {IDS_HIS_COL_NOW_UPDATE, timeWidth},
-              {IDS_HIS_COL_NOW_ATTRIBUTES, 70},
-              {IDS_HIS_COL_STATE, 110}});
+              {IDS_HIS_COL_NOW_ATTRIBUTES, 80},
+              {IDS_HIS_COL_STATE, 96}});
   FillLogs("");
   return TRUE;
 }
