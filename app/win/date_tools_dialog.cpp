@@ -354,6 +354,11 @@ BOOL CDlgDateTools::OnMessage(UINT message, WPARAM wParam, LPARAM, INT_PTR &resu
   return FALSE;
 }
 
+void CDlgDateTools::OnOK() {
+  if (!m_planCurrent)
+    RefreshPreview();
+}
+
 void CDlgDateTools::OnDestroy() {
   KillTimer(m_hWnd, kRefreshTimer);
   m_ready = false;

@@ -35,6 +35,8 @@ public:
 
 protected:
   BOOL OnInitDialog() override;
+  // Enter makes the preview at once instead of closing the dialog.
+  void OnOK() override;
   BOOL OnCommand(WORD id, WORD code, HWND control) override;
   BOOL OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR &result) override;
   void OnDestroy() override;

@@ -28,6 +28,8 @@ public:
 
 protected:
   BOOL OnInitDialog() override;
+  // Enter keeps the dialog open: only 閉じる (or Escape) closes it.
+  void OnOK() override {}
   BOOL OnCommand(WORD id, WORD code, HWND control) override;
   BOOL OnNotify(const NMHDR &header, LRESULT &result) override;
 

@@ -69,7 +69,8 @@ void CTabPage0::RunDateTools() {
   tools.m_includeFiles = IsDlgButtonChecked(m_hWnd, IDC_GEN_INCLUDE_FILES) == BST_CHECKED;
   tools.m_includeSubfolders = IsDlgButtonChecked(m_hWnd, IDC_GEN_INCLUDE_SUBFOLDERS) == BST_CHECKED;
   tools.DoModal(GetAncestor(m_hWnd, GA_ROOT));
-  ShowTimesAndAttributes();
+  if (tools.m_wroteAny)
+    ShowTimesAndAttributes();
 }
 
 void CTabPage0::SetLine(int id, UINT labelId, const std::string &value) {

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "app/win/apply_win.h"
 #include "tests/support/ui_driver.h"
 #include "tests/support/win_test_util.h"
 
@@ -650,6 +651,57 @@ TEST_F(DateToolsUi, TheHistoryListsAnUnreadableLogAndLeavesAnItemChangedSinceAlo
   EXPECT_TRUE(tolm.CloseHistory());
   // The date tools' preview follows what the undo wrote.
   EXPECT_TRUE(waitUntil([&] { return byName(tolm.Preview()).at(L"a.txt")[kOldUpdate] == L"2023/06/01 12:00:00"; }));
+  EXPECT_TRUE(tolm.CloseTools());
+  EXPECT_TRUE(tolm.Close());
+}
+
+// The editor's logs are undone as well: one written by the apply road itself, in this process,
+// into the program's temporary folder.
+TEST_F(DateToolsUi, AnEditorsLogIsUndoneFromTheHistoryTimesAndAttributes) {
+  const std::string root = work.folder("album");
+  const std::string a = work.file("album\\a.txt", "a");
+  const std::string b = work.file("album\\b.txt", "b");
+  for (const std::string &path : {root, a, b})
+    setTimes(path, localTime(2022, 2, 22, 22, 22, 22));
+  ASSERT_TRUE(SetFileAttributesA(a.c_str(), FILE_ATTRIBUTE_ARCHIVE));
+  ASSERT_TRUE(SetFileAttributesA(b.c_str(), FILE_ATTRIBUTE_ARCHIVE));
+  const std::map<std::string, DiskTimes> before = diskTimesUnder(root);
+  {
+    char oldTmp[MAX_PATH] = {}, oldTemp[MAX_PATH] = {};
+    GetEnvironmentVariableA("TMP", oldTmp, MAX_PATH);
+    GetEnvironmentVariableA("TEMP", oldTemp, MAX_PATH);
+    SetEnvironmentVariableA("TMP", temp.path().c_str());
+    SetEnvironmentVariableA("TEMP", temp.path().c_str());
+    CKelsysLibrary kelsys;
+    ASSERT_NE(kelsys.module(), nullptr);
+    CKelsysFileSystem fs(kelsys);
+    CTempFileLogSink sink(kelsys);
+    tolm::CChangeLog log(sink, fs, "Ver. 1.0.0.1");
+    tolm::ApplyRequest request;
+    request.target = root;
+    request.isFolder = 1;
+    request.includeFiles = 1;
+    request.newCreation = request.newUpdate = {2001, 2, 0, 3, 4, 5, 6, 0};
+    request.flags.readOnly = true; // undone, it must come off before the old times go back
+    request.flags.archive = true;  // as the editor starts from these files' words
+    request.logTime = {2023, 1, 0, 1, 0, 0, 0, 0};
+    const tolm::ApplyOutcome outcome = tolm::ApplyChanges(fs, log, request);
+    SetEnvironmentVariableA("TMP", oldTmp);
+    SetEnvironmentVariableA("TEMP", oldTemp);
+    ASSERT_EQ(outcome.processed, 3u);
+  }
+  ASSERT_EQ(GetFileAttributesA(a.c_str()) & FILE_ATTRIBUTE_READONLY, static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+
+  Tolm tolm(program.path(), temp.path(), 'd', root);
+  ASSERT_TRUE(tolm.Open());
+  ASSERT_NE(tolm.OpenDateTools(), nullptr);
+  UndoNewestLog(tolm, L"日時属性変更", root, 3);
+  for (const auto &[path, t] : diskTimesUnder(root))
+    EXPECT_EQ(secondsOf(t.update), secondsOf(before.at(path).update)) << path;
+  for (const std::string &path : {a, b})
+    EXPECT_EQ(GetFileAttributesA(path.c_str()) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE),
+              static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE))
+        << path;
   EXPECT_TRUE(tolm.CloseTools());
   EXPECT_TRUE(tolm.Close());
 }
