@@ -200,8 +200,7 @@ void CDlgHistory::ShowLog(int index) {
     std::string bytes;
     tolm::LogReadResult log;
     if (!readWhole(m_entries[index].name, bytes, kLargestLog)) {
-      log.line = 0;
-      log.problem = "the log cannot be read";
+      log.problem = "the file cannot be read";
     } else {
       log = tolm::ReadChangeLog(bytes);
     }
@@ -255,7 +254,10 @@ void CDlgHistory::ShowCounts() {
       ++chosen;
   std::wstring text;
   if (m_shown >= 0 && !m_plan.readable)
-    text = formatNumbers(LoadWStr(m_resources, IDS_HIS_BAD_LOG), {m_plan.problemLine}) + WidenAnsi(m_plan.problem);
+    // The reader's problem is for support: where it gave up and why.
+    text = LoadWStr(m_resources, IDS_HIS_BAD_LOG) + L" (" +
+           (m_plan.problemLine > 0 ? std::to_wstring(m_plan.problemLine) + L": " : L"") + WidenAnsi(m_plan.problem) +
+           L")";
   else if (m_shown >= 0)
     text = formatNumbers(LoadWStr(m_resources, IDS_HIS_COUNTS), {m_plan.ready, m_plan.changedSince, chosen});
   SetDlgItemTextW(m_hWnd, IDC_HIS_COUNTS, text.c_str());
