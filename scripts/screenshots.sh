@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Makes the pictures in docs/ from the win64 build, under Xvfb: the property dialog on a plain
 # file, on the sample photograph (General and EXIF tabs) and on a folder (Version tab), the date
-# and attribute editor, and the extended delete with an erase list filled in. Run by
-# hand after `make build-win64`; it needs what `make setup` installs (Wine, Xvfb, ImageMagick,
+# and attribute editor, the extended delete with an erase list filled in, the date tools on a
+# folder of photographs and the history. Run by hand after `make build-win64`; it needs what `make setup` installs (Wine, Xvfb, ImageMagick,
 # the Japanese font).
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -49,7 +49,19 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
   printf "TOLM[Elimination]\r\nVer2.2\r\nThe list of files to erase.\r\nbegin->\r\n.tmp\r\n.bak\r\n<-end\r\n" > "$folder/一時ファイル.tlx"
   shoot e "C:\\資料" "$root/docs/erase.png" erase "C:\\資料\\一時ファイル.tlx"
   rm -rf "$folder"
+  # The date tools on a folder tree of photographs, and the history after an apply; the
+  # program keeps its logs in a temporary folder of its own here.
+  photos=$TOLM_WINEPREFIX/drive_c/写真
+  rm -rf "$photos" "$photos-tmp"
+  mkdir -p "$photos/旅行" "$photos-tmp"
+  cp "$root/tests/data/photos/Kodak_CX7530.jpg" "$photos/"
+  cp "$root/tests/data/photos/Nikon_D70.jpg" "$root/tests/data/photos/Pentax_K10D.jpg" "$photos/旅行/"
+  echo "memo" > "$photos/メモ.txt"
+  touch -d "2024-04-01 09:30:00" "$photos"/*.* "$photos/旅行"/* "$photos/旅行" "$photos"
+  shoot d "C:\\写真" "$root/docs/date-tools.png" datetools
+  shoot d "C:\\写真" "$root/docs/history.png" history "C:\\写真-tmp"
+  rm -rf "$photos" "$photos-tmp"
   WINEPREFIX="$TOLM_WINEPREFIX" wineserver -k
 ' bash "$root" "$driver" "$(winpath "$program")"
 echo "screenshots: docs/general-file.png, docs/general-image.png, docs/general-folder.png, docs/editor.png," \
-  "docs/exif.png, docs/version.png, docs/erase.png"
+  "docs/exif.png, docs/version.png, docs/erase.png, docs/date-tools.png, docs/history.png"

@@ -28,6 +28,13 @@ std::string SystemMessageOfLastError() {
   return out;
 }
 
+std::string ProgramVersionText(const CKelsysLibrary &kelsys) {
+  tolm::FileVersion version;
+  if (kelsys.kelGetFileVersion != nullptr)
+    kelsys.kelGetFileVersion("TOLM.exe", &version.major, &version.minor, &version.build, &version.revision);
+  return tolm::versionText(version);
+}
+
 int CKelsysFileSystem::operateFileTime(int code, const std::string &path, tolm::SystemTime *creation,
                                        tolm::SystemTime *lastAccess, tolm::SystemTime *lastWrite) {
   return m_kelsys.kelOperateFileTime(code, path.c_str(), platformTime(creation), platformTime(lastAccess),

@@ -12,6 +12,9 @@
 // The platform's message text for the last error code, or "" when it has none.
 std::string SystemMessageOfLastError();
 
+// The program's version text for the change log's header, from TOLM.exe's version resource.
+std::string ProgramVersionText(const CKelsysLibrary &kelsys);
+
 class CKelsysFileSystem : public tolm::FileSystemPort {
 public:
   explicit CKelsysFileSystem(const CKelsysLibrary &kelsys) : m_kelsys(kelsys) {}

@@ -8,20 +8,9 @@
 
 #include <bit>
 
-namespace {
-
-std::string programVersionText(const CKelsysLibrary &kelsys) {
-  tolm::FileVersion version;
-  if (kelsys.kelGetFileVersion != nullptr)
-    kelsys.kelGetFileVersion("TOLM.exe", &version.major, &version.minor, &version.build, &version.revision);
-  return tolm::versionText(version);
-}
-
-} // namespace
-
 CDlgCalendar::CDlgCalendar(CTolmApp &app)
     : CTolmDialog(IDD_CALENDAR, app, kPlaceEditor), m_fileSystem(app.m_kelsys), m_logSink(app.m_kelsys),
-      m_log(m_logSink, m_fileSystem, programVersionText(app.m_kelsys)) {
+      m_log(m_logSink, m_fileSystem, ProgramVersionText(app.m_kelsys)) {
   // Both pictures are the program's own resources: when the system cannot make them, it is short
   // of memory. The editor goes on without them.
   const COLORREF face = GetSysColor(COLOR_BTNFACE);

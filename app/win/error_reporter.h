@@ -13,6 +13,7 @@ enum ExceptionPlace : int {
   kPlaceEditorPicture = 600,  // the editor's picture
   kPlaceEditorIndicators = 601, // the editor's indicator images
   kPlaceEditor = 612,         // any handler of the editor, Apply and OK among them
+  kPlaceDateTools = 613,      // any handler of the date tools and the history
 };
 
 class CErrorReporter {

@@ -63,6 +63,16 @@ void CTabPage0::RunEditor() {
   ShowTimesAndAttributes();
 }
 
+void CTabPage0::RunDateTools() {
+  CDlgDateTools tools(m_app);
+  tools.m_isFolder = m_app.m_launchKind == tolm::kFolder ? 1 : 0;
+  tools.m_includeFiles = IsDlgButtonChecked(m_hWnd, IDC_GEN_INCLUDE_FILES) == BST_CHECKED;
+  tools.m_includeSubfolders = IsDlgButtonChecked(m_hWnd, IDC_GEN_INCLUDE_SUBFOLDERS) == BST_CHECKED;
+  tools.DoModal(GetAncestor(m_hWnd, GA_ROOT));
+  if (tools.m_wroteAny)
+    ShowTimesAndAttributes();
+}
+
 void CTabPage0::SetLine(int id, UINT labelId, const std::string &value) {
   SetDlgItemTextW(m_hWnd, id, (LoadWStr(m_resources, labelId) + WidenAnsi(value)).c_str());
 }
@@ -75,7 +85,8 @@ BOOL CTabPage0::OnInitDialog() {
                 {IDC_GEN_UPDATE_GROUP, IDS_GROUP_UPDATE},
                 {IDC_GEN_INCLUDE_FILES, IDS_INCLUDE_FILES},
                 {IDC_GEN_INCLUDE_SUBFOLDERS, IDS_INCLUDE_SUBFOLDERS},
-                {IDC_GEN_UPDATE, IDS_UPDATE_BUTTON}};
+                {IDC_GEN_UPDATE, IDS_UPDATE_BUTTON},
+                {IDC_GEN_DATE_TOOLS, IDS_DATE_TOOLS_BUTTON}};
   for (const auto &t : kTexts)
     SetDlgItemTextW(m_hWnd, t.control, LoadWStr(m_resources, t.text).c_str());
   SetLine(IDC_GEN_NAME, IDS_LABEL_NAME, m_app.m_name);
@@ -91,7 +102,8 @@ BOOL CTabPage0::OnInitDialog() {
   const bool options = !protectedItem && folder;
   for (int id : {IDC_GEN_UPDATE_GROUP, IDC_GEN_INCLUDE_FILES, IDC_GEN_INCLUDE_SUBFOLDERS})
     EnableWindow(GetDlgItem(id), options);
-  EnableWindow(GetDlgItem(IDC_GEN_UPDATE), !protectedItem);
+  for (int id : {IDC_GEN_UPDATE, IDC_GEN_DATE_TOOLS})
+    EnableWindow(GetDlgItem(id), !protectedItem);
   if (protectedItem || folder) {
     CheckDlgButton(m_hWnd, IDC_GEN_INCLUDE_FILES, BST_CHECKED);
     CheckDlgButton(m_hWnd, IDC_GEN_INCLUDE_SUBFOLDERS, BST_UNCHECKED);
@@ -117,6 +129,10 @@ bool CTabPage0::ShowTimesAndAttributes() {
 BOOL CTabPage0::OnCommand(WORD id, WORD code, HWND control) {
   if (id == IDC_GEN_UPDATE && code == BN_CLICKED) {
     RunEditor();
+    return TRUE;
+  }
+  if (id == IDC_GEN_DATE_TOOLS && code == BN_CLICKED) {
+    RunDateTools();
     return TRUE;
   }
   if (id == IDC_GEN_INCLUDE_FILES && code == BN_CLICKED) {

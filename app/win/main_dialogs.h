@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/win/calendar_dialog.h"
+#include "app/win/date_tools_dialog.h"
 #include "app/win/info_pages.h"
 #include "app/win/tolm_dialog.h"
 
@@ -35,6 +36,8 @@ private:
   bool ShowTimesAndAttributes();
   void SetLine(int id, UINT labelId, const std::string &value);
   void RunEditor();
+  // The date tools on the same target with the page's update options.
+  void RunDateTools();
   CDlgCalendar m_editor;
 };
 

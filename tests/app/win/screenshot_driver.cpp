@@ -5,7 +5,9 @@
 //   tolm_screenshot_driver <program folder> <f|d|e> <target> <png path on Linux> [what [list]]
 //
 // what: editor; tab1, tab2 (the second or third tab); erase with the path of an erase list to
-// type into the extended-delete page.
+// type into the extended-delete page; datetools (the date tools with their preview of a folder
+// tree); history with a temporary folder for the program (the date tools' preview applied,
+// then the history with the log just written chosen).
 #include <windows.h>
 #include <commctrl.h>
 
@@ -54,6 +56,13 @@ int main(int argc, char **argv) {
   }
   const std::string what = argc > 5 ? argv[5] : "";
   const bool editor = what == "editor";
+  const bool dateTools = what == "datetools" || what == "history";
+  // The history lists the logs of the program's temporary folder: one of its own, so that the
+  // picture shows only the log this run writes.
+  if (what == "history" && argc > 6) {
+    SetEnvironmentVariableA("TMP", argv[6]);
+    SetEnvironmentVariableA("TEMP", argv[6]);
+  }
   ProgramRun run(argv[1], "TOLM.exe", std::string("/") + argv[2] + " \"" + argv[3] + "\"");
   HWND dialog = run.waitForWindow([](HWND w) { return FindWindowExW(w, nullptr, WC_TABCONTROLW, nullptr); });
   if (dialog == nullptr) {
@@ -87,11 +96,50 @@ int main(int argc, char **argv) {
       return 1;
     }
   }
+  HWND tools = nullptr;
+  if (dateTools) {
+    HWND page = findChild(dialog, [](HWND c) { return GetDlgItem(c, 1025) && GetDlgItem(c, 1017); });
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(GetDlgItem(page, 1019), BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 10000, &ignored);
+    PostMessageW(GetDlgItem(page, 1017), BM_CLICK, 0, 0);
+    tools = run.waitForWindow([](HWND w) { return GetDlgItem(w, 1119) != nullptr; });
+    // The preview is made a moment after the dialog shows; its counts line says it is there.
+    if (tools == nullptr || !waitUntil([&] { return !windowText(GetDlgItem(tools, 1120)).empty(); })) {
+      std::fprintf(stderr, "the date tools did not open with a preview\n");
+      return 1;
+    }
+    shown = tools;
+    if (what == "history") {
+      PostMessageW(GetDlgItem(tools, 1122), BM_CLICK, 0, 0);
+      waitUntil([&] { return !windowText(GetDlgItem(tools, 1121)).empty(); });
+      PostMessageW(GetDlgItem(tools, 1123), BM_CLICK, 0, 0);
+      shown = run.waitForWindow([](HWND w) { return GetDlgItem(w, 1140) != nullptr; });
+      if (shown == nullptr) {
+        std::fprintf(stderr, "the history did not open\n");
+        return 1;
+      }
+      // The newest log chosen, as a click would, and its items shown.
+      HWND logs = GetDlgItem(shown, 1140);
+      waitUntil([&] { return SendMessageW(logs, LVM_GETITEMCOUNT, 0, 0) > 0; });
+      RemoteBuffer remote(run.pid(), sizeof(LVITEMW));
+      LVITEMW item{};
+      item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+      item.state = LVIS_SELECTED | LVIS_FOCUSED;
+      if (remote.valid() && remote.write(&item, sizeof item))
+        SendMessageTimeoutW(logs, LVM_SETITEMSTATE, 0, remote.address(), SMTO_ABORTIFHUNG, 30000, &ignored);
+      waitUntil([&] { return SendMessageW(GetDlgItem(shown, 1141), LVM_GETITEMCOUNT, 0, 0) > 0; });
+    }
+  }
   RECT area;
   GetWindowRect(shown, &area);
   const bool saved = settled(area) && saveScreen(area, argv[4]);
-  if (editor)
+  if (editor || dateTools)
     PostMessageW(GetDlgItem(shown, IDCANCEL), BM_CLICK, 0, 0);
+  if (shown != tools && tools != nullptr) {
+    waitUntil([&] { return !IsWindow(shown); }, 10000);
+    PostMessageW(GetDlgItem(tools, IDCANCEL), BM_CLICK, 0, 0);
+    shown = tools;
+  }
   waitUntil([&] { return !IsWindow(shown) || shown == dialog; }, 10000);
   // Cancel: OK of the extended delete would erase.
   PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
