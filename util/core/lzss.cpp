@@ -697,8 +697,9 @@ inline void copyMatch(uint8_t *out, uint32_t d, uint32_t n) {
 // Bytes of source the fast loop keeps ahead: a load of eight, and 64 more, which hold at least
 // 17 whole tokens of at most 29 bits each.
 constexpr uint32_t kFastSourceMargin = 8 + 64;
-// Destination the fast loop keeps ahead: the longest match, rounded up to whole blocks of 16.
-constexpr uint32_t kFastOutputMargin = 258 + 16;
+// Destination the fast loop keeps ahead: two literals and the longest match, rounded up to whole
+// blocks of 16.
+constexpr uint32_t kFastOutputMargin = 2 + 258 + 14;
 
 inline uint64_t loadLittle64(const uint8_t *p) {
   uint64_t v;
@@ -718,12 +719,13 @@ inline uint64_t loadLittle64(const uint8_t *p) {
 // differences are decoded into the destination as above, and each byte is replaced by the sum
 // once no match can reach it any more (N bytes behind), so the window stays in place without a
 // ring of its own.
-template <bool kDelta>
+// One instance per window, so that the field widths are constants of the code.
+template <int kPosBits, int kLongBits, bool kDelta>
 uint32_t expandInto(const Params &p, const uint8_t *src, uint32_t length, uint8_t *dst, uint32_t count) {
   const uint32_t mask = static_cast<uint32_t>(p.n - 1);
   const auto start = static_cast<uint32_t>(p.n - p.f);
-  const int posBits = p.posBits;
-  const int longBits = p.longBits;
+  constexpr int posBits = kPosBits;
+  constexpr int longBits = kLongBits;
   const uint64_t posMask = (uint64_t{1} << posBits) - 1;
   const uint64_t longMask = (uint64_t{1} << longBits) - 1;
   uint32_t produced = 0;
@@ -755,7 +757,8 @@ uint32_t expandInto(const Params &p, const uint8_t *src, uint32_t length, uint8_
       pos += static_cast<uint32_t>(63 - bits) >> 3;
       bits |= 56;
       // Literals are most tokens of poorly matching data: flag and byte without a lookup, two
-      // at a time when two follow (18 of the 56 bits at hand).
+      // at a time when two follow, and a match after them at once (18 + 29 of the 56 bits at
+      // hand; the two bytes and the match's blocks stay inside the output margin).
       if ((acc & 1) != 0) {
         dst[produced++] = static_cast<uint8_t>(acc >> 1);
         if ((acc & 0x200) != 0) {
@@ -766,7 +769,8 @@ uint32_t expandInto(const Params &p, const uint8_t *src, uint32_t length, uint8_
           acc >>= 9;
           bits -= 9;
         }
-        continue;
+        if ((acc & 1) != 0)
+          continue;
       }
       const HeaderEntry e = kHeaders.entry[acc & ((1u << kHeaderBits) - 1)];
       acc >>= e.bits;
@@ -852,8 +856,20 @@ uint32_t expandInto(const Params &p, const uint8_t *src, uint32_t length, uint8_
   return produced;
 }
 
+template <int kPosBits, int kLongBits>
+uint32_t expandWindow(const Params &p, const uint8_t *src, uint32_t length, uint8_t *dst, uint32_t count) {
+  return p.delta ? expandInto<kPosBits, kLongBits, true>(p, src, length, dst, count)
+                 : expandInto<kPosBits, kLongBits, false>(p, src, length, dst, count);
+}
+
 uint32_t expand(const Params &p, const uint8_t *src, uint32_t length, uint8_t *dst, uint32_t count) {
-  return p.delta ? expandInto<true>(p, src, length, dst, count) : expandInto<false>(p, src, length, dst, count);
+  switch (p.posBits) {
+  case 13: return expandWindow<13, 8>(p, src, length, dst, count);
+  case 14: return expandWindow<14, 8>(p, src, length, dst, count);
+  case 15: return expandWindow<15, 8>(p, src, length, dst, count);
+  case 16: return expandWindow<16, 8>(p, src, length, dst, count);
+  default: return expandWindow<12, 7>(p, src, length, dst, count);
+  }
 }
 
 } // namespace
