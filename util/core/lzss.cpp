@@ -8,7 +8,6 @@
 #include <cstring>
 #include <memory>
 #include <new>
-#include <vector>
 
 namespace kel {
 namespace {
@@ -719,6 +718,7 @@ inline uint64_t loadLittle64(const uint8_t *p) {
 // differences are decoded into the destination as above, and each byte is replaced by the sum
 // once no match can reach it any more (N bytes behind), so the window stays in place without a
 // ring of its own.
+//
 // One instance per window, so that the field widths are constants of the code.
 template <int kPosBits, int kLongBits, bool kDelta>
 uint32_t expandInto(const Params &p, const uint8_t *src, uint32_t length, uint8_t *dst, uint32_t count) {
@@ -907,12 +907,8 @@ int32_t lzssExpandMethod(int32_t method, const void *source, uint32_t sourceLeng
     return 0;
   const uint32_t count = destinationLength > static_cast<uint32_t>(INT32_MAX) ? static_cast<uint32_t>(INT32_MAX)
                                                                                : destinationLength;
-  try {
-    return static_cast<int32_t>(expand(paramsOf(method), static_cast<const uint8_t *>(source), sourceLength,
-                                       static_cast<uint8_t *>(destination), count));
-  } catch (const std::bad_alloc &) {
-    return 0;
-  }
+  return static_cast<int32_t>(expand(paramsOf(method), static_cast<const uint8_t *>(source), sourceLength,
+                                     static_cast<uint8_t *>(destination), count));
 }
 
 int32_t lzssCompress(int32_t flags, const void *source, void *destination, uint32_t sourceLength,
