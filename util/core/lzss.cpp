@@ -696,9 +696,9 @@ inline void copyMatch(uint8_t *out, uint32_t d, uint32_t n) {
 // Bytes of source the fast loop keeps ahead: a load of eight, and 64 more, which hold at least
 // 17 whole tokens of at most 29 bits each.
 constexpr uint32_t kFastSourceMargin = 8 + 64;
-// Destination the fast loop keeps ahead: two literals and the longest match, rounded up to whole
+// Destination the fast loop keeps ahead: three literals and the longest match, rounded up to whole
 // blocks of 16.
-constexpr uint32_t kFastOutputMargin = 2 + 258 + 14;
+constexpr uint32_t kFastOutputMargin = 3 + 258 + 14;
 
 inline uint64_t loadLittle64(const uint8_t *p) {
   uint64_t v;
@@ -756,15 +756,21 @@ uint32_t expandInto(const Params &p, const uint8_t *src, uint32_t length, uint8_
       acc |= loadLittle64(src + pos) << bits;
       pos += static_cast<uint32_t>(63 - bits) >> 3;
       bits |= 56;
-      // Literals are most tokens of poorly matching data: flag and byte without a lookup, two
-      // at a time when two follow, and a match after them at once (18 + 29 of the 56 bits at
-      // hand; the two bytes and the match's blocks stay inside the output margin).
+      // Literals are most tokens of poorly matching data: flag and byte without a lookup, up to
+      // three at a time, and a match after them at once (27 + 29 of the 56 bits at hand; the
+      // bytes and the match's blocks stay inside the output margin).
       if ((acc & 1) != 0) {
         dst[produced++] = static_cast<uint8_t>(acc >> 1);
         if ((acc & 0x200) != 0) {
           dst[produced++] = static_cast<uint8_t>(acc >> 10);
-          acc >>= 18;
-          bits -= 18;
+          if ((acc & 0x40000) != 0) {
+            dst[produced++] = static_cast<uint8_t>(acc >> 19);
+            acc >>= 27;
+            bits -= 27;
+          } else {
+            acc >>= 18;
+            bits -= 18;
+          }
         } else {
           acc >>= 9;
           bits -= 9;

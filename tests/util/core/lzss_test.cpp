@@ -913,15 +913,19 @@ TEST(LzssExpand, CutStreamsAndShortDestinationsGiveTheReferencePrefixAndNothingM
     for (size_t limit = full.size() > 600 ? full.size() - 600 : 1; limit <= full.size(); ++limit)
       check(stream.size(), limit);
   }
-  // Matches of the longest length one after another: with every limit, one of them starts
-  // within a block's reach of the end of the destination.
+  // Matches of the longest length, each after three literals (the most the decoder takes in
+  // one step before a match): with every limit, one of them starts within a block's reach of
+  // the end of the destination.
   for (const int method : {2, 6}) {
     TokenWriter w(method);
     for (uint32_t i = 0; i < 40; ++i)
       w.literal(static_cast<uint8_t>(i * 11));
     const auto f = static_cast<uint32_t>(windowOf(method).f);
-    for (uint32_t i = 0; i < 100; ++i)
+    for (uint32_t i = 0; i < 100; ++i) {
+      for (uint32_t k = 0; k < 3; ++k)
+        w.literal(static_cast<uint8_t>(0xE0 + i + k));
       w.match(17 + i % 12, f - i % 2);
+    }
     const Bytes longest = w.finish();
     const Bytes full = referenceExpand(method, longest, SIZE_MAX);
     // Halfway, so that plenty of the source is left: two matches' worth of limits.
