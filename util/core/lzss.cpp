@@ -8,7 +8,6 @@
 #include <cstring>
 #include <memory>
 #include <new>
-#include <vector>
 
 namespace kel {
 namespace {
@@ -112,6 +111,13 @@ public:
     m_acc >>= count;
     m_bits -= count;
     return value;
+  }
+
+  // Continues from a position reached by other code: pos bytes loaded, bits of them in acc.
+  void resume(uint32_t pos, uint64_t acc, int bits) {
+    m_pos = pos;
+    m_acc = acc;
+    m_bits = bits;
   }
 
 private:
@@ -572,42 +578,15 @@ int32_t compress(const Params &p, Workspace &work, const uint8_t *src, uint32_t 
 // Bits of the longest token: flag, 4 bits of length prefix, 8 of length, 16 of position.
 constexpr int kLongestToken = 1 + 4 + 8 + 16;
 
-// Length code from bits known to be at hand.
-uint32_t takeLength(BitReader &r, int longBits) {
-  switch (r.take(2)) {
-  case 0: return 0;
-  case 1: return r.take(2) + 1;
-  case 2: return r.take(3) + 5;
-  default: break;
-  }
-  switch (r.take(2)) {
-  case 0: return r.take(2) + 13;
-  case 1: return r.take(2) + 17;
-  case 2: return r.take(4) + 21;
-  default: return r.take(longBits);
-  }
-}
-
-// One token: true with a literal in value, or a match in length and position; false when the
-// source ends inside the token.
+// One token read field by field, for the end of the source: true with a literal in value, or a
+// match in length and position; false when the source ends inside the token.
 struct Token {
   bool literal;
   uint32_t value;
   uint32_t position;
 };
 
-inline bool nextToken(BitReader &in, const Params &p, Token &t) {
-  if (in.fill(kLongestToken)) {
-    t.literal = in.take(1) != 0;
-    if (t.literal) {
-      t.value = in.take(8);
-    } else {
-      t.value = takeLength(in, p.longBits);
-      t.position = in.take(p.posBits);
-    }
-    return true;
-  }
-  // Near the end of the source: field by field, stopping where the bits run out.
+bool nextToken(BitReader &in, const Params &p, Token &t) {
   uint32_t flag = 0;
   if (!in.get(1, flag))
     return false;
@@ -617,39 +596,116 @@ inline bool nextToken(BitReader &in, const Params &p, Token &t) {
   return readLength(in, t.value, p.longBits) && in.get(p.posBits, t.position);
 }
 
-// With the delta filter the ring holds the differences, not the output, so the window has to
-// be kept as it is described: a ring written byte by byte.
-uint32_t expandDelta(const Params &p, const uint8_t *src, uint32_t length, uint8_t *dst, uint32_t count) {
-  std::vector<uint8_t> ringStore(static_cast<size_t>(p.n), 0);
-  uint8_t *ring = ringStore.data();
-  const uint32_t mask = static_cast<uint32_t>(p.n - 1);
-  BitReader in(src, length);
-  uint32_t r = static_cast<uint32_t>(p.n - p.f);
-  uint32_t produced = 0;
-  uint8_t previous = 0;
-  Token t{};
-  while (produced < count && nextToken(in, p, t)) {
-    if (t.literal) {
-      ring[r] = static_cast<uint8_t>(t.value);
-      r = (r + 1) & mask;
-      previous = static_cast<uint8_t>(previous + t.value);
-      dst[produced++] = previous;
-      continue;
+// What the next nine bits of a stream say (least significant first): a literal and its byte, or a
+// match header (flag and length code) with its length. Nine bits hold every header but the
+// longest lengths', whose own field follows the first five bits. One lookup replaces the bit by
+// bit walk through the length code, whose branches no predictor guesses on real data.
+struct HeaderEntry {
+  uint8_t kind;  // kLiteral, kMatch or kLongMatch
+  uint8_t bits;  // taken by the literal or the header
+  uint16_t value; // the literal's byte, or the match length (L + 3)
+};
+enum : uint8_t { kLiteral, kMatch, kLongMatch };
+constexpr int kHeaderBits = 9;
+
+struct HeaderTable {
+  HeaderEntry entry[1u << kHeaderBits];
+  constexpr HeaderTable() : entry{} {
+    for (uint32_t v = 0; v < (1u << kHeaderBits); ++v) {
+      if ((v & 1u) != 0) {
+        entry[v] = {kLiteral, 9, static_cast<uint16_t>(v >> 1)};
+        continue;
+      }
+      const uint32_t prefix = (v >> 1) & 3u;
+      const uint32_t second = (v >> 3) & 3u;
+      HeaderEntry e{kMatch, 0, 0};
+      if (prefix == 0)
+        e = {kMatch, 3, 0};
+      else if (prefix == 1)
+        e = {kMatch, 5, static_cast<uint16_t>(((v >> 3) & 3u) + 1)};
+      else if (prefix == 2)
+        e = {kMatch, 6, static_cast<uint16_t>(((v >> 3) & 7u) + 5)};
+      else if (second == 0)
+        e = {kMatch, 7, static_cast<uint16_t>(((v >> 5) & 3u) + 13)};
+      else if (second == 1)
+        e = {kMatch, 7, static_cast<uint16_t>(((v >> 5) & 3u) + 17)};
+      else if (second == 2)
+        e = {kMatch, 9, static_cast<uint16_t>(((v >> 5) & 15u) + 21)};
+      else
+        e = {kLongMatch, 5, 0};
+      e.value = static_cast<uint16_t>(e.value + kMinMatch);
+      entry[v] = e;
     }
-    // Byte by byte through the ring, so that a match may overlap what it writes; it stops
-    // early only at the end of the destination.
-    const uint32_t n = std::min(t.value + kMinMatch, count - produced);
-    uint8_t *out = dst + produced;
-    for (uint32_t i = 0; i < n; ++i) {
-      const uint8_t c = ring[(t.position + i) & mask];
-      ring[r] = c;
-      r = (r + 1) & mask;
-      previous = static_cast<uint8_t>(previous + c);
-      out[i] = previous;
-    }
-    produced += n;
   }
-  return produced;
+};
+constexpr HeaderTable kHeaders;
+
+template <size_t kSize> inline void copyBlock(uint8_t *to, const uint8_t *from) {
+  uint8_t block[kSize];
+  std::memcpy(block, from, kSize);
+  std::memcpy(to, block, kSize);
+}
+
+// Copies n bytes to out from d bytes back (out - d valid), with the result of a byte by byte
+// copy: where the source overlaps what the copy writes, the last d bytes repeat. Writes only
+// out[0, n). Blocks are copied in rising order and each reads only bytes that are final by
+// then: a block of size k needs d >= k. The last block is placed to end at n and may cover
+// bytes already written, with the same values.
+inline void copyMatch(uint8_t *out, uint32_t d, uint32_t n) {
+  const uint8_t *from = out - d;
+  if (d >= 16 && n >= 16) {
+    uint32_t i = 0;
+    for (; i + 16 <= n; i += 16)
+      copyBlock<16>(out + i, from + i);
+    if (i < n)
+      copyBlock<16>(out + n - 16, from + n - 16);
+    return;
+  }
+  if (d >= 8) {
+    if (n >= 8) {
+      uint32_t i = 0;
+      for (; i + 8 <= n; i += 8)
+        copyBlock<8>(out + i, from + i);
+      if (i < n)
+        copyBlock<8>(out + n - 8, from + n - 8);
+      return;
+    }
+    if (n >= 4) { // d >= 8 > n: no overlap at all
+      copyBlock<4>(out, from);
+      copyBlock<4>(out + n - 4, from + n - 4);
+      return;
+    }
+    for (uint32_t i = 0; i < n; ++i)
+      out[i] = from[i];
+    return;
+  }
+  // A nearer source makes the output periodic with period d from d bytes before out on, so any
+  // multiple of d serves as the distance too: the first multiple of at least 8 lets blocks of 8
+  // follow once the bytes before it are written one at a time.
+  const uint32_t period = d * ((8 + d - 1) / d);
+  const uint32_t head = std::min(n, period);
+  for (uint32_t i = 0; i < head; ++i)
+    out[i] = from[i];
+  uint32_t i = head;
+  for (; i + 8 <= n; i += 8)
+    copyBlock<8>(out + i, out + i - period);
+  for (; i < n; ++i)
+    out[i] = out[i - period];
+}
+
+// Bytes of source the fast loop keeps ahead: a load of eight, and 64 more, which hold at least
+// 17 whole tokens of at most 29 bits each.
+constexpr uint32_t kFastSourceMargin = 8 + 64;
+// Destination the fast loop keeps ahead: three literals and the longest match, rounded up to whole
+// blocks of 16.
+constexpr uint32_t kFastOutputMargin = 3 + 258 + 14;
+
+inline uint64_t loadLittle64(const uint8_t *p) {
+  uint64_t v;
+  std::memcpy(&v, p, 8);
+  if constexpr (std::endian::native == std::endian::big)
+    v = __builtin_bswap64(v);
+  return v;
 }
 
 // Without the filter the ring holds exactly the last N output bytes: output byte k went to ring
@@ -657,49 +713,169 @@ uint32_t expandDelta(const Params &p, const uint8_t *src, uint32_t length, uint8
 // is k, copies from output byte k - d with d = (ring position of k - q) mod N (0 meaning N),
 // and from the ring's initial zeros where that lies before the first byte. The destination is
 // the window; no ring is kept.
-uint32_t expandPlain(const Params &p, const uint8_t *src, uint32_t length, uint8_t *dst, uint32_t count) {
+//
+// With the filter the ring holds the differences, and the output is their running sum. The
+// differences are decoded into the destination as above, and each byte is replaced by the sum
+// once no match can reach it any more (N bytes behind), so the window stays in place without a
+// ring of its own.
+//
+// One instance per window, so that the field widths are constants of the code.
+template <int kPosBits, int kLongBits, bool kDelta>
+uint32_t expandInto(const Params &p, const uint8_t *src, uint32_t length, uint8_t *dst, uint32_t count) {
   const uint32_t mask = static_cast<uint32_t>(p.n - 1);
   const auto start = static_cast<uint32_t>(p.n - p.f);
-  BitReader in(src, length);
+  constexpr int posBits = kPosBits;
+  constexpr int longBits = kLongBits;
+  const uint64_t posMask = (uint64_t{1} << posBits) - 1;
+  const uint64_t longMask = (uint64_t{1} << longBits) - 1;
   uint32_t produced = 0;
+  uint32_t summed = 0; // with the filter: bytes before this are output, the rest differences
+  uint8_t previous = 0;
+  auto sumUpTo = [&](uint32_t end) {
+    uint8_t sum = previous;
+    for (uint32_t i = summed; i < end; ++i) {
+      sum = static_cast<uint8_t>(sum + dst[i]);
+      dst[i] = sum;
+    }
+    previous = sum;
+    summed = end;
+  };
+  // Sums run in pieces of this many bytes beyond the window, so that they stay in the cache.
+  const uint32_t sumLag = static_cast<uint32_t>(p.n) + 16384;
+
+  // Fast loop, while both buffers have their margins. Its far matches copy whole blocks of 16
+  // and may write up to 15 bytes past their end: those lie inside the destination (output
+  // margin), and the 17 tokens still sure to follow (source margin) each write at least one
+  // byte, in order, so they overwrite them all before anyone can see them; a byte past the
+  // returned count is never touched.
+  uint64_t acc = 0; // unread bits, next one lowest
+  int bits = 0;
+  uint32_t pos = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    while (length - pos >= kFastSourceMargin && count - produced >= kFastOutputMargin) {
+      acc |= loadLittle64(src + pos) << bits;
+      pos += static_cast<uint32_t>(63 - bits) >> 3;
+      bits |= 56;
+      // Literals are most tokens of poorly matching data: flag and byte without a lookup, up to
+      // three at a time, and a match after them at once (27 + 29 of the 56 bits at hand; the
+      // bytes and the match's blocks stay inside the output margin).
+      if ((acc & 1) != 0) {
+        dst[produced++] = static_cast<uint8_t>(acc >> 1);
+        if ((acc & 0x200) != 0) {
+          dst[produced++] = static_cast<uint8_t>(acc >> 10);
+          if ((acc & 0x40000) != 0) {
+            dst[produced++] = static_cast<uint8_t>(acc >> 19);
+            acc >>= 27;
+            bits -= 27;
+          } else {
+            acc >>= 18;
+            bits -= 18;
+          }
+        } else {
+          acc >>= 9;
+          bits -= 9;
+        }
+        if ((acc & 1) != 0)
+          continue;
+      }
+      const HeaderEntry e = kHeaders.entry[acc & ((1u << kHeaderBits) - 1)];
+      acc >>= e.bits;
+      bits -= e.bits;
+      uint32_t n = e.value;
+      if (e.kind == kLongMatch) {
+        n = static_cast<uint32_t>(acc & longMask) + kMinMatch;
+        acc >>= longBits;
+        bits -= longBits;
+      }
+      const auto position = static_cast<uint32_t>(acc & posMask);
+      acc >>= posBits;
+      bits -= posBits;
+      const uint32_t d = ((start + produced - position - 1) & mask) + 1; // 1 .. N
+      uint8_t *out = dst + produced;
+      if (d >= 16 && produced >= d) {
+        const uint8_t *from = out - d;
+        uint32_t i = 0;
+        do {
+          copyBlock<16>(out + i, from + i);
+          i += 16;
+        } while (i < n);
+      } else if (produced >= d) {
+        copyMatch(out, d, n);
+      } else {
+        for (uint32_t i = 0; i < n; ++i)
+          out[i] = produced + i >= d ? dst[produced + i - d] : 0;
+      }
+      produced += n;
+      if constexpr (kDelta) {
+        if (produced - summed >= sumLag)
+          sumUpTo(produced - static_cast<uint32_t>(p.n));
+      }
+    }
+  }
+
+  // The rest with every check: matches cut at the end of the destination, tokens read field by
+  // field where the source ends.
+  BitReader in(src, length);
+  in.resume(pos, acc, bits);
   Token t{};
   while (produced < count) {
-    // Literals are most tokens of poorly matching data: flag and byte in one step.
-    if (in.fill(kLongestToken) && (in.peek() & 1) != 0) {
-      dst[produced++] = static_cast<uint8_t>(in.peek() >> 1);
-      in.take(9);
-      continue;
+    uint32_t n;
+    uint32_t position;
+    if (in.fill(kLongestToken)) {
+      const uint64_t next = in.peek();
+      if ((next & 1) != 0) {
+        dst[produced++] = static_cast<uint8_t>(next >> 1);
+        in.take(9);
+        continue;
+      }
+      const HeaderEntry e = kHeaders.entry[next & ((1u << kHeaderBits) - 1)];
+      in.take(e.bits);
+      n = e.kind == kMatch ? e.value : in.take(longBits) + kMinMatch;
+      position = in.take(posBits);
+    } else {
+      if (!nextToken(in, p, t))
+        break;
+      if (t.literal) {
+        dst[produced++] = static_cast<uint8_t>(t.value);
+        continue;
+      }
+      n = t.value + kMinMatch;
+      position = t.position;
     }
-    if (!nextToken(in, p, t))
-      break;
-    if (t.literal) {
-      dst[produced++] = static_cast<uint8_t>(t.value);
-      continue;
-    }
-    uint32_t d = (start + produced - t.position) & mask;
-    if (d == 0)
-      d = static_cast<uint32_t>(p.n);
-    const uint32_t n = std::min(t.value + kMinMatch, count - produced);
+    const uint32_t d = ((start + produced - position - 1) & mask) + 1;
+    n = std::min(n, count - produced);
     uint8_t *out = dst + produced;
     if (produced >= d) {
-      const uint8_t *from = out - d;
-      uint32_t i = 0;
-      if (d >= 8) // eight bytes at a time never read what the same step writes
-        for (; i + 8 <= n; i += 8)
-          std::memcpy(out + i, from + i, 8);
-      for (; i < n; ++i) // a nearer source repeats the bytes just written, one at a time
-        out[i] = from[i];
+      copyMatch(out, d, n);
     } else {
       for (uint32_t i = 0; i < n; ++i)
         out[i] = produced + i >= d ? dst[produced + i - d] : 0;
     }
     produced += n;
+    if constexpr (kDelta) {
+      if (produced - summed >= sumLag)
+        sumUpTo(produced - static_cast<uint32_t>(p.n));
+    }
   }
+  if constexpr (kDelta)
+    sumUpTo(produced);
   return produced;
 }
 
+template <int kPosBits, int kLongBits>
+uint32_t expandWindow(const Params &p, const uint8_t *src, uint32_t length, uint8_t *dst, uint32_t count) {
+  return p.delta ? expandInto<kPosBits, kLongBits, true>(p, src, length, dst, count)
+                 : expandInto<kPosBits, kLongBits, false>(p, src, length, dst, count);
+}
+
 uint32_t expand(const Params &p, const uint8_t *src, uint32_t length, uint8_t *dst, uint32_t count) {
-  return p.delta ? expandDelta(p, src, length, dst, count) : expandPlain(p, src, length, dst, count);
+  switch (p.posBits) {
+  case 13: return expandWindow<13, 8>(p, src, length, dst, count);
+  case 14: return expandWindow<14, 8>(p, src, length, dst, count);
+  case 15: return expandWindow<15, 8>(p, src, length, dst, count);
+  case 16: return expandWindow<16, 8>(p, src, length, dst, count);
+  default: return expandWindow<12, 7>(p, src, length, dst, count);
+  }
 }
 
 } // namespace
@@ -737,12 +913,8 @@ int32_t lzssExpandMethod(int32_t method, const void *source, uint32_t sourceLeng
     return 0;
   const uint32_t count = destinationLength > static_cast<uint32_t>(INT32_MAX) ? static_cast<uint32_t>(INT32_MAX)
                                                                                : destinationLength;
-  try {
-    return static_cast<int32_t>(expand(paramsOf(method), static_cast<const uint8_t *>(source), sourceLength,
-                                       static_cast<uint8_t *>(destination), count));
-  } catch (const std::bad_alloc &) {
-    return 0;
-  }
+  return static_cast<int32_t>(expand(paramsOf(method), static_cast<const uint8_t *>(source), sourceLength,
+                                     static_cast<uint8_t *>(destination), count));
 }
 
 int32_t lzssCompress(int32_t flags, const void *source, void *destination, uint32_t sourceLength,

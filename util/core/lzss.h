@@ -28,8 +28,9 @@ int32_t lzssCompressMethod(int32_t method, const void *source, uint32_t sourceLe
 void lzssReleaseWorkspaces();
 
 // Expands a stream into at most destinationLength bytes and returns the count produced; 0 when
-// an argument is null or 0 or without working memory. Reads at most sourceLength bytes; a
-// corrupt stream gives wrong bytes, never an access outside the buffers.
+// an argument is null or 0. Needs no heap memory: the destination serves as the window. Reads
+// at most sourceLength bytes and writes nothing past the count it returns; a corrupt stream
+// gives wrong bytes, never an access outside the buffers.
 int32_t lzssExpandMethod(int32_t method, const void *source, uint32_t sourceLength,
                          void *destination, uint32_t destinationLength);
 

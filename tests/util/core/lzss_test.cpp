@@ -733,4 +733,212 @@ TEST(LzssExpand, StreamCutAtEachOfItsLastBytesMatchesTheReference) {
   }
 }
 
+// ---- Crafted token streams ------------------------------------------------------------------
+// The encoder only makes the matches its search finds; these streams choose every token, so that
+// the decoder's shortcuts meet each case they have to get right: every distance from 1 (a run)
+// to past 16 (whole blocks), matches reaching into the ring's initial zeros, every length code,
+// and outputs long enough that the filter's sums run behind the window while matches reach back
+// the whole window.
+
+class TokenWriter {
+public:
+  explicit TokenWriter(int method) : m_w(windowOf(method)) {}
+  void literal(uint8_t b) {
+    put(1, 1);
+    put(b, 8);
+    ++m_produced;
+  }
+  // A match of length bytes from d bytes back (1 .. N), given as the ring position it means.
+  void match(uint32_t d, uint32_t length) {
+    put(0, 1);
+    const uint32_t l = length - 3;
+    for (const auto &row : kLengthCode) {
+      if (static_cast<int>(l) < row.first || static_cast<int>(l) > row.last)
+        continue;
+      put(row.prefix, row.prefixBits);
+      put(row.valueBits < 0 ? l : l - static_cast<uint32_t>(row.subtract),
+          row.valueBits < 0 ? m_w.longBits : row.valueBits);
+      break;
+    }
+    const uint32_t n = static_cast<uint32_t>(m_w.n);
+    put((n - static_cast<uint32_t>(m_w.f) + m_produced - d) % n, m_w.posBits);
+    m_produced += length;
+  }
+  uint64_t produced() const { return m_produced; }
+  const Window &window() const { return m_w; }
+  // The stream as the compressor ends it: eight zero bits, then whole bytes.
+  Bytes finish() {
+    put(0, 8);
+    Bytes out((m_bits.size() + 7) / 8, 0);
+    for (size_t i = 0; i < m_bits.size(); ++i)
+      out[i / 8] = static_cast<uint8_t>(out[i / 8] | (m_bits[i] ? 1 : 0) << (i % 8));
+    return out;
+  }
+
+private:
+  void put(uint32_t v, int count) {
+    for (int i = 0; i < count; ++i)
+      m_bits.push_back(((v >> i) & 1) != 0);
+  }
+  Window m_w;
+  std::vector<bool> m_bits;
+  uint64_t m_produced = 0;
+};
+
+// Tokens drawn so that each kind the decoder treats apart is frequent: runs of literals, near
+// matches of every distance up to 20, far ones up to the whole window, matches into the zeros
+// before the first byte, and lengths from 3 to F.
+Bytes craftedStream(int method, std::mt19937 &rng, uint64_t outputBytes) {
+  TokenWriter w(method);
+  const auto n = static_cast<uint32_t>(w.window().n);
+  const auto f = static_cast<uint32_t>(w.window().f);
+  while (w.produced() < outputBytes) {
+    const uint32_t kind = rng() % 8;
+    const uint32_t length = rng() % 4 == 0 ? 3 + rng() % (f - 2) : 3 + rng() % 20;
+    if (kind <= 2) {
+      for (uint32_t i = 1 + rng() % 5; i > 0; --i)
+        w.literal(static_cast<uint8_t>(rng()));
+    } else if (kind <= 4) {
+      w.match(1 + rng() % 20, length);
+    } else if (kind == 5) {
+      w.match(n - rng() % 64, length); // the far end of the window, or before the first byte
+    } else {
+      w.match(1 + rng() % n, length);
+    }
+  }
+  return w.finish();
+}
+
+const int kCraftedMethods[] = {2, 6, 3, 0x12, 0x16};
+
+TEST(LzssExpand, CraftedStreamsMatchTheReferenceAtEveryDistanceAndLength) {
+  std::mt19937 rng(31);
+  for (const int method : kCraftedMethods) {
+    // Long enough that the filter's running sums fall behind the window more than once.
+    const uint64_t total = 3 * static_cast<uint64_t>(windowOf(method).n) + 40000;
+    const Bytes stream = craftedStream(method, rng, total);
+    const Bytes expected = referenceExpand(method, stream, SIZE_MAX);
+    ASSERT_GE(expected.size(), total);
+    Bytes out(expected.size() + 64, 0xC3);
+    const int32_t produced = kel::lzssExpandMethod(method, stream.data(), static_cast<uint32_t>(stream.size()),
+                                                   out.data(), static_cast<uint32_t>(out.size()));
+    ASSERT_EQ(produced, static_cast<int32_t>(expected.size())) << "method " << method;
+    ASSERT_TRUE(std::equal(expected.begin(), expected.end(), out.begin())) << "method " << method;
+    for (size_t i = expected.size(); i < out.size(); ++i)
+      ASSERT_EQ(out[i], 0xC3) << "method " << method << ": byte " << i << " past the output was written";
+  }
+}
+
+TEST(LzssExpand, EachDistanceFromOneToTwentyRepeatsTheBytesJustWritten) {
+  // A few literals, then one match per distance and length: the overlapping copy must give the
+  // period-d repetition of a byte by byte copy, at the start of the window and deep inside it.
+  for (const int method : {2, 0x12}) {
+    for (uint32_t d = 1; d <= 20; ++d) {
+      for (uint32_t length : {3u, 4u, 7u, 8u, 9u, 15u, 16u, 17u, 31u, 33u, 130u}) {
+        TokenWriter w(method);
+        for (uint32_t i = 0; i < 24; ++i)
+          w.literal(static_cast<uint8_t>(0x30 + i * 7));
+        w.match(d, length);
+        for (int i = 0; i < 100; ++i) // a long tail keeps the match inside the fast loop
+          w.match(1 + static_cast<uint32_t>(i % 23), 3 + static_cast<uint32_t>(i % 9));
+        const Bytes stream = w.finish();
+        const Bytes expected = referenceExpand(method, stream, SIZE_MAX);
+        Bytes out(expected.size());
+        ASSERT_EQ(kel::lzssExpandMethod(method, stream.data(), static_cast<uint32_t>(stream.size()), out.data(),
+                                        static_cast<uint32_t>(out.size())),
+                  static_cast<int32_t>(expected.size()));
+        ASSERT_EQ(out, expected) << "method " << method << " distance " << d << " length " << length;
+      }
+    }
+  }
+}
+
+TEST(LzssExpand, MatchesReachingBeforeTheFirstByteReadZeros) {
+  // A match from d bytes back when fewer than d bytes exist reads the ring's zeros for the part
+  // before the first byte and the output after it; with the filter those are zero differences.
+  for (const int method : {2, 6, 0x12}) {
+    const auto n = static_cast<uint32_t>(windowOf(method).n);
+    for (uint32_t before : {0u, 1u, 5u, 16u, 40u, 300u}) {
+      for (uint32_t back : {1u, 3u, 15u, 16u, 17u, 200u}) {
+        TokenWriter w(method);
+        for (uint32_t i = 0; i < before; ++i)
+          w.literal(static_cast<uint8_t>(0xA0 + i));
+        const uint32_t d = std::min(n, before + back);
+        w.match(d, std::min<uint32_t>(static_cast<uint32_t>(windowOf(method).f), back + 20));
+        for (int i = 0; i < 60; ++i)
+          w.match(d, 3 + static_cast<uint32_t>(i % 30));
+        const Bytes stream = w.finish();
+        const Bytes expected = referenceExpand(method, stream, SIZE_MAX);
+        Bytes out(expected.size());
+        ASSERT_EQ(kel::lzssExpandMethod(method, stream.data(), static_cast<uint32_t>(stream.size()), out.data(),
+                                        static_cast<uint32_t>(out.size())),
+                  static_cast<int32_t>(expected.size()));
+        ASSERT_EQ(out, expected) << "method " << method << " after " << before << " bytes, " << back << " before";
+      }
+    }
+  }
+}
+
+TEST(LzssExpand, CutStreamsAndShortDestinationsGiveTheReferencePrefixAndNothingMore) {
+  // The decoder switches from whole-block copies to exact ones where either buffer nears its
+  // end. Every cut of the source near its end (inside tokens too) and every destination length
+  // near the output's end and near the start must give the reference's bytes, and leave each
+  // byte after the count as it was: also the ones a block copy would have reached.
+  std::mt19937 rng(57);
+  for (const int method : {2, 6, 0x16}) {
+    const Bytes stream = craftedStream(method, rng, 6000);
+    const Bytes full = referenceExpand(method, stream, SIZE_MAX);
+    auto check = [&](size_t cut, size_t limit) {
+      const std::unique_ptr<uint8_t[]> exact(new uint8_t[cut]);
+      std::memcpy(exact.get(), stream.data(), cut);
+      const Bytes expected = referenceExpand(method, Bytes(stream.begin(), stream.begin() + static_cast<long>(cut)),
+                                             limit);
+      Bytes out(limit + 32, 0x5A);
+      const int32_t produced = kel::lzssExpandMethod(method, exact.get(), static_cast<uint32_t>(cut), out.data(),
+                                                     static_cast<uint32_t>(limit));
+      ASSERT_EQ(produced, static_cast<int32_t>(expected.size())) << "method " << method << " cut " << cut
+                                                                  << " limit " << limit;
+      ASSERT_TRUE(std::equal(expected.begin(), expected.end(), out.begin()))
+          << "method " << method << " cut " << cut << " limit " << limit;
+      for (size_t i = expected.size(); i < out.size(); ++i)
+        ASSERT_EQ(out[i], 0x5A) << "method " << method << " cut " << cut << " limit " << limit << ": byte " << i
+                                << " past the count was written";
+    };
+    for (size_t cut = stream.size() > 120 ? stream.size() - 120 : 1; cut <= stream.size(); ++cut)
+      check(cut, full.size());
+    for (size_t cut = 1; cut <= 100; ++cut)
+      check(cut, full.size());
+    for (size_t limit = 1; limit <= 600; ++limit)
+      check(stream.size(), limit);
+    for (size_t limit = full.size() > 600 ? full.size() - 600 : 1; limit <= full.size(); ++limit)
+      check(stream.size(), limit);
+  }
+  // Matches of the longest length, each after three literals (the most the decoder takes in
+  // one step before a match): with every limit, one of them starts within a block's reach of
+  // the end of the destination.
+  for (const int method : {2, 6}) {
+    TokenWriter w(method);
+    for (uint32_t i = 0; i < 40; ++i)
+      w.literal(static_cast<uint8_t>(i * 11));
+    const auto f = static_cast<uint32_t>(windowOf(method).f);
+    for (uint32_t i = 0; i < 100; ++i) {
+      for (uint32_t k = 0; k < 3; ++k)
+        w.literal(static_cast<uint8_t>(0xE0 + i + k));
+      w.match(17 + i % 12, f - i % 2);
+    }
+    const Bytes longest = w.finish();
+    const Bytes full = referenceExpand(method, longest, SIZE_MAX);
+    // Halfway, so that plenty of the source is left: two matches' worth of limits.
+    for (size_t limit = full.size() / 2; limit <= full.size() / 2 + 2 * f; ++limit) {
+      Bytes out(limit + 32, 0x5A);
+      ASSERT_EQ(kel::lzssExpandMethod(method, longest.data(), static_cast<uint32_t>(longest.size()), out.data(),
+                                      static_cast<uint32_t>(limit)),
+                static_cast<int32_t>(limit));
+      ASSERT_TRUE(std::equal(full.begin(), full.begin() + static_cast<long>(limit), out.begin())) << limit;
+      for (size_t i = limit; i < out.size(); ++i)
+        ASSERT_EQ(out[i], 0x5A) << "method " << method << " limit " << limit << ": byte " << i << " was written";
+    }
+  }
+}
+
 } // namespace
