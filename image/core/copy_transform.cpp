@@ -10,6 +10,7 @@
 #include "image/core/color_model.h"
 #include "image/core/pixel_access.h"
 #include "image/core/result.h"
+#include "image/core/row_reverse.h"
 
 namespace vop {
 namespace {
@@ -267,6 +268,10 @@ void copyUnturned(int32_t mode, uint32_t flags, const CopyParams& params, const 
           for (int64_t x = 0; x < lo; ++x) one(x);
           if (!mirror && step == 3) {
             std::memcpy(out + 3 * (dstX0 + lo), in + 3 * (shiftX + lo), static_cast<size_t>(3 * (hi - lo)));
+          } else if (step == 3) {
+            // Box column x lands in column(x), which falls as x rises: column(hi - 1) takes
+            // source column shiftX + hi - 1, and so on down to column(lo).
+            reverseRow24(out + 3 * column(hi - 1), in + 3 * (shiftX + lo), hi - lo);
           } else {
             for (int64_t x = lo; x < hi; ++x) {
               const uint8_t* p = in + step * (shiftX + x);
