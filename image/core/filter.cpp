@@ -170,9 +170,11 @@ bool makePlan(uint32_t flags, const CustomKernel* custom, Plan& plan) {
   return true;
 }
 
-// A kernel reduced to its non-zero coefficients, as offsets into a row-major plane.
+// A kernel reduced to its non-zero coefficients: each reads row `row` of the five rows of the
+// neighbourhood (row y + row - 2) at column x + column.
 struct Tap {
-  ptrdiff_t offset;
+  int row;
+  ptrdiff_t column;
   int32_t coefficient;
 };
 
@@ -183,11 +185,11 @@ struct Taps {
   int32_t bias = 0;
 };
 
-Taps tapsOf(const Kernel& k, ptrdiff_t rowStride) {
+Taps tapsOf(const Kernel& k) {
   Taps t;
   for (int i = 0; i < 5; ++i)
     for (int j = 0; j < 5; ++j)
-      if (k.k[i][j] != 0) t.taps[t.count++] = {(j - 2) * rowStride + (i - 2), k.k[i][j]};
+      if (k.k[i][j] != 0) t.taps[t.count++] = {j, i - 2, k.k[i][j]};
   t.divisor = k.divisor;
   t.bias = k.bias;
   return t;
@@ -209,10 +211,10 @@ inline void accumulate(const uint8_t* __restrict in, uint32_t* __restrict sums, 
 // The products and their sum wrap in 32 bits: the low 32 bits of a sum of exact products are
 // those of the sum of the products taken modulo 2^32, so a whole row is summed in 32-bit
 // unsigned lanes.
-void sumRow(const uint8_t* centre, const Taps& t, int32_t count, uint32_t* sums) {
+void sumRow(const uint8_t* const* rows, const Taps& t, int32_t count, uint32_t* sums) {
   for (int32_t x = 0; x < count; ++x) sums[x] = 0;
   for (int k = 0; k < t.count; ++k) {
-    const uint8_t* in = centre + t.taps[k].offset;
+    const uint8_t* in = rows[t.taps[k].row] + t.taps[k].column;
     const int32_t coefficient = t.taps[k].coefficient;
     // Small coefficients take products that fit 16 bits (subtracted for negative ones); both
     // leave the same sum modulo 2^32 as the general product.
@@ -252,11 +254,11 @@ int64_t finish(uint32_t sum, const Taps& t) {
 
 int64_t magnitude(int64_t v) { return v < 0 ? -v : v; }
 
-// The response of one plane's row into out.
-void respondRow(const uint8_t* centre, const Taps& first, const Taps* second, int32_t count,
+// The response of one plane's row into out; rows are the plane's five rows around it.
+void respondRow(const uint8_t* const* rows, const Taps& first, const Taps* second, int32_t count,
                 uint32_t* sums1, uint32_t* sums2, uint8_t* out) {
-  sumRow(centre, first, count, sums1);
-  if (second != nullptr) sumRow(centre, *second, count, sums2);
+  sumRow(rows, first, count, sums1);
+  if (second != nullptr) sumRow(rows, *second, count, sums2);
   for (int32_t x = 0; x < count; ++x) {
     int64_t v = magnitude(finish(sums1[x], first));
     if (second != nullptr) v += magnitude(finish(sums2[x], *second));
@@ -283,10 +285,11 @@ inline uint8_t median9(uint8_t p0, uint8_t p1, uint8_t p2, uint8_t p3, uint8_t p
   return p4;
 }
 
-// The 3x3 median of one plane's row into out.
-void medianRow(const uint8_t* centre, ptrdiff_t rowStride, int32_t count, uint8_t* out) {
-  const uint8_t* up = centre - rowStride;
-  const uint8_t* down = centre + rowStride;
+// The 3x3 median of one plane's row into out; rows are the plane's three rows around it.
+void medianRow(const uint8_t* const* rows, int32_t count, uint8_t* out) {
+  const uint8_t* up = rows[0];
+  const uint8_t* centre = rows[1];
+  const uint8_t* down = rows[2];
   for (int32_t x = 0; x < count; ++x) {
     out[x] = median9(up[x - 1], up[x], up[x + 1], centre[x - 1], centre[x], centre[x + 1],
                      down[x - 1], down[x], down[x + 1]);
@@ -310,55 +313,75 @@ int32_t throughFilter(Surface& s, uint32_t flags, AdjustRegion& region, const Cu
 
   const AdjustRegion r = region;
   const int32_t radius = plan.median ? 1 : 2;
+  const int32_t window = 2 * radius + 1;
   const int64_t columns = static_cast<int64_t>(r.right - r.left) + 2 * radius;
   const int64_t rows = static_cast<int64_t>(r.bottom - r.top) + 2 * radius;
   const int planes = plan.luminance ? 1 : 3;
-  const uint64_t cells = static_cast<uint64_t>(columns) * static_cast<uint64_t>(rows);
-  if (cells > SIZE_MAX / static_cast<uint64_t>(planes)) return kNoMemory;
 
-  // Row-major planes. Every result reads only the copy, so rows run in memory order.
+  // The working copy holds only the rows a result row reads, in a ring: row cy of the copy
+  // (image row top - radius + cy, held at the edge) sits in slot cy mod window. A source row
+  // enters the ring before the result row above it is written, and every row it replaces lies
+  // above the rows still to be computed, so the filter reads exactly the picture as it was.
   const int32_t count = r.right - r.left;
   const auto lanes = static_cast<size_t>(count);
-  std::vector<uint8_t> copy, reds, greens, blues;
+  const auto stride = static_cast<size_t>(columns);
+  std::vector<uint8_t> ring, reds, greens, blues;
   std::vector<uint32_t> sums1, sums2;
   std::vector<int64_t> sourceColumn;
   try {
-    copy.resize(static_cast<size_t>(cells) * static_cast<size_t>(planes));
+    ring.resize(stride * static_cast<size_t>(window) * static_cast<size_t>(planes));
     reds.resize(lanes);
     greens.resize(lanes);
     blues.resize(lanes);
     sums1.resize(lanes);
     sums2.resize(lanes);
-    sourceColumn.resize(static_cast<size_t>(columns));
+    sourceColumn.resize(stride);
   } catch (const std::bad_alloc&) {
     return kNoMemory;
   }
-  const auto plane = static_cast<size_t>(cells);
   const CheckedSurface px(s);
   const LuminanceProducts& lum = luminanceProducts();
   for (int64_t cx = 0; cx < columns; ++cx) {
     sourceColumn[static_cast<size_t>(cx)] = std::clamp<int64_t>(r.left - radius + cx, 0, s.width - 1);
   }
-  for (int64_t cy = 0; cy < rows; ++cy) {
+  auto rowOf = [&](int64_t cy, int plane) {
+    return ring.data() + (static_cast<size_t>(cy % window) * static_cast<size_t>(planes) + static_cast<size_t>(plane)) * stride;
+  };
+  auto fill = [&](int64_t cy) {
     const int64_t sy = std::clamp<int64_t>(r.top - radius + cy, 0, s.height - 1);
     const uint8_t* row = px.row(sy);
+    uint8_t* red = rowOf(cy, 0);
+    uint8_t* green = plan.luminance ? nullptr : rowOf(cy, 1);
+    uint8_t* blue = plan.luminance ? nullptr : rowOf(cy, 2);
+    const int64_t step = px.bytesPerPixel();
     for (int64_t cx = 0; cx < columns; ++cx) {
       const int64_t sx = sourceColumn[static_cast<size_t>(cx)];
-      const uint32_t c = px.direct() ? px.at(row, sx) : readColor(s, sx, sy);
-      const auto at = static_cast<size_t>(cy * columns + cx);
-      if (plan.luminance) {
-        copy[at] = static_cast<uint8_t>(luminanceOf(lum, c));
+      const auto at = static_cast<size_t>(cx);
+      if (px.direct()) {
+        const uint8_t* p = row + step * sx;
+        if (plan.luminance) {
+          red[at] = static_cast<uint8_t>(luminanceOf(lum, packColor(p[2], p[1], p[0])));
+        } else {
+          red[at] = p[2];
+          green[at] = p[1];
+          blue[at] = p[0];
+        }
       } else {
-        copy[at] = redOf(c);
-        copy[plane + at] = greenOf(c);
-        copy[2 * plane + at] = blueOf(c);
+        const uint32_t c = readColor(s, sx, sy);
+        if (plan.luminance) {
+          red[at] = static_cast<uint8_t>(luminanceOf(lum, c));
+        } else {
+          red[at] = redOf(c);
+          green[at] = greenOf(c);
+          blue[at] = blueOf(c);
+        }
       }
     }
-  }
+  };
+  for (int64_t cy = 0; cy < window; ++cy) fill(cy);
 
-  const auto stride = static_cast<ptrdiff_t>(columns);
-  const Taps first = tapsOf(plan.first, stride);
-  const Taps second = tapsOf(plan.second, stride);
+  const Taps first = tapsOf(plan.first);
+  const Taps second = tapsOf(plan.second);
   const Taps* secondPtr = plan.hasSecond ? &second : nullptr;
 
   ProgressMeter none;
@@ -366,17 +389,20 @@ int32_t throughFilter(Surface& s, uint32_t flags, AdjustRegion& region, const Cu
   meter.begin(static_cast<uint32_t>(r.right - r.left) * static_cast<uint32_t>(r.bottom - r.top));
   for (int32_t y = r.top; y < r.bottom; ++y) {
     const int64_t cy = static_cast<int64_t>(y - r.top) + radius;
-    const uint8_t* centre = copy.data() + cy * columns + radius;
+    // Each plane's rows around row y, from its column left.
+    const uint8_t* around[3][5];
+    for (int p = 0; p < planes; ++p)
+      for (int j = 0; j < window; ++j) around[p][j] = rowOf(cy - radius + j, p) + radius;
     if (plan.median) {
-      medianRow(centre, stride, count, reds.data());
-      medianRow(centre + plane, stride, count, greens.data());
-      medianRow(centre + 2 * plane, stride, count, blues.data());
+      medianRow(around[0], count, reds.data());
+      medianRow(around[1], count, greens.data());
+      medianRow(around[2], count, blues.data());
     } else if (plan.luminance) {
-      respondRow(centre, first, secondPtr, count, sums1.data(), sums2.data(), reds.data());
+      respondRow(around[0], first, secondPtr, count, sums1.data(), sums2.data(), reds.data());
     } else {
-      respondRow(centre, first, secondPtr, count, sums1.data(), sums2.data(), reds.data());
-      respondRow(centre + plane, first, secondPtr, count, sums1.data(), sums2.data(), greens.data());
-      respondRow(centre + 2 * plane, first, secondPtr, count, sums1.data(), sums2.data(), blues.data());
+      respondRow(around[0], first, secondPtr, count, sums1.data(), sums2.data(), reds.data());
+      respondRow(around[1], first, secondPtr, count, sums1.data(), sums2.data(), greens.data());
+      respondRow(around[2], first, secondPtr, count, sums1.data(), sums2.data(), blues.data());
     }
     const uint8_t* greenRow = plan.luminance ? reds.data() : greens.data();
     const uint8_t* blueRow = plan.luminance ? reds.data() : blues.data();
@@ -398,6 +424,8 @@ int32_t throughFilter(Surface& s, uint32_t flags, AdjustRegion& region, const Cu
         writePixel24(s, r.left + i, y, red, green, blue);
       }
     }
+    // Row y is written: the next result row's bottom row may now enter the ring.
+    if (cy + radius + 1 < rows) fill(cy + radius + 1);
     meter.advance(static_cast<uint32_t>(count));
   }
   meter.finish();
