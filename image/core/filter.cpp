@@ -254,11 +254,56 @@ int64_t finish(uint32_t sum, const Taps& t) {
 
 int64_t magnitude(int64_t v) { return v < 0 ? -v : v; }
 
+// The clamped response min(|trunc(n / divisor) + bias|, 255) of every sum n a kernel can give,
+// when there are few enough of them. Over bytes 0 to 255 a sum lies between 255 times the sum of
+// the negative coefficients and 255 times the sum of the positive ones; while both bounds lie
+// within 32 bits no sum wraps, so every sum met is an index of the table. Each entry is the
+// division itself, so the table gives the same results without a division per pixel. Holding
+// each of two magnitudes at 255 before adding them changes nothing: their sum reaches 255
+// exactly when the sum of the unheld ones does.
+struct Responses {
+  std::vector<uint8_t> table;  // empty: the kernel's sums are too many, divide per pixel
+  int64_t low = 0;
+};
+
+constexpr int64_t kMaxResponses = int64_t{1} << 17;
+
+void buildResponses(const Taps& t, Responses& out) {
+  int64_t low = 0, high = 0;
+  for (int k = 0; k < t.count; ++k) {
+    const int64_t reach = 255 * static_cast<int64_t>(t.taps[k].coefficient);
+    (reach < 0 ? low : high) += reach;
+  }
+  if (high - low + 1 > kMaxResponses) return;  // also every kernel whose sums could wrap
+  out.table.resize(static_cast<size_t>(high - low + 1));
+  out.low = low;
+  for (int64_t n = low; n <= high; ++n) {
+    const int64_t v = magnitude(finish(static_cast<uint32_t>(n), t));
+    out.table[static_cast<size_t>(n - low)] = static_cast<uint8_t>(v > 255 ? 255 : v);
+  }
+}
+
 // The response of one plane's row into out; rows are the plane's five rows around it.
-void respondRow(const uint8_t* const* rows, const Taps& first, const Taps* second, int32_t count,
-                uint32_t* sums1, uint32_t* sums2, uint8_t* out) {
+void respondRow(const uint8_t* const* rows, const Taps& first, const Responses& firstTable,
+                const Taps* second, const Responses& secondTable, int32_t count, uint32_t* sums1,
+                uint32_t* sums2, uint8_t* out) {
   sumRow(rows, first, count, sums1);
   if (second != nullptr) sumRow(rows, *second, count, sums2);
+  const bool tabled = !firstTable.table.empty() && (second == nullptr || !secondTable.table.empty());
+  if (tabled) {
+    // The sums are those of the exact products: as signed values they index the tables.
+    const uint8_t* one = firstTable.table.data() - firstTable.low;
+    if (second == nullptr) {
+      for (int32_t x = 0; x < count; ++x) out[x] = one[static_cast<int32_t>(sums1[x])];
+    } else {
+      const uint8_t* two = secondTable.table.data() - secondTable.low;
+      for (int32_t x = 0; x < count; ++x) {
+        const int32_t v = one[static_cast<int32_t>(sums1[x])] + two[static_cast<int32_t>(sums2[x])];
+        out[x] = static_cast<uint8_t>(v > 255 ? 255 : v);
+      }
+    }
+    return;
+  }
   for (int32_t x = 0; x < count; ++x) {
     int64_t v = magnitude(finish(sums1[x], first));
     if (second != nullptr) v += magnitude(finish(sums2[x], *second));
@@ -383,6 +428,15 @@ int32_t throughFilter(Surface& s, uint32_t flags, AdjustRegion& region, const Cu
   const Taps first = tapsOf(plan.first);
   const Taps second = tapsOf(plan.second);
   const Taps* secondPtr = plan.hasSecond ? &second : nullptr;
+  Responses firstTable, secondTable;
+  if (!plan.median) {
+    try {
+      buildResponses(first, firstTable);
+      if (plan.hasSecond) buildResponses(second, secondTable);
+    } catch (const std::bad_alloc&) {
+      return kNoMemory;
+    }
+  }
 
   ProgressMeter none;
   ProgressMeter& meter = progress != nullptr ? *progress : none;
@@ -398,11 +452,11 @@ int32_t throughFilter(Surface& s, uint32_t flags, AdjustRegion& region, const Cu
       medianRow(around[1], count, greens.data());
       medianRow(around[2], count, blues.data());
     } else if (plan.luminance) {
-      respondRow(around[0], first, secondPtr, count, sums1.data(), sums2.data(), reds.data());
+      respondRow(around[0], first, firstTable, secondPtr, secondTable, count, sums1.data(), sums2.data(), reds.data());
     } else {
-      respondRow(around[0], first, secondPtr, count, sums1.data(), sums2.data(), reds.data());
-      respondRow(around[1], first, secondPtr, count, sums1.data(), sums2.data(), greens.data());
-      respondRow(around[2], first, secondPtr, count, sums1.data(), sums2.data(), blues.data());
+      respondRow(around[0], first, firstTable, secondPtr, secondTable, count, sums1.data(), sums2.data(), reds.data());
+      respondRow(around[1], first, firstTable, secondPtr, secondTable, count, sums1.data(), sums2.data(), greens.data());
+      respondRow(around[2], first, firstTable, secondPtr, secondTable, count, sums1.data(), sums2.data(), blues.data());
     }
     const uint8_t* greenRow = plan.luminance ? reds.data() : greens.data();
     const uint8_t* blueRow = plan.luminance ? reds.data() : blues.data();
