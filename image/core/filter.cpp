@@ -237,6 +237,28 @@ void sumRow(const uint8_t* const* rows, const Taps& t, int32_t count, uint32_t* 
   }
 }
 
+// The sums modulo 2^16, in 16-bit lanes: eight to a vector register where 32-bit lanes hold
+// four. The low 16 bits of every product and of their sum are those of the exact ones, and for
+// a kernel whose sums span at most 2^16 values they tell the sum apart (see Responses).
+inline void accumulate16(const uint8_t* __restrict in, uint16_t* __restrict sums, int32_t count,
+                         uint16_t c) {
+  constexpr int32_t kBlock = 16;
+  int32_t x = 0;
+  for (; x + kBlock <= count; x += kBlock) {
+    for (int32_t l = 0; l < kBlock; ++l)
+      sums[x + l] = static_cast<uint16_t>(sums[x + l] + static_cast<uint16_t>(in[x + l] * c));
+  }
+  for (; x < count; ++x) sums[x] = static_cast<uint16_t>(sums[x] + static_cast<uint16_t>(in[x] * c));
+}
+
+void sumRow16(const uint8_t* const* rows, const Taps& t, int32_t count, uint16_t* sums) {
+  for (int32_t x = 0; x < count; ++x) sums[x] = 0;
+  for (int k = 0; k < t.count; ++k) {
+    accumulate16(rows[t.taps[k].row] + t.taps[k].column, sums, count,
+                 static_cast<uint16_t>(t.taps[k].coefficient));
+  }
+}
+
 // The quotient and the bias are taken as if in 64 bits, so that a hostile kernel (the lowest
 // sum over -1) cannot trap; other divisors give the same truncated quotient in 32 bits.
 int64_t finish(uint32_t sum, const Taps& t) {
@@ -257,7 +279,8 @@ int64_t magnitude(int64_t v) { return v < 0 ? -v : v; }
 // The clamped response min(|trunc(n / divisor) + bias|, 255) of every sum n a kernel can give,
 // when there are few enough of them. Over bytes 0 to 255 a sum lies between 255 times the sum of
 // the negative coefficients and 255 times the sum of the positive ones; while both bounds lie
-// within 32 bits no sum wraps, so every sum met is an index of the table. Each entry is the
+// within 32 bits no sum wraps, and while they are at most 2^16 apart the sum modulo 2^16 less
+// the lowest sum (modulo 2^16 too) is the sum's index in the table. Each entry is the
 // division itself, so the table gives the same results without a division per pixel. Holding
 // each of two magnitudes at 255 before adding them changes nothing: their sum reaches 255
 // exactly when the sum of the unheld ones does.
@@ -266,7 +289,8 @@ struct Responses {
   int64_t low = 0;
 };
 
-constexpr int64_t kMaxResponses = int64_t{1} << 17;
+// At most 2^16 entries: then the sum modulo 2^16, less the lowest sum, is the entry's index.
+constexpr int64_t kMaxResponses = int64_t{1} << 16;
 
 void buildResponses(const Taps& t, Responses& out) {
   int64_t low = 0, high = 0;
@@ -286,24 +310,27 @@ void buildResponses(const Taps& t, Responses& out) {
 // The response of one plane's row into out; rows are the plane's five rows around it.
 void respondRow(const uint8_t* const* rows, const Taps& first, const Responses& firstTable,
                 const Taps* second, const Responses& secondTable, int32_t count, uint32_t* sums1,
-                uint32_t* sums2, uint8_t* out) {
-  sumRow(rows, first, count, sums1);
-  if (second != nullptr) sumRow(rows, *second, count, sums2);
+                uint32_t* sums2, uint16_t* short1, uint16_t* short2, uint8_t* out) {
   const bool tabled = !firstTable.table.empty() && (second == nullptr || !secondTable.table.empty());
   if (tabled) {
-    // The sums are those of the exact products: as signed values they index the tables.
-    const uint8_t* one = firstTable.table.data() - firstTable.low;
+    sumRow16(rows, first, count, short1);
+    if (second != nullptr) sumRow16(rows, *second, count, short2);
+    const uint8_t* one = firstTable.table.data();
+    const auto low1 = static_cast<uint16_t>(firstTable.low);
     if (second == nullptr) {
-      for (int32_t x = 0; x < count; ++x) out[x] = one[static_cast<int32_t>(sums1[x])];
+      for (int32_t x = 0; x < count; ++x) out[x] = one[static_cast<uint16_t>(short1[x] - low1)];
     } else {
-      const uint8_t* two = secondTable.table.data() - secondTable.low;
+      const uint8_t* two = secondTable.table.data();
+      const auto low2 = static_cast<uint16_t>(secondTable.low);
       for (int32_t x = 0; x < count; ++x) {
-        const int32_t v = one[static_cast<int32_t>(sums1[x])] + two[static_cast<int32_t>(sums2[x])];
+        const int32_t v = one[static_cast<uint16_t>(short1[x] - low1)] + two[static_cast<uint16_t>(short2[x] - low2)];
         out[x] = static_cast<uint8_t>(v > 255 ? 255 : v);
       }
     }
     return;
   }
+  sumRow(rows, first, count, sums1);
+  if (second != nullptr) sumRow(rows, *second, count, sums2);
   for (int32_t x = 0; x < count; ++x) {
     int64_t v = magnitude(finish(sums1[x], first));
     if (second != nullptr) v += magnitude(finish(sums2[x], *second));
@@ -341,6 +368,16 @@ void medianRow(const uint8_t* const* rows, int32_t count, uint8_t* out) {
   }
 }
 
+// Blue, green and red bytes of count pixels of step bytes each (a fourth byte is left alone).
+void interleaveRow(uint8_t* __restrict out, int32_t step, const uint8_t* __restrict red,
+                   const uint8_t* __restrict green, const uint8_t* __restrict blue, int32_t count) {
+  for (int32_t i = 0; i < count; ++i, out += step) {
+    out[0] = blue[i];
+    out[1] = green[i];
+    out[2] = red[i];
+  }
+}
+
 }  // namespace
 
 bool isFilterCode(uint32_t flags, const CustomKernel* custom) {
@@ -372,8 +409,11 @@ int32_t throughFilter(Surface& s, uint32_t flags, AdjustRegion& region, const Cu
   const auto stride = static_cast<size_t>(columns);
   std::vector<uint8_t> ring, reds, greens, blues;
   std::vector<uint32_t> sums1, sums2;
+  std::vector<uint16_t> short1, short2;
   std::vector<int64_t> sourceColumn;
   try {
+    short1.resize(lanes);
+    short2.resize(lanes);
     ring.resize(stride * static_cast<size_t>(window) * static_cast<size_t>(planes));
     reds.resize(lanes);
     greens.resize(lanes);
@@ -452,15 +492,23 @@ int32_t throughFilter(Surface& s, uint32_t flags, AdjustRegion& region, const Cu
       medianRow(around[1], count, greens.data());
       medianRow(around[2], count, blues.data());
     } else if (plan.luminance) {
-      respondRow(around[0], first, firstTable, secondPtr, secondTable, count, sums1.data(), sums2.data(), reds.data());
+      respondRow(around[0], first, firstTable, secondPtr, secondTable, count, sums1.data(), sums2.data(), short1.data(), short2.data(), reds.data());
     } else {
-      respondRow(around[0], first, firstTable, secondPtr, secondTable, count, sums1.data(), sums2.data(), reds.data());
-      respondRow(around[1], first, firstTable, secondPtr, secondTable, count, sums1.data(), sums2.data(), greens.data());
-      respondRow(around[2], first, firstTable, secondPtr, secondTable, count, sums1.data(), sums2.data(), blues.data());
+      respondRow(around[0], first, firstTable, secondPtr, secondTable, count, sums1.data(), sums2.data(), short1.data(), short2.data(), reds.data());
+      respondRow(around[1], first, firstTable, secondPtr, secondTable, count, sums1.data(), sums2.data(), short1.data(), short2.data(), greens.data());
+      respondRow(around[2], first, firstTable, secondPtr, secondTable, count, sums1.data(), sums2.data(), short1.data(), short2.data(), blues.data());
     }
     const uint8_t* greenRow = plan.luminance ? reds.data() : greens.data();
     const uint8_t* blueRow = plan.luminance ? reds.data() : blues.data();
     uint8_t* out = px.direct() ? px.row(y) : nullptr;
+    if (out != nullptr && plan.threshold < 0 && !plan.invert) {
+      // The plain result: the planes interleaved into the row's pixels.
+      interleaveRow(out + static_cast<ptrdiff_t>(px.bytesPerPixel()) * r.left, px.bytesPerPixel(), reds.data(),
+                    greenRow, blueRow, count);
+      if (cy + radius + 1 < rows) fill(cy + radius + 1);
+      meter.advance(static_cast<uint32_t>(count));
+      continue;
+    }
     for (int32_t i = 0; i < count; ++i) {
       uint8_t red = reds[static_cast<size_t>(i)], green = greenRow[i], blue = blueRow[i];
       if (plan.threshold >= 0) {
