@@ -284,10 +284,32 @@ int64_t magnitude(int64_t v) { return v < 0 ? -v : v; }
 // division itself, so the table gives the same results without a division per pixel. Holding
 // each of two magnitudes at 255 before adding them changes nothing: their sum reaches 255
 // exactly when the sum of the unheld ones does.
+//
+// Two common shapes of table are also arithmetic that runs in vector lanes: a divisor of 1 and
+// no bias over sums within 16 signed bits (the table is min(|n|, 255)), and a positive divisor
+// and no bias over sums within 16 unsigned bits (min(n / divisor, 255), the quotient taken as a
+// multiply by a reciprocal and a shift). Each is checked against every entry of the table
+// before it is used, so it stands in for the table only where it gives the very same bytes.
+enum class Shortcut { kNone, kMagnitude, kQuotient };
+
 struct Responses {
   std::vector<uint8_t> table;  // empty: the kernel's sums are too many, divide per pixel
   int64_t low = 0;
+  Shortcut shortcut = Shortcut::kNone;
+  uint32_t reciprocal = 0;  // kQuotient: n / divisor = (n * reciprocal) >> shift
+  int shift = 0;
 };
+
+inline uint8_t magnitudeOf(uint16_t sum) {
+  const auto v = static_cast<int16_t>(sum);
+  const int32_t m = v < 0 ? -v : v;
+  return static_cast<uint8_t>(m > 255 ? 255 : m);
+}
+
+inline uint8_t quotientOf(uint16_t sum, uint32_t reciprocal, int shift) {
+  const uint32_t q = (static_cast<uint32_t>(sum) * reciprocal) >> shift;
+  return static_cast<uint8_t>(q > 255 ? 255 : q);
+}
 
 // At most 2^16 entries: then the sum modulo 2^16, less the lowest sum, is the entry's index.
 constexpr int64_t kMaxResponses = int64_t{1} << 16;
@@ -305,6 +327,43 @@ void buildResponses(const Taps& t, Responses& out) {
     const int64_t v = magnitude(finish(static_cast<uint32_t>(n), t));
     out.table[static_cast<size_t>(n - low)] = static_cast<uint8_t>(v > 255 ? 255 : v);
   }
+  auto agrees = [&](auto formula) {
+    for (int64_t n = low; n <= high; ++n) {
+      if (formula(static_cast<uint16_t>(n)) != out.table[static_cast<size_t>(n - low)]) return false;
+    }
+    return true;
+  };
+  if (t.bias != 0) return;
+  if (t.divisor == 1 && low >= INT16_MIN && high <= INT16_MAX) {
+    if (agrees([](uint16_t n) { return magnitudeOf(n); })) out.shortcut = Shortcut::kMagnitude;
+  } else if (t.divisor >= 2 && low >= 0 && high <= UINT16_MAX) {
+    // The least shift whose rounded-up reciprocal still fits 17 bits and divides exactly.
+    for (int shift = 16; shift <= 32; ++shift) {
+      const uint64_t reciprocal = ((uint64_t{1} << shift) + static_cast<uint64_t>(t.divisor) - 1) /
+                                  static_cast<uint64_t>(t.divisor);
+      if (reciprocal >= (uint64_t{1} << 16) * 2) break;
+      const auto r = static_cast<uint32_t>(reciprocal);
+      if (agrees([&](uint16_t n) { return quotientOf(n, r, shift); })) {
+        out.shortcut = Shortcut::kQuotient;
+        out.reciprocal = r;
+        out.shift = shift;
+        break;
+      }
+    }
+  }
+}
+
+// Responses of a block-structured row: fixed-length inner loops the compiler turns into vector
+// code, then the rest.
+template <typename Formula>
+inline void respondBlocks(const uint16_t* __restrict sums, uint8_t* __restrict out, int32_t count,
+                          Formula formula) {
+  constexpr int32_t kBlock = 16;
+  int32_t x = 0;
+  for (; x + kBlock <= count; x += kBlock) {
+    for (int32_t l = 0; l < kBlock; ++l) out[x + l] = formula(sums[x + l]);
+  }
+  for (; x < count; ++x) out[x] = formula(sums[x]);
 }
 
 // The response of one plane's row into out; rows are the plane's five rows around it.
@@ -317,7 +376,13 @@ void respondRow(const uint8_t* const* rows, const Taps& first, const Responses& 
     if (second != nullptr) sumRow16(rows, *second, count, short2);
     const uint8_t* one = firstTable.table.data();
     const auto low1 = static_cast<uint16_t>(firstTable.low);
-    if (second == nullptr) {
+    if (second == nullptr && firstTable.shortcut == Shortcut::kMagnitude) {
+      respondBlocks(short1, out, count, [](uint16_t n) { return magnitudeOf(n); });
+    } else if (second == nullptr && firstTable.shortcut == Shortcut::kQuotient) {
+      const uint32_t r = firstTable.reciprocal;
+      const int shift = firstTable.shift;
+      respondBlocks(short1, out, count, [r, shift](uint16_t n) { return quotientOf(n, r, shift); });
+    } else if (second == nullptr) {
       for (int32_t x = 0; x < count; ++x) out[x] = one[static_cast<uint16_t>(short1[x] - low1)];
     } else {
       const uint8_t* two = secondTable.table.data();
@@ -405,6 +470,9 @@ int32_t throughFilter(Surface& s, uint32_t flags, AdjustRegion& region, const Cu
   // enters the ring before the result row above it is written, and every row it replaces lies
   // above the rows still to be computed, so the filter reads exactly the picture as it was.
   const int32_t count = r.right - r.left;
+  const uint64_t ringBytes = static_cast<uint64_t>(columns) * static_cast<uint64_t>(window) *
+                             static_cast<uint64_t>(planes);
+  if (ringBytes > SIZE_MAX / 2) return kNoMemory;  // not even addressable on a 32-bit build
   const auto lanes = static_cast<size_t>(count);
   const auto stride = static_cast<size_t>(columns);
   std::vector<uint8_t> ring, reds, greens, blues;

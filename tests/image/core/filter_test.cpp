@@ -492,7 +492,7 @@ TEST(FilterTest, EverySumOfATwoTapKernelGivesTheDividedResponse) {
   ReferenceKernel k{};
   k.k[2][2] = 1;
   k.k[3][2] = 256;
-  const int32_t divisors[][2] = {{7, -3}, {-3, 255}, {256, 1}, {300, -255}};
+  const int32_t divisors[][2] = {{7, -3}, {7, 0}, {-3, 255}, {256, 0}, {300, -255}};
   for (const auto& [divisor, bias] : divisors) {
     k.divisor = divisor;
     k.bias = bias;
