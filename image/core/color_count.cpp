@@ -1,7 +1,9 @@
 // Chained hash table of distinct colours.
 #include "image/core/color_count.h"
 
+#include <bit>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 
 #include "image/core/result.h"
@@ -13,6 +15,26 @@ ColorCountTable::~ColorCountTable() {
   clear(1);
   std::free(heads_[0]);
   std::free(heads_[1]);
+  delete[] map_;
+}
+
+uint64_t* ColorCountTable::beginMapCount() {
+  clear(0);
+  if (map_ == nullptr) {
+    map_ = new (std::nothrow) uint64_t[kMapWords];
+    if (map_ == nullptr) return nullptr;
+  }
+  std::memset(map_, 0, kMapWords * sizeof(uint64_t));
+  return map_;
+}
+
+int32_t ColorCountTable::endMapCount() {
+  uint32_t n = 0;
+  if (map_ != nullptr) {
+    for (uint32_t i = 0; i < kMapWords; ++i) n += static_cast<uint32_t>(std::popcount(map_[i]));
+  }
+  distinct_ = n;
+  return static_cast<int32_t>(n);
 }
 
 int32_t ColorCountTable::insert(uint32_t value) {

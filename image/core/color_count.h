@@ -9,6 +9,12 @@ namespace vop {
 // arrays are allocated zeroed on first use and kept until destruction, so an unused table
 // costs no memory and a used one cannot fail to come back. One node per
 // distinct colour, appended at the end of its chain.
+//
+// Beside the chains the table holds a presence map, one bit for each of the 2^24 colours
+// 0x00BBGGRR (2 MiB, allocated on first use and kept like the buckets). Counting an image only
+// needs to know which colours occur: a bit per colour stays in cache where 12-byte nodes
+// behind 134 MB of heads do not. A count through the map leaves no nodes, so countOf and
+// chainLength describe inserts only.
 class ColorCountTable {
  public:
   static constexpr uint32_t kBuckets = 16772191;
@@ -33,6 +39,15 @@ class ColorCountTable {
   // Whether table 0's bucket array is held (from the first insert until destruction).
   bool holdsBuckets() const { return heads_[0] != nullptr; }
 
+  // Starts a count through the presence map: empties table 0 (distinct count 0) and returns
+  // the map, 2^18 words with every bit clear, in which the caller sets bit (c & 63) of word
+  // c >> 6 for each colour c <= 0x00FFFFFF. Null, the table emptied, when the map cannot be
+  // allocated.
+  uint64_t* beginMapCount();
+  // Ends the count: the distinct count becomes the number of bits set, and is returned.
+  int32_t endMapCount();
+  static constexpr uint32_t kMapWords = (1u << 24) / 64;
+
   uint32_t distinct() const { return distinct_; }
   // Occurrences of value counted in table 0 (0 when absent).
   uint32_t countOf(uint32_t value) const;
@@ -47,6 +62,7 @@ class ColorCountTable {
   };
 
   Node** heads_[2] = {nullptr, nullptr};
+  uint64_t* map_ = nullptr;
   Node* last_ = nullptr;  // the node of the latest insert into table 0
   uint32_t distinct_ = 0;
 };

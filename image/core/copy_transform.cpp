@@ -10,6 +10,7 @@
 #include "image/core/color_model.h"
 #include "image/core/pixel_access.h"
 #include "image/core/result.h"
+#include "image/core/row_reverse.h"
 
 namespace vop {
 namespace {
@@ -267,6 +268,10 @@ void copyUnturned(int32_t mode, uint32_t flags, const CopyParams& params, const 
           for (int64_t x = 0; x < lo; ++x) one(x);
           if (!mirror && step == 3) {
             std::memcpy(out + 3 * (dstX0 + lo), in + 3 * (shiftX + lo), static_cast<size_t>(3 * (hi - lo)));
+          } else if (step == 3) {
+            // Box column x lands in column(x), which falls as x rises: column(hi - 1) takes
+            // source column shiftX + hi - 1, and so on down to column(lo).
+            reverseRow24(out + 3 * column(hi - 1), in + 3 * (shiftX + lo), hi - lo);
           } else {
             for (int64_t x = lo; x < hi; ++x) {
               const uint8_t* p = in + step * (shiftX + x);
@@ -425,6 +430,148 @@ bool copyQuarterTurn(int32_t mode, uint32_t flags, const CopyParams& params, con
   return true;
 }
 
+
+// The source position of every destination pixel of a turn, split into a part of the column and
+// a part of the row that are computed once each. Each part is the very product the walk's
+// expression forms, and the two are combined with its remaining operations in its order, so
+// every position has the walk's bits.
+class TurnPositions {
+ public:
+  TurnPositions(const CopyParams& params, bool exactInverse, double cosPhi, double sinPhi,
+                double offX, double offY, double forwardX, double forwardY)
+      : exact_(exactInverse),
+        scaleX_(params.scaleX),
+        scaleY_(params.scaleY),
+        addX_(exactInverse ? static_cast<double>(params.srcLeft) : offX),
+        addY_(exactInverse ? static_cast<double>(params.srcTop) : offY) {
+    const auto columns = static_cast<size_t>(params.dstRight);
+    const auto rows = static_cast<size_t>(params.dstBottom);
+    colCos_.resize(columns);
+    colSin_.resize(columns);
+    rowSin_.resize(rows);
+    rowCos_.resize(rows);
+    for (size_t x = 0; x < columns; ++x) {
+      const double xd = static_cast<double>(x);
+      // exact: u = (x - forwardX) / scaleX, then u cos and u sin; else x cos and x sin.
+      const double u = exact_ ? (xd - forwardX) / scaleX_ : xd;
+      colCos_[x] = u * cosPhi;
+      colSin_[x] = u * sinPhi;
+    }
+    for (size_t y = 0; y < rows; ++y) {
+      const double yd = static_cast<double>(y);
+      const double v = exact_ ? (yd - forwardY) / scaleY_ : yd;
+      rowSin_[y] = v * sinPhi;
+      rowCos_[y] = v * cosPhi;
+    }
+  }
+  double sx(int32_t x, int32_t y) const {
+    const double d = colCos_[static_cast<size_t>(x)] - rowSin_[static_cast<size_t>(y)];
+    return exact_ ? d + addX_ : d / scaleX_ + addX_;
+  }
+  double sy(int32_t x, int32_t y) const {
+    const double d = colSin_[static_cast<size_t>(x)] + rowCos_[static_cast<size_t>(y)];
+    return exact_ ? d + addY_ : d / scaleY_ + addY_;
+  }
+
+ private:
+  bool exact_;
+  double scaleX_, scaleY_, addX_, addY_;
+  std::vector<double> colCos_, colSin_, rowSin_, rowCos_;
+};
+
+// Turns with interpolation between separate true-colour arrays, in rows instead of the walk's
+// serpentine columns. Every colour comes from the source alone but for one rule of the walk: a
+// pixel whose whole source position equals that of the pixel visited before it takes that
+// pixel's colour. So a pixel's colour is the blend computed at the first pixel, in walk order,
+// of the run of equal positions that ends at it; that pixel is found by stepping back along the
+// walk (up an even column, down an odd one, across at a column's start) while the position
+// stays the same, which is one step for almost every pixel. A position whose four neighbours
+// all lie outside the source blends to black whatever its fractions, and is not blended.
+void copyTurnedByRows(int32_t mode, uint32_t flags, const CopyParams& params, const Surface& src,
+                      Surface& dst, const TurnPositions& at, int64_t limitX, int64_t limitY,
+                      ProgressMeter* progress) {
+  const int32_t boxRight = params.dstRight, boxBottom = params.dstBottom;
+  const bool mirror = (flags & kCopyMirror) != 0;
+  const CheckedSurface from(src), to(dst);
+  const ptrdiff_t step = from.bytesPerPixel();
+  auto direct = [&](int32_t px, int32_t py) { return from.at(from.row(py), px); };
+  // The fetch rule of the blend, one axis at a time: past the far edge the limit stands in.
+  auto insideX = [&](int64_t px) {
+    if (px >= src.width) px = limitX;
+    return px >= 0 && px < src.width;
+  };
+  auto insideY = [&](int64_t py) {
+    if (py >= src.height) py = limitY;
+    return py >= 0 && py < src.height;
+  };
+  for (int32_t y = 0; y < boxBottom; ++y) {
+    const int64_t dy = static_cast<int64_t>(params.dstTop) + y;
+    const bool rowInside = dy >= 0 && dy < dst.height;
+    for (int32_t x = 0; rowInside && x < boxRight; ++x) {
+      const int64_t dx = static_cast<int64_t>(params.dstLeft) + (mirror ? boxRight - 1 - x : x);
+      if (dx < 0 || dx >= dst.width) continue;
+      const double sxF = at.sx(x, y), syF = at.sy(x, y);
+      const int64_t ix = truncPosition(sxF), iy = truncPosition(syF);
+      uint32_t c = 0;
+      if ((insideX(ix) || insideX(ix + 1)) && (insideY(iy) || insideY(iy + 1))) {
+        int32_t rx = x, ry = y;
+        for (;;) {
+          int32_t px = rx, py = ry;
+          if (rx & 1) {
+            if (ry + 1 < boxBottom) {
+              py = ry + 1;
+            } else if (rx > 0) {
+              px = rx - 1;
+            } else {
+              break;
+            }
+          } else {
+            if (ry > 0) {
+              py = ry - 1;
+            } else if (rx > 0) {
+              px = rx - 1;
+            } else {
+              break;
+            }
+          }
+          if (truncPosition(at.sx(px, py)) != ix || truncPosition(at.sy(px, py)) != iy) break;
+          rx = px;
+          ry = py;
+        }
+        const double fx = (rx == x && ry == y ? sxF : at.sx(rx, ry)) - static_cast<double>(ix);
+        const double fy = (rx == x && ry == y ? syF : at.sy(rx, ry)) - static_cast<double>(iy);
+        if (ix >= 0 && ix + 1 < src.width && iy >= 0 && iy + 1 < src.height) {
+          // All four neighbours inside: the blend's own sums, from the bytes.
+          const uint8_t* p00 = from.row(iy) + step * ix;
+          const uint8_t* p01 = from.row(iy + 1) + step * ix;
+          const double w00 = (1 - fx) * (1 - fy);
+          const double w10 = fx * (1 - fy);
+          const double w01 = (1 - fx) * fy;
+          const double w11 = fx * fy;
+          c = 0;
+          for (int shift = 0, byte = 2; shift < 24; shift += 8, --byte) {
+            const double v = w00 * p00[byte] + w10 * p00[step + byte] + w01 * p01[byte] +
+                             w11 * p01[step + byte];
+            c |= static_cast<uint32_t>(clampToByte(v)) << shift;
+          }
+        } else {
+          c = bilinear(direct, src, ix, iy, fx, fy, limitX, limitY);
+        }
+      }
+      switch (mode) {
+        case kCombineAnd: c &= to.read(dx, dy); break;
+        case kCombineOr: c |= to.read(dx, dy); break;
+        case kCombineXor: c ^= to.read(dx, dy); break;
+        default: break;
+      }
+      if (flags & kCopyInvert) c ^= 0x00FFFFFF;
+      if (flags & kCopySepia) c = sepiaTone(c);
+      to.put(to.row(dy), dx, c);
+    }
+    if (progress != nullptr) progress->advance(static_cast<uint32_t>(boxRight));
+  }
+}
+
 }  // namespace
 
 uint32_t sampleBilinear(PixelReadCache& cache, const Surface& src, int64_t ix, int64_t iy,
@@ -516,6 +663,14 @@ int32_t copyTransform(int32_t mode, uint32_t flags, const CopyParams& params, co
       params.scaleX == 1.0f && params.scaleY == 1.0f &&
       copyQuarterTurn(mode, flags, params, src, dst, interpolate, cosPhi, sinPhi, offX, offY,
                       limitX, limitY, progress)) {
+    if (progress != nullptr) progress->finish();
+    return kOk;
+  }
+
+  if (!palettised && interpolate && !overlap && (src.bitsPerPixel == 24 || src.bitsPerPixel == 32) &&
+      (dst.bitsPerPixel == 24 || dst.bitsPerPixel == 32)) {
+    const TurnPositions positions(params, exactInverse, cosPhi, sinPhi, offX, offY, forwardX, forwardY);
+    copyTurnedByRows(mode, flags, params, src, dst, positions, limitX, limitY, progress);
     if (progress != nullptr) progress->finish();
     return kOk;
   }

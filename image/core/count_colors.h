@@ -10,12 +10,13 @@
 
 namespace vop {
 
-// Clears table 0 of table and inserts every pixel's colour 0x00BBGGRR (palettised surfaces
-// through their colour table; the fourth byte of 32-bit pixels is no part of the colour).
-// The nodes stay in the table until the next clear. progress (may be null) gets one unit per
-// pixel; repaint (may be null) is called after the first progress call and once more at the
-// end. Returns the distinct count (at least 1), kBadArgument for an invalid surface, or
-// kNoMemory when the table cannot grow (the count so far is lost).
+// Clears table 0 of table and marks every pixel's colour 0x00BBGGRR in the table's presence
+// map (palettised surfaces through their colour table; the fourth byte of 32-bit pixels is no
+// part of the colour); the table's distinct count is then the result, and no nodes are made.
+// progress (may be null) gets one unit per pixel; repaint (may be null) is called after the
+// first progress call and once more at the end. Returns the distinct count (at least 1),
+// kBadArgument for an invalid surface, or kNoMemory when the map cannot be allocated (the
+// table left empty).
 int32_t countColors(const Surface& s, ColorCountTable& table, ProgressMeter* progress,
                     const RepaintHook* repaint);
 

@@ -134,7 +134,18 @@ void mapPixels(const Surface& s, int32_t left, int32_t right, int32_t top, int32
   for (int32_t y = top; y < bottom; ++y) {
     if (px.direct()) {
       uint8_t* row = px.row(y);
-      for (int32_t x = left; x < right; ++x) px.put(row, x, change(px.at(row, x)));
+      if constexpr (requires(const Change& c) { c.prefetch(0u); }) {
+        // A change that looks colours up in a large table is told of them ahead of time.
+        constexpr int32_t kAhead = 16;
+        int32_t x = left;
+        for (; x + kAhead < right; ++x) {
+          change.prefetch(px.at(row, x + kAhead));
+          px.put(row, x, change(px.at(row, x)));
+        }
+        for (; x < right; ++x) px.put(row, x, change(px.at(row, x)));
+      } else {
+        for (int32_t x = left; x < right; ++x) px.put(row, x, change(px.at(row, x)));
+      }
     } else {
       for (int32_t x = left; x < right; ++x) writeColor(s, x, y, change(readColor(s, x, y)));
     }

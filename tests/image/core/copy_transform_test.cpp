@@ -1,9 +1,12 @@
 // Tests of the copy and scale routine: boxes, interpolation and edge rules, order, effects.
 #include "image/core/copy_transform.h"
+#include "image/core/row_reverse.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <utility>
 #include <vector>
 
 #include "image/core/result.h"
@@ -443,6 +446,55 @@ TEST(CopyTransformTest, RowByRowCopyEqualsTheColumnWalk) {
         }
       }
   EXPECT_EQ(compared, 336);
+}
+
+TEST(RowReverseTest, BothVersionsTurnEveryLengthEndForEndAndTouchNothingElse) {
+  using Reverse = void (*)(uint8_t*, const uint8_t*, int64_t);
+  std::vector<std::pair<const char*, Reverse>> versions = {{"plain", reverseRow24Plain},
+                                                           {"chosen", reverseRow24}};
+  if (hasByteShuffle()) {
+    versions.push_back({"shuffle", reverseRow24Shuffle});
+  } else {
+    std::printf("SKIP: the processor has no byte shuffle; its version is not run\n");
+  }
+  constexpr int64_t kGuard = 16;
+  for (const auto& [name, reverse] : versions) {
+    for (int64_t count = 0; count <= 70; ++count) {
+      // Guard bytes on both sides of the source and the destination: a read outside the
+      // source would show up as a wrong pixel only by chance, a write outside as a changed guard.
+      std::vector<uint8_t> in(static_cast<size_t>(3 * count + 2 * kGuard));
+      for (size_t i = 0; i < in.size(); ++i) in[i] = static_cast<uint8_t>(i * 37 + count);
+      std::vector<uint8_t> out(in.size(), 0xA5);
+      reverse(out.data() + kGuard, in.data() + kGuard, count);
+      for (int64_t k = 0; k < count; ++k)
+        for (int b = 0; b < 3; ++b)
+          ASSERT_EQ(out[static_cast<size_t>(kGuard + 3 * k + b)], in[static_cast<size_t>(kGuard + 3 * (count - 1 - k) + b)])
+              << name << ", " << count << " pixels, pixel " << k;
+      for (int64_t g = 0; g < kGuard; ++g) {
+        ASSERT_EQ(out[static_cast<size_t>(g)], 0xA5) << name << ", " << count;
+        ASSERT_EQ(out[out.size() - 1 - static_cast<size_t>(g)], 0xA5) << name << ", " << count;
+      }
+    }
+  }
+}
+
+TEST(CopyTransformTest, MirroredUnscaledCopyOfWideRowsEqualsTheColumnWalk) {
+  // Rows long enough for the vector steps, with both ends cut by the destination in turn.
+  const TestImage src = pattern(67, 5);
+  for (const int32_t left : {0, 5, -7}) {
+    for (const int32_t width : {67, 60}) {
+      CopyParams p = wholeImage(src.surface());
+      p.dstLeft = left;
+      ASSERT_EQ(measureDestination(p), kOk);
+      p.dstRight -= p.dstLeft;
+      p.dstBottom -= p.dstTop;
+      const TestImage start = pattern(width, 6);
+      TestImage dst = start;
+      ASSERT_EQ(copyTransform(kCombineCopy, kCopyMirror, p, src.surface(), dst.surface(), nullptr), kOk);
+      EXPECT_EQ(dst.memory(), walkedCopy(src, p, kCombineCopy, kCopyMirror, start).memory())
+          << "at " << left << ", destination width " << width;
+    }
+  }
 }
 
 }  // namespace

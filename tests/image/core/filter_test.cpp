@@ -457,5 +457,74 @@ TEST(FilterTest, RowPassesMatchThePerPixelReference) {
   }
 }
 
+// Runs a kernel through throughFilter with the custom code and compares with the reference.
+void expectCustomMatchesReference(TestImage& image, const ReferenceKernel& k, bool mirror, uint32_t modifiers,
+                                  const char* what) {
+  TestImage expected = image;
+  ReferenceKernel mirrored = k;
+  for (int i = 0; i < 5; ++i)
+    for (int j = 0; j < 5; ++j) mirrored.k[i][j] = k.k[i][4 - j];
+  const AdjustRegion whole{0, image.surface().width, 0, image.surface().height};
+  referenceFilter(image.surface(), expected.surface(), whole, false, k, mirror ? &mirrored : nullptr,
+                  kFilterCustom | modifiers);
+  CustomKernel custom{};
+  for (int i = 0; i < 5; ++i)
+    for (int j = 0; j < 5; ++j) custom.coefficients[i * 5 + j] = k.k[i][j];
+  custom.divisor = k.divisor;
+  custom.bias = k.bias;
+  custom.mirror = mirror ? 1 : 0;
+  AdjustRegion region = whole;
+  ASSERT_EQ(throughFilter(image.surface(), kFilterCustom | modifiers, region, &custom, nullptr), kOk) << what;
+  EXPECT_EQ(image.memory(), expected.memory()) << what << ", divisor " << k.divisor << ", bias " << k.bias;
+}
+
+TEST(FilterTest, EverySumOfATwoTapKernelGivesTheDividedResponse) {
+  // Weights 1 on the pixel and 256 on its right neighbour make the sum a + 256 b. Even columns
+  // hold the row number and odd column 2k + 1 holds k, so the pixel pairs of the picture give
+  // every pair (a, b) and the sums run through all of 0 to 65,535: each entry of a table of
+  // responses is met, and each quotient's step at a multiple of the divisor.
+  TestImage picture(512, 256, 24);
+  for (int32_t y = 0; y < 256; ++y)
+    for (int32_t x = 0; x < 512; ++x) {
+      const int v = (x & 1) ? x / 2 : y;
+      picture.set(x, y, packColor(v, 255 - v, v ^ 0x5A));
+    }
+  ReferenceKernel k{};
+  k.k[2][2] = 1;
+  k.k[3][2] = 256;
+  const int32_t divisors[][2] = {{7, -3}, {7, 0}, {-3, 255}, {256, 0}, {300, -255}};
+  for (const auto& [divisor, bias] : divisors) {
+    k.divisor = divisor;
+    k.bias = bias;
+    TestImage image = picture;
+    expectCustomMatchesReference(image, k, false, 0, "two taps");
+  }
+}
+
+TEST(FilterTest, TheHighestAndLowestSumOfAKernelGiveTheDividedResponse) {
+  // A neighbourhood of 255 where a coefficient is positive and 0 elsewhere gives the kernel's
+  // highest sum at the centre, the opposite pattern its lowest: both ends of its range of sums.
+  const ReferenceKernel kernels[] = {
+      {{{1, 1, 1, 1, 1}, {1, 1, 2, 1, 1}, {1, 2, 2, 2, 1}, {1, 1, 2, 1, 1}, {1, 1, 1, 1, 1}}, 30, 0},
+      {{{0, 0, 0, 0, 0}, {0, -1, 0, -1, 0}, {0, 0, 23, 0, 0}, {0, -1, 0, -1, 0}, {0, 0, 0, 0, 0}}, 19, 0},
+      {{{0, 0, 0, 0, 0}, {0, 1, 0, -1, 0}, {0, 2, 0, -2, 0}, {0, 1, 0, -1, 0}, {0, 0, 0, 0, 0}}, 1, 0},
+      {{{3, -7, 0, 5, -1}, {2, 2, -9, 0, 4}, {-6, 1, 8, 1, -6}, {0, 0, 3, -2, 2}, {9, -4, 0, 0, 1}}, -6, 40},
+      {{{-200, 0, 0, 0, 0}, {0, 0, 0, 0, 0}, {0, 0, 1, 0, 0}, {0, 0, 0, 0, 0}, {0, 0, 0, 0, 255}}, 3, -100},
+  };
+  for (const ReferenceKernel& k : kernels) {
+    for (const bool mirror : {false, true}) {
+      for (const bool highest : {true, false}) {
+        TestImage image(5, 5, 24);
+        for (int i = 0; i < 5; ++i)
+          for (int j = 0; j < 5; ++j) {
+            const bool bright = (k.k[i][j] > 0) == highest;
+            image.set(i, j, bright ? packColor(255, 255, 255) : packColor(0, 0, 0));
+          }
+        expectCustomMatchesReference(image, k, mirror, 0, highest ? "highest sum" : "lowest sum");
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace vop

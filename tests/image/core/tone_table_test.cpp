@@ -35,6 +35,25 @@ TEST(RegionTest, EmptyNegativeAndOversizedRegionsAreRefused) {
   EXPECT_EQ(normalizeRegion(whole, 10, 10), kOk);
 }
 
+TEST(ColorMemoTest, EveryColourHasASlotOfItsOwnAndColoursOneStepApartAreNear) {
+  // Two colours sharing a slot would hand one of them the other's result. Bit i of a byte
+  // landing on bit 3i alone, and nowhere else, makes the slot of the three bytes a one-to-one
+  // interleave of all 24 bits.
+  for (uint32_t v = 0; v < 256; ++v) {
+    const uint32_t spread = spreadBits(v);
+    ASSERT_EQ(spread & ~0x249249u, 0u) << v;
+    for (int i = 0; i < 8; ++i) ASSERT_EQ(spread >> (3 * i) & 1, v >> i & 1) << v << " bit " << i;
+    EXPECT_EQ(slotOf(v | v << 8 | v << 16), spread * 7) << v;
+  }
+  EXPECT_EQ(slotOf(0x000001), 1u);
+  EXPECT_EQ(slotOf(0x000100), 2u);
+  EXPECT_EQ(slotOf(0x010000), 4u);
+  EXPECT_EQ(slotOf(0x800000), 0x800000u);
+  EXPECT_EQ(slotOf(0xFFFFFF), 0xFFFFFFu);
+  // The lowest bit of each channel steps within one 8-entry block.
+  EXPECT_LT(slotOf(0x818181) - slotOf(0x808080), 8u);
+}
+
 TEST(ProgressTest, StepDependsOnTheTotal) {
   EXPECT_EQ(progressStep(4096001), 409600u);
   EXPECT_EQ(progressStep(4096000), 819200u);

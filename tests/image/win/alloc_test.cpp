@@ -150,7 +150,7 @@ TEST_F(OutOfMemory, EditsCopiesAndAnalysesReturnTheirCodesAndKeepNoStrayRecord) 
        },
        {-1, -552}},
       {"undo", [&] { return vopReverseAction(VOP_UNDO, image) == 4 ? 0 : -552; }, {-552}},
-      // One colour, so one node: each count clears and fills the whole table, which is slow.
+      // The engine's presence map is allocated by the first count that succeeds and kept.
       {"count colours", [&] { return vopCountColor(nullptr, 0, keeper, nullptr) == 1 ? 0 : -551; }, {-551}},
       {"histogram", [&] { VOP_HISTOGRAM_RESULT r; return vopHistogram(nullptr, image, &r, nullptr); }, {-551}},
       {"file version",
