@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 
+#include <initializer_list>
 #include <string>
 
 class CObject {
@@ -42,6 +43,10 @@ std::wstring LoadWStr(HINSTANCE module, UINT id);
 
 // A text of the ANSI code page (a path, a formatted value) as UTF-16.
 std::wstring WidenAnsi(const std::string &text);
+
+// A resource text with its marks %1, %2, ... replaced by the numbers, in order; a mark the
+// text lacks is skipped, so a translation may leave a number out.
+std::wstring FormatNumbers(std::wstring text, std::initializer_list<size_t> numbers);
 
 // The platform's find-first/find-next search with the shape the program relies on.
 class CFileFind : public CObject {

@@ -62,6 +62,17 @@ std::wstring WidenAnsi(const std::string &text) {
   return wide;
 }
 
+std::wstring FormatNumbers(std::wstring text, std::initializer_list<size_t> numbers) {
+  int n = 1;
+  for (size_t number : numbers) {
+    const std::wstring mark = L"%" + std::to_wstring(n++);
+    const size_t at = text.find(mark);
+    if (at != std::wstring::npos)
+      text.replace(at, mark.size(), std::to_wstring(number));
+  }
+  return text;
+}
+
 std::string LoadStr(HINSTANCE module, UINT id, int capacity) {
   std::vector<char> buffer(static_cast<size_t>(capacity > 1 ? capacity : 2), '\0');
   const int length = LoadStringA(module, id, buffer.data(), static_cast<int>(buffer.size()));

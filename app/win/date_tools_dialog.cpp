@@ -54,18 +54,6 @@ std::optional<int64_t> parseSigned(const std::wstring &text) {
   return negative ? -value : value;
 }
 
-// The text with %1, %2 and %3 replaced by the numbers.
-std::wstring formatCounts(std::wstring text, std::initializer_list<size_t> numbers) {
-  int n = 1;
-  for (size_t number : numbers) {
-    const std::wstring mark = L"%" + std::to_wstring(n++);
-    const size_t at = text.find(mark);
-    if (at != std::wstring::npos)
-      text.replace(at, mark.size(), std::to_wstring(number));
-  }
-  return text;
-}
-
 std::wstring timeTextOf(const tolm::SystemTime &time) { return WidenAnsi(tolm::timeText(time)); }
 
 void setColumnText(HWND list, int row, int column, const std::wstring &text) {
@@ -204,7 +192,7 @@ void CDlgDateTools::RefreshPreview() {
     if (m_plan.walkFailed) {
       counts = LoadWStr(m_resources, IDS_DT_WALK_FAILED) + L" (TOLM:" + std::to_wstring(m_plan.searchResult) + L")";
     } else {
-      counts = formatCounts(LoadWStr(m_resources, IDS_DT_COUNTS), {m_plan.changed, m_plan.unchanged, m_plan.skipped});
+      counts = FormatNumbers(LoadWStr(m_resources, IDS_DT_COUNTS), {m_plan.changed, m_plan.unchanged, m_plan.skipped});
       if (m_plan.tooManyItems)
         counts += LoadWStr(m_resources, IDS_DT_TOO_MANY);
     }
@@ -300,7 +288,7 @@ void CDlgDateTools::Apply() {
     outcome = tolm::ApplyDatePlan(m_fileSystem, m_log, m_planRequest, m_plan);
   }
   m_wroteAny = m_wroteAny || outcome.changed > 0 || outcome.failed > 0;
-  std::wstring text = formatCounts(LoadWStr(m_resources, IDS_DT_OUTCOME), {outcome.changed, outcome.failed, outcome.skipped});
+  std::wstring text = FormatNumbers(LoadWStr(m_resources, IDS_DT_OUTCOME), {outcome.changed, outcome.failed, outcome.skipped});
   if (outcome.logFailed)
     text += LoadWStr(m_resources, IDS_DT_LOG_FAILED);
   SetDlgItemTextW(m_hWnd, IDC_DT_OUTCOME, text.c_str());

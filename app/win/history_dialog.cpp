@@ -14,18 +14,6 @@ namespace {
 
 std::wstring timeTextOf(const tolm::SystemTime &time) { return WidenAnsi(tolm::timeText(time)); }
 
-// The text with %1, %2 and %3 replaced by the numbers.
-std::wstring formatNumbers(std::wstring text, std::initializer_list<size_t> numbers) {
-  int n = 1;
-  for (size_t number : numbers) {
-    const std::wstring mark = L"%" + std::to_wstring(n++);
-    const size_t at = text.find(mark);
-    if (at != std::wstring::npos)
-      text.replace(at, mark.size(), std::to_wstring(number));
-  }
-  return text;
-}
-
 bool readWhole(const std::string &path, std::string &bytes, uint64_t limit) {
   HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -259,7 +247,7 @@ void CDlgHistory::ShowCounts() {
            (m_plan.problemLine > 0 ? std::to_wstring(m_plan.problemLine) + L": " : L"") + WidenAnsi(m_plan.problem) +
            L")";
   else if (m_shown >= 0)
-    text = formatNumbers(LoadWStr(m_resources, IDS_HIS_COUNTS), {m_plan.ready, m_plan.changedSince, chosen});
+    text = FormatNumbers(LoadWStr(m_resources, IDS_HIS_COUNTS), {m_plan.ready, m_plan.changedSince, chosen});
   SetDlgItemTextW(m_hWnd, IDC_HIS_COUNTS, text.c_str());
   EnableWindow(GetDlgItem(IDC_HIS_UNDO), m_plan.readable && chosen > 0);
 }
@@ -283,7 +271,7 @@ void CDlgHistory::Undo() {
     outcome = tolm::ApplyUndoPlan(m_fileSystem, m_log, request, m_plan);
   }
   m_wroteAny = m_wroteAny || outcome.changed > 0 || outcome.failed > 0;
-  std::wstring text = formatNumbers(LoadWStr(m_resources, IDS_HIS_OUTCOME), {outcome.changed, outcome.failed, outcome.skipped});
+  std::wstring text = FormatNumbers(LoadWStr(m_resources, IDS_HIS_OUTCOME), {outcome.changed, outcome.failed, outcome.skipped});
   if (outcome.logFailed)
     text += LoadWStr(m_resources, IDS_DT_LOG_FAILED);
   SetDlgItemTextW(m_hWnd, IDC_HIS_OUTCOME, text.c_str());
