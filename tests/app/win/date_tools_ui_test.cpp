@@ -222,13 +222,15 @@ public:
   }
   HWND tool(int id) const { return GetDlgItem(m_tools, id); }
   std::vector<std::vector<std::wstring>> Preview() const { return readRows(tool(kPreview), 6); }
-  // Waits until the preview's rows satisfy `ready` (it follows the inputs a moment later).
+  // Waits until the preview's rows satisfy `ready` (it follows the inputs a moment later). The
+  // rows are read cell by cell, and the dialog may rebuild the list between two cells: only a
+  // reading that a second one repeats is one whole preview.
   std::vector<std::vector<std::wstring>> WaitForPreview(
       const std::function<bool(const std::vector<std::vector<std::wstring>> &)> &ready) const {
     std::vector<std::vector<std::wstring>> rows;
     waitUntil([&] {
       rows = Preview();
-      return ready(rows) && isEnabled(tool(kApply));
+      return ready(rows) && isEnabled(tool(kApply)) && Preview() == rows;
     }, 60000);
     return rows;
   }
