@@ -611,11 +611,11 @@ void benchFilter() {
     bool paired;
   };
   const Code codes[] = {
-      {"filter code 0, gradient", 0, {{0, 0, 0, 0, 0}, {0, 1, 0, -1, 0}, {0, 1, 0, -1, 0}, {0, 1, 0, -1, 0}, {0, 0, 0, 0, 0}}, 1, false},
-      {"filter code 32, gradient pair", 32, {{0, 0, 0, 0, 0}, {0, 1, 0, -1, 0}, {0, 1, 0, -1, 0}, {0, 1, 0, -1, 0}, {0, 0, 0, 0, 0}}, 1, true},
-      {"filter code 80, Sobel pair", 80, {{0, 0, 0, 0, 0}, {0, 1, 0, -1, 0}, {0, 2, 0, -2, 0}, {0, 1, 0, -1, 0}, {0, 0, 0, 0, 0}}, 1, true},
-      {"filter code 17, smoothing", 17, {{0, 0, 0, 0, 0}, {0, 1, 2, 1, 0}, {0, 2, 2, 2, 0}, {0, 1, 2, 1, 0}, {0, 0, 0, 0, 0}}, 14, false},
-      {"filter code 65, smoothing 5x5", 65, {{1, 1, 1, 1, 1}, {1, 1, 2, 1, 1}, {1, 2, 2, 2, 1}, {1, 1, 2, 1, 1}, {1, 1, 1, 1, 1}}, 30, false},
+      {"filter code 0, gradient", vop::kFilterHorizontalEdges, {{0, 0, 0, 0, 0}, {0, 1, 0, -1, 0}, {0, 1, 0, -1, 0}, {0, 1, 0, -1, 0}, {0, 0, 0, 0, 0}}, 1, false},
+      {"filter code 32, gradient pair", vop::kFilterAllEdges, {{0, 0, 0, 0, 0}, {0, 1, 0, -1, 0}, {0, 1, 0, -1, 0}, {0, 1, 0, -1, 0}, {0, 0, 0, 0, 0}}, 1, true},
+      {"filter code 80, Sobel pair", vop::kFilterSobelAllEdges, {{0, 0, 0, 0, 0}, {0, 1, 0, -1, 0}, {0, 2, 0, -2, 0}, {0, 1, 0, -1, 0}, {0, 0, 0, 0, 0}}, 1, true},
+      {"filter code 17, smoothing", vop::kFilterSmoothNear, {{0, 0, 0, 0, 0}, {0, 1, 2, 1, 0}, {0, 2, 2, 2, 0}, {0, 1, 2, 1, 0}, {0, 0, 0, 0, 0}}, 14, false},
+      {"filter code 65, smoothing 5x5", vop::kFilterSmoothWide, {{1, 1, 1, 1, 1}, {1, 1, 2, 1, 1}, {1, 2, 2, 2, 1}, {1, 1, 2, 1, 1}, {1, 1, 1, 1, 1}}, 30, false},
       {"filter code 112, sharpening", 112, {{0, 0, 0, 0, 0}, {0, -1, 0, -1, 0}, {0, 0, 6, 0, 0}, {0, -1, 0, -1, 0}, {0, 0, 0, 0, 0}}, 2, false},
       {"filter custom 5x5 binomial", vop::kFilterCustom, {{1, 4, 6, 4, 1}, {4, 16, 24, 16, 4}, {6, 24, 36, 24, 6}, {4, 16, 24, 16, 4}, {1, 4, 6, 4, 1}}, 256, false},
   };

@@ -104,24 +104,24 @@ bool makePlan(uint32_t flags, const CustomKernel* custom, Plan& plan) {
     plan.threshold = thresholdOf(flags);
   }
   switch (code) {
-    case 0:
+    case kFilterHorizontalEdges:
       plan.first = makeKernel(kHorizontalEdges, 1);
       break;
-    case 16:
+    case kFilterVerticalEdges:
       plan.first = makeKernel(kVerticalEdges, 1);
       break;
-    case 32:
+    case kFilterAllEdges:
       plan.first = makeKernel(kHorizontalEdges, 1);
       plan.second = makeKernel(kVerticalEdges, 1);
       plan.hasSecond = true;
       break;
-    case 48:
+    case kFilterSobelHorizontalEdges:
       plan.first = makeKernel(kSobelHorizontalEdges, 1);
       break;
-    case 64:
+    case kFilterSobelVerticalEdges:
       plan.first = makeKernel(kSobelVerticalEdges, 1);
       break;
-    case 80:
+    case kFilterSobelAllEdges:
       plan.first = makeKernel(kSobelHorizontalEdges, 1);
       plan.second = makeKernel(kSobelVerticalEdges, 1);
       plan.hasSecond = true;
@@ -129,16 +129,16 @@ bool makePlan(uint32_t flags, const CustomKernel* custom, Plan& plan) {
     case kFilterMedian:
       plan.median = true;
       break;
-    case 17:
+    case kFilterSmoothNear:
       plan.first = makeKernel(kSmooth17, 14);
       break;
-    case 33:
+    case kFilterSmoothKnight:
       plan.first = makeKernel(kSmooth33, 22);
       break;
-    case 49:
+    case kFilterSmoothStar:
       plan.first = makeKernel(kSmooth49, 22);
       break;
-    case 65:
+    case kFilterSmoothWide:
       plan.first = makeKernel(kSmooth65, 30);
       break;
     case kFilterCustom: {

@@ -33,7 +33,23 @@ static_assert(offsetof(FilterParams, custom) + offsetof(CustomKernel, mirror) ==
 
 // The flags word: code in the low 12 bits, the modifiers of the gradient family above it.
 constexpr uint32_t kFilterCodeMask = 0xFFF;
+// The built-in codes, named by what they respond to. Gradients answer steps in brightness:
+// a horizontal edge is a step between rows, a vertical edge one between columns.
+constexpr uint32_t kFilterHorizontalEdges = 0;
+constexpr uint32_t kFilterVerticalEdges = 16;
+constexpr uint32_t kFilterAllEdges = 32;  // the sum of the two answers
+constexpr uint32_t kFilterSobelHorizontalEdges = 48;
+constexpr uint32_t kFilterSobelVerticalEdges = 64;
+constexpr uint32_t kFilterSobelAllEdges = 80;
+// Smoothing answers noise: the median single stray pixels, the kernels grain of growing size.
 constexpr uint32_t kFilterMedian = 1;
+constexpr uint32_t kFilterSmoothNear = 17;       // the 3 x 3 neighbours
+constexpr uint32_t kFilterSmoothKnight = 33;     // and the knight's-move neighbours
+constexpr uint32_t kFilterSmoothStar = 49;       // and the far corner and axis neighbours
+constexpr uint32_t kFilterSmoothWide = 65;       // the whole 5 x 5 neighbourhood
+// Sharpening answers soft detail. Codes 112 to 208 sharpen less and less (see sharpenExtra);
+// every other code of the family, this one among them, the most.
+constexpr uint32_t kFilterSharpen = 96;
 constexpr uint32_t kFilterCustom = 0xFF0;
 constexpr uint32_t kFilterInvert = 0x1000;
 constexpr uint32_t kFilterLuminance = 0x2000;
