@@ -2,21 +2,17 @@
 #include "framework/afx.h"
 
 #include <cstring>
+#include <string_view>
+
+#include "util/core/dbcs_text.h"
+#include "util/win/lead_byte.h"
 
 namespace {
 // The folder part of a search pattern, with its trailing backslash; "" when there is none.
 // Japanese characters may carry 0x5C as their second byte, so the scan honours lead bytes.
-std::string rootOf(const char *pattern) {
-  size_t cut = 0;
-  for (size_t i = 0; pattern[i] != '\0'; ++i) {
-    if (IsDBCSLeadByte(static_cast<BYTE>(pattern[i])) && pattern[i + 1] != '\0') {
-      ++i;
-      continue;
-    }
-    if (pattern[i] == '\\' || pattern[i] == '/' || pattern[i] == ':')
-      cut = i + 1;
-  }
-  return std::string(pattern, cut);
+std::string rootOf(std::string_view pattern) {
+  const size_t separator = kel::findLastOf(pattern, "\\/:", kel::isAnsiLeadByte);
+  return std::string(separator == std::string_view::npos ? std::string_view() : pattern.substr(0, separator + 1));
 }
 } // namespace
 

@@ -13,16 +13,16 @@ flags=(-std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recov
 
 # target: the sources it needs besides its own file
 declare -A sources=(
-  [tolm_cmdline_fuzz]="app/core/cmdline.cpp"
+  [tolm_cmdline_fuzz]="app/core/cmdline.cpp util/core/dbcs_text.cpp"
   [dax_exif_fuzz]="exif/core/*.cpp"
   [kel_lzss_fuzz]="util/core/*.cpp"
   [kel_huffman_fuzz]="util/core/*.cpp"
   [kel_huffman2_fuzz]="util/core/*.cpp"
   [kel_values_fuzz]="util/core/*.cpp"
   [vop_dib_fuzz]="image/core/packed_dib.cpp"
-  [tolm_eraselist_fuzz]="app/core/erase_list.cpp"
-  [tolm_changelog_fuzz]="app/core/*.cpp"
-  [kel_number_fuzz]="util/core/int64.cpp util/core/convert.cpp"
+  [tolm_eraselist_fuzz]="app/core/erase_list.cpp util/core/dbcs_text.cpp"
+  [tolm_changelog_fuzz]="app/core/*.cpp util/core/dbcs_text.cpp"
+  [kel_number_fuzz]="util/core/int64.cpp util/core/convert.cpp util/core/dbcs_text.cpp"
   [vop_spill_fuzz]="image/core/spill_format.cpp image/core/surface.cpp"
 )
 status=0

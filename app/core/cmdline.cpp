@@ -4,34 +4,12 @@
 namespace tolm {
 namespace {
 
-// Position of the last occurrence of a single-byte character, skipping second bytes of
-// two-byte characters; npos when absent.
-size_t findLast(std::string_view text, char wanted, LeadBytePredicate isLead) {
-  size_t found = std::string_view::npos;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (isLead(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) {
-      ++i;
-      continue;
-    }
-    if (text[i] == wanted)
-      found = i;
-  }
-  return found;
-}
-
 char lowerLetter(std::string_view letter) {
   if (letter.size() != 1)
     return '\0';
   const char c = letter[0];
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
-
-} // namespace
-
-bool noLeadBytes(unsigned char) { return false; }
-bool isCp932LeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-
-namespace {
 
 template <typename Char> bool isSpaceOf(Char c) {
   return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
@@ -99,8 +77,8 @@ int classifyFound(bool isDirectory, std::string_view letter, bool isImage) {
   return isImage ? kImageFile : kFile;
 }
 
-std::string extensionOf(std::string_view path, LeadBytePredicate isLead) {
-  const size_t dot = findLast(path, '.', isLead);
+std::string extensionOf(std::string_view path, kel::LeadBytePredicate isLead) {
+  const size_t dot = kel::findLastOf(path, ".", isLead);
   return std::string(dot == std::string_view::npos ? path : path.substr(dot));
 }
 
@@ -118,27 +96,14 @@ std::string buildDecoderText(const std::vector<DecoderInfo> &decoders) {
   return text;
 }
 
-std::string upperAscii(std::string_view text, LeadBytePredicate isLead) {
-  std::string out(text);
-  for (size_t i = 0; i < out.size(); ++i) {
-    if (isLead(static_cast<unsigned char>(out[i])) && i + 1 < out.size()) {
-      ++i;
-      continue;
-    }
-    if (out[i] >= 'a' && out[i] <= 'z')
-      out[i] = static_cast<char>(out[i] - 'a' + 'A');
-  }
-  return out;
-}
-
-bool isImageExtension(std::string_view path, std::string_view decoderText, LeadBytePredicate isLead) {
+bool isImageExtension(std::string_view path, std::string_view decoderText, kel::LeadBytePredicate isLead) {
   const std::string ext = upperAscii(extensionOf(path, isLead), isLead);
   const std::string text = upperAscii(decoderText, isLead);
   return text.find(ext) != std::string::npos;
 }
 
-std::pair<std::string, std::string> splitPlaceAndName(std::string_view path, LeadBytePredicate isLead) {
-  const size_t slash = findLast(path, '\\', isLead);
+std::pair<std::string, std::string> splitPlaceAndName(std::string_view path, kel::LeadBytePredicate isLead) {
+  const size_t slash = kel::findLastOf(path, "\\", isLead);
   if (slash == std::string_view::npos)
     return {std::string(), std::string(path)};
   return {std::string(path.substr(0, slash)), std::string(path.substr(slash + 1))};

@@ -5,13 +5,15 @@
 #include <utility>
 #include <vector>
 
+#include "util/core/dbcs_text.h"
+
 namespace tolm {
 
-// Tells whether a byte starts a two-byte character in the ANSI code page (0x5C, the
-// backslash, can be the second byte of a Japanese character).
-using LeadBytePredicate = bool (*)(unsigned char);
-bool noLeadBytes(unsigned char);
-bool isCp932LeadByte(unsigned char);
+// Paths are scanned with the ANSI code page's lead bytes in mind: 0x5C, the backslash, can be
+// the second byte of a Japanese character.
+using kel::isCp932LeadByte;
+using kel::noLeadBytes;
+using kel::upperAscii; // A-Z..a-z upper-cased outside two-byte characters
 
 // The shortest command line that names a full path: /f "C:\a" has nine characters.
 constexpr size_t kMinCommandLine = 9;
@@ -43,7 +45,7 @@ constexpr int kNotFound = -3;
 int classifyFound(bool isDirectory, std::string_view letter, bool isImageExtension);
 
 // From the last dot to the end, the dot included; the whole path when it has no dot.
-std::string extensionOf(std::string_view path, LeadBytePredicate isLead);
+std::string extensionOf(std::string_view path, kel::LeadBytePredicate isLead);
 
 // One installed image decoder: its format description and extension list ("*.JPG;*.JPEG").
 struct DecoderInfo {
@@ -53,14 +55,11 @@ struct DecoderInfo {
 // "description (extensions)|extensions|" for each decoder, then one more "|".
 std::string buildDecoderText(const std::vector<DecoderInfo> &decoders);
 
-// Upper-cases A-Z..a-z outside two-byte characters.
-std::string upperAscii(std::string_view text, LeadBytePredicate isLead);
-
 // True when the extension occurs anywhere in the decoder text, both upper-cased: a substring
 // test, so ".JP" counts because "*.JPG" contains it.
-bool isImageExtension(std::string_view path, std::string_view decoderText, LeadBytePredicate isLead);
+bool isImageExtension(std::string_view path, std::string_view decoderText, kel::LeadBytePredicate isLead);
 
 // Place (before the last backslash) and name (after it); no backslash: place "", name = path.
-std::pair<std::string, std::string> splitPlaceAndName(std::string_view path, LeadBytePredicate isLead);
+std::pair<std::string, std::string> splitPlaceAndName(std::string_view path, kel::LeadBytePredicate isLead);
 
 } // namespace tolm

@@ -19,22 +19,15 @@ bool at(const uint8_t* data, size_t offset, const char* text) {
 
 char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
-// Splits text into characters, a double-byte character being one.
-std::vector<std::string> characters(const std::string& text, LeadBytePredicate isLeadByte) {
-  std::vector<std::string> out;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (isLeadByte != nullptr && isLeadByte(static_cast<uint8_t>(text[i])) && i + 1 < text.size()) {
-      out.push_back(text.substr(i, 2));
-      ++i;
-    } else {
-      out.emplace_back(1, lowerAscii(text[i]));
-    }
-  }
-  return out;
+// One character of a name against one of a pattern: single bytes ignoring ASCII case,
+// double-byte characters exactly.
+bool sameCharacter(std::string_view a, std::string_view b) {
+  if (a.size() == 1 && b.size() == 1) return lowerAscii(a[0]) == lowerAscii(b[0]);
+  return a == b;
 }
 
-bool safeEntry(const std::string& line, LeadBytePredicate isLeadByte) {
-  for (const std::string& c : characters(line, isLeadByte))
+bool safeEntry(const std::string& line, kel::LeadBytePredicate isLeadByte) {
+  for (std::string_view c : kel::characters(line, isLeadByte))
     if (c.size() == 1 && (c[0] == '\\' || c[0] == '/' || c[0] == ':' || c[0] == '\0')) return false;
   return true;
 }
@@ -42,7 +35,7 @@ bool safeEntry(const std::string& line, LeadBytePredicate isLeadByte) {
 }  // namespace
 
 int32_t parseEraseList(const uint8_t* data, size_t size, std::vector<std::string>& patterns,
-                       LeadBytePredicate isLeadByte) {
+                       kel::LeadBytePredicate isLeadByte) {
   patterns.clear();
   if (data == nullptr || size < kHeaderBytes) return kEraseListInvalid;
   if (!at(data, 0, kTitle) || !at(data, 19, kVersion) || !at(data, 27, kDescription) ||
@@ -72,13 +65,13 @@ int32_t parseEraseList(const uint8_t* data, size_t size, std::vector<std::string
   return 0;
 }
 
-bool nameMatches(const std::string& name, const std::string& pattern, LeadBytePredicate isLeadByte) {
-  const std::vector<std::string> n = characters(name, isLeadByte);
-  const std::vector<std::string> p = characters(pattern, isLeadByte);
+bool nameMatches(const std::string& name, const std::string& pattern, kel::LeadBytePredicate isLeadByte) {
+  const std::vector<std::string_view> n = kel::characters(name, isLeadByte);
+  const std::vector<std::string_view> p = kel::characters(pattern, isLeadByte);
   // Greedy glob with one backtrack point: linear in practice, no recursion.
   size_t i = 0, j = 0, star = std::string::npos, mark = 0;
   while (i < n.size()) {
-    if (j < p.size() && (p[j] == "?" || p[j] == n[i])) {
+    if (j < p.size() && (p[j] == "?" || sameCharacter(p[j], n[i]))) {
       ++i;
       ++j;
     } else if (j < p.size() && p[j] == "*") {
@@ -95,20 +88,13 @@ bool nameMatches(const std::string& name, const std::string& pattern, LeadBytePr
   return j == p.size();
 }
 
-std::string lastComponent(const std::string& path, LeadBytePredicate isLeadByte) {
-  size_t start = 0;
-  for (size_t i = 0; i < path.size(); ++i) {
-    if (isLeadByte != nullptr && isLeadByte(static_cast<uint8_t>(path[i])) && i + 1 < path.size()) {
-      ++i;
-      continue;
-    }
-    if (path[i] == '\\') start = i + 1;
-  }
-  return path.substr(start);
+std::string lastComponent(const std::string& path, kel::LeadBytePredicate isLeadByte) {
+  const size_t slash = kel::findLastOf(path, "\\", isLeadByte);
+  return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 int32_t appendSearchResults(const std::string& results, const std::string& pattern,
-                            std::string& deletionList, size_t limit, LeadBytePredicate isLeadByte) {
+                            std::string& deletionList, size_t limit, kel::LeadBytePredicate isLeadByte) {
   size_t start = 0;
   while (start < results.size()) {
     size_t end = results.find("\r\n", start);

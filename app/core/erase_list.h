@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "util/core/dbcs_text.h"
+
 namespace tolm {
 
 constexpr int32_t kEraseListUnreadable = -5008;
@@ -18,8 +20,6 @@ constexpr size_t kEraseSlots = 300;           // entry lines plus the end line
 constexpr size_t kEraseLineLimit = 258;       // a dot and at most 257 more characters
 constexpr size_t kDeletionListBytes = 2000000;
 
-using LeadBytePredicate = bool (*)(uint8_t byte);
-
 // Checks a whole erase list and returns its search patterns ("*" and the entry, in file
 // order) in `patterns`. 0, or kEraseListInvalid when the header or end line differs in any
 // byte, a line is not ended by CR and one more byte, an entry lacks its leading dot or is
@@ -28,20 +28,20 @@ using LeadBytePredicate = bool (*)(uint8_t byte);
 // byte; double-byte characters are read whole) is refused the same way: its files would not
 // be the ones the list names.
 int32_t parseEraseList(const uint8_t* data, size_t size, std::vector<std::string>& patterns,
-                       LeadBytePredicate isLeadByte);
+                       kel::LeadBytePredicate isLeadByte);
 
 // Whether a file's name (its last path component, the long name) matches a search pattern
 // with "*" and "?", ignoring ASCII case. The platform's search also matches the 8.3 short
 // names, so "*.htm" finds "page.html" there; this check keeps such files out.
-bool nameMatches(const std::string& name, const std::string& pattern, LeadBytePredicate isLeadByte);
+bool nameMatches(const std::string& name, const std::string& pattern, kel::LeadBytePredicate isLeadByte);
 
 // The last component of a path (after the last "\"; double-byte characters read whole).
-std::string lastComponent(const std::string& path, LeadBytePredicate isLeadByte);
+std::string lastComponent(const std::string& path, kel::LeadBytePredicate isLeadByte);
 
 // Appends the paths of a search's result file (each ended by CR LF) whose names match pattern
 // to a deletion list of NUL-terminated paths. 0, or kEraseBufferFull when the list would reach
 // the last byte of its limit (which stays for the list's closing NUL).
 int32_t appendSearchResults(const std::string& results, const std::string& pattern,
-                            std::string& deletionList, size_t limit, LeadBytePredicate isLeadByte);
+                            std::string& deletionList, size_t limit, kel::LeadBytePredicate isLeadByte);
 
 }  // namespace tolm

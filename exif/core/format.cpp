@@ -289,15 +289,19 @@ void formatAscii(const ValueView &v, const StringSource &strings, std::string &o
 
 // ---- SHORT ----
 
-// Named values of SHORT tags: value first to last takes string firstId onwards.
-struct ValueRange {
+// Named values of SHORT tags: value first to last of tag takes string firstId onwards. A tag
+// of this table shows a value that no row names in decimal, or with the string of its kOthers
+// row where it has one.
+struct ValueName {
   uint16_t tag;
   uint16_t first;
   uint16_t last;
   uint32_t firstId;
+  bool others = false; // the fixed string of every value the tag's other rows leave unnamed
 };
+constexpr bool kOthers = true;
 
-constexpr ValueRange kShortNames[] = {
+constexpr ValueName kShortNames[] = {
     {255, 1, 1, 64999}, {255, 2, 2, 64998}, {255, 3, 3, 64997},
     {259, 1, 1, 63004}, {259, 2, 2, 64988}, {259, 3, 3, 64987}, {259, 4, 4, 64986},
     {259, 5, 5, 64985}, {259, 6, 6, 63005}, {259, 32773, 32773, 64983},
@@ -315,16 +319,16 @@ constexpr ValueRange kShortNames[] = {
     {338, 0, 0, 63989}, {338, 1, 1, 63988}, {338, 2, 2, 63987},
     {531, 1, 1, 63021}, {531, 2, 2, 63022},
     {34850, 0, 8, 63052},
-    {37383, 1, 6, 63031},
+    {37383, 1, 6, 63031}, {37383, 0, 65535, 63006, kOthers},
     {37384, 0, 0, 63038}, {37384, 1, 1, 63039}, {37384, 2, 2, 63040}, {37384, 3, 3, 63041},
     {37384, 4, 4, 63124}, {37384, 9, 15, 63125}, {37384, 17, 22, 63042}, {37384, 23, 23, 63132},
-    {37384, 24, 24, 63133}, {37384, 255, 255, 63134},
+    {37384, 24, 24, 63133}, {37384, 255, 255, 63134}, {37384, 0, 65535, 63037, kOthers},
     {37385, 0, 0, 63048}, {37385, 1, 1, 63049}, {37385, 5, 5, 63050}, {37385, 7, 7, 63051},
     {37385, 9, 9, 63135}, {37385, 13, 13, 63136}, {37385, 15, 15, 63137}, {37385, 16, 16, 63138},
     {37385, 24, 24, 63139}, {37385, 25, 25, 63140}, {37385, 29, 29, 63141}, {37385, 31, 31, 63142},
     {37385, 32, 32, 63143}, {37385, 65, 65, 63144}, {37385, 69, 69, 63145}, {37385, 71, 71, 63146},
     {37385, 73, 73, 63147}, {37385, 77, 77, 63148}, {37385, 79, 79, 63149}, {37385, 89, 89, 63150},
-    {37385, 93, 93, 63151}, {37385, 95, 95, 63152},
+    {37385, 93, 93, 63151}, {37385, 95, 95, 63152}, {37385, 0, 65535, 63037, kOthers},
     {40961, 1, 1, 63025}, {40961, 65535, 65535, 63026},
     {41488, 2, 2, 63023}, {41488, 3, 3, 63024},
     {41495, 1, 5, 63061}, {41495, 7, 7, 63066}, {41495, 8, 8, 63067},
@@ -337,19 +341,6 @@ constexpr ValueRange kShortNames[] = {
     {41993, 0, 0, 63114}, {41993, 1, 1, 63115}, {41993, 2, 2, 63116},
     {41994, 0, 0, 63117}, {41994, 1, 1, 63118}, {41994, 2, 2, 63119},
     {41996, 0, 0, 63120}, {41996, 1, 1, 63121}, {41996, 2, 2, 63122}, {41996, 3, 3, 63123},
-};
-
-// What a SHORT tag with named values shows for a value without a name: "%d", or a string.
-struct Otherwise {
-  uint16_t tag;
-  uint32_t id; // 0: the value in decimal
-};
-
-constexpr Otherwise kShortOtherwise[] = {
-    {255, 0}, {259, 0}, {262, 0}, {263, 0}, {266, 0}, {274, 0}, {284, 0}, {290, 0}, {296, 0},
-    {317, 0}, {332, 0}, {338, 0}, {531, 0}, {34850, 0}, {37383, 63006}, {37384, 63037},
-    {37385, 63037}, {40961, 0}, {41488, 0}, {41495, 0}, {41985, 0}, {41986, 0}, {41987, 0},
-    {41990, 0}, {41991, 0}, {41992, 0}, {41993, 0}, {41994, 0}, {41996, 0},
 };
 
 bool isPixelTag(uint16_t tag) { return tag == 256 || tag == 257 || tag == 40962 || tag == 40963; }
@@ -377,14 +368,19 @@ void formatShort(const ValueView &v, const StringSource &strings, std::string &o
       return appendList(out, n, kValueLimit, 5, [&](size_t i, Piece &p) { p.put("0x").hex(at(i), 1).put(' '); });
     return appendList(out, n, kValueLimit, 4, [&](size_t i, Piece &p) { p.udec(at(i)).put(' '); });
   }
-  for (const Otherwise &row : kShortOtherwise) {
+  bool named = false;
+  uint32_t othersId = 0;
+  for (const ValueName &row : kShortNames) {
     if (row.tag != v.tag)
       continue;
-    for (const ValueRange &r : kShortNames)
-      if (r.tag == v.tag && first >= r.first && first <= r.last)
-        return emit(out, loadText(strings, r.firstId + (first - r.first)));
-    return emit(out, row.id != 0 ? loadText(strings, row.id) : udec(first));
+    named = true;
+    if (row.others)
+      othersId = row.firstId;
+    else if (first >= row.first && first <= row.last)
+      return emit(out, loadText(strings, row.firstId + (first - row.first)));
   }
+  if (named)
+    return emit(out, othersId != 0 ? loadText(strings, othersId) : udec(first));
   appendList(out, n, kValueLimit, 5, [&](size_t i, Piece &p) { p.put("0x").hex(at(i), 2).put(' '); });
 }
 

@@ -8,30 +8,24 @@ namespace {
 constexpr size_t kChunk = 1u << 24;
 } // namespace
 
-FileSource::~FileSource() {
-  if (m_file != INVALID_HANDLE_VALUE)
-    CloseHandle(m_file);
-}
-
 bool FileSource::open(const char *path) {
-  if (m_file != INVALID_HANDLE_VALUE || path == nullptr)
+  if (m_file.ok() || path == nullptr)
     return false;
-  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE)
+  m_file.reset(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!m_file.ok())
     return false;
   LARGE_INTEGER size{};
-  if (GetFileType(file) != FILE_TYPE_DISK || !GetFileSizeEx(file, &size) || size.QuadPart < 0) {
-    CloseHandle(file);
+  if (GetFileType(m_file.get()) != FILE_TYPE_DISK || !GetFileSizeEx(m_file.get(), &size) || size.QuadPart < 0) {
+    m_file.reset();
     return false;
   }
-  m_file = file;
   m_size = static_cast<uint64_t>(size.QuadPart);
   return true;
 }
 
 int64_t FileSource::readAt(uint64_t pos, void *out, size_t size) {
-  if (m_file == INVALID_HANDLE_VALUE)
+  if (!m_file.ok())
     return -1;
   if (pos >= m_size || size == 0)
     return 0;
@@ -46,7 +40,7 @@ int64_t FileSource::readAt(uint64_t pos, void *out, size_t size) {
     where.Offset = static_cast<DWORD>(at);
     where.OffsetHigh = static_cast<DWORD>(at >> 32);
     DWORD got = 0;
-    if (!ReadFile(m_file, to + done, static_cast<DWORD>(chunk), &got, &where)) {
+    if (!ReadFile(m_file.get(), to + done, static_cast<DWORD>(chunk), &got, &where)) {
       if (GetLastError() == ERROR_HANDLE_EOF) // the file shrank: an end, not an error
         break;
       return -1;

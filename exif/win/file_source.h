@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "exif/core/source.h"
+#include "util/win/scoped_handle.h"
 
 namespace daxwin {
 
@@ -13,7 +14,6 @@ namespace daxwin {
 class FileSource final : public dax::ByteSource {
 public:
   FileSource() = default;
-  ~FileSource() override;
   FileSource(const FileSource &) = delete;
   FileSource &operator=(const FileSource &) = delete;
 
@@ -24,7 +24,7 @@ public:
   uint64_t size() const override { return m_size; }
 
 private:
-  HANDLE m_file = INVALID_HANDLE_VALUE;
+  kel::FileHandle m_file;
   uint64_t m_size = 0;
 };
 

@@ -10,6 +10,7 @@
 #include "exif/win/file_source.h"
 #include "exif/win/guard.h"
 #include "exif/win/resource_strings.h"
+#include "util/win/lead_byte.h"
 
 namespace daxwin {
 
@@ -26,8 +27,6 @@ HMODULE loadLanguageLibrary(const char *name) {
   SetThreadErrorMode(oldMode, nullptr);
   return library;
 }
-
-bool isLeadByte(unsigned char c) { return IsDBCSLeadByte(c) != FALSE; }
 
 // A language library mapped for the length of one call.
 class HeldLibrary {
@@ -176,7 +175,7 @@ int Reader::chooseFile(HMODULE library, char (&path)[MAX_PATH]) {
   const ResourceStrings strings(library);
   std::string text;
   strings.load(kFilterStringId, text);
-  const std::string filter = filterList(text, isLeadByte);
+  const std::string filter = filterList(text, kel::isAnsiLeadByte);
   path[0] = '\0';
   OPENFILENAMEA dialog{};
   dialog.lStructSize = sizeof dialog;

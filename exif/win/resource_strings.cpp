@@ -34,20 +34,16 @@ std::string ResourceStrings::fromJis(std::span<const uint8_t> bytes, size_t limi
   return wideToCodePage(wide, CP_ACP, limit);
 }
 
-std::string filterList(const std::string &text, bool (*isLeadByte)(unsigned char)) {
+std::string filterList(const std::string &text, kel::LeadBytePredicate isLeadByte) {
   std::string list;
   list.reserve(text.size() + 2);
   bool separated = false;
-  for (size_t i = 0; i < text.size(); ++i) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    if (isLeadByte(c) && i + 1 < text.size()) {
-      list += text[i];
-      list += text[++i];
-    } else if (c == '|' || c == '\0') {
+  for (std::string_view c : kel::characters(text, isLeadByte)) {
+    if (c.size() == 1 && (c[0] == '|' || c[0] == '\0')) {
       list += '\0';
       separated = true;
     } else {
-      list += text[i];
+      list += c;
     }
   }
   if (!separated)

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "exif/core/source.h"
+#include "util/core/dbcs_text.h"
 
 namespace daxwin {
 
@@ -34,6 +35,6 @@ private:
 // characters separate: in code page 932 the trail byte of a double-byte character may have
 // the value of '|', so lead bytes (isLeadByte) carry their next byte along. An empty text,
 // or one without any separator, gives an empty result: the dialog then shows no filter.
-std::string filterList(const std::string &text, bool (*isLeadByte)(unsigned char));
+std::string filterList(const std::string &text, kel::LeadBytePredicate isLeadByte);
 
 } // namespace daxwin

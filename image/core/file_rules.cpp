@@ -16,21 +16,11 @@ bool equalIgnoringCase(const std::string& a, const std::string& b) {
   return true;
 }
 
-// Offset of the extension's "." in path, or npos.
-size_t extensionDot(const std::string& path, LeadBytePredicate isLeadByte) {
-  size_t dot = std::string::npos;
-  for (size_t i = 0; i < path.size(); ++i) {
-    const auto byte = static_cast<uint8_t>(path[i]);
-    if (isLeadByte != nullptr && isLeadByte(byte) && i + 1 < path.size()) {
-      ++i;  // a double-byte character is neither separator nor dot
-      continue;
-    }
-    if (byte == '\\' || byte == '/' || byte == ' ')
-      dot = std::string::npos;
-    else if (byte == '.')
-      dot = i;
-  }
-  return dot;
+// Offset of the extension's "." in path, or npos: a backslash, slash or space after the last
+// dot cancels it.
+size_t extensionDot(const std::string& path, kel::LeadBytePredicate isLeadByte) {
+  const size_t last = kel::findLastOf(path, ".\\/ ", isLeadByte);
+  return last != std::string::npos && path[last] == '.' ? last : std::string::npos;
 }
 
 void appendPair(std::string& out, const std::string& display, const std::string& pattern) {
@@ -52,12 +42,12 @@ const char* formatExtension(uint32_t code) {
   }
 }
 
-std::string findExtension(const std::string& path, LeadBytePredicate isLeadByte) {
+std::string findExtension(const std::string& path, kel::LeadBytePredicate isLeadByte) {
   const size_t dot = extensionDot(path, isLeadByte);
   return dot == std::string::npos ? std::string() : path.substr(dot);
 }
 
-std::string replaceExtension(uint32_t code, const std::string& name, LeadBytePredicate isLeadByte) {
+std::string replaceExtension(uint32_t code, const std::string& name, kel::LeadBytePredicate isLeadByte) {
   std::string result = name;
   // Only a dot of the last component counts: "C:\a.b\c" has no extension to remove.
   const size_t dot = extensionDot(name, isLeadByte);

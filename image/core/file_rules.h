@@ -8,20 +8,20 @@
 #include <string>
 #include <vector>
 
-namespace vop {
+#include "util/core/dbcs_text.h"
 
-using LeadBytePredicate = bool (*)(uint8_t byte);
+namespace vop {
 
 // ".jpg" for 1, ".gif" for 2, ".png" for 3, ".tif" for 4, ".bmp" for every other code.
 const char* formatExtension(uint32_t code);
 
 // The extension of the last component of a path as the platform finds it: from the last "."
 // on, where a "\", "/" or space after that "." means there is none (then "").
-std::string findExtension(const std::string& path, LeadBytePredicate isLeadByte);
+std::string findExtension(const std::string& path, kel::LeadBytePredicate isLeadByte);
 
 // Removes an extension of 1 to 3 characters and appends the one of the format code.
 // photo.bmp -> photo.jpg, photo -> photo.jpg, scan.tiff -> scan.tiff.bmp.
-std::string replaceExtension(uint32_t code, const std::string& name, LeadBytePredicate isLeadByte);
+std::string replaceExtension(uint32_t code, const std::string& name, kel::LeadBytePredicate isLeadByte);
 
 // Whether an encoder's extension list ("*.JPG;*.JPEG;*.JPE;*.JFIF") names the extension
 // (".jpg"), ignoring ASCII case.

@@ -1,8 +1,8 @@
 // Slot table of two-dimensional bit arrays, and shifts of 8- to 64-bit values.
 #pragma once
 #include <cstdint>
-#include <cstdlib>
-#include <memory>
+
+#include "util/core/calloc_block.h"
 
 namespace kel {
 
@@ -29,13 +29,10 @@ public:
   const uint32_t *words(int32_t slot) const;
 
 private:
-  struct FreeDeleter {
-    void operator()(uint32_t *p) const { std::free(p); }
-  };
   struct Array {
     int32_t width = 0;
     int32_t height = 0;
-    std::unique_ptr<uint32_t[], FreeDeleter> bits;
+    CallocBlock<uint32_t> bits;
   };
 
   bool inUse(int32_t slot) const { return slot >= 0 && slot < kSlots && (m_used >> slot & 1u) != 0; }

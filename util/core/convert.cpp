@@ -55,22 +55,6 @@ uint64_t loadLittleEndian(const void *bytes, size_t count) {
   return v;
 }
 
-template <char From, char To>
-void convertCase(char *text, LeadBytePredicate isLeadByte) {
-  if (text == nullptr)
-    return;
-  for (char *p = text; *p != '\0'; ++p) {
-    if (isLeadByte != nullptr && isLeadByte(static_cast<uint8_t>(*p))) {
-      if (p[1] == '\0')
-        break;
-      ++p;
-      continue;
-    }
-    if (*p >= From && *p <= From + 25)
-      *p = static_cast<char>(*p - From + To);
-  }
-}
-
 } // namespace
 
 void int16ToString(int32_t value, int32_t radix, char *output) {
@@ -110,7 +94,13 @@ int32_t bytesToInt32(const void *bytes) {
 void int64ToBytes(int64_t value, void *output) { storeLittleEndian(static_cast<uint64_t>(value), output, 8); }
 int64_t bytesToInt64(const void *bytes) { return static_cast<int64_t>(loadLittleEndian(bytes, 8)); }
 
-void stringLower(char *text, LeadBytePredicate isLeadByte) { convertCase<'A', 'a'>(text, isLeadByte); }
-void stringUpper(char *text, LeadBytePredicate isLeadByte) { convertCase<'a', 'A'>(text, isLeadByte); }
+void stringLower(char *text, LeadBytePredicate isLeadByte) {
+  if (text != nullptr)
+    lowerAsciiInPlace({text, std::strlen(text)}, isLeadByte);
+}
+void stringUpper(char *text, LeadBytePredicate isLeadByte) {
+  if (text != nullptr)
+    upperAsciiInPlace({text, std::strlen(text)}, isLeadByte);
+}
 
 } // namespace kel

@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "util/core/dbcs_text.h"
+
 namespace kel {
 
 // Longest text a number conversion writes: 64 binary digits, a sign and the terminating zero.
@@ -27,12 +29,9 @@ int32_t bytesToInt32(const void *bytes);
 void int64ToBytes(int64_t value, void *output);
 int64_t bytesToInt64(const void *bytes);
 
-// Tells whether a byte starts a double-byte character in the caller's code page. The byte
-// after a lead byte is a trail byte, which may look like an ASCII letter and must not change.
-using LeadBytePredicate = bool (*)(uint8_t byte);
-
 // In-place case conversion of A-Z / a-z; nothing for a null text. With isLeadByte set,
-// double-byte characters are skipped whole.
+// double-byte characters are skipped whole: a trail byte may look like an ASCII letter and
+// must not change.
 void stringLower(char *text, LeadBytePredicate isLeadByte = nullptr);
 void stringUpper(char *text, LeadBytePredicate isLeadByte = nullptr);
 

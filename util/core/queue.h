@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "util/core/calloc_block.h"
 #include "util/core/globalmem.h"
 
 namespace kel {
@@ -71,16 +72,13 @@ public:
   static constexpr size_t kMaxStorageBytes = size_t{1} << 30;
 
 private:
-  struct FreeDeleter {
-    void operator()(uint8_t *p) const { std::free(p); }
-  };
   struct Object {
     bool isQueue = false;
     uint32_t kind = 0;
     size_t elementSize = 0;
     uint32_t capacity = 0;
     uint32_t slots = 0; // queue: capacity + 1; stack: capacity
-    std::unique_ptr<uint8_t[], FreeDeleter> storage;
+    CallocBlock<uint8_t> storage;
     uint32_t head = 0;
     uint32_t tail = 0;
     int32_t top = -1;

@@ -11,6 +11,7 @@
 #include "util/core/lzss.h"
 #include "util/core/queue.h"
 #include "util/core/random.h"
+#include "util/win/lead_byte.h"
 
 #include <cstddef>
 #include <memory>
@@ -47,8 +48,6 @@ kel::CrcRegisters g_crc;
 kel::Random g_random;
 kel::BitArrays g_bitArrays;
 kel::Containers g_containers(kGlobalMemory);
-
-bool isLeadByte(uint8_t byte) { return IsDBCSLeadByte(byte) != 0; }
 
 // No C++ exception may cross the C interface. Running out of memory is the one that can reach
 // an export; it becomes the code the export gives for that (or its failure code).
@@ -200,8 +199,8 @@ extern "C" void KEL_API kelCInt64ToByte(const int64_t *value, void *output) {
 }
 extern "C" int64_t KEL_API kelCByteToInt64(const void *bytes) { return kel::bytesToInt64(bytes); }
 // Japanese text keeps its two-byte characters: a second byte may look like a Latin letter.
-extern "C" void KEL_API kelStringLower(char *text) { kel::stringLower(text, isLeadByte); }
-extern "C" void KEL_API kelStringUpper(char *text) { kel::stringUpper(text, isLeadByte); }
+extern "C" void KEL_API kelStringLower(char *text) { kel::stringLower(text, kel::isAnsiLeadByte); }
+extern "C" void KEL_API kelStringUpper(char *text) { kel::stringUpper(text, kel::isAnsiLeadByte); }
 
 // ---- CRC -------------------------------------------------------------------------------------------
 extern "C" uint32_t KEL_API kelGetCRC32ofFile(const char *fileName) {

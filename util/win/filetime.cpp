@@ -4,6 +4,7 @@
 #include "include/kelsys.h"
 #include "util/core/timeconv.h"
 #include "util/win/context.h"
+#include "util/win/scoped_handle.h"
 
 #include <cstring>
 #include <initializer_list>
@@ -73,18 +74,6 @@ bool localToUtcFileTime(const SYSTEMTIME &local, FILETIME &out) {
 // its attributes, so we never stand in their way.
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
-struct Handle {
-  HANDLE h;
-  explicit Handle(HANDLE handle) : h(handle) {}
-  ~Handle() {
-    if (h != INVALID_HANDLE_VALUE)
-      CloseHandle(h);
-  }
-  Handle(const Handle &) = delete;
-  Handle &operator=(const Handle &) = delete;
-  bool ok() const { return h != INVALID_HANDLE_VALUE; }
-};
-
 } // namespace
 
 extern "C" int KEL_API kelOperateFileTime(int code, const char *path, SYSTEMTIME *creation,
@@ -113,11 +102,11 @@ extern "C" int KEL_API kelOperateFileTime(int code, const char *path, SYSTEMTIME
   const DWORD flags = folder ? FILE_FLAG_BACKUP_SEMANTICS : FILE_ATTRIBUTE_NORMAL;
 
   if (direction == 0) {
-    Handle item(CreateFileA(path, access, kShareAll, nullptr, OPEN_EXISTING, flags, nullptr));
+    kel::FileHandle item(CreateFileA(path, access, kShareAll, nullptr, OPEN_EXISTING, flags, nullptr));
     if (!item.ok())
       return -1;
     FILETIME times[3]; // creation, access, write
-    if (!GetFileTime(item.h, &times[0], &times[1], &times[2]))
+    if (!GetFileTime(item.get(), &times[0], &times[1], &times[2]))
       return -1;
     // Creation, then update, then access; a record is changed only once it converted.
     for (int i : {0, 2, 1}) {
@@ -137,11 +126,11 @@ extern "C" int KEL_API kelOperateFileTime(int code, const char *path, SYSTEMTIME
     if (selected[i] != nullptr && !localToUtcFileTime(*selected[i], times[i]))
       return -1;
   }
-  Handle item(CreateFileA(path, access, kShareAll, nullptr, OPEN_EXISTING, flags, nullptr));
+  kel::FileHandle item(CreateFileA(path, access, kShareAll, nullptr, OPEN_EXISTING, flags, nullptr));
   if (!item.ok())
     return -1;
   // A null time is left as it is on disk; all three go in one call, so a failure changes none.
-  return SetFileTime(item.h, selected[0] ? &times[0] : nullptr, selected[1] ? &times[1] : nullptr,
+  return SetFileTime(item.get(), selected[0] ? &times[0] : nullptr, selected[1] ? &times[1] : nullptr,
                      selected[2] ? &times[2] : nullptr)
              ? 0
              : -1;
@@ -164,12 +153,12 @@ extern "C" int KEL_API kelSetFileAttributes(const char *path, uint32_t attribute
 extern "C" int64_t KEL_API kelGetFileSize(const char *path) {
   if (path == nullptr)
     return -1;
-  Handle file(CreateFileA(path, FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
-                          FILE_ATTRIBUTE_NORMAL, nullptr));
+  kel::FileHandle file(CreateFileA(path, FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.ok())
     return -1;
   LARGE_INTEGER size;
-  if (!GetFileSizeEx(file.h, &size))
+  if (!GetFileSizeEx(file.get(), &size))
     return -1;
   return size.QuadPart;
 }

@@ -3,27 +3,13 @@
 
 #include "include/kelsys.h"
 #include "util/core/search_rules.h"
+#include "util/win/scoped_handle.h"
 
 #include <cstring>
 
 namespace {
 
 constexpr std::size_t kCap = kel::kPathCapacity;
-
-class FindHandle {
-public:
-  explicit FindHandle(HANDLE h) : h_(h) {}
-  ~FindHandle() {
-    if (h_ != INVALID_HANDLE_VALUE)
-      FindClose(h_);
-  }
-  FindHandle(const FindHandle &) = delete;
-  FindHandle &operator=(const FindHandle &) = delete;
-  HANDLE get() const { return h_; }
-
-private:
-  HANDLE h_;
-};
 
 // One search: its options, the list file, the count, and one path buffer that every level of
 // the walk extends and cuts back, so that a deep tree costs only a find record per level.
@@ -65,8 +51,8 @@ private:
     if (!kel::joinPath(query_, kCap, {path_, length}, pattern_))
       return 0;
     WIN32_FIND_DATAA item;
-    FindHandle find(FindFirstFileA(query_, &item));
-    if (find.get() == INVALID_HANDLE_VALUE)
+    kel::FindHandle find(FindFirstFileA(query_, &item));
+    if (!find.ok())
       return 0;
     int result = 0;
     do {
@@ -136,14 +122,14 @@ extern "C" int KEL_API kelSearchDirectory(int flags, const char *folder, const c
   Search search(static_cast<uint32_t>(flags), pattern, record);
   if (!search.setStart(folder))
     return -1;
-  HANDLE list = INVALID_HANDLE_VALUE;
+  kel::FileHandle list;
   if (listFile != nullptr) {
     // Others may read the list while it grows, but nobody else writes it.
-    list = CreateFileA(listFile, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                       FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (list == INVALID_HANDLE_VALUE)
+    list.reset(CreateFileA(listFile, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!list.ok())
       return KEL_ERR_LIST_FILE;
-    search.setList(list);
+    search.setList(list.get());
   }
 
   int result = 0;
@@ -152,8 +138,8 @@ extern "C" int KEL_API kelSearchDirectory(int flags, const char *folder, const c
   if (result == 0)
     result = search.walk();
 
-  if (list != INVALID_HANDLE_VALUE) {
-    CloseHandle(list);
+  if (list.ok()) {
+    list.reset();
     // A list of nothing is not left behind; a stopped search keeps what it wrote.
     if (result == 0 && search.found() == 0)
       DeleteFileA(listFile);
