@@ -13,7 +13,8 @@ BOOL CDlgFileInfo::OnInitDialog() {
   StartDialog();
   m_statusImages.reset(ImageList_Create(32, 32, ILC_COLOR32, 5, 5));
   AddBitmaps(m_statusImages.get(), m_resources,
-             {IDB_STATUS_FILE, IDB_STATUS_IMAGE, IDB_STATUS_FOLDER, IDB_STATUS_LOG, IDB_STATUS_HIDDEN, IDB_STATUS_SYSTEM},
+             {IDB_STATUS_FILE, IDB_STATUS_IMAGE, IDB_STATUS_FOLDER, IDB_STATUS_LOG, IDB_STATUS_HIDDEN,
+              IDB_STATUS_SYSTEM},
              32, 32, GetSysColor(COLOR_BTNFACE));
   try {
     m_version = std::make_unique<CTabPage2>(m_session);

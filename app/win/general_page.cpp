@@ -15,7 +15,7 @@ void CTabPage0::RunEditor() {
   SYSTEMTIME created{}, accessed{}, updated{};
   const char *path = m_session.m_targetPath.c_str();
   m_session.m_kelsys.kelOperateFileTime(KEL_TIME_CREATION | KEL_TIME_ACCESS | KEL_TIME_WRITE, path, &created,
-                                    &accessed, &updated);
+                                        &accessed, &updated);
   uint32_t attributes = 0;
   if (m_session.m_kelsys.kelGetFileAttributes(path, &attributes) != 0)
     attributes = 0;
@@ -84,7 +84,7 @@ BOOL CTabPage0::OnInitDialog() {
 bool CTabPage0::ShowTimesAndAttributes() {
   SYSTEMTIME created{}, accessed{}, updated{};
   m_session.m_kelsys.kelOperateFileTime(KEL_TIME_CREATION | KEL_TIME_ACCESS | KEL_TIME_WRITE,
-                                    m_session.m_targetPath.c_str(), &created, &accessed, &updated);
+                                        m_session.m_targetPath.c_str(), &created, &accessed, &updated);
   auto text = [](const SYSTEMTIME &st) { return tolm::timeText(std::bit_cast<tolm::SystemTime>(st)); };
   SetLine(IDC_GEN_CREATED, IDS_LABEL_CREATED, text(created));
   SetLine(IDC_GEN_UPDATED, IDS_LABEL_UPDATED, text(updated));

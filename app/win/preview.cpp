@@ -67,7 +67,8 @@ void CPreview::Load(HWND page) {
   vopimg.vopGetImageData(source, &width, &height, &depth);
   RECT client{};
   GetClientRect(page, &client);
-  const tolm::PreviewPlacement place = tolm::placePreview(width, height, tolm::previewArea(client.right, client.bottom));
+  const tolm::PreviewPlacement place =
+      tolm::placePreview(width, height, tolm::previewArea(client.right, client.bottom));
   VOP_IMAGE preview =
       place.width > 0 && place.height > 0 ? vopimg.vopCreateImage(place.width, place.height, depth, 0) : nullptr;
   if (preview != nullptr) {
