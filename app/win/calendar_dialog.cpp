@@ -2,15 +2,14 @@
 // target or a whole folder, written by the apply road.
 #include "app/win/calendar_dialog.h"
 
-#include "app/win/main_dialogs.h"
+#include "app/win/bitmaps.h"
 #include "app/win/resource.h"
-#include "app/win/tolm_app.h"
 
 #include <bit>
 
-CDlgCalendar::CDlgCalendar(CTolmApp &app)
-    : CTolmDialog(IDD_CALENDAR, app, kPlaceEditor), m_fileSystem(app.m_kelsys), m_logSink(app.m_kelsys),
-      m_log(m_logSink, m_fileSystem, ProgramVersionText(app.m_kelsys)) {
+CDlgCalendar::CDlgCalendar(CTolmSession &session)
+    : CTolmDialog(IDD_CALENDAR, session, kPlaceEditor), m_fileSystem(session.m_kelsys), m_logSink(session.m_kelsys),
+      m_log(m_logSink, m_fileSystem, ProgramVersionText(session.m_kelsys)) {
   // Both pictures are the program's own resources: when the system cannot make them, it is short
   // of memory. The editor goes on without them.
   const COLORREF face = GetSysColor(COLOR_BTNFACE);
@@ -18,20 +17,13 @@ CDlgCalendar::CDlgCalendar(CTolmApp &app)
   if (m_picture != nullptr)
     ReplaceBackground(m_picture, 32, 32, face);
   else
-    m_app.m_errors.ShowException(MB_ICONHAND, kPlaceEditorPicture, CMemoryException());
+    m_session.m_errors.ShowException(MB_ICONHAND, kPlaceEditorPicture, CMemoryException());
   m_indicators = ImageList_Create(10, 20, ILC_COLOR32, 3, 0);
   if (m_indicators == nullptr) {
-    m_app.m_errors.ShowException(MB_ICONHAND, kPlaceEditorIndicators, CMemoryException());
+    m_session.m_errors.ShowException(MB_ICONHAND, kPlaceEditorIndicators, CMemoryException());
     return;
   }
-  for (UINT id : {IDB_INDICATOR_EMPTY, IDB_INDICATOR_HALF, IDB_INDICATOR_FULL}) {
-    HBITMAP bitmap = LoadBitmapA(m_resources, MAKEINTRESOURCEA(id));
-    if (bitmap == nullptr)
-      continue;
-    ReplaceBackground(bitmap, 10, 20, face);
-    ImageList_Add(m_indicators, bitmap, nullptr);
-    DeleteObject(bitmap);
-  }
+  AddBitmaps(m_indicators, m_resources, {IDB_INDICATOR_EMPTY, IDB_INDICATOR_HALF, IDB_INDICATOR_FULL}, 10, 20, face);
 }
 
 CDlgCalendar::~CDlgCalendar() {
@@ -54,8 +46,8 @@ BOOL CDlgCalendar::OnInitDialog() {
   CheckDlgButton(m_hWnd, IDC_CAL_HIDDEN, m_startFlags.hidden ? BST_CHECKED : BST_UNCHECKED);
   CheckDlgButton(m_hWnd, IDC_CAL_ARCHIVE, m_startFlags.archive ? BST_CHECKED : BST_UNCHECKED);
   CheckDlgButton(m_hWnd, IDC_CAL_SYSTEM, m_startFlags.system ? BST_CHECKED : BST_UNCHECKED);
-  EnableWindow(GetDlgItem(IDC_CAL_HIDDEN), m_app.m_settings.hiddenFile != 0);
-  EnableWindow(GetDlgItem(IDC_CAL_SYSTEM), m_app.m_settings.systemFile != 0);
+  EnableWindow(GetDlgItem(IDC_CAL_HIDDEN), m_session.m_settings.hiddenFile != 0);
+  EnableWindow(GetDlgItem(IDC_CAL_SYSTEM), m_session.m_settings.systemFile != 0);
   if (m_picture != nullptr)
     SendDlgItemMessageA(m_hWnd, IDC_CAL_PICTURE, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(m_picture));
   EnableWindow(GetDlgItem(IDOK), FALSE);
@@ -105,13 +97,13 @@ SYSTEMTIME CDlgCalendar::PickedTime(int datePicker, int timePicker) const {
 
 void CDlgCalendar::Apply() {
   tolm::ApplyRequest request;
-  request.target = m_app.m_targetPath;
+  request.target = m_session.m_targetPath;
   request.isFolder = m_isFolder;
   request.includeFiles = m_includeFiles;
   request.includeSubfolders = m_includeSubfolders;
-  request.hiddenFile = m_app.m_settings.hiddenFile;
-  request.logFile = m_app.m_settings.logFile;
-  request.systemFile = m_app.m_settings.systemFile;
+  request.hiddenFile = m_session.m_settings.hiddenFile;
+  request.logFile = m_session.m_settings.logFile;
+  request.systemFile = m_session.m_settings.systemFile;
   request.newCreation = std::bit_cast<tolm::SystemTime>(PickedTime(IDC_CAL_CREATION_DATE, IDC_CAL_CREATION_TIME));
   request.newUpdate = std::bit_cast<tolm::SystemTime>(PickedTime(IDC_CAL_UPDATE_DATE, IDC_CAL_UPDATE_TIME));
   request.flags.readOnly = IsDlgButtonChecked(m_hWnd, IDC_CAL_READONLY) == BST_CHECKED;
@@ -127,7 +119,7 @@ void CDlgCalendar::Apply() {
     outcome = tolm::ApplyChanges(m_fileSystem, m_log, request);
   }
   if (outcome.showBox)
-    m_app.m_errors.ShowError(outcome.box.flags, outcome.box.code);
+    m_session.m_errors.ShowError(outcome.box.flags, outcome.box.code);
 }
 
 void CDlgCalendar::OnOK() {

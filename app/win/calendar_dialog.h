@@ -8,11 +8,9 @@
 #include "app/win/apply_win.h"
 #include "app/win/tolm_dialog.h"
 
-class CTolmApp;
-
 class CDlgCalendar : public CTolmDialog {
 public:
-  explicit CDlgCalendar(CTolmApp &app);
+  explicit CDlgCalendar(CTolmSession &session);
   ~CDlgCalendar() override;
 
   // Set by the General page before each run.

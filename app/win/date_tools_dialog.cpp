@@ -2,13 +2,11 @@
 // shown as a preview of every item before anything is written, and written as previewed.
 #include "app/win/date_tools_dialog.h"
 
-#include "app/core/property_text.h"
 #include "app/win/history_dialog.h"
 #include "app/win/resource.h"
-#include "app/win/tolm_app.h"
+#include "app/win/write_report.h"
 
 #include <algorithm>
-#include <bit>
 #include <cwctype>
 #include <initializer_list>
 
@@ -54,8 +52,6 @@ std::optional<int64_t> parseSigned(const std::wstring &text) {
   return negative ? -value : value;
 }
 
-std::wstring timeTextOf(const tolm::SystemTime &time) { return WidenAnsi(tolm::timeText(time)); }
-
 void setColumnText(HWND list, int row, int column, const std::wstring &text) {
   LVITEMW item{};
   item.iSubItem = column;
@@ -65,9 +61,10 @@ void setColumnText(HWND list, int row, int column, const std::wstring &text) {
 
 } // namespace
 
-CDlgDateTools::CDlgDateTools(CTolmApp &app)
-    : CTolmDialog(IDD_DATE_TOOLS, app, kPlaceDateTools), m_fileSystem(app.m_kelsys), m_logSink(app.m_kelsys),
-      m_log(m_logSink, m_fileSystem, ProgramVersionText(app.m_kelsys)), m_exif(app.m_daxread, app.m_targetPath) {}
+CDlgDateTools::CDlgDateTools(CTolmSession &session)
+    : CTolmDialog(IDD_DATE_TOOLS, session, kPlaceDateTools), m_fileSystem(session.m_kelsys),
+      m_logSink(session.m_kelsys), m_log(m_logSink, m_fileSystem, ProgramVersionText(session.m_kelsys)),
+      m_exif(session.m_daxread, session.m_targetPath) {}
 
 BOOL CDlgDateTools::OnInitDialog() {
   m_ready = false;
@@ -83,7 +80,7 @@ BOOL CDlgDateTools::OnInitDialog() {
   for (const auto &t : kTexts)
     SetDlgItemTextW(m_hWnd, t.control, LoadWStr(m_resources, t.text).c_str());
   SetDlgItemTextW(m_hWnd, IDC_DT_TARGET,
-                  (LoadWStr(m_resources, IDS_DT_TARGET) + WidenAnsi(m_app.m_targetPath)).c_str());
+                  (LoadWStr(m_resources, IDS_DT_TARGET) + WidenAnsi(m_session.m_targetPath)).c_str());
   for (const ShiftField &f : kShiftFields) {
     SetDlgItemTextW(m_hWnd, f.label, LoadWStr(m_resources, f.text).c_str());
     SendDlgItemMessageW(m_hWnd, f.spin, UDM_SETRANGE32, static_cast<WPARAM>(-f.range), f.range);
@@ -130,13 +127,13 @@ BOOL CDlgDateTools::OnInitDialog() {
 
 std::optional<tolm::DateToolRequest> CDlgDateTools::RequestFromControls() {
   tolm::DateToolRequest request;
-  request.walk.target = m_app.m_targetPath;
+  request.walk.target = m_session.m_targetPath;
   request.walk.isFolder = m_isFolder;
   request.walk.includeFiles = m_includeFiles;
   request.walk.includeSubfolders = m_includeSubfolders;
-  request.walk.hiddenFile = m_app.m_settings.hiddenFile;
-  request.walk.systemFile = m_app.m_settings.systemFile;
-  request.walk.logFile = m_app.m_settings.logFile;
+  request.walk.hiddenFile = m_session.m_settings.hiddenFile;
+  request.walk.systemFile = m_session.m_settings.systemFile;
+  request.walk.logFile = m_session.m_settings.logFile;
   request.setCreation = IsDlgButtonChecked(m_hWnd, IDC_DT_CREATION) == BST_CHECKED;
   request.setUpdate = IsDlgButtonChecked(m_hWnd, IDC_DT_UPDATE) == BST_CHECKED;
   const bool shift = IsDlgButtonChecked(m_hWnd, IDC_DT_SHIFT) == BST_CHECKED;
@@ -202,9 +199,9 @@ void CDlgDateTools::RefreshPreview() {
 }
 
 std::wstring CDlgDateTools::NameOf(const std::string &path) const {
-  const std::string &target = m_app.m_targetPath;
+  const std::string &target = m_session.m_targetPath;
   if (path == target)
-    return WidenAnsi(m_app.m_name);
+    return WidenAnsi(m_session.m_name);
   const std::string prefix = !target.empty() && target.back() == '\\' ? target : target + "\\";
   if (path.compare(0, prefix.size(), prefix) == 0)
     return WidenAnsi(path.substr(prefix.size()));
@@ -218,12 +215,12 @@ PreviewRow CDlgDateTools::RowOf(const tolm::PlanItem &item, const tolm::DateTool
   const bool timesRead = item.note != PlanNote::kProtected && item.note != PlanNote::kUnreadable;
   const bool planned = item.note == PlanNote::kChanged || item.note == PlanNote::kUnchanged;
   if (timesRead) {
-    row.oldCreation = timeTextOf(item.oldCreation);
-    row.oldUpdate = timeTextOf(item.oldUpdate);
+    row.oldCreation = TimeTextOf(item.oldCreation);
+    row.oldUpdate = TimeTextOf(item.oldUpdate);
   }
   if (planned) {
-    row.newCreation = timeTextOf(item.newCreation);
-    row.newUpdate = timeTextOf(item.newUpdate);
+    row.newCreation = TimeTextOf(item.newCreation);
+    row.newUpdate = TimeTextOf(item.newUpdate);
   }
   static const struct {
     PlanNote note;
@@ -279,19 +276,9 @@ void CDlgDateTools::FillList() {
 void CDlgDateTools::Apply() {
   if (!m_planCurrent || m_plan.changed == 0)
     return;
-  SYSTEMTIME now;
-  GetLocalTime(&now);
-  m_planRequest.walk.logTime = std::bit_cast<tolm::SystemTime>(now);
-  tolm::DateApplyOutcome outcome;
-  {
-    CWaitCursor wait;
-    outcome = tolm::ApplyDatePlan(m_fileSystem, m_log, m_planRequest, m_plan);
-  }
-  m_wroteAny = m_wroteAny || outcome.changed > 0 || outcome.failed > 0;
-  std::wstring text = FormatNumbers(LoadWStr(m_resources, IDS_DT_OUTCOME), {outcome.changed, outcome.failed, outcome.skipped});
-  if (outcome.logFailed)
-    text += LoadWStr(m_resources, IDS_DT_LOG_FAILED);
-  SetDlgItemTextW(m_hWnd, IDC_DT_OUTCOME, text.c_str());
+  if (WriteAndReport(m_hWnd, m_resources, IDC_DT_OUTCOME, IDS_DT_OUTCOME, m_planRequest.walk.logTime,
+                     [&] { return tolm::ApplyDatePlan(m_fileSystem, m_log, m_planRequest, m_plan); }))
+    m_wroteAny = true;
   // The list now shows the disk as the apply left it.
   RefreshPreview();
 }
@@ -353,7 +340,7 @@ void CDlgDateTools::OnDestroy() {
 }
 
 void CDlgDateTools::ShowHistory() {
-  CDlgHistory history(m_app);
+  CDlgHistory history(m_session);
   history.DoModal(m_hWnd);
   if (history.m_wroteAny) {
     m_wroteAny = true;

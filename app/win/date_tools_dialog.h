@@ -12,8 +12,6 @@
 #include "app/win/date_ports.h"
 #include "app/win/tolm_dialog.h"
 
-class CTolmApp;
-
 // The texts of one preview row, in the order of the list's columns.
 struct PreviewRow {
   std::wstring name, oldCreation, newCreation, oldUpdate, newUpdate, note;
@@ -21,7 +19,7 @@ struct PreviewRow {
 
 class CDlgDateTools : public CTolmDialog {
 public:
-  explicit CDlgDateTools(CTolmApp &app);
+  explicit CDlgDateTools(CTolmSession &session);
 
   // The General page's update options, set before the run.
   int32_t m_isFolder = 0;

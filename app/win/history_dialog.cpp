@@ -2,9 +2,8 @@
 // chosen one with the values an undo would write back beside what they hold now; and the undo.
 #include "app/win/history_dialog.h"
 
-#include "app/core/property_text.h"
 #include "app/win/resource.h"
-#include "app/win/tolm_app.h"
+#include "app/win/write_report.h"
 
 #include <algorithm>
 #include <bit>
@@ -12,7 +11,14 @@
 
 namespace {
 
-std::wstring timeTextOf(const tolm::SystemTime &time) { return WidenAnsi(tolm::timeText(time)); }
+// An undo reads and writes under the settings in force.
+tolm::UndoRequest undoRequestUnder(const CSettings &settings) {
+  tolm::UndoRequest request;
+  request.hiddenFile = settings.hiddenFile;
+  request.systemFile = settings.systemFile;
+  request.logFile = settings.logFile;
+  return request;
+}
 
 bool readWhole(const std::string &path, std::string &bytes, uint64_t limit) {
   HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -104,9 +110,9 @@ std::vector<tolm::LogFile> FindLogFiles(const std::string &folder) {
   return files;
 }
 
-CDlgHistory::CDlgHistory(CTolmApp &app)
-    : CTolmDialog(IDD_HISTORY, app, kPlaceDateTools), m_fileSystem(app.m_kelsys), m_logSink(app.m_kelsys),
-      m_log(m_logSink, m_fileSystem, ProgramVersionText(app.m_kelsys)) {}
+CDlgHistory::CDlgHistory(CTolmSession &session)
+    : CTolmDialog(IDD_HISTORY, session, kPlaceDateTools), m_fileSystem(session.m_kelsys),
+      m_logSink(session.m_kelsys), m_log(m_logSink, m_fileSystem, ProgramVersionText(session.m_kelsys)) {}
 
 BOOL CDlgHistory::OnInitDialog() {
   SetWindowTextW(m_hWnd, LoadWStr(m_resources, IDS_HIS_TITLE).c_str());
@@ -154,7 +160,7 @@ void CDlgHistory::FillLogs(const std::string &select) {
       kind = LoadWStr(m_resources, IDS_HIS_UNREADABLE) + (kind.empty() ? L"" : L" (" + kind + L")");
     else if (!entry.checked)
       kind += LoadWStr(m_resources, IDS_HIS_NOT_CHECKED);
-    insertRow(logs, row, {timeTextOf(entry.hasHeader ? entry.date : entry.lastWrite), kind, WidenAnsi(entry.target),
+    insertRow(logs, row, {TimeTextOf(entry.hasHeader ? entry.date : entry.lastWrite), kind, WidenAnsi(entry.target),
                           entry.hasHeader ? std::to_wstring(entry.itemCount) : L""});
     if (entry.name == select)
       selected = row;
@@ -192,11 +198,7 @@ void CDlgHistory::ShowLog(int index) {
     } else {
       log = tolm::ReadChangeLog(bytes);
     }
-    tolm::UndoRequest request;
-    request.hiddenFile = m_app.m_settings.hiddenFile;
-    request.systemFile = m_app.m_settings.systemFile;
-    request.logFile = m_app.m_settings.logFile;
-    m_plan = tolm::BuildUndoPlan(m_fileSystem, log, request);
+    m_plan = tolm::BuildUndoPlan(m_fileSystem, log, undoRequestUnder(m_session.m_settings));
   }
   FillItems();
 }
@@ -220,10 +222,10 @@ void CDlgHistory::FillItems() {
       if (s == item.state)
         state = LoadWStr(m_resources, text);
     insertRow(items, row,
-              {WidenAnsi(logged.path), logged.hasTimes ? timeTextOf(logged.creation.before) : L"",
-               logged.hasTimes ? timeTextOf(logged.update.before) : L"",
+              {WidenAnsi(logged.path), logged.hasTimes ? TimeTextOf(logged.creation.before) : L"",
+               logged.hasTimes ? TimeTextOf(logged.update.before) : L"",
                logged.hasAttributes ? WidenAnsi(tolm::attributeLetters(logged.attributes.before)) : L"",
-               present ? timeTextOf(item.currentCreation) : L"", present ? timeTextOf(item.currentUpdate) : L"",
+               present ? TimeTextOf(item.currentCreation) : L"", present ? TimeTextOf(item.currentUpdate) : L"",
                present && item.currentWord != tolm::kAttrInvalid ? WidenAnsi(tolm::attributeLetters(item.currentWord))
                                                                   : L"",
                state});
@@ -258,23 +260,10 @@ void CDlgHistory::Undo() {
   HWND items = GetDlgItem(IDC_HIS_ITEMS);
   for (size_t i = 0; i < m_plan.items.size(); ++i)
     m_plan.items[i].chosen = undoable(m_plan.items[i].state) && isChecked(items, static_cast<int>(i));
-  tolm::UndoRequest request;
-  request.hiddenFile = m_app.m_settings.hiddenFile;
-  request.systemFile = m_app.m_settings.systemFile;
-  request.logFile = m_app.m_settings.logFile;
-  SYSTEMTIME now;
-  GetLocalTime(&now);
-  request.logTime = std::bit_cast<tolm::SystemTime>(now);
-  tolm::UndoOutcome outcome;
-  {
-    CWaitCursor wait;
-    outcome = tolm::ApplyUndoPlan(m_fileSystem, m_log, request, m_plan);
-  }
-  m_wroteAny = m_wroteAny || outcome.changed > 0 || outcome.failed > 0;
-  std::wstring text = FormatNumbers(LoadWStr(m_resources, IDS_HIS_OUTCOME), {outcome.changed, outcome.failed, outcome.skipped});
-  if (outcome.logFailed)
-    text += LoadWStr(m_resources, IDS_DT_LOG_FAILED);
-  SetDlgItemTextW(m_hWnd, IDC_HIS_OUTCOME, text.c_str());
+  tolm::UndoRequest request = undoRequestUnder(m_session.m_settings);
+  if (WriteAndReport(m_hWnd, m_resources, IDC_HIS_OUTCOME, IDS_HIS_OUTCOME, request.logTime,
+                     [&] { return tolm::ApplyUndoPlan(m_fileSystem, m_log, request, m_plan); }))
+    m_wroteAny = true;
   // The undo's own log joins the list; the log undone stays chosen and shows the disk as now.
   const std::string undone = m_entries[static_cast<size_t>(m_shown)].name;
   FillLogs(undone);

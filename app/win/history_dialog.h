@@ -12,8 +12,6 @@
 #include "app/win/apply_win.h"
 #include "app/win/tolm_dialog.h"
 
-class CTolmApp;
-
 // The change logs ("TOZ*.tmp", the name the program gives them) of a folder, each with its head
 // as ListChangeLogs wants it. Files that cannot be opened (one being written denies reading) are
 // left out.
@@ -21,7 +19,7 @@ std::vector<tolm::LogFile> FindLogFiles(const std::string &folder);
 
 class CDlgHistory : public CTolmDialog {
 public:
-  explicit CDlgHistory(CTolmApp &app);
+  explicit CDlgHistory(CTolmSession &session);
 
   // True once an undo wrote anything.
   bool m_wroteAny = false;

@@ -3,8 +3,9 @@
 
 #include <commctrl.h>
 
+#include "app/win/ext_delete_dialog.h"
+#include "app/win/file_info_dialog.h"
 #include "app/win/image_decoders.h"
-#include "app/win/main_dialogs.h"
 #include "app/win/resource.h"
 
 #include <cstring>

@@ -5,19 +5,11 @@
 #include <cstdint>
 #include <string>
 
-#include "app/core/cmdline.h"
-#include "app/win/bindings.h"
-#include "app/win/error_reporter.h"
-#include "app/win/settings.h"
+#include "app/win/session.h"
 #include "framework/afx.h"
 
-// The General tab's preview picture, owned by that page.
-struct PreviewState {
-  int32_t x = 0, y = 0, width = 0, height = 0;
-  VOP_IMAGE image = nullptr;
-};
-
-class CTolmApp : public CWinApp {
+// The session's target and settings are filled here; the dialogs take the session alone.
+class CTolmApp : public CWinApp, public CTolmSession {
 public:
   CTolmApp();
   BOOL InitInstance() override;
@@ -31,20 +23,8 @@ public:
   // Reports that a library the chosen dialog needs is missing, with the loader's reason.
   void ReportMissingLibrary(const CLibraryBinding &library);
 
-  // Bindings first: they load their libraries when the object is built, in this order, and
-  // are destroyed (unloading the libraries) in the reverse order.
-  CKelsysLibrary m_kelsys;
-  CDaxreadLibrary m_daxread;
-  CVopimgLibrary m_vopimg;
-  CErrorReporter m_errors;
-  CSettings m_settings;
   int32_t m_longNameFlag = 0;
-  int m_launchKind = tolm::kFolder;
-  std::string m_targetPath;
-  std::string m_place;
-  std::string m_name;
   std::string m_letter;
-  PreviewState m_preview;
 };
 
 extern CTolmApp theApp;

@@ -3,17 +3,16 @@
 #pragma once
 #include <windows.h>
 
+#include "app/win/session.h"
 #include "framework/dialog.h"
-
-class CTolmApp;
 
 class CTolmDialog : public CDialog {
 protected:
-  CTolmDialog(UINT templateId, CTolmApp &app, int failurePlace)
-      : CDialog(templateId), m_app(app), m_failurePlace(failurePlace) {}
+  CTolmDialog(UINT templateId, CTolmSession &session, int failurePlace)
+      : CDialog(templateId), m_session(session), m_failurePlace(failurePlace) {}
   void OnException(const CException &exception) override;
 
-  CTolmApp &m_app;
+  CTolmSession &m_session;
 
 private:
   int m_failurePlace;

@@ -9,6 +9,9 @@
 #include "image/core/quality.h"
 #include "image/core/tone_table.h"
 #include "image/win/frame.h"
+#include "image/win/progress_adapter.h"
+#include "image/win/record.h"
+#include "image/win/record_surface.h"
 
 namespace vopwin {
 namespace {

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "image/win/engine.h"
+#include "image/win/progress_adapter.h"
 #include "include/vopimg.h"
 
 namespace vopwin {

@@ -3,7 +3,12 @@
 
 #include "image/core/count_colors.h"
 #include "image/core/histogram.h"
+#include "image/win/engine.h"
 #include "image/win/frame.h"
+#include "image/win/handles.h"
+#include "image/win/progress_adapter.h"
+#include "image/win/record.h"
+#include "image/win/record_surface.h"
 
 namespace vopwin {
 

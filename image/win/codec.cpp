@@ -14,16 +14,17 @@
 
 #include "image/core/file_rules.h"
 #include "image/core/result.h"
+#include "image/win/codec_service.h"
 #include "image/win/engine.h"
+#include "image/win/handles.h"
+#include "image/win/history.h"
+#include "image/win/record.h"
 
 namespace vopwin {
 namespace {
 
 namespace gp = Gdiplus;
 namespace flat = Gdiplus::DllExports;
-
-bool codecsStarted = false;
-ULONG_PTR codecToken = 0;
 
 // Format identifiers of the decoders the open dialog leaves out, and the quality parameter.
 constexpr GUID kFormatEmf = {0xb96b3cac, 0x0728, 0x11d3, {0x9d, 0x7b, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}};
@@ -223,32 +224,6 @@ int boundedLength(const char* name) {
 }
 
 }  // namespace
-
-bool startCodecs() {
-  enterEngineLock();
-  if (!codecsStarted) {
-    gp::GdiplusStartupInput input;
-    if (gp::GdiplusStartup(&codecToken, &input, nullptr) == gp::Ok) codecsStarted = true;
-  }
-  const bool running = codecsStarted;
-  leaveEngineLock();
-  return running;
-}
-
-// Called under the engine lock when the last record is gone.
-void codecsRecordCountZero() {
-  if (codecsStarted) {
-    gp::GdiplusShutdown(codecToken);
-    codecsStarted = false;
-  }
-}
-
-bool codecsRunning() {
-  enterEngineLock();
-  const bool running = codecsStarted;
-  leaveEngineLock();
-  return running;
-}
 
 int32_t loadFile(ImageRecord& record, const char* fileName) {
   if (!startCodecs()) return kCodecFailed;

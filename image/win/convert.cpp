@@ -4,6 +4,9 @@
 #include "image/core/rotate.h"
 #include "image/win/adjust.h"
 #include "image/win/frame.h"
+#include "image/win/progress_adapter.h"
+#include "image/win/record.h"
+#include "image/win/record_surface.h"
 
 namespace vopwin {
 namespace {
@@ -24,12 +27,7 @@ void adoptBitmap(ImageRecord& to, ImageRecord& from) {
   to.isDibSection = from.isDibSection;
   to.hasAlpha = from.hasAlpha;
   to.transparentColor = from.transparentColor;
-  from.bitmap = nullptr;
-  from.bits = nullptr;
-  from.width = from.height = from.pitch = from.bitsPerPixel = 0;
-  from.isDibSection = false;
-  from.hasAlpha = false;
-  from.transparentColor = -1;
+  forgetBitmap(from);
 }
 
 }  // namespace

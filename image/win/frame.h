@@ -10,6 +10,10 @@
 #include "image/core/progress.h"
 #include "image/core/result.h"
 #include "image/win/engine.h"
+#include "image/win/handles.h"
+#include "image/win/history.h"
+#include "image/win/progress_adapter.h"
+#include "image/win/record.h"
 
 namespace vopwin {
 

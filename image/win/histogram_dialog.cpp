@@ -6,6 +6,8 @@
 #include <string>
 
 #include "image/win/analysis.h"
+#include "image/win/engine.h"
+#include "image/win/progress_adapter.h"
 #include "res/vopimg_resource.h"
 
 namespace {

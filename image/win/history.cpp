@@ -11,6 +11,9 @@
 #include "image/core/result.h"
 #include "image/core/spill_format.h"
 #include "image/win/engine.h"
+#include "image/win/handles.h"
+#include "image/win/record.h"
+#include "image/win/temp_file.h"
 
 namespace vopwin {
 namespace {

@@ -19,6 +19,9 @@ struct UndoSnapshot {
 // The ring's release routine: deletes the file or the copy, then the snapshot.
 void releaseSnapshot(void* snapshot);
 
+// Records the handle's current image in its undo history. 0, or kSnapshotFailed.
+int32_t pushSnapshot(void* handle, int32_t actionCode);
+
 // Undo (direction 1) or redo (2) on a history handle: the action code of the state now shown,
 // kBadArgument when there is none, kSnapshotFailed when a copy cannot be put back.
 int32_t reverseAction(int32_t direction, void* handle);

@@ -7,6 +7,13 @@
 #include "image/core/packed_dib.h"
 #include "image/core/result.h"
 #include "image/win/codec.h"
+#include "image/win/engine.h"
+#include "image/win/handles.h"
+#include "image/win/history.h"
+#include "image/win/progress_adapter.h"
+#include "image/win/record.h"
+#include "image/win/record_surface.h"
+#include "image/win/temp_file.h"
 
 namespace vopwin {
 namespace {

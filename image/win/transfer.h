@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "image/core/copy_transform.h"
-#include "image/win/engine.h"
+#include "image/win/progress_adapter.h"
 
 namespace vopwin {
 

@@ -5,9 +5,12 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "app/win/main_dialogs.h"
+#include "app/win/bitmaps.h"
+#include "app/win/calendar_dialog.h"
+#include "app/win/exif_page.h"
 #include "app/win/resource.h"
 #include "app/win/tolm_app.h"
+#include "app/win/write_report.h"
 #include "tests/app/win/change_logs.h"
 #include "tests/support/alloc_failure.h"
 #include "tests/support/win_test_util.h"
@@ -304,6 +307,67 @@ TEST_F(Dialogs, ASingleByteEXIFTextKeeps1023Bytes) {
   EXPECT_EQ(itemText(list, 1, 0), L"Maker note");
   EXPECT_TRUE(itemText(list, 1, 1) == std::wstring(1023, L'v')) << itemText(list, 1, 1).size() << " characters";
   page.DestroyWindow();
+}
+
+// ---- what the dialogs share ------------------------------------------------------------------
+
+TEST_F(Dialogs, ImagesAddedFromBitmapsLeaveOutWhatCannotBeLoadedAndTakeTheBackground) {
+  HINSTANCE program = GetModuleHandleW(nullptr);
+  HIMAGELIST list = ImageList_Create(10, 20, ILC_COLOR32, 3, 0);
+  ASSERT_NE(list, nullptr);
+  const COLORREF background = RGB(12, 34, 56);
+  constexpr UINT kNoSuchBitmap = 9999;
+  AddBitmaps(list, program, {IDB_INDICATOR_EMPTY, kNoSuchBitmap, IDB_INDICATOR_FULL}, 10, 20, background);
+  EXPECT_EQ(ImageList_GetImageCount(list), 2);
+  // The corner holds the key colour in each bitmap: drawn, it shows the background.
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP canvas = CreateCompatibleBitmap(screen, 10, 20);
+  HGDIOBJ old = SelectObject(dc, canvas);
+  for (int image = 0; image < 2; ++image) {
+    ImageList_Draw(list, image, dc, 0, 0, ILD_NORMAL);
+    EXPECT_EQ(GetPixel(dc, 0, 0), background) << "image " << image;
+  }
+  SelectObject(dc, old);
+  DeleteObject(canvas);
+  DeleteDC(dc);
+  ReleaseDC(nullptr, screen);
+  ImageList_Destroy(list);
+}
+
+// The outcome as both writers return it.
+struct Counts {
+  size_t changed = 0, failed = 0, skipped = 0;
+  bool logFailed = false;
+};
+
+TEST_F(Dialogs, AWriteIsStampedBeforeItRunsAndItsCountsAreShownAfter) {
+  HWND line = CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 0, 400, 20, host,
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_DT_OUTCOME)), nullptr, nullptr);
+  ASSERT_NE(line, nullptr);
+  HINSTANCE program = GetModuleHandleW(nullptr);
+  tolm::SystemTime stamp{};
+  tolm::SystemTime seen{};
+  const bool wrote = WriteAndReport(host, program, IDC_DT_OUTCOME, IDS_DT_OUTCOME, stamp, [&] {
+    seen = stamp;
+    return Counts{4, 5, 6, true};
+  });
+  EXPECT_TRUE(wrote);
+  EXPECT_NE(seen.year, 0) << "the log's time was not set before the write";
+  EXPECT_EQ(seen.year, stamp.year);
+  wchar_t text[256] = {};
+  GetWindowTextW(line, text, 256);
+  const std::wstring shown = text;
+  for (const wchar_t *count : {L"4", L"5", L"6"})
+    EXPECT_NE(shown.find(count), std::wstring::npos) << "count " << count;
+  EXPECT_NE(shown.find(LoadWStr(program, IDS_DT_LOG_FAILED)), std::wstring::npos) << "the failed log is not told";
+
+  // Items skipped alone are no write; a failed one is.
+  EXPECT_FALSE(WriteAndReport(host, program, IDC_DT_OUTCOME, IDS_DT_OUTCOME, stamp, [] { return Counts{0, 0, 3}; }));
+  GetWindowTextW(line, text, 256);
+  EXPECT_EQ(std::wstring(text).find(LoadWStr(program, IDS_DT_LOG_FAILED)), std::wstring::npos);
+  EXPECT_TRUE(WriteAndReport(host, program, IDC_DT_OUTCOME, IDS_DT_OUTCOME, stamp, [] { return Counts{0, 1, 0}; }));
+  DestroyWindow(line);
 }
 
 } // namespace

@@ -3,7 +3,8 @@
 // no image record and no "IW4" file behind, and the history mode must keep its states whole.
 #include <windows.h>
 
-#include "image/win/engine.h"
+#include "image/win/codec_service.h"
+#include "image/win/live_records.h"
 #include "include/vopimg.h"
 #include "tests/image/win/history_mode.h"
 #include "tests/image/win/temp_folder.h"

@@ -2,7 +2,8 @@
 // stopped by the call itself, since stopping it while the library unloads is forbidden.
 #include <windows.h>
 
-#include "image/win/engine.h"
+#include "image/win/codec_service.h"
+#include "image/win/live_records.h"
 #include "include/vopimg.h"
 #include "tests/support/dialog_driver.h"
 

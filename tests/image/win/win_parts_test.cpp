@@ -3,7 +3,12 @@
 // last image goes.
 #include <windows.h>
 
-#include "image/win/engine.h"
+#include "image/win/codec_service.h"
+#include "image/win/dc_cache.h"
+#include "image/win/handles.h"
+#include "image/win/history.h"
+#include "image/win/live_records.h"
+#include "image/win/record.h"
 #include "include/vopimg.h"
 #include "tests/image/win/history_mode.h"
 #include "tests/image/win/temp_folder.h"
@@ -175,6 +180,21 @@ TEST_F(WinParts, TheCodecServiceRunsWhileImagesLiveAndStopsWithTheLast) {
   vopDestroyImage(second);
   EXPECT_FALSE(vopwin::codecsRunning());
   EXPECT_EQ(vopwin::liveRecordCount(), 0);
+}
+
+TEST_F(WinParts, ADCGivenBackIsTheNextTakenUntilTheCacheIsReleased) {
+  vopwin::releaseCachedDCs();
+  HDC first = vopwin::takeDC();
+  ASSERT_NE(first, nullptr);
+  vopwin::giveDC(first);
+  EXPECT_EQ(vopwin::takeDC(), first) << "the cached DC was not handed out again";
+  vopwin::giveDC(first);
+  vopwin::releaseCachedDCs();
+  EXPECT_EQ(GetObjectType(first), 0u) << "a released DC is still alive";
+  HDC fresh = vopwin::takeDC();
+  ASSERT_NE(fresh, nullptr);
+  EXPECT_NE(GetObjectType(fresh), 0u);
+  vopwin::giveDC(fresh);
 }
 
 } // namespace
