@@ -9,10 +9,9 @@
 
 #include "app/core/erase_list.h"
 #include "framework/afx.h"
+#include "util/win/lead_byte.h"
 
 namespace {
-
-bool isLeadByte(uint8_t byte) { return IsDBCSLeadByte(byte) != 0; }
 
 enum class ReadResult { kRead, kNotOpened, kTooLarge, kFailed };
 
@@ -65,7 +64,7 @@ int32_t RunErase(const CKelsysLibrary &kelsys, const std::string &folder, HWND o
     return read == ReadResult::kNotOpened ? tolm::kEraseListUnreadable : tolm::kEraseListInvalid;
   std::vector<std::string> patterns;
   const int32_t parsed = tolm::parseEraseList(reinterpret_cast<const uint8_t *>(bytes.data()), bytes.size(),
-                                              patterns, isLeadByte);
+                                              patterns, kel::isAnsiLeadByte);
   if (parsed != 0)
     return parsed;
 
@@ -89,7 +88,7 @@ int32_t RunErase(const CKelsysLibrary &kelsys, const std::string &folder, HWND o
       return tolm::kEraseBufferFull;
     if (found != ReadResult::kRead)
       return tolm::kEraseSearchUnreadable;
-    const int32_t appended = tolm::appendSearchResults(results, pattern, list, capacity, isLeadByte);
+    const int32_t appended = tolm::appendSearchResults(results, pattern, list, capacity, kel::isAnsiLeadByte);
     if (appended != 0)
       return appended;
   }

@@ -6,10 +6,10 @@
 
 #include "app/win/bitmaps.h"
 #include "app/win/resource.h"
+#include "util/core/dbcs_text.h"
+#include "util/win/lead_byte.h"
 
 namespace {
-
-bool isLeadByte(uint8_t byte) { return IsDBCSLeadByte(byte) != 0; }
 
 constexpr int kHeadingImages[] = {0, 1, 2, 3, 4};
 constexpr int kTagImage = 5;
@@ -37,15 +37,7 @@ Heading headingOf(int32_t group) {
 // At most 1023 bytes of the reader's text, which is in the ANSI code page; a double-byte
 // character that would not fit whole is left out rather than split.
 std::wstring cut(const char *text) {
-  constexpr size_t kLimit = 1023;
-  size_t length = 0;
-  while (length < kLimit && text[length] != '\0') {
-    const size_t step = isLeadByte(static_cast<uint8_t>(text[length])) ? 2 : 1;
-    if (length + step > kLimit || (step == 2 && text[length + 1] == '\0'))
-      break;
-    length += step;
-  }
-  return WidenAnsi(std::string(text, length));
+  return WidenAnsi(std::string(text, kel::wholeCharacterPrefix(text, 1023, kel::isAnsiLeadByte)));
 }
 
 void insertRow(HWND list, int row, const std::wstring &text, int image) {

@@ -7,6 +7,7 @@
 #include "app/win/file_info_dialog.h"
 #include "app/win/image_decoders.h"
 #include "app/win/resource.h"
+#include "util/win/lead_byte.h"
 
 #include <cstring>
 #include <utility>
@@ -14,8 +15,6 @@
 CTolmApp theApp;
 
 namespace {
-
-bool isLeadByte(unsigned char c) { return IsDBCSLeadByte(c) != 0; }
 
 // A 260-byte path buffer for the libraries. ClassifyTarget refuses longer targets, so the
 // copy is never cut.
@@ -169,7 +168,7 @@ int CTolmApp::ClassifyTarget() {
   bool image = false;
   if (!finder.IsDirectory()) {
     std::string decoders;
-    image = ImageDecoderText(decoders) && tolm::isImageExtension(m_targetPath, decoders, isLeadByte);
+    image = ImageDecoderText(decoders) && tolm::isImageExtension(m_targetPath, decoders, kel::isAnsiLeadByte);
   }
   const int kind = tolm::classifyFound(finder.IsDirectory() != FALSE, m_letter, image);
   if (kind < 0)
@@ -185,7 +184,7 @@ int CTolmApp::ClassifyTarget() {
     if (length > 0 && length < MAX_PATH)
       m_targetPath = buffer;
   }
-  auto [place, name] = tolm::splitPlaceAndName(m_targetPath, isLeadByte);
+  auto [place, name] = tolm::splitPlaceAndName(m_targetPath, kel::isAnsiLeadByte);
   m_place = place;
   m_name = name;
   return kind;
