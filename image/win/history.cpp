@@ -14,37 +14,20 @@
 #include "image/win/handles.h"
 #include "image/win/record.h"
 #include "image/win/temp_file.h"
+#include "util/win/scoped_handle.h"
 
 namespace vopwin {
 namespace {
 
-class OpenFile {
- public:
-  explicit OpenFile(HANDLE h) : h_(h) {}
-  ~OpenFile() {
-    if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
-  }
-  OpenFile(const OpenFile&) = delete;
-  OpenFile& operator=(const OpenFile&) = delete;
-  bool ok() const { return h_ != INVALID_HANDLE_VALUE; }
-  bool write(const void* data, DWORD size) const {
-    DWORD done = 0;
-    return WriteFile(h_, data, size, &done, nullptr) && done == size;
-  }
-  bool read(void* data, DWORD size) const {
-    DWORD done = 0;
-    return ReadFile(h_, data, size, &done, nullptr) && done == size;
-  }
-  bool close() {
-    const bool closed = CloseHandle(h_) != 0;
-    h_ = INVALID_HANDLE_VALUE;
-    return closed;
-  }
-  HANDLE get() const { return h_; }
+bool writeAll(const kel::FileHandle& file, const void* data, DWORD size) {
+  DWORD done = 0;
+  return WriteFile(file.get(), data, size, &done, nullptr) && done == size;
+}
 
- private:
-  HANDLE h_;
-};
+bool readAll(const kel::FileHandle& file, void* data, DWORD size) {
+  DWORD done = 0;
+  return ReadFile(file.get(), data, size, &done, nullptr) && done == size;
+}
 
 bool writeSpill(ImageRecord& record, const char* name) {
   if (record.bits == nullptr) return false;
@@ -59,13 +42,13 @@ bool writeSpill(ImageRecord& record, const char* name) {
                             record.hasAlpha, record.transparentColor, header))
     return false;
   const auto row = static_cast<DWORD>(header.rowBytes);
-  OpenFile file(CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+  kel::FileHandle file(CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                             nullptr));
-  if (!file.ok() || !file.write(&header, sizeof header) ||
-      !file.write(table.data(), static_cast<DWORD>(entries * sizeof(vop::PaletteEntry))))
+  if (!file.ok() || !writeAll(file, &header, sizeof header) ||
+      !writeAll(file, table.data(), static_cast<DWORD>(entries * sizeof(vop::PaletteEntry))))
     return false;
   for (int32_t y = 0; y < record.height; ++y)
-    if (!file.write(record.bits + static_cast<ptrdiff_t>(record.pitch) * y, row))
+    if (!writeAll(file, record.bits + static_cast<ptrdiff_t>(record.pitch) * y, row))
       return false;
   return file.close();
 }
@@ -74,24 +57,24 @@ bool writeSpill(ImageRecord& record, const char* name) {
 // it lives in a shared folder: every size is checked against the file before it is used, and
 // a file that does not match leaves the record empty.
 bool readSpill(ImageRecord& image, const char* name) {
-  OpenFile file(CreateFileA(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+  kel::FileHandle file(CreateFileA(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr));
   LARGE_INTEGER size{};
   uint8_t head[sizeof(vop::SpillHeader)];
   vop::SpillLayout layout;
   if (!file.ok() || !GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 ||
-      !file.read(head, sizeof head) ||
+      !readAll(file, head, sizeof head) ||
       !vop::checkSpillFile(head, sizeof head, static_cast<uint64_t>(size.QuadPart), layout))
     return false;
   const vop::SpillHeader& header = layout.header;
   std::array<vop::PaletteEntry, 256> table{};
-  if (!file.read(table.data(), static_cast<DWORD>(layout.tableBytes)) ||
+  if (!readAll(file, table.data(), static_cast<DWORD>(layout.tableBytes)) ||
       !createBitmap(image, header.width, header.height, header.bitsPerPixel,
                     header.hasAlpha != 0 ? 1u : 0u))
     return false;
   bool ok = image.bits != nullptr && image.width == header.width && image.height == header.height;
   for (int32_t y = 0; ok && y < header.height; ++y)
-    ok = file.read(image.bits + static_cast<ptrdiff_t>(image.pitch) * y,
+    ok = readAll(file, image.bits + static_cast<ptrdiff_t>(image.pitch) * y,
                    static_cast<DWORD>(header.rowBytes));
   if (ok && header.paletteCount > 0) ok = writeColorTable(image, table.data(), header.paletteCount);
   if (!ok) {

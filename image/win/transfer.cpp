@@ -14,6 +14,7 @@
 #include "image/win/record.h"
 #include "image/win/record_surface.h"
 #include "image/win/temp_file.h"
+#include "util/win/scoped_handle.h"
 
 namespace vopwin {
 namespace {
@@ -65,23 +66,7 @@ class TempFile {
   bool made_ = false;
 };
 
-class FileHandle {
- public:
-  explicit FileHandle(HANDLE h) : h_(h) {}
-  ~FileHandle() { close(); }
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  bool ok() const { return h_ != INVALID_HANDLE_VALUE; }
-  HANDLE get() const { return h_; }
-  bool close() {
-    const bool closed = h_ == INVALID_HANDLE_VALUE || CloseHandle(h_);
-    h_ = INVALID_HANDLE_VALUE;
-    return closed;
-  }
-
- private:
-  HANDLE h_;
-};
+using kel::FileHandle;
 
 // Writes dib into a new BMP file and decodes it into a new handle (the shared road of
 // attaching and the clipboard).

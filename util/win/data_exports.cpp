@@ -12,6 +12,7 @@
 #include "util/core/queue.h"
 #include "util/core/random.h"
 #include "util/win/lead_byte.h"
+#include "util/win/scoped_handle.h"
 
 #include <cstddef>
 #include <memory>
@@ -59,20 +60,7 @@ template <typename Result, typename Call> Result atBoundary(Result onNoMemory, C
   }
 }
 
-class FileHandle {
-public:
-  explicit FileHandle(HANDLE h) : h_(h) {}
-  ~FileHandle() {
-    if (h_ != INVALID_HANDLE_VALUE)
-      CloseHandle(h_);
-  }
-  FileHandle(const FileHandle &) = delete;
-  FileHandle &operator=(const FileHandle &) = delete;
-  HANDLE get() const { return h_; }
-
-private:
-  HANDLE h_;
-};
+using kel::FileHandle;
 
 // The checksum of a whole file, read while others may read it but not write it; 0 when the
 // file cannot be opened or there is no memory to read it with.

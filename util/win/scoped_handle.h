@@ -20,6 +20,13 @@ public:
       Close(m_handle);
     m_handle = handle;
   }
+  // Closes now and says whether the system did: a written file whose close fails may not
+  // hold what was written.
+  bool close() {
+    const bool closed = m_handle == INVALID_HANDLE_VALUE || Close(m_handle) != FALSE;
+    m_handle = INVALID_HANDLE_VALUE;
+    return closed;
+  }
 
 private:
   HANDLE m_handle;
