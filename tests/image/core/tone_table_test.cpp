@@ -9,7 +9,10 @@
 #include <vector>
 
 #include "image/core/color_model.h"
+#include "image/core/contrast.h"
+#include "image/core/quality.h"
 #include "image/core/result.h"
+#include "tests/image/core/progress_log.h"
 #include "tests/image/core/test_image.h"
 
 namespace vop {
@@ -88,6 +91,41 @@ TEST(ColorMemoTest, ConvertsEachColourOnceAndGivesTheConvertersResults) {
     std::sort(distinct.begin(), distinct.end());
     distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
     EXPECT_EQ(calls, distinct.size()) << "round " << round;
+  }
+}
+
+TEST(ProgressTest, ColourTablePassesReportAtEachHalfAndOnceMoreAtTheEnd) {
+  // 256 entries: the gamma and quality passes count the entries with a step of 128; contrast
+  // counts them twice (measuring, then changing) with a step of a quarter of that total.
+  TestImage img(4, 4, 8);
+  for (int i = 0; i < 256; ++i) img.setEntry(i, packColor(i, 255 - i, i / 2));
+  const AdjustRegion whole{0, 4, 0, 4};
+  using Calls = std::vector<uint32_t>;
+  auto done = [](const test::ProgressLog& log) {
+    Calls out;
+    for (const test::ProgressCall& c : log.calls()) out.push_back(c[2]);
+    return out;
+  };
+  {
+    test::ProgressLog log(0);
+    ProgressMeter meter(log.hook(), kProgressGamma);
+    AdjustRegion r = whole;
+    ASSERT_EQ(adjustGamma(img.surface(), 2.2, 0, r, &meter), kOk);
+    EXPECT_EQ(done(log), (Calls{0, 128, 256, 256}));
+  }
+  {
+    test::ProgressLog log(0);
+    ProgressMeter meter(log.hook(), kProgressQuality);
+    ASSERT_EQ(adjustQuality(img.surface(), QualitySettings{30, 10, 20, false, 0, 0}, whole, &meter),
+              kOk);
+    EXPECT_EQ(done(log), (Calls{0, 128, 256, 256}));
+  }
+  {
+    test::ProgressLog log(0);
+    ProgressMeter meter(log.hook(), kProgressContrast);
+    AdjustRegion r = whole;
+    ASSERT_EQ(adjustContrast(img.surface(), kContrastAmount, 10, 0, r, &meter, nullptr), kOk);
+    EXPECT_EQ(done(log), (Calls{0, 128, 256, 384, 512, 512}));
   }
 }
 
