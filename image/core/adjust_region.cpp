@@ -1,7 +1,12 @@
 // Region checks and channel words of the adjustments.
 #include "image/core/adjust_region.h"
 
+#include <cstdlib>
 #include <utility>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
 
 #include "image/core/result.h"
 
@@ -26,5 +31,40 @@ ChannelWord decodeChannelWord(uint32_t word) {
   out.keepLuminance = out.selector != 0 && (word & 0x100) != 0;
   return out;
 }
+
+#if defined(__linux__)
+
+namespace {
+constexpr size_t kLargePage = size_t{2} << 20;
+}  // namespace
+
+// Anonymous memory comes zero-filled. The mapping is trimmed to start on a large-page boundary,
+// since the system builds large pages only from aligned spans.
+void* allocateColorTable(size_t bytes) {
+  const size_t span = bytes + kLargePage;
+  void* raw = mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (raw == MAP_FAILED) return nullptr;
+  const auto start = reinterpret_cast<uintptr_t>(raw);
+  const uintptr_t aligned = (start + kLargePage - 1) & ~(uintptr_t{kLargePage} - 1);
+  const size_t head = aligned - start;
+  if (head != 0) munmap(raw, head);
+  const size_t tail = span - head - bytes;
+  if (tail != 0) munmap(reinterpret_cast<void*>(aligned + bytes), tail);
+  // Advice only: where large pages are switched off the table works on small ones.
+  madvise(reinterpret_cast<void*>(aligned), bytes, MADV_HUGEPAGE);
+  return reinterpret_cast<void*>(aligned);
+}
+
+void releaseColorTable(void* table, size_t bytes) {
+  if (table != nullptr) munmap(table, bytes);
+}
+
+#else
+
+void* allocateColorTable(size_t bytes) { return std::calloc(bytes, 1); }
+
+void releaseColorTable(void* table, size_t) { std::free(table); }
+
+#endif
 
 }  // namespace vop

@@ -3,7 +3,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 
 namespace vop {
 
@@ -83,6 +82,13 @@ inline uint32_t slotOf(uint32_t colour) {
   return spreadBits(colour) | spreadBits(colour >> 8) << 1 | spreadBits(colour >> 16) << 2;
 }
 
+// A zero-filled table of `bytes` for a colour memo, or null when it cannot be had. Where the
+// system offers large pages for it, the table asks for them: its 64 MiB are read in a scattered
+// order, and with small pages nearly every lookup costs a walk of the page tables.
+void* allocateColorTable(size_t bytes);
+// Gives back a table of allocateColorTable (null is ignored); bytes as allocated.
+void releaseColorTable(void* table, size_t bytes);
+
 // Every distinct colour converted once, for passes over many pixels. The results sit in a
 // table over all 2^24 colours that is allocated zeroed, so only the pages of colours actually met
 // are ever touched. Converted colours lie below 2^24, which leaves bit 24 to mark a filled entry.
@@ -97,10 +103,10 @@ class ColorMemo {
 
   ColorMemo(Convert convert, uint64_t pixels) : convert_(convert), cache_(convert) {
     if (pixels >= kMinPixels) {
-      table_ = static_cast<uint32_t*>(std::calloc(size_t{1} << 24, sizeof(uint32_t)));
+      table_ = static_cast<uint32_t*>(allocateColorTable(kTableBytes));
     }
   }
-  ~ColorMemo() { std::free(table_); }
+  ~ColorMemo() { releaseColorTable(table_, kTableBytes); }
   ColorMemo(const ColorMemo&) = delete;
   ColorMemo& operator=(const ColorMemo&) = delete;
 
@@ -125,6 +131,7 @@ class ColorMemo {
 
  private:
   static constexpr uint32_t kFilled = 0x1000000;
+  static constexpr size_t kTableBytes = (size_t{1} << 24) * sizeof(uint32_t);
   Convert convert_;
   ColorCache<Convert> cache_;
   uint32_t* table_ = nullptr;

@@ -122,8 +122,7 @@ int32_t contrastTrueColor(Surface& s, int32_t mode, int32_t amount, int32_t chan
 int32_t contrastPalette(Surface& s, int32_t mode, int32_t amount, int32_t channel,
                         ProgressMeter& meter, const RepaintHook* repaintHook) {
   if (mode == kContrastWholeImage) return kWrongDepth;
-  PaletteWriter writer;
-  const int32_t entries = writer.begin(s);
+  const int32_t entries = PaletteWriter::entriesOf(s);
   const auto total = static_cast<uint32_t>(2 * entries);
   meter.begin(total, total / 4);
   Range range;
@@ -136,15 +135,11 @@ int32_t contrastPalette(Surface& s, int32_t mode, int32_t amount, int32_t channe
   double d = range.high - range.low;
   if (mode == kContrastAmount) d -= amount;
   if (d == 0.0) d = 1.0;
-  for (int32_t i = 0; i < entries; ++i) {
-    const uint32_t c = paletteColor(s, static_cast<uint32_t>(i));
+  rewritePalette(s, meter, [&](uint32_t c) {
     const LumaChroma lc = toLumaChroma(redOf(c), greenOf(c), blueOf(c));
     const double y = (lc.y - range.low) * (1.0 / d) * 255.0;
-    writer.set(i, takeChannel(channel, c, fromLumaChroma(y, lc.cb, lc.cr)));
-    meter.tick();
-  }
-  writer.commit(s);
-  meter.finish();
+    return takeChannel(channel, c, fromLumaChroma(y, lc.cb, lc.cr));
+  });
   return kOk;
 }
 

@@ -141,6 +141,21 @@ uint32_t PixelReadCache::read(const Surface& s, int32_t x, int32_t y) {
 
 namespace {
 
+// The combination with the pixel underneath (read only for the combining modes), then invert,
+// then sepia: the order every copy path keeps.
+template <typename ReadUnder>
+inline uint32_t combineAndTone(uint32_t c, int32_t mode, uint32_t flags, ReadUnder under) {
+  switch (mode) {
+    case kCombineAnd: c &= under(); break;
+    case kCombineOr: c |= under(); break;
+    case kCombineXor: c ^= under(); break;
+    default: break;
+  }
+  if (flags & kCopyInvert) c ^= 0x00FFFFFF;
+  if (flags & kCopySepia) c = sepiaTone(c);
+  return c;
+}
+
 // The bilinear rule over any way of reading a source pixel that lies inside the source.
 template <typename Read>
 uint32_t bilinear(Read read, const Surface& src, int64_t ix, int64_t iy, double fx, double fy,
@@ -335,14 +350,7 @@ void copyUnturned(int32_t mode, uint32_t flags, const CopyParams& params, const 
         for (int32_t x = 0; x < boxRight; ++x) {
           const int64_t dx = left + (mirror ? boxRight - 1 - x : x);
           uint32_t c = groupColors[static_cast<size_t>(x)];
-          switch (mode) {
-            case kCombineAnd: c &= to.read(dx, dy); break;
-            case kCombineOr: c |= to.read(dx, dy); break;
-            case kCombineXor: c ^= to.read(dx, dy); break;
-            default: break;
-          }
-          if (flags & kCopyInvert) c ^= 0x00FFFFFF;
-          if (flags & kCopySepia) c = sepiaTone(c);
+          c = combineAndTone(c, mode, flags, [&] { return to.read(dx, dy); });
           to.write(dx, dy, c);
         }
       }
@@ -411,14 +419,7 @@ bool copyQuarterTurn(int32_t mode, uint32_t flags, const CopyParams& params, con
             continue;
           }
           uint32_t c = sx >= 0 && sy >= 0 ? from.read(sx, sy) : 0;
-          switch (mode) {
-            case kCombineAnd: c &= to.read(dx, dy); break;
-            case kCombineOr: c |= to.read(dx, dy); break;
-            case kCombineXor: c ^= to.read(dx, dy); break;
-            default: break;
-          }
-          if (flags & kCopyInvert) c ^= 0x00FFFFFF;
-          if (flags & kCopySepia) c = sepiaTone(c);
+          c = combineAndTone(c, mode, flags, [&] { return to.read(dx, dy); });
           to.write(dx, dy, c);
         }
       }
@@ -558,14 +559,7 @@ void copyTurnedByRows(int32_t mode, uint32_t flags, const CopyParams& params, co
           c = bilinear(direct, src, ix, iy, fx, fy, limitX, limitY);
         }
       }
-      switch (mode) {
-        case kCombineAnd: c &= to.read(dx, dy); break;
-        case kCombineOr: c |= to.read(dx, dy); break;
-        case kCombineXor: c ^= to.read(dx, dy); break;
-        default: break;
-      }
-      if (flags & kCopyInvert) c ^= 0x00FFFFFF;
-      if (flags & kCopySepia) c = sepiaTone(c);
+      c = combineAndTone(c, mode, flags, [&] { return to.read(dx, dy); });
       to.put(to.row(dy), dx, c);
     }
     if (progress != nullptr) progress->advance(static_cast<uint32_t>(boxRight));
@@ -714,14 +708,7 @@ int32_t copyTransform(int32_t mode, uint32_t flags, const CopyParams& params, co
           prevY = iy;
           prevColor = c;
         }
-        switch (mode) {
-          case kCombineAnd: c &= readColor(dst, dx, dy); break;
-          case kCombineOr: c |= readColor(dst, dx, dy); break;
-          case kCombineXor: c ^= readColor(dst, dx, dy); break;
-          default: break;
-        }
-        if (flags & kCopyInvert) c ^= 0x00FFFFFF;
-        if (flags & kCopySepia) c = sepiaTone(c);
+        c = combineAndTone(c, mode, flags, [&] { return readColor(dst, dx, dy); });
         writeColor(dst, dx, dy, c);
       }
       if (progress != nullptr) progress->tick();

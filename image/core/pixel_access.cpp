@@ -188,9 +188,11 @@ bool writeIndex(const Surface& s, int64_t x, int64_t y, uint32_t index) {
 }
 
 int32_t PaletteWriter::begin(const Surface& s) {
-  count_ = 0;
-  if (s.bitsPerPixel < 1 || s.bitsPerPixel > 8) return -1;
-  count_ = 1 << s.bitsPerPixel;
+  count_ = entriesOf(s);
+  if (count_ < 0) {
+    count_ = 0;
+    return -1;
+  }
   table_.fill(PaletteEntry{0, 0, 0, 0});
   return count_;
 }

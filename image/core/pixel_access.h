@@ -158,6 +158,10 @@ class PaletteWriter {
  public:
   // Entry count 2^bitsPerPixel with every entry black; -1 for more than 8 bits per pixel.
   int32_t begin(const Surface& s);
+  // The entry count begin gives for s.
+  static int32_t entriesOf(const Surface& s) {
+    return s.bitsPerPixel < 1 || s.bitsPerPixel > 8 ? -1 : 1 << s.bitsPerPixel;
+  }
   // Returns index, or -1 when it lies outside the table (or begin did not succeed).
   int32_t set(int32_t index, uint32_t colour);
   // Copies the table into s.palette (as many entries as both hold) and ends the writer.
@@ -171,5 +175,28 @@ class PaletteWriter {
 
 // The colour of a palettised surface's table entry; black beyond the table.
 uint32_t paletteColor(const Surface& s, uint32_t index);
+
+// Every entry of a palettised surface's colour table through change(colour), committed whole
+// once all are made; one tick of meter per entry, then finish. The caller has begun the meter.
+template <typename Change>
+void rewritePalette(Surface& s, ProgressMeter& meter, Change change) {
+  PaletteWriter writer;
+  const int32_t entries = writer.begin(s);
+  for (int32_t i = 0; i < entries; ++i) {
+    writer.set(i, change(paletteColor(s, static_cast<uint32_t>(i))));
+    meter.tick();
+  }
+  writer.commit(s);
+  meter.finish();
+}
+
+// An adjustment's whole pass over a colour table: the meter counts the entries and reports at
+// every half.
+template <typename Change>
+void adjustPalette(Surface& s, ProgressMeter& meter, Change change) {
+  const auto entries = static_cast<uint32_t>(PaletteWriter::entriesOf(s));
+  meter.begin(entries, entries / 2);
+  rewritePalette(s, meter, change);
+}
 
 }  // namespace vop

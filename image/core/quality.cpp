@@ -41,15 +41,7 @@ int32_t adjustQuality(Surface& s, const QualitySettings& q, AdjustRegion region,
   ProgressMeter& meter = progress != nullptr ? *progress : none;
 
   if (isPalettised(s)) {
-    PaletteWriter writer;
-    const int32_t entries = writer.begin(s);
-    meter.begin(static_cast<uint32_t>(entries), static_cast<uint32_t>(entries) / 2);
-    for (int32_t i = 0; i < entries; ++i) {
-      writer.set(i, qualityTransform(q, paletteColor(s, static_cast<uint32_t>(i))));
-      meter.tick();
-    }
-    writer.commit(s);
-    meter.finish();
+    adjustPalette(s, meter, [&](uint32_t c) { return qualityTransform(q, c); });
     return kOk;
   }
 

@@ -52,15 +52,7 @@ int32_t applyToneTable(Surface& s, const ToneTable& table, uint32_t channelWord,
   ProgressMeter& meter = progress != nullptr ? *progress : none;
 
   if (isPalettised(s)) {
-    PaletteWriter writer;
-    const int32_t entries = writer.begin(s);
-    meter.begin(static_cast<uint32_t>(entries), static_cast<uint32_t>(entries) / 2);
-    for (int32_t i = 0; i < entries; ++i) {
-      writer.set(i, mapTone(table, channelWord, paletteColor(s, static_cast<uint32_t>(i))));
-      meter.tick();
-    }
-    writer.commit(s);
-    meter.finish();
+    adjustPalette(s, meter, [&](uint32_t c) { return mapTone(table, channelWord, c); });
     return kOk;
   }
 

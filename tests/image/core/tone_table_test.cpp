@@ -3,12 +3,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <vector>
 
 #include "image/core/color_model.h"
+#include "image/core/contrast.h"
+#include "image/core/quality.h"
 #include "image/core/result.h"
+#include "tests/image/core/progress_log.h"
 #include "tests/image/core/test_image.h"
 
 namespace vop {
@@ -52,6 +56,77 @@ TEST(ColorMemoTest, EveryColourHasASlotOfItsOwnAndColoursOneStepApartAreNear) {
   EXPECT_EQ(slotOf(0xFFFFFF), 0xFFFFFFu);
   // The lowest bit of each channel steps within one 8-entry block.
   EXPECT_LT(slotOf(0x818181) - slotOf(0x808080), 8u);
+}
+
+TEST(ColorMemoTest, ConvertsEachColourOnceAndGivesTheConvertersResults) {
+  // A conversion that also yields black (0), which must still count as remembered, and results
+  // that differ from their colours, so that a stale or foreign entry cannot pass for one.
+  uint32_t calls = 0;
+  auto convert = [&calls](uint32_t c) {
+    ++calls;
+    return (c % 7 == 0) ? 0u : (c * 2654435761u) >> 8;
+  };
+  // Two memos one after the other: the second must start empty, not with the first's results.
+  for (uint32_t round = 0; round < 2; ++round) {
+    calls = 0;
+    ColorMemo<decltype(convert)> memo(convert, ColorMemo<decltype(convert)>::kMinPixels);
+    ASSERT_TRUE(memo.memoised());
+    uint32_t seed = 12345 + round;
+    std::vector<uint32_t> colours;
+    for (int i = 0; i < 3000; ++i) {
+      seed = seed * 1103515245u + 12345u;
+      colours.push_back((seed >> 4) & 0xFFFFFF);
+    }
+    colours.push_back(0x000000);
+    colours.push_back(0xFFFFFF);
+    colours.push_back(7 * 1000);  // converts to black
+    for (int pass = 0; pass < 3; ++pass) {
+      for (uint32_t c : colours) {
+        memo.prefetch(c);
+        ASSERT_EQ(memo(c), convert(c)) << std::hex << c;
+        --calls;  // the reference call above
+      }
+    }
+    std::vector<uint32_t> distinct = colours;
+    std::sort(distinct.begin(), distinct.end());
+    distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
+    EXPECT_EQ(calls, distinct.size()) << "round " << round;
+  }
+}
+
+TEST(ProgressTest, ColourTablePassesReportAtEachHalfAndOnceMoreAtTheEnd) {
+  // 256 entries: the gamma and quality passes count the entries with a step of 128; contrast
+  // counts them twice (measuring, then changing) with a step of a quarter of that total.
+  TestImage img(4, 4, 8);
+  for (int i = 0; i < 256; ++i) img.setEntry(i, packColor(i, 255 - i, i / 2));
+  const AdjustRegion whole{0, 4, 0, 4};
+  using Calls = std::vector<uint32_t>;
+  auto done = [](const test::ProgressLog& log) {
+    Calls out;
+    for (const test::ProgressCall& c : log.calls()) out.push_back(c[2]);
+    return out;
+  };
+  {
+    test::ProgressLog log(0);
+    ProgressMeter meter(log.hook(), kProgressGamma);
+    AdjustRegion r = whole;
+    ASSERT_EQ(adjustGamma(img.surface(), 2.2, 0, r, &meter), kOk);
+    EXPECT_EQ(done(log), (Calls{0, 128, 256, 256}));
+  }
+  {
+    test::ProgressLog log(0);
+    ProgressMeter meter(log.hook(), kProgressQuality);
+    ASSERT_EQ(adjustQuality(img.surface(), QualitySettings{30, 10, 20, false, 0, 0}, whole, &meter),
+              kOk);
+    EXPECT_EQ(done(log), (Calls{0, 128, 256, 256}));
+  }
+  {
+    test::ProgressLog log(0);
+    ProgressMeter meter(log.hook(), kProgressContrast);
+    AdjustRegion r = whole;
+    ASSERT_EQ(adjustContrast(img.surface(), kContrastAmount, 10, 0, r, &meter, nullptr), kOk);
+    EXPECT_EQ(done(log), (Calls{0, 128, 256, 384, 512, 512}));
+  }
 }
 
 TEST(ProgressTest, StepDependsOnTheTotal) {
