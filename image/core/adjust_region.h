@@ -52,21 +52,21 @@ inline void repaint(const RepaintHook* hook) {
 template <typename Convert>
 class ColorCache {
  public:
-  explicit ColorCache(Convert convert) : convert_(convert) {}
+  explicit ColorCache(Convert convert) : m_convert(convert) {}
   uint32_t operator()(uint32_t colour) {
-    if (!valid_ || colour != source_) {
-      source_ = colour;
-      result_ = convert_(colour);
-      valid_ = true;
+    if (!m_valid || colour != m_source) {
+      m_source = colour;
+      m_result = m_convert(colour);
+      m_valid = true;
     }
-    return result_;
+    return m_result;
   }
 
  private:
-  Convert convert_;
-  bool valid_ = false;
-  uint32_t source_ = 0;
-  uint32_t result_ = 0;
+  Convert m_convert;
+  bool m_valid = false;
+  uint32_t m_source = 0;
+  uint32_t m_result = 0;
 };
 
 // The slot of a colour in ColorMemo's table: the bits of its three bytes interleaved (bit i of
@@ -101,28 +101,28 @@ class ColorMemo {
  public:
   static constexpr uint64_t kMinPixels = 4096;
 
-  ColorMemo(Convert convert, uint64_t pixels) : convert_(convert), cache_(convert) {
+  ColorMemo(Convert convert, uint64_t pixels) : m_convert(convert), m_cache(convert) {
     if (pixels >= kMinPixels) {
-      table_ = static_cast<uint32_t*>(allocateColorTable(kTableBytes));
+      m_table = static_cast<uint32_t*>(allocateColorTable(kTableBytes));
     }
   }
-  ~ColorMemo() { releaseColorTable(table_, kTableBytes); }
+  ~ColorMemo() { releaseColorTable(m_table, kTableBytes); }
   ColorMemo(const ColorMemo&) = delete;
   ColorMemo& operator=(const ColorMemo&) = delete;
 
-  bool memoised() const { return table_ != nullptr; }
+  bool memoised() const { return m_table != nullptr; }
 
   // Asks for the entry of a colour met a little later, so that its cache miss overlaps the
   // conversions before it.
   void prefetch(uint32_t colour) const {
-    if (table_ != nullptr && colour <= 0xFFFFFF) __builtin_prefetch(&table_[slotOf(colour)], 1);
+    if (m_table != nullptr && colour <= 0xFFFFFF) __builtin_prefetch(&m_table[slotOf(colour)], 1);
   }
 
   uint32_t operator()(uint32_t colour) {
-    if (table_ == nullptr || colour > 0xFFFFFF) return cache_(colour);
-    uint32_t& entry = table_[slotOf(colour)];
+    if (m_table == nullptr || colour > 0xFFFFFF) return m_cache(colour);
+    uint32_t& entry = m_table[slotOf(colour)];
     if (entry == 0) {
-      const uint32_t result = convert_(colour);
+      const uint32_t result = m_convert(colour);
       if (result > 0xFFFFFF) return result;
       entry = result | kFilled;
     }
@@ -132,9 +132,9 @@ class ColorMemo {
  private:
   static constexpr uint32_t kFilled = 0x1000000;
   static constexpr size_t kTableBytes = (size_t{1} << 24) * sizeof(uint32_t);
-  Convert convert_;
-  ColorCache<Convert> cache_;
-  uint32_t* table_ = nullptr;
+  Convert m_convert;
+  ColorCache<Convert> m_cache;
+  uint32_t* m_table = nullptr;
 };
 
 }  // namespace vop

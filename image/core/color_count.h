@@ -37,7 +37,7 @@ class ColorCountTable {
   // next count; table 0 also resets the distinct count. Other table numbers are ignored.
   void clear(int table);
   // Whether table 0's bucket array is held (from the first insert until destruction).
-  bool holdsBuckets() const { return heads_[0] != nullptr; }
+  bool holdsBuckets() const { return m_heads[0] != nullptr; }
 
   // Starts a count through the presence map: empties table 0 (distinct count 0) and returns
   // the map, 2^18 words with every bit clear, in which the caller sets bit (c & 63) of word
@@ -48,7 +48,7 @@ class ColorCountTable {
   int32_t endMapCount();
   static constexpr uint32_t kMapWords = (1u << 24) / 64;
 
-  uint32_t distinct() const { return distinct_; }
+  uint32_t distinct() const { return m_distinct; }
   // Occurrences of value counted in table 0 (0 when absent).
   uint32_t countOf(uint32_t value) const;
   // Nodes in the chain of a bucket of table 0, for checking the chaining.
@@ -61,10 +61,10 @@ class ColorCountTable {
     Node* next;
   };
 
-  Node** heads_[2] = {nullptr, nullptr};
-  uint64_t* map_ = nullptr;
-  Node* last_ = nullptr;  // the node of the latest insert into table 0
-  uint32_t distinct_ = 0;
+  Node** m_heads[2] = {nullptr, nullptr};
+  uint64_t* m_map = nullptr;
+  Node* m_last = nullptr;  // the node of the latest insert into table 0
+  uint32_t m_distinct = 0;
 };
 
 }  // namespace vop

@@ -127,10 +127,10 @@ uint32_t sepiaTone(uint32_t colour) {
   return packColor(y * 240 / 255, y * 200 / 255, y * 145 / 255);
 }
 
-void PixelReadCache::reset() { entries_.fill(Entry{-1, 0, 0}); }
+void PixelReadCache::reset() { m_entries.fill(Entry{-1, 0, 0}); }
 
 uint32_t PixelReadCache::read(const Surface& s, int32_t x, int32_t y) {
-  Entry& e = entries_[static_cast<size_t>((x & 7) * 128 + (y & 127))];
+  Entry& e = m_entries[static_cast<size_t>((x & 7) * 128 + (y & 127))];
   if (e.x != x || e.y != y) {
     e.x = x;
     e.y = y;
@@ -197,33 +197,33 @@ uint32_t bilinear(Read read, const Surface& src, int64_t ix, int64_t iy, double 
 class DirectPixels {
  public:
   explicit DirectPixels(const Surface& s)
-      : s_(s), direct_(s.bitsPerPixel == 24 || s.bitsPerPixel == 32), step_(s.bitsPerPixel / 8) {}
+      : m_s(s), m_direct(s.bitsPerPixel == 24 || s.bitsPerPixel == 32), m_step(s.bitsPerPixel / 8) {}
   uint32_t read(int64_t x, int64_t y) const {
-    if (!direct_) return readColor(s_, x, y);
-    if (static_cast<uint64_t>(x) >= static_cast<uint64_t>(s_.width) ||
-        static_cast<uint64_t>(y) >= static_cast<uint64_t>(s_.height))
+    if (!m_direct) return readColor(m_s, x, y);
+    if (static_cast<uint64_t>(x) >= static_cast<uint64_t>(m_s.width) ||
+        static_cast<uint64_t>(y) >= static_cast<uint64_t>(m_s.height))
       return 0;
-    const uint8_t* p = s_.bits + static_cast<ptrdiff_t>(s_.pitch) * y + step_ * x;
+    const uint8_t* p = m_s.bits + static_cast<ptrdiff_t>(m_s.pitch) * y + m_step * x;
     return packColor(p[2], p[1], p[0]);
   }
   void write(int64_t x, int64_t y, uint32_t c) const {
-    if (!direct_) {
-      writeColor(s_, x, y, c);
+    if (!m_direct) {
+      writeColor(m_s, x, y, c);
       return;
     }
-    if (static_cast<uint64_t>(x) >= static_cast<uint64_t>(s_.width) ||
-        static_cast<uint64_t>(y) >= static_cast<uint64_t>(s_.height))
+    if (static_cast<uint64_t>(x) >= static_cast<uint64_t>(m_s.width) ||
+        static_cast<uint64_t>(y) >= static_cast<uint64_t>(m_s.height))
       return;
-    uint8_t* p = s_.bits + static_cast<ptrdiff_t>(s_.pitch) * y + step_ * x;
+    uint8_t* p = m_s.bits + static_cast<ptrdiff_t>(m_s.pitch) * y + m_step * x;
     p[0] = blueOf(c);
     p[1] = greenOf(c);
     p[2] = redOf(c);
   }
 
  private:
-  const Surface& s_;
-  bool direct_;
-  ptrdiff_t step_;
+  const Surface& m_s;
+  bool m_direct;
+  ptrdiff_t m_step;
 };
 
 void copyUnturned(int32_t mode, uint32_t flags, const CopyParams& params, const Surface& src,
@@ -440,44 +440,44 @@ class TurnPositions {
  public:
   TurnPositions(const CopyParams& params, bool exactInverse, double cosPhi, double sinPhi,
                 double offX, double offY, double forwardX, double forwardY)
-      : exact_(exactInverse),
-        scaleX_(params.scaleX),
-        scaleY_(params.scaleY),
-        addX_(exactInverse ? static_cast<double>(params.srcLeft) : offX),
-        addY_(exactInverse ? static_cast<double>(params.srcTop) : offY) {
+      : m_exact(exactInverse),
+        m_scaleX(params.scaleX),
+        m_scaleY(params.scaleY),
+        m_addX(exactInverse ? static_cast<double>(params.srcLeft) : offX),
+        m_addY(exactInverse ? static_cast<double>(params.srcTop) : offY) {
     const auto columns = static_cast<size_t>(params.dstRight);
     const auto rows = static_cast<size_t>(params.dstBottom);
-    colCos_.resize(columns);
-    colSin_.resize(columns);
-    rowSin_.resize(rows);
-    rowCos_.resize(rows);
+    m_colCos.resize(columns);
+    m_colSin.resize(columns);
+    m_rowSin.resize(rows);
+    m_rowCos.resize(rows);
     for (size_t x = 0; x < columns; ++x) {
       const double xd = static_cast<double>(x);
       // exact: u = (x - forwardX) / scaleX, then u cos and u sin; else x cos and x sin.
-      const double u = exact_ ? (xd - forwardX) / scaleX_ : xd;
-      colCos_[x] = u * cosPhi;
-      colSin_[x] = u * sinPhi;
+      const double u = m_exact ? (xd - forwardX) / m_scaleX : xd;
+      m_colCos[x] = u * cosPhi;
+      m_colSin[x] = u * sinPhi;
     }
     for (size_t y = 0; y < rows; ++y) {
       const double yd = static_cast<double>(y);
-      const double v = exact_ ? (yd - forwardY) / scaleY_ : yd;
-      rowSin_[y] = v * sinPhi;
-      rowCos_[y] = v * cosPhi;
+      const double v = m_exact ? (yd - forwardY) / m_scaleY : yd;
+      m_rowSin[y] = v * sinPhi;
+      m_rowCos[y] = v * cosPhi;
     }
   }
   double sx(int32_t x, int32_t y) const {
-    const double d = colCos_[static_cast<size_t>(x)] - rowSin_[static_cast<size_t>(y)];
-    return exact_ ? d + addX_ : d / scaleX_ + addX_;
+    const double d = m_colCos[static_cast<size_t>(x)] - m_rowSin[static_cast<size_t>(y)];
+    return m_exact ? d + m_addX : d / m_scaleX + m_addX;
   }
   double sy(int32_t x, int32_t y) const {
-    const double d = colSin_[static_cast<size_t>(x)] + rowCos_[static_cast<size_t>(y)];
-    return exact_ ? d + addY_ : d / scaleY_ + addY_;
+    const double d = m_colSin[static_cast<size_t>(x)] + m_rowCos[static_cast<size_t>(y)];
+    return m_exact ? d + m_addY : d / m_scaleY + m_addY;
   }
 
  private:
-  bool exact_;
-  double scaleX_, scaleY_, addX_, addY_;
-  std::vector<double> colCos_, colSin_, rowSin_, rowCos_;
+  bool m_exact;
+  double m_scaleX, m_scaleY, m_addX, m_addY;
+  std::vector<double> m_colCos, m_colSin, m_rowSin, m_rowCos;
 };
 
 // Turns with interpolation between separate true-colour arrays, in rows instead of the walk's

@@ -81,7 +81,7 @@ class PixelReadCache {
     int32_t y;
     uint32_t color;
   };
-  std::array<Entry, 1024> entries_;
+  std::array<Entry, 1024> m_entries;
 };
 
 // Bilinear colour at (ix + fx, iy + fy): the four neighbours, with an x at or past the source

@@ -99,40 +99,40 @@ int32_t reduceChannel(uint32_t colour, int32_t channel) {
 }
 
 void ReadPass::begin() {
-  count_ = 0;
-  const Surface& s = *surface_;
+  m_count = 0;
+  const Surface& s = *m_surface;
   if (!isValid(s) || !isPalettised(s)) return;
   const uint32_t entries = 1u << s.bitsPerPixel;
   // Entries the view lacks read as black, as from a zero-filled table.
-  palette_.fill(PaletteEntry{0, 0, 0, 0});
+  m_palette.fill(PaletteEntry{0, 0, 0, 0});
   for (uint32_t i = 0; i < entries; ++i) {
     if (s.palette != nullptr && i < static_cast<uint32_t>(s.paletteCount > 0 ? s.paletteCount : 0)) {
-      palette_[i] = s.palette[i];
+      m_palette[i] = s.palette[i];
     }
   }
-  count_ = entries;
+  m_count = entries;
 }
 
 uint32_t ReadPass::lookup(uint32_t index) const {
-  return index < count_ ? entryColor(palette_[index]) : 0;
+  return index < m_count ? entryColor(m_palette[index]) : 0;
 }
 
 int32_t ReadPass::read(int32_t x, int32_t y, int32_t channel) const {
-  const Surface& s = *surface_;
+  const Surface& s = *m_surface;
   if (!inside(s, x, y)) return 0;
   if (isPalettised(s)) return reduceChannel(lookup(rawIndex(s, x, y)), channel);
   return reduceChannel(readColor(s, x, y), channel);
 }
 
 int32_t ReadPass::readIndexValue(int32_t x, int32_t y, int32_t channel) const {
-  const Surface& s = *surface_;
+  const Surface& s = *m_surface;
   if (!inside(s, x, y)) return 0;
   if (isPalettised(s)) return reduceChannel(rawIndex(s, x, y), channel);
   return reduceChannel(readColor(s, x, y), channel);
 }
 
 int32_t ReadPass::step(uint32_t flags, int32_t channel, int32_t x, int32_t y) {
-  if (!inside(*surface_, x, y)) return 0;
+  if (!inside(*m_surface, x, y)) return 0;
   if (flags & kReadBegin) {
     begin();
     return 0;
@@ -188,27 +188,27 @@ bool writeIndex(const Surface& s, int64_t x, int64_t y, uint32_t index) {
 }
 
 int32_t PaletteWriter::begin(const Surface& s) {
-  count_ = entriesOf(s);
-  if (count_ < 0) {
-    count_ = 0;
+  m_count = entriesOf(s);
+  if (m_count < 0) {
+    m_count = 0;
     return -1;
   }
-  table_.fill(PaletteEntry{0, 0, 0, 0});
-  return count_;
+  m_table.fill(PaletteEntry{0, 0, 0, 0});
+  return m_count;
 }
 
 int32_t PaletteWriter::set(int32_t index, uint32_t colour) {
-  if (index < 0 || index >= count_) return -1;
-  table_[index] = PaletteEntry{blueOf(colour), greenOf(colour), redOf(colour), 0};
+  if (index < 0 || index >= m_count) return -1;
+  m_table[index] = PaletteEntry{blueOf(colour), greenOf(colour), redOf(colour), 0};
   return index;
 }
 
 void PaletteWriter::commit(Surface& s) {
-  if (count_ > 0 && s.palette != nullptr) {
-    const int32_t n = count_ < s.paletteCount ? count_ : s.paletteCount;
-    for (int32_t i = 0; i < n; ++i) s.palette[i] = table_[i];
+  if (m_count > 0 && s.palette != nullptr) {
+    const int32_t n = m_count < s.paletteCount ? m_count : s.paletteCount;
+    for (int32_t i = 0; i < n; ++i) s.palette[i] = m_table[i];
   }
-  count_ = 0;
+  m_count = 0;
 }
 
 }  // namespace vop

@@ -43,10 +43,10 @@ int32_t reduceChannel(uint32_t colour, int32_t channel);
 // palette lookup and direct bytes, so a read never reaches past a pixel's bytes.
 class ReadPass {
  public:
-  explicit ReadPass(const Surface& s) : surface_(&s) {}
+  explicit ReadPass(const Surface& s) : m_surface(&s) {}
 
   void begin();
-  void end() { count_ = 0; }
+  void end() { m_count = 0; }
 
   // The pixel's value reduced by channel; 0 outside the surface.
   int32_t read(int32_t x, int32_t y, int32_t channel = kChannelColor) const;
@@ -59,9 +59,9 @@ class ReadPass {
  private:
   uint32_t lookup(uint32_t index) const;
 
-  const Surface* surface_;
-  std::array<PaletteEntry, 256> palette_{};
-  uint32_t count_ = 0;
+  const Surface* m_surface;
+  std::array<PaletteEntry, 256> m_palette{};
+  uint32_t m_count = 0;
 };
 
 // Stores B, G, R (packed by the masks for 16 bits; the fourth byte of 32 bits is kept).
@@ -82,44 +82,44 @@ bool writeIndex(const Surface& s, int64_t x, int64_t y, uint32_t index);
 class CheckedSurface {
  public:
   explicit CheckedSurface(const Surface& s)
-      : s_(s), step_(s.bitsPerPixel / 8), direct_(s.bitsPerPixel == 24 || s.bitsPerPixel == 32) {}
+      : m_s(s), m_step(s.bitsPerPixel / 8), m_direct(s.bitsPerPixel == 24 || s.bitsPerPixel == 32) {}
 
-  bool direct() const { return direct_; }
-  int32_t bytesPerPixel() const { return static_cast<int32_t>(step_); }
+  bool direct() const { return m_direct; }
+  int32_t bytesPerPixel() const { return static_cast<int32_t>(m_step); }
   bool inside(int64_t x, int64_t y) const {
-    return static_cast<uint64_t>(x) < static_cast<uint64_t>(s_.width) &&
-           static_cast<uint64_t>(y) < static_cast<uint64_t>(s_.height);
+    return static_cast<uint64_t>(x) < static_cast<uint64_t>(m_s.width) &&
+           static_cast<uint64_t>(y) < static_cast<uint64_t>(m_s.height);
   }
   // First byte of row y (0 <= y < height).
-  uint8_t* row(int64_t y) const { return s_.bits + static_cast<ptrdiff_t>(s_.pitch) * y; }
+  uint8_t* row(int64_t y) const { return m_s.bits + static_cast<ptrdiff_t>(m_s.pitch) * y; }
   // The colour of pixel x of a direct surface's row.
   uint32_t at(const uint8_t* row, int64_t x) const {
-    const uint8_t* p = row + step_ * x;
+    const uint8_t* p = row + m_step * x;
     return packColor(p[2], p[1], p[0]);
   }
   void put(uint8_t* row, int64_t x, uint32_t c) const {
-    uint8_t* p = row + step_ * x;
+    uint8_t* p = row + m_step * x;
     p[0] = blueOf(c);
     p[1] = greenOf(c);
     p[2] = redOf(c);
   }
 
   uint32_t read(int64_t x, int64_t y) const {
-    if (!direct_) return readColor(s_, x, y);
+    if (!m_direct) return readColor(m_s, x, y);
     return inside(x, y) ? at(row(y), x) : 0;
   }
   void write(int64_t x, int64_t y, uint32_t c) const {
-    if (!direct_) {
-      writeColor(s_, x, y, c);
+    if (!m_direct) {
+      writeColor(m_s, x, y, c);
     } else if (inside(x, y)) {
       put(row(y), x, c);
     }
   }
 
  private:
-  const Surface& s_;
-  ptrdiff_t step_;
-  bool direct_;
+  const Surface& m_s;
+  ptrdiff_t m_step;
+  bool m_direct;
 };
 
 // Runs change(colour) over every pixel of the half-open rectangle of a valid true-colour
@@ -166,11 +166,11 @@ class PaletteWriter {
   int32_t set(int32_t index, uint32_t colour);
   // Copies the table into s.palette (as many entries as both hold) and ends the writer.
   void commit(Surface& s);
-  int32_t count() const { return count_; }
+  int32_t count() const { return m_count; }
 
  private:
-  std::array<PaletteEntry, 256> table_{};
-  int32_t count_ = 0;
+  std::array<PaletteEntry, 256> m_table{};
+  int32_t m_count = 0;
 };
 
 // The colour of a palettised surface's table entry; black beyond the table.

@@ -11,48 +11,48 @@ uint32_t progressStep(uint32_t total) {
 
 ProgressMeter::ProgressMeter(const ProgressHook* hook, uint32_t operation) {
   if (hook != nullptr && hook->callback != nullptr) {
-    hook_ = hook;
-    record_.operation = operation;
-    record_.userValue = hook->userValue;
+    m_hook = hook;
+    m_record.operation = operation;
+    m_record.userValue = hook->userValue;
   }
 }
 
 void ProgressMeter::prepare(uint32_t total) {
-  record_.total = total;
-  record_.done = 0;
+  m_record.total = total;
+  m_record.done = 0;
 }
 
 void ProgressMeter::begin(uint32_t total, uint32_t step) {
   prepare(total);
   // A step of 0 (totals below 2) would divide by zero; report every unit instead.
-  step_ = step == 0 ? 1 : step;
+  m_step = step == 0 ? 1 : step;
   call();
 }
 
 void ProgressMeter::tick() {
-  ++record_.done;
-  if (record_.done % step_ == 0) call();
+  ++m_record.done;
+  if (m_record.done % m_step == 0) call();
 }
 
 void ProgressMeter::advance(uint32_t units) {
   // The same calls as `units` ticks: one at every multiple of the step passed on the way.
-  const uint32_t target = record_.done + units;
-  uint32_t next = (record_.done / step_ + 1) * step_;
-  while (next <= target && next > record_.done) {
-    record_.done = next;
+  const uint32_t target = m_record.done + units;
+  uint32_t next = (m_record.done / m_step + 1) * m_step;
+  while (next <= target && next > m_record.done) {
+    m_record.done = next;
     call();
-    next += step_;
+    next += m_step;
   }
-  record_.done = target;
+  m_record.done = target;
 }
 
 void ProgressMeter::finish() {
-  record_.done = record_.total;
+  m_record.done = m_record.total;
   call();
 }
 
 void ProgressMeter::call() {
-  if (hook_ != nullptr) hook_->callback(&record_, hook_->context);
+  if (m_hook != nullptr) m_hook->callback(&m_record, m_hook->context);
 }
 
 }  // namespace vop

@@ -47,7 +47,7 @@ class ProgressMeter {
   ProgressMeter() = default;
   ProgressMeter(const ProgressHook* hook, uint32_t operation);
 
-  bool active() const { return hook_ != nullptr; }
+  bool active() const { return m_hook != nullptr; }
 
   // Sets total and done without a call (copyTransform takes the total its caller prepared).
   void prepare(uint32_t total);
@@ -56,18 +56,18 @@ class ProgressMeter {
   void tick();
   // `units` ticks at once, with the same calls.
   void advance(uint32_t units);
-  void setDone(uint32_t done) { record_.done = done; }
+  void setDone(uint32_t done) { m_record.done = done; }
   void finish();
 
-  const ProgressRecord& record() const { return record_; }
-  uint32_t step() const { return step_; }
+  const ProgressRecord& record() const { return m_record; }
+  uint32_t step() const { return m_step; }
 
  private:
   void call();
 
-  const ProgressHook* hook_ = nullptr;
-  ProgressRecord record_{0, 0, 0, 0};
-  uint32_t step_ = 1;
+  const ProgressHook* m_hook = nullptr;
+  ProgressRecord m_record{0, 0, 0, 0};
+  uint32_t m_step = 1;
 };
 
 }  // namespace vop

@@ -7,10 +7,10 @@ HistoryRing::~HistoryRing() {
 }
 
 void HistoryRing::releaseSlot(int32_t slot) {
-  if (slots_[slot] != nullptr) {
-    void* snapshot = slots_[slot];
-    slots_[slot] = nullptr;
-    if (release_ != nullptr) release_(snapshot);
+  if (m_slots[slot] != nullptr) {
+    void* snapshot = m_slots[slot];
+    m_slots[slot] = nullptr;
+    if (m_release != nullptr) m_release(snapshot);
   }
 }
 
@@ -18,50 +18,50 @@ void HistoryRing::add(void* snapshot) {
   // The states from the cursor to the newest one were undone; a new state makes them
   // unreachable, so they go now, wherever they sit in the slot array. A cursor on the oldest
   // slot of a non-empty ring means every held state is behind it (nothing undone).
-  int32_t kept = (cursor_ - oldest_ + kCapacity) % kCapacity;
-  if (kept == 0 && count_ != 0) kept = count_;
-  for (int32_t i = kept; i < count_; ++i) releaseSlot((oldest_ + i) % kCapacity);
-  count_ = kept;
-  if (count_ == kCapacity) {
-    releaseSlot(oldest_);
-    oldest_ = (oldest_ + 1) % kCapacity;
-    --count_;
+  int32_t kept = (m_cursor - m_oldest + kCapacity) % kCapacity;
+  if (kept == 0 && m_count != 0) kept = m_count;
+  for (int32_t i = kept; i < m_count; ++i) releaseSlot((m_oldest + i) % kCapacity);
+  m_count = kept;
+  if (m_count == kCapacity) {
+    releaseSlot(m_oldest);
+    m_oldest = (m_oldest + 1) % kCapacity;
+    --m_count;
   }
-  slots_[cursor_] = snapshot;
-  ++count_;
-  cursor_ = (cursor_ + 1) % kCapacity;
+  m_slots[m_cursor] = snapshot;
+  ++m_count;
+  m_cursor = (m_cursor + 1) % kCapacity;
 }
 
 void* HistoryRing::stepBack() {
-  cursor_ = cursor_ == 0 ? kCapacity - 1 : cursor_ - 1;
-  return slots_[cursor_ == 0 ? kCapacity - 1 : cursor_ - 1];
+  m_cursor = m_cursor == 0 ? kCapacity - 1 : m_cursor - 1;
+  return m_slots[m_cursor == 0 ? kCapacity - 1 : m_cursor - 1];
 }
 
 void* HistoryRing::stepForward() {
-  if (count_ == kCapacity && cursor_ == oldest_) return nullptr;
-  void* snapshot = slots_[cursor_];
-  cursor_ = (cursor_ + 1) % kCapacity;
+  if (m_count == kCapacity && m_cursor == m_oldest) return nullptr;
+  void* snapshot = m_slots[m_cursor];
+  m_cursor = (m_cursor + 1) % kCapacity;
   return snapshot;
 }
 
 void UndoHistory::record(void* snapshot) {
-  ring_.add(snapshot);
-  storedCount_ = ring_.count();
-  if (position_ < HistoryRing::kCapacity) ++position_;
+  m_ring.add(snapshot);
+  m_storedCount = m_ring.count();
+  if (m_position < HistoryRing::kCapacity) ++m_position;
 }
 
 void* UndoHistory::undo() {
-  if (position_ < 2) return nullptr;
-  void* snapshot = ring_.stepBack();
-  --position_;
+  if (m_position < 2) return nullptr;
+  void* snapshot = m_ring.stepBack();
+  --m_position;
   return snapshot;
 }
 
 void* UndoHistory::redo() {
-  if (storedCount_ - position_ < 1) return nullptr;
-  void* snapshot = ring_.stepForward();
+  if (m_storedCount - m_position < 1) return nullptr;
+  void* snapshot = m_ring.stepForward();
   if (snapshot == nullptr) return nullptr;
-  ++position_;
+  ++m_position;
   return snapshot;
 }
 

@@ -13,7 +13,7 @@ class HistoryRing {
   static constexpr int32_t kCapacity = 8;
   using Release = void (*)(void* snapshot);
 
-  explicit HistoryRing(Release release) : release_(release) {}
+  explicit HistoryRing(Release release) : m_release(release) {}
   ~HistoryRing();
   HistoryRing(const HistoryRing&) = delete;
   HistoryRing& operator=(const HistoryRing&) = delete;
@@ -28,23 +28,23 @@ class HistoryRing {
   // oldest state.
   void* stepForward();
 
-  int32_t count() const { return count_; }
-  int32_t cursor() const { return cursor_; }
-  int32_t oldest() const { return oldest_; }
+  int32_t count() const { return m_count; }
+  int32_t cursor() const { return m_cursor; }
+  int32_t oldest() const { return m_oldest; }
 
  private:
   void releaseSlot(int32_t slot);
 
-  std::array<void*, kCapacity> slots_{};
-  int32_t cursor_ = 0;
-  int32_t oldest_ = 0;
-  int32_t count_ = 0;
-  Release release_;
+  std::array<void*, kCapacity> m_slots{};
+  int32_t m_cursor = 0;
+  int32_t m_oldest = 0;
+  int32_t m_count = 0;
+  Release m_release;
 };
 
 class UndoHistory {
  public:
-  explicit UndoHistory(HistoryRing::Release release) : ring_(release) {}
+  explicit UndoHistory(HistoryRing::Release release) : m_ring(release) {}
 
   // Records a new state; recording after an undo discards the states that could be redone.
   void record(void* snapshot);
@@ -53,14 +53,14 @@ class UndoHistory {
   void* undo();
   void* redo();
 
-  int32_t storedCount() const { return storedCount_; }
-  int32_t position() const { return position_; }
-  const HistoryRing& ring() const { return ring_; }
+  int32_t storedCount() const { return m_storedCount; }
+  int32_t position() const { return m_position; }
+  const HistoryRing& ring() const { return m_ring; }
 
  private:
-  HistoryRing ring_;
-  int32_t storedCount_ = 0;
-  int32_t position_ = 0;
+  HistoryRing m_ring;
+  int32_t m_storedCount = 0;
+  int32_t m_position = 0;
 };
 
 }  // namespace vop

@@ -13,14 +13,14 @@ HINSTANCE libraryModule = nullptr;
 }  // namespace
 
 ImageEngine::ImageEngine() {
-  version_.dwOSVersionInfoSize = sizeof version_;
-  if (!GetVersionExA(&version_)) std::memset(&version_, 0, sizeof version_);
+  m_version.dwOSVersionInfoSize = sizeof m_version;
+  if (!GetVersionExA(&m_version)) std::memset(&m_version, 0, sizeof m_version);
 }
 
 int32_t ImageEngine::initialize(const int32_t* settings) {
-  if (settings == nullptr || 4 > initBlockSize_) return vop::kBadArgument;
-  std::memcpy(&historyMode_, settings, 4);
-  return historyMode_ == 0 || historyMode_ == kHistoryMode ? vop::kOk : vop::kBadArgument;
+  if (settings == nullptr || 4 > m_initBlockSize) return vop::kBadArgument;
+  std::memcpy(&m_historyMode, settings, 4);
+  return m_historyMode == 0 || m_historyMode == kHistoryMode ? vop::kOk : vop::kBadArgument;
 }
 
 ImageEngine& engine() {

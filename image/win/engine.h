@@ -17,19 +17,19 @@ class ImageEngine {
  public:
   ImageEngine();
 
-  vop::PixelReadCache& readCache() { return readCache_; }
-  vop::ColorCountTable& colorCount() { return colorCount_; }
-  int32_t historyMode() const { return historyMode_; }
-  bool historyOn() const { return historyMode_ == kHistoryMode; }
+  vop::PixelReadCache& readCache() { return m_readCache; }
+  vop::ColorCountTable& colorCount() { return m_colorCount; }
+  int32_t historyMode() const { return m_historyMode; }
+  bool historyOn() const { return m_historyMode == kHistoryMode; }
   int32_t initialize(const int32_t* settings);
-  const OSVERSIONINFOA& version() const { return version_; }
+  const OSVERSIONINFOA& version() const { return m_version; }
 
  private:
-  vop::PixelReadCache readCache_;
-  OSVERSIONINFOA version_{};
-  vop::ColorCountTable colorCount_;
-  int32_t historyMode_ = 0;
-  int32_t initBlockSize_ = 4;
+  vop::PixelReadCache m_readCache;
+  OSVERSIONINFOA m_version{};
+  vop::ColorCountTable m_colorCount;
+  int32_t m_historyMode = 0;
+  int32_t m_initBlockSize = 4;
 };
 
 ImageEngine& engine();

@@ -33,14 +33,14 @@ inline ImageRecord* editableRecord(void* handle) {
 class FrameProgress {
  public:
   FrameProgress(const ExportProgressHook* hook, uint32_t operation)
-      : adapter_(hook), meter_(adapter_.hook(), operation) {}
+      : m_adapter(hook), m_meter(m_adapter.hook(), operation) {}
   FrameProgress(const FrameProgress&) = delete;
   FrameProgress& operator=(const FrameProgress&) = delete;
-  vop::ProgressMeter* meter() { return &meter_; }
+  vop::ProgressMeter* meter() { return &m_meter; }
 
  private:
-  ProgressAdapter adapter_;
-  vop::ProgressMeter meter_;
+  ProgressAdapter m_adapter;
+  vop::ProgressMeter m_meter;
 };
 
 // The core's repaint request as UpdateWindow of the caller's window (null is harmless).

@@ -88,22 +88,22 @@ bool readSpill(ImageRecord& image, const char* name) {
 // The name of a spill file being made: the file is deleted unless a snapshot took the name.
 class PendingSpill {
  public:
-  PendingSpill() : name_(new char[MAX_PATH]()) { std::memcpy(name_.get(), "IW4", 3); }
+  PendingSpill() : m_name(new char[MAX_PATH]()) { std::memcpy(m_name.get(), "IW4", 3); }
   ~PendingSpill() {
-    if (made_) DeleteFileA(name_.get());
+    if (m_made) DeleteFileA(m_name.get());
   }
   PendingSpill(const PendingSpill&) = delete;
   PendingSpill& operator=(const PendingSpill&) = delete;
-  bool make() { return made_ = makeTempFileName(name_.get()) == 0; }
-  char* name() const { return name_.get(); }
+  bool make() { return m_made = makeTempFileName(m_name.get()) == 0; }
+  char* name() const { return m_name.get(); }
   char* release() {
-    made_ = false;
-    return name_.release();
+    m_made = false;
+    return m_name.release();
   }
 
  private:
-  std::unique_ptr<char[]> name_;
-  bool made_ = false;
+  std::unique_ptr<char[]> m_name;
+  bool m_made = false;
 };
 
 }  // namespace

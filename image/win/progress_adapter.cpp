@@ -5,10 +5,10 @@ namespace vopwin {
 
 ProgressAdapter::ProgressAdapter(const ExportProgressHook* hook) {
   if (hook != nullptr && hook->callback != nullptr) {
-    hook_.callback = &ProgressAdapter::forward;
-    hook_.context = const_cast<ExportProgressHook*>(hook);
-    hook_.userValue = hook->userValue;
-    active_ = true;
+    m_hook.callback = &ProgressAdapter::forward;
+    m_hook.context = const_cast<ExportProgressHook*>(hook);
+    m_hook.userValue = hook->userValue;
+    m_active = true;
   }
 }
 

@@ -17,12 +17,12 @@ struct ExportProgressHook {
 class ProgressAdapter {
  public:
   explicit ProgressAdapter(const ExportProgressHook* hook);
-  const vop::ProgressHook* hook() const { return active_ ? &hook_ : nullptr; }
+  const vop::ProgressHook* hook() const { return m_active ? &m_hook : nullptr; }
 
  private:
   static void forward(vop::ProgressRecord* record, void* context);
-  vop::ProgressHook hook_{};
-  bool active_ = false;
+  vop::ProgressHook m_hook{};
+  bool m_active = false;
 };
 
 }  // namespace vopwin

@@ -98,20 +98,20 @@ void forgetBitmap(ImageRecord& record) {
   record.transparentColor = -1;
 }
 
-SelectedBitmap::SelectedBitmap(ImageRecord& record) : record_(record) {
-  if (record_.dcRefCount++ == 0) {
-    record_.memoryDC = takeDC();
-    record_.previousBitmap =
-        record_.memoryDC != nullptr ? SelectObject(record_.memoryDC, record_.bitmap) : nullptr;
+SelectedBitmap::SelectedBitmap(ImageRecord& record) : m_record(record) {
+  if (m_record.dcRefCount++ == 0) {
+    m_record.memoryDC = takeDC();
+    m_record.previousBitmap =
+        m_record.memoryDC != nullptr ? SelectObject(m_record.memoryDC, m_record.bitmap) : nullptr;
   }
 }
 
 SelectedBitmap::~SelectedBitmap() {
-  if (record_.dcRefCount > 0 && --record_.dcRefCount == 0 && record_.memoryDC != nullptr) {
-    SelectObject(record_.memoryDC, record_.previousBitmap);
-    giveDC(record_.memoryDC);
-    record_.memoryDC = nullptr;
-    record_.previousBitmap = nullptr;
+  if (m_record.dcRefCount > 0 && --m_record.dcRefCount == 0 && m_record.memoryDC != nullptr) {
+    SelectObject(m_record.memoryDC, m_record.previousBitmap);
+    giveDC(m_record.memoryDC);
+    m_record.memoryDC = nullptr;
+    m_record.previousBitmap = nullptr;
   }
 }
 

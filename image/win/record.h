@@ -51,10 +51,10 @@ class SelectedBitmap {
   ~SelectedBitmap();
   SelectedBitmap(const SelectedBitmap&) = delete;
   SelectedBitmap& operator=(const SelectedBitmap&) = delete;
-  HDC dc() const { return record_.memoryDC; }
+  HDC dc() const { return m_record.memoryDC; }
 
  private:
-  ImageRecord& record_;
+  ImageRecord& m_record;
 };
 
 // Colour table of a palettised record: entries read (at most 256); -1 without a bitmap.

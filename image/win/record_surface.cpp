@@ -3,23 +3,23 @@
 
 namespace vopwin {
 
-RecordSurface::RecordSurface(ImageRecord& record) : record_(record) {
+RecordSurface::RecordSurface(ImageRecord& record) : m_record(record) {
   if (record.bitmap == nullptr || record.bits == nullptr) return;
-  surface_.bits = record.bits;
-  surface_.pitch = record.pitch;
-  surface_.width = record.width;
-  surface_.height = record.height;
-  surface_.bitsPerPixel = record.bitsPerPixel;
+  m_surface.bits = record.bits;
+  m_surface.pitch = record.pitch;
+  m_surface.width = record.width;
+  m_surface.height = record.height;
+  m_surface.bitsPerPixel = record.bitsPerPixel;
   if (record.bitsPerPixel <= 8) {
-    const int32_t count = readColorTable(record, palette_.data(), 1 << record.bitsPerPixel);
-    surface_.palette = palette_.data();
-    surface_.paletteCount = count > 0 ? count : 0;
+    const int32_t count = readColorTable(record, m_palette.data(), 1 << record.bitsPerPixel);
+    m_surface.palette = m_palette.data();
+    m_surface.paletteCount = count > 0 ? count : 0;
   }
 }
 
 bool RecordSurface::commitPalette() {
-  if (surface_.palette == nullptr || surface_.paletteCount <= 0) return false;
-  return writeColorTable(record_, surface_.palette, surface_.paletteCount);
+  if (m_surface.palette == nullptr || m_surface.paletteCount <= 0) return false;
+  return writeColorTable(m_record, m_surface.palette, m_surface.paletteCount);
 }
 
 }  // namespace vopwin

@@ -16,14 +16,14 @@ class RecordSurface {
   RecordSurface(const RecordSurface&) = delete;
   RecordSurface& operator=(const RecordSurface&) = delete;
 
-  bool valid() const { return vop::isValid(surface_); }
-  vop::Surface& surface() { return surface_; }
+  bool valid() const { return vop::isValid(m_surface); }
+  vop::Surface& surface() { return m_surface; }
   bool commitPalette();
 
  private:
-  ImageRecord& record_;
-  vop::Surface surface_;
-  std::array<vop::PaletteEntry, 256> palette_{};
+  ImageRecord& m_record;
+  vop::Surface m_surface;
+  std::array<vop::PaletteEntry, 256> m_palette{};
 };
 
 }  // namespace vopwin

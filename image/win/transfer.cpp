@@ -50,20 +50,20 @@ bool readAll(HANDLE file, void* data, size_t size) {
 class TempFile {
  public:
   TempFile() {
-    std::memcpy(name_, "IW4", 4);
-    made_ = makeTempFileName(name_) == 0;
+    std::memcpy(m_name, "IW4", 4);
+    m_made = makeTempFileName(m_name) == 0;
   }
   ~TempFile() {
-    if (made_) DeleteFileA(name_);
+    if (m_made) DeleteFileA(m_name);
   }
   TempFile(const TempFile&) = delete;
   TempFile& operator=(const TempFile&) = delete;
-  bool made() const { return made_; }
-  char* name() { return name_; }
+  bool made() const { return m_made; }
+  char* name() { return m_name; }
 
  private:
-  char name_[MAX_PATH] = {};
-  bool made_ = false;
+  char m_name[MAX_PATH] = {};
+  bool m_made = false;
 };
 
 using kel::FileHandle;

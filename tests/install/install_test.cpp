@@ -284,23 +284,23 @@ public:
   Targets() {
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
-    root_ = std::wstring(temp) + L"tolm install " + std::to_wstring(GetCurrentProcessId());
-    CreateDirectoryW(root_.c_str(), nullptr);
-    file_ = root_ + L"\\写真 01.jpg";
-    folder_ = root_ + L"\\アルバム 2";
-    CreateDirectoryW(folder_.c_str(), nullptr);
-    CopyFileW(widen(testutil::windowsPath(TOLM_SAMPLE_JPG)).c_str(), file_.c_str(), FALSE);
+    m_root = std::wstring(temp) + L"tolm install " + std::to_wstring(GetCurrentProcessId());
+    CreateDirectoryW(m_root.c_str(), nullptr);
+    m_file = m_root + L"\\写真 01.jpg";
+    m_folder = m_root + L"\\アルバム 2";
+    CreateDirectoryW(m_folder.c_str(), nullptr);
+    CopyFileW(widen(testutil::windowsPath(TOLM_SAMPLE_JPG)).c_str(), m_file.c_str(), FALSE);
   }
   ~Targets() {
-    DeleteFileW(file_.c_str());
-    RemoveDirectoryW(folder_.c_str());
-    RemoveDirectoryW(root_.c_str());
+    DeleteFileW(m_file.c_str());
+    RemoveDirectoryW(m_folder.c_str());
+    RemoveDirectoryW(m_root.c_str());
   }
-  const std::wstring &file() const { return file_; }
-  const std::wstring &folder() const { return folder_; }
+  const std::wstring &file() const { return m_file; }
+  const std::wstring &folder() const { return m_folder; }
 
 private:
-  std::wstring root_, file_, folder_;
+  std::wstring m_root, m_file, m_folder;
 };
 
 // One installation: where it goes and under which root its keys live.

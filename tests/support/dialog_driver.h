@@ -19,9 +19,9 @@ namespace testutil {
 class Watchdog {
 public:
   explicit Watchdog(int seconds) {
-    thread_ = std::thread([this, seconds] {
-      std::unique_lock<std::mutex> lock(mutex_);
-      if (!cv_.wait_for(lock, std::chrono::seconds(seconds), [this] { return done_; })) {
+    m_thread = std::thread([this, seconds] {
+      std::unique_lock<std::mutex> lock(m_mutex);
+      if (!m_cv.wait_for(lock, std::chrono::seconds(seconds), [this] { return m_done; })) {
         std::fprintf(stderr, "FAILED: the dialog did not close within %d s\n", seconds);
         std::fflush(stderr);
         TerminateProcess(GetCurrentProcess(), 3);
@@ -30,20 +30,20 @@ public:
   }
   ~Watchdog() {
     {
-      std::lock_guard<std::mutex> lock(mutex_);
-      done_ = true;
+      std::lock_guard<std::mutex> lock(m_mutex);
+      m_done = true;
     }
-    cv_.notify_all();
-    thread_.join();
+    m_cv.notify_all();
+    m_thread.join();
   }
   Watchdog(const Watchdog &) = delete;
   Watchdog &operator=(const Watchdog &) = delete;
 
 private:
-  std::mutex mutex_;
-  std::condition_variable cv_;
-  bool done_ = false;
-  std::thread thread_;
+  std::mutex m_mutex;
+  std::condition_variable m_cv;
+  bool m_done = false;
+  std::thread m_thread;
 };
 
 inline BOOL CALLBACK findOwnDialog(HWND w, LPARAM data) {

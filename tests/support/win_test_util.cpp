@@ -16,12 +16,12 @@ ScratchDir::ScratchDir() {
   char name[64];
   std::snprintf(name, sizeof name, "tolmtest_%lu_%u_%lu", GetCurrentProcessId(), ++counter,
                 GetTickCount());
-  path_ = std::string(temp) + name;
-  if (!CreateDirectoryA(path_.c_str(), nullptr))
-    throw std::runtime_error("cannot create " + path_);
+  m_path = std::string(temp) + name;
+  if (!CreateDirectoryA(m_path.c_str(), nullptr))
+    throw std::runtime_error("cannot create " + m_path);
 }
 
-ScratchDir::~ScratchDir() { removeTree(path_); }
+ScratchDir::~ScratchDir() { removeTree(m_path); }
 
 std::string ScratchDir::file(const std::string &name, const std::string &contents) const {
   const std::string full = join(name);
@@ -97,21 +97,21 @@ std::string modulePath(const char *moduleName) {
 Pages::Pages(size_t count, size_t committed, DWORD protect) {
   SYSTEM_INFO si;
   GetSystemInfo(&si);
-  page_ = si.dwPageSize;
-  base_ = static_cast<char *>(VirtualAlloc(nullptr, count * page_, MEM_RESERVE, PAGE_NOACCESS));
+  m_page = si.dwPageSize;
+  m_base = static_cast<char *>(VirtualAlloc(nullptr, count * m_page, MEM_RESERVE, PAGE_NOACCESS));
   if (committed > 0) {
-    VirtualAlloc(base_, committed * page_, MEM_COMMIT, PAGE_READWRITE);
-    std::memset(base_, 0x5A, committed * page_);
+    VirtualAlloc(m_base, committed * m_page, MEM_COMMIT, PAGE_READWRITE);
+    std::memset(m_base, 0x5A, committed * m_page);
     DWORD old;
-    VirtualProtect(base_, committed * page_, protect, &old);
+    VirtualProtect(m_base, committed * m_page, protect, &old);
   }
 }
 
-Pages::~Pages() { VirtualFree(base_, 0, MEM_RELEASE); }
+Pages::~Pages() { VirtualFree(m_base, 0, MEM_RELEASE); }
 
 bool Pages::untouched(size_t bytes) const {
   for (size_t i = 0; i < bytes; ++i)
-    if (base_[i] != 0x5A)
+    if (m_base[i] != 0x5A)
       return false;
   return true;
 }

@@ -14,13 +14,13 @@ public:
   ~ScratchDir();
   ScratchDir(const ScratchDir &) = delete;
   ScratchDir &operator=(const ScratchDir &) = delete;
-  const std::string &path() const { return path_; }
+  const std::string &path() const { return m_path; }
   std::string file(const std::string &name, const std::string &contents = std::string()) const;
   std::string folder(const std::string &name) const;
-  std::string join(const std::string &name) const { return path_ + "\\" + name; }
+  std::string join(const std::string &name) const { return m_path + "\\" + name; }
 
 private:
-  std::string path_;
+  std::string m_path;
 };
 
 void removeTree(const std::string &path);
@@ -43,14 +43,14 @@ public:
   ~Pages();
   Pages(const Pages &) = delete;
   Pages &operator=(const Pages &) = delete;
-  char *at(size_t offset = 0) const { return base_ + offset; }
-  size_t page() const { return page_; }
+  char *at(size_t offset = 0) const { return m_base + offset; }
+  size_t page() const { return m_page; }
   // Whether the first `bytes` still hold the fill.
   bool untouched(size_t bytes) const;
 
 private:
-  char *base_ = nullptr;
-  size_t page_ = 4096;
+  char *m_base = nullptr;
+  size_t m_page = 4096;
 };
 
 // Full path of a module loaded into this process.

@@ -67,16 +67,16 @@ int CALLBACK browseCallback(HWND dialog, UINT message, LPARAM, LPARAM data) {
 // COM for the shell's dialog, released again only when this call started it.
 class ComScope {
 public:
-  ComScope() : started_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+  ComScope() : m_started(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
   ~ComScope() {
-    if (started_)
+    if (m_started)
       CoUninitialize();
   }
   ComScope(const ComScope &) = delete;
   ComScope &operator=(const ComScope &) = delete;
 
 private:
-  bool started_;
+  bool m_started;
 };
 
 int showDirDialog(const KEL_DIRLIST_OPTIONS &options, char *buffer) {

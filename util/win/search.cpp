@@ -16,42 +16,42 @@ constexpr std::size_t kCap = kel::kPathCapacity;
 class Search {
 public:
   Search(uint32_t flags, const char *pattern, KEL_SEARCH_RECORD *record)
-      : flags_(flags), pattern_(pattern), record_(record) {}
+      : m_flags(flags), m_pattern(pattern), m_record(record) {}
 
-  void setList(HANDLE list) { list_ = list; }
+  void setList(HANDLE list) { m_list = list; }
 
   bool setStart(const char *folder) {
     const std::size_t length = std::strlen(folder);
     if (length >= kCap)
       return false;
-    std::memcpy(path_, folder, length + 1);
-    length_ = length;
+    std::memcpy(m_path, folder, length + 1);
+    m_length = length;
     // The start folder's own search pattern must fit, or nothing could be searched.
-    return kel::joinPath(query_, kCap, {path_, length_}, pattern_);
+    return kel::joinPath(m_query, kCap, {m_path, m_length}, m_pattern);
   }
 
   // The start folder itself, reported before its contents when folders are wanted.
   int reportStart() {
-    const uint32_t attributes = GetFileAttributesA(path_);
-    if (!kel::passesAttributeFilter(flags_, attributes))
+    const uint32_t attributes = GetFileAttributesA(m_path);
+    if (!kel::passesAttributeFilter(m_flags, attributes))
       return 0;
     if (!call(attributes))
       return KEL_STOPPED;
     writeLine();
-    found_ = 1;
+    m_found = 1;
     return 0;
   }
 
-  int walk() { return walkFolder(length_); }
-  uint32_t found() const { return found_; }
+  int walk() { return walkFolder(m_length); }
+  uint32_t found() const { return m_found; }
 
 private:
-  // path_ holds the folder, length bytes long; it holds it again on return.
+  // m_path holds the folder, length bytes long; it holds it again on return.
   int walkFolder(std::size_t length) {
-    if (!kel::joinPath(query_, kCap, {path_, length}, pattern_))
+    if (!kel::joinPath(m_query, kCap, {m_path, length}, m_pattern))
       return 0;
     WIN32_FIND_DATAA item;
-    kel::FindHandle find(FindFirstFileA(query_, &item));
+    kel::FindHandle find(FindFirstFileA(m_query, &item));
     if (!find.ok())
       return 0;
     int result = 0;
@@ -60,14 +60,14 @@ private:
       if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
         continue;
       // A name whose full path would not fit is passed over, and so is everything below it.
-      if (!kel::appendPath(path_, kCap, length, name))
+      if (!kel::appendPath(m_path, kCap, length, name))
         continue;
       const bool folder = (item.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-      if (!folder || (flags_ & kel::kSearchFolders) != 0) {
-        const uint32_t attributes = GetFileAttributesA(path_);
-        if (kel::passesAttributeFilter(flags_, attributes)) {
+      if (!folder || (m_flags & kel::kSearchFolders) != 0) {
+        const uint32_t attributes = GetFileAttributesA(m_path);
+        if (kel::passesAttributeFilter(m_flags, attributes)) {
           writeLine();
-          ++found_;
+          ++m_found;
           if (!call(attributes)) {
             result = KEL_STOPPED;
             break;
@@ -75,42 +75,42 @@ private:
         }
       }
       // Entered whether or not the folder itself passed the filter.
-      if (folder && (flags_ & kel::kSearchRecursive) != 0 &&
+      if (folder && (m_flags & kel::kSearchRecursive) != 0 &&
           walkFolder(length + 1 + std::strlen(name)) == KEL_STOPPED) {
         result = KEL_STOPPED;
         break;
       }
     } while (FindNextFileA(find.get(), &item));
-    path_[length] = '\0';
+    m_path[length] = '\0';
     return result;
   }
 
   bool call(uint32_t attributes) {
-    if (record_ == nullptr || record_->callback == nullptr)
+    if (m_record == nullptr || m_record->callback == nullptr)
       return true;
-    return record_->callback(record_->data, path_, attributes, record_->userValue) != 0;
+    return m_record->callback(m_record->data, m_path, attributes, m_record->userValue) != 0;
   }
 
   void writeLine() {
-    if (list_ == INVALID_HANDLE_VALUE)
+    if (m_list == INVALID_HANDLE_VALUE)
       return;
     char line[kCap + 2];
-    const std::size_t length = std::strlen(path_);
-    std::memcpy(line, path_, length);
+    const std::size_t length = std::strlen(m_path);
+    std::memcpy(line, m_path, length);
     line[length] = '\r';
     line[length + 1] = '\n';
     DWORD written = 0;
-    WriteFile(list_, line, static_cast<DWORD>(length + 2), &written, nullptr);
+    WriteFile(m_list, line, static_cast<DWORD>(length + 2), &written, nullptr);
   }
 
-  uint32_t flags_;
-  const char *pattern_;
-  HANDLE list_ = INVALID_HANDLE_VALUE;
-  KEL_SEARCH_RECORD *record_;
-  uint32_t found_ = 0;
-  std::size_t length_ = 0;
-  char path_[kCap];
-  char query_[kCap];
+  uint32_t m_flags;
+  const char *m_pattern;
+  HANDLE m_list = INVALID_HANDLE_VALUE;
+  KEL_SEARCH_RECORD *m_record;
+  uint32_t m_found = 0;
+  std::size_t m_length = 0;
+  char m_path[kCap];
+  char m_query[kCap];
 };
 
 } // namespace

@@ -37,16 +37,16 @@ std::wstring wide(const char *utf8) {
 
 class Library {
 public:
-  explicit Library(const char *name) : module_(LoadLibraryExA(name, nullptr, LOAD_LIBRARY_AS_DATAFILE)) {}
+  explicit Library(const char *name) : m_module(LoadLibraryExA(name, nullptr, LOAD_LIBRARY_AS_DATAFILE)) {}
   ~Library() {
-    if (module_)
-      FreeLibrary(module_);
+    if (m_module)
+      FreeLibrary(m_module);
   }
-  bool loaded() const { return module_ != nullptr; }
+  bool loaded() const { return m_module != nullptr; }
   // The string as stored (UTF-16), or empty when there is none.
   std::wstring text(int id) const {
     const wchar_t *p = nullptr;
-    const int n = LoadStringW(module_, static_cast<UINT>(id), reinterpret_cast<LPWSTR>(&p), 0);
+    const int n = LoadStringW(m_module, static_cast<UINT>(id), reinterpret_cast<LPWSTR>(&p), 0);
     return n > 0 && p ? std::wstring(p, static_cast<size_t>(n)) : std::wstring();
   }
   std::set<int> ids() const {
@@ -58,7 +58,7 @@ public:
   }
 
 private:
-  HMODULE module_;
+  HMODULE m_module;
 };
 
 class LanguageLibraries : public ::testing::Test {

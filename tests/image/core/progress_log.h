@@ -14,21 +14,21 @@ using ProgressCall = std::array<uint32_t, 4>;
 
 class ProgressLog {
  public:
-  explicit ProgressLog(uint32_t userValue) : hook_{&ProgressLog::record, this, userValue} {}
+  explicit ProgressLog(uint32_t userValue) : m_hook{&ProgressLog::record, this, userValue} {}
   ProgressLog(const ProgressLog&) = delete;
   ProgressLog& operator=(const ProgressLog&) = delete;
 
-  const ProgressHook* hook() const { return &hook_; }
-  const std::vector<ProgressCall>& calls() const { return calls_; }
+  const ProgressHook* hook() const { return &m_hook; }
+  const std::vector<ProgressCall>& calls() const { return m_calls; }
 
  private:
   static void record(ProgressRecord* r, void* context) {
-    static_cast<ProgressLog*>(context)->calls_.push_back(
+    static_cast<ProgressLog*>(context)->m_calls.push_back(
         {r->operation, r->total, r->done, r->userValue});
   }
 
-  ProgressHook hook_;
-  std::vector<ProgressCall> calls_;
+  ProgressHook m_hook;
+  std::vector<ProgressCall> m_calls;
 };
 
 }  // namespace vop::test

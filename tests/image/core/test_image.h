@@ -12,16 +12,16 @@ namespace vop::test {
 class TestImage {
  public:
   TestImage(int32_t width, int32_t height, int32_t bitsPerPixel)
-      : memory_(static_cast<size_t>(rowBytes(bitsPerPixel, width) * height)) {
-    surface_ = bottomUpView(memory_.data(), width, height, bitsPerPixel);
+      : m_memory(static_cast<size_t>(rowBytes(bitsPerPixel, width) * height)) {
+    m_surface = bottomUpView(m_memory.data(), width, height, bitsPerPixel);
     if (bitsPerPixel <= 8) {
-      palette_.assign(size_t{1} << bitsPerPixel, PaletteEntry{0, 0, 0, 0});
-      surface_.palette = palette_.data();
-      surface_.paletteCount = static_cast<int32_t>(palette_.size());
+      m_palette.assign(size_t{1} << bitsPerPixel, PaletteEntry{0, 0, 0, 0});
+      m_surface.palette = m_palette.data();
+      m_surface.paletteCount = static_cast<int32_t>(m_palette.size());
     }
   }
-  TestImage(const TestImage& other) : memory_(other.memory_), palette_(other.palette_) {
-    surface_ = other.surface_;
+  TestImage(const TestImage& other) : m_memory(other.m_memory), m_palette(other.m_palette) {
+    m_surface = other.m_surface;
     rebase(other);
   }
   // Moving a vector keeps its buffer, so the view stays valid.
@@ -29,45 +29,45 @@ class TestImage {
   TestImage& operator=(TestImage&&) = default;
   TestImage& operator=(const TestImage& other) {
     if (this != &other) {
-      memory_ = other.memory_;
-      palette_ = other.palette_;
-      surface_ = other.surface_;
+      m_memory = other.m_memory;
+      m_palette = other.m_palette;
+      m_surface = other.m_surface;
       rebase(other);
     }
     return *this;
   }
 
-  Surface& surface() { return surface_; }
-  const Surface& surface() const { return surface_; }
-  std::vector<uint8_t>& memory() { return memory_; }
-  std::vector<PaletteEntry>& palette() { return palette_; }
+  Surface& surface() { return m_surface; }
+  const Surface& surface() const { return m_surface; }
+  std::vector<uint8_t>& memory() { return m_memory; }
+  std::vector<PaletteEntry>& palette() { return m_palette; }
 
-  uint32_t get(int32_t x, int32_t y) const { return readColor(surface_, x, y); }
-  void set(int32_t x, int32_t y, uint32_t c) { writeColor(surface_, x, y, c); }
+  uint32_t get(int32_t x, int32_t y) const { return readColor(m_surface, x, y); }
+  void set(int32_t x, int32_t y, uint32_t c) { writeColor(m_surface, x, y, c); }
   void fill(uint32_t c) {
-    for (int32_t y = 0; y < surface_.height; ++y)
-      for (int32_t x = 0; x < surface_.width; ++x) set(x, y, c);
+    for (int32_t y = 0; y < m_surface.height; ++y)
+      for (int32_t x = 0; x < m_surface.width; ++x) set(x, y, c);
   }
   void setEntry(int i, uint32_t c) {
-    palette_[static_cast<size_t>(i)] = PaletteEntry{blueOf(c), greenOf(c), redOf(c), 0};
+    m_palette[static_cast<size_t>(i)] = PaletteEntry{blueOf(c), greenOf(c), redOf(c), 0};
   }
   bool samePixels(const TestImage& o) const {
-    if (o.surface_.width != surface_.width || o.surface_.height != surface_.height) return false;
-    for (int32_t y = 0; y < surface_.height; ++y)
-      for (int32_t x = 0; x < surface_.width; ++x)
+    if (o.m_surface.width != m_surface.width || o.m_surface.height != m_surface.height) return false;
+    for (int32_t y = 0; y < m_surface.height; ++y)
+      for (int32_t x = 0; x < m_surface.width; ++x)
         if (get(x, y) != o.get(x, y)) return false;
     return true;
   }
 
  private:
   void rebase(const TestImage& other) {
-    surface_.bits = memory_.data() + (other.surface_.bits - other.memory_.data());
-    if (!palette_.empty()) surface_.palette = palette_.data();
+    m_surface.bits = m_memory.data() + (other.m_surface.bits - other.m_memory.data());
+    if (!m_palette.empty()) m_surface.palette = m_palette.data();
   }
 
-  std::vector<uint8_t> memory_;
-  std::vector<PaletteEntry> palette_;
-  Surface surface_;
+  std::vector<uint8_t> m_memory;
+  std::vector<PaletteEntry> m_palette;
+  Surface m_surface;
 };
 
 // Fills every byte of an image's memory (padding and the fourth byte of 32-bit pixels too) from

@@ -79,43 +79,43 @@ public:
   explicit ClientPicture(HWND dialog) {
     RECT client{};
     GetClientRect(dialog, &client);
-    width_ = client.right;
-    height_ = client.bottom;
+    m_width = client.right;
+    m_height = client.bottom;
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width_;
-    info.bmiHeader.biHeight = -height_;
+    info.bmiHeader.biWidth = m_width;
+    info.bmiHeader.biHeight = -m_height;
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
-    dc_ = CreateCompatibleDC(nullptr);
-    bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, reinterpret_cast<void **>(&bits_), nullptr, 0);
-    old_ = SelectObject(dc_, bitmap_);
-    RECT all{0, 0, width_, height_};
-    FillRect(dc_, &all, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
-    SendMessageW(dialog, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc_), PRF_CLIENT);
+    m_dc = CreateCompatibleDC(nullptr);
+    m_bitmap = CreateDIBSection(m_dc, &info, DIB_RGB_COLORS, reinterpret_cast<void **>(&m_bits), nullptr, 0);
+    m_old = SelectObject(m_dc, m_bitmap);
+    RECT all{0, 0, m_width, m_height};
+    FillRect(m_dc, &all, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
+    SendMessageW(dialog, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(m_dc), PRF_CLIENT);
     GdiFlush();
   }
   ~ClientPicture() {
-    SelectObject(dc_, old_);
-    DeleteObject(bitmap_);
-    DeleteDC(dc_);
+    SelectObject(m_dc, m_old);
+    DeleteObject(m_bitmap);
+    DeleteDC(m_dc);
   }
   ClientPicture(const ClientPicture &) = delete;
   ClientPicture &operator=(const ClientPicture &) = delete;
   // As COLORREF (0x00BBGGRR); white outside the picture.
   COLORREF at(int x, int y) const {
-    if (x < 0 || y < 0 || x >= width_ || y >= height_)
+    if (x < 0 || y < 0 || x >= m_width || y >= m_height)
       return 0xFFFFFFFF;
-    const uint32_t v = bits_[y * width_ + x];
+    const uint32_t v = m_bits[y * m_width + x];
     return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
   }
 
 private:
-  HDC dc_ = nullptr;
-  HBITMAP bitmap_ = nullptr;
-  HGDIOBJ old_ = nullptr;
-  uint32_t *bits_ = nullptr;
-  int width_ = 0, height_ = 0;
+  HDC m_dc = nullptr;
+  HBITMAP m_bitmap = nullptr;
+  HGDIOBJ m_old = nullptr;
+  uint32_t *m_bits = nullptr;
+  int m_width = 0, m_height = 0;
 };
 
 // Saves the dialog as it appears on the screen, frame included, as a BMP file.
@@ -334,7 +334,7 @@ public:
     cls.hInstance = GetModuleHandleW(nullptr);
     cls.lpszClassName = L"VopRepaintCanvas";
     RegisterClassW(&cls);
-    window_ = CreateWindowExW(0, L"VopRepaintCanvas", L"canvas", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20, 20,
+    m_window = CreateWindowExW(0, L"VopRepaintCanvas", L"canvas", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20, 20,
                               200, 150, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     // Let the first exposure arrive and be painted before the checks start.
     for (int i = 0; i < 10; ++i) {
@@ -344,14 +344,14 @@ public:
       Sleep(30);
     }
   }
-  ~Canvas() { DestroyWindow(window_); }
+  ~Canvas() { DestroyWindow(m_window); }
   Canvas(const Canvas &) = delete;
   Canvas &operator=(const Canvas &) = delete;
-  HWND get() const { return window_; }
-  bool pending() const { return GetUpdateRect(window_, nullptr, FALSE) != FALSE; }
+  HWND get() const { return m_window; }
+  bool pending() const { return GetUpdateRect(m_window, nullptr, FALSE) != FALSE; }
 
 private:
-  HWND window_ = nullptr;
+  HWND m_window = nullptr;
 };
 
 // Every progress call invalidates the canvas: a repaint after the last call leaves nothing

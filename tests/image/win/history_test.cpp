@@ -172,12 +172,12 @@ public:
     for (const char *name : {"TMP", "TEMP"}) {
       char value[MAX_PATH] = {};
       const DWORD length = GetEnvironmentVariableA(name, value, MAX_PATH);
-      saved_.push_back({name, length > 0 && length < MAX_PATH ? std::string(value) : std::string(), length > 0});
+      m_saved.push_back({name, length > 0 && length < MAX_PATH ? std::string(value) : std::string(), length > 0});
       SetEnvironmentVariableA(name, folder.c_str());
     }
   }
   ~TempFolder() {
-    for (const Saved &s : saved_)
+    for (const Saved &s : m_saved)
       SetEnvironmentVariableA(s.name, s.had ? s.value.c_str() : nullptr);
   }
   TempFolder(const TempFolder &) = delete;
@@ -189,7 +189,7 @@ private:
     std::string value;
     bool had;
   };
-  std::vector<Saved> saved_;
+  std::vector<Saved> m_saved;
 };
 
 TEST_F(History, ASnapshotThatCannotBeMadeIsReportedAndTheEditStays) {

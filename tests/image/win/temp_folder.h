@@ -16,12 +16,12 @@ public:
     for (const char *name : {"TMP", "TEMP"}) {
       char value[MAX_PATH] = {};
       const DWORD length = GetEnvironmentVariableA(name, value, MAX_PATH);
-      saved_.push_back({name, length > 0 && length < MAX_PATH ? value : "", length > 0});
-      SetEnvironmentVariableA(name, (dir_.path() + "\\").c_str());
+      m_saved.push_back({name, length > 0 && length < MAX_PATH ? value : "", length > 0});
+      SetEnvironmentVariableA(name, (m_dir.path() + "\\").c_str());
     }
   }
   ~OwnTempFolder() {
-    for (const Saved &s : saved_)
+    for (const Saved &s : m_saved)
       SetEnvironmentVariableA(s.name, s.had ? s.value.c_str() : nullptr);
   }
   OwnTempFolder(const OwnTempFolder &) = delete;
@@ -31,11 +31,11 @@ public:
   std::vector<std::string> iw4Files() const {
     std::vector<std::string> out;
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((dir_.path() + "\\IW4*").c_str(), &found);
+    HANDLE search = FindFirstFileA((m_dir.path() + "\\IW4*").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE)
       return out;
     do
-      out.push_back(dir_.path() + "\\" + found.cFileName);
+      out.push_back(m_dir.path() + "\\" + found.cFileName);
     while (FindNextFileA(search, &found));
     FindClose(search);
     return out;
@@ -47,8 +47,8 @@ private:
     std::string value;
     bool had;
   };
-  testutil::ScratchDir dir_; // made under the temporary folder as it was
-  std::vector<Saved> saved_;
+  testutil::ScratchDir m_dir; // made under the temporary folder as it was
+  std::vector<Saved> m_saved;
 };
 
 } // namespace voptest

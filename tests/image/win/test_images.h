@@ -82,15 +82,15 @@ inline VOP_IMAGE makeFlat(int width, int height, uint32_t colour) {
 // Destroys the handle when the test ends, whatever it asserted.
 class Image {
 public:
-  explicit Image(VOP_IMAGE image) : image_(image) {}
-  ~Image() { vopDestroyImage(image_); }
+  explicit Image(VOP_IMAGE image) : m_image(image) {}
+  ~Image() { vopDestroyImage(m_image); }
   Image(const Image &) = delete;
   Image &operator=(const Image &) = delete;
-  VOP_IMAGE get() const { return image_; }
-  operator VOP_IMAGE() const { return image_; }
+  VOP_IMAGE get() const { return m_image; }
+  operator VOP_IMAGE() const { return m_image; }
 
 private:
-  VOP_IMAGE image_;
+  VOP_IMAGE m_image;
 };
 
 struct Size {
@@ -118,14 +118,14 @@ public:
   static constexpr uint32_t kUserValue = 0x5EED1234;
   ProgressLog() {
     current() = this;
-    hook_.callback = &ProgressLog::record;
-    hook_.userValue = kUserValue;
+    m_hook.callback = &ProgressLog::record;
+    m_hook.userValue = kUserValue;
   }
   ~ProgressLog() { current() = nullptr; }
   ProgressLog(const ProgressLog &) = delete;
   ProgressLog &operator=(const ProgressLog &) = delete;
-  VOP_PROGRESS_HOOK *hook() { return &hook_; }
-  const std::vector<VOP_PROGRESS_RECORD> &calls() const { return calls_; }
+  VOP_PROGRESS_HOOK *hook() { return &m_hook; }
+  const std::vector<VOP_PROGRESS_RECORD> &calls() const { return m_calls; }
 
 private:
   static ProgressLog *&current() {
@@ -134,10 +134,10 @@ private:
   }
   static void VOP_API record(VOP_PROGRESS_RECORD *r) {
     if (current() != nullptr)
-      current()->calls_.push_back(*r);
+      current()->m_calls.push_back(*r);
   }
-  VOP_PROGRESS_HOOK hook_{};
-  std::vector<VOP_PROGRESS_RECORD> calls_;
+  VOP_PROGRESS_HOOK m_hook{};
+  std::vector<VOP_PROGRESS_RECORD> m_calls;
 };
 
 } // namespace voptest

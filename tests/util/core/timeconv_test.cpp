@@ -146,8 +146,8 @@ protected:
     return system != nullptr && std::strcmp(system, zone) == 0;
 #else
     const char *old = std::getenv("TZ");
-    saved_ = old ? old : "";
-    hadZone_ = old != nullptr;
+    m_saved = old ? old : "";
+    m_hadZone = old != nullptr;
     setenv("TZ", zone, 1);
     tzset();
     return true;
@@ -155,8 +155,8 @@ protected:
   }
   void TearDown() override {
 #ifndef _WIN32
-    if (hadZone_)
-      setenv("TZ", saved_.c_str(), 1);
+    if (m_hadZone)
+      setenv("TZ", m_saved.c_str(), 1);
     else
       unsetenv("TZ");
     tzset();
@@ -164,8 +164,8 @@ protected:
   }
 
 private:
-  std::string saved_;
-  bool hadZone_ = false;
+  std::string m_saved;
+  bool m_hadZone = false;
 };
 
 #define USE_ZONE(zone)                                                                        \

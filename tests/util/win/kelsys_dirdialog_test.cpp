@@ -70,20 +70,20 @@ std::string selectedText(HWND tree) {
 class Inspector {
 public:
   Inspector(DWORD uiThread, bool pressOk) {
-    thread_ = std::thread([this, uiThread, pressOk] { run(uiThread, pressOk); });
+    m_thread = std::thread([this, uiThread, pressOk] { run(uiThread, pressOk); });
   }
   ~Inspector() { finish(); }
   void finish() {
-    stop_ = true;
-    if (thread_.joinable())
-      thread_.join();
+    m_stop = true;
+    if (m_thread.joinable())
+      m_thread.join();
   }
   Seen seen;
 
 private:
   void run(DWORD uiThread, bool pressOk) {
     FindDialog f;
-    for (int i = 0; i < 300 && !stop_ && f.dialog == nullptr; ++i) {
+    for (int i = 0; i < 300 && !m_stop && f.dialog == nullptr; ++i) {
       Sleep(50);
       EnumThreadWindows(uiThread, findDialog, reinterpret_cast<LPARAM>(&f));
     }
@@ -94,7 +94,7 @@ private:
     // busy machine: wait (at most 10 s) until the tree reports a selection and keeps it.
     const HWND tree = FindWindowExA(d, nullptr, "SysTreeView32", nullptr);
     std::string previous;
-    for (int i = 0; i < 200 && !stop_; ++i) {
+    for (int i = 0; i < 200 && !m_stop; ++i) {
       Sleep(50);
       const std::string now = tree ? selectedText(tree) : std::string();
       if (!now.empty() && now == previous && i >= 4)
@@ -117,8 +117,8 @@ private:
     seen.okEnabled = ok != nullptr && IsWindowEnabled(ok);
     PostMessageA(d, WM_COMMAND, pressOk ? IDOK : IDCANCEL, 0);
   }
-  std::atomic<bool> stop_{false};
-  std::thread thread_;
+  std::atomic<bool> m_stop{false};
+  std::thread m_thread;
 };
 
 LRESULT CALLBACK plainProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {

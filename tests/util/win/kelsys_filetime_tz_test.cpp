@@ -80,8 +80,8 @@ class WithTz : public ::testing::Test {
 protected:
   void SetUp() override {
     const char *zone = std::getenv("TOLM_TEST_ZONE");
-    zone_ = zone ? zone : "";
-    if (casesOfZone(zone_).empty())
+    m_zone = zone ? zone : "";
+    if (casesOfZone(m_zone).empty())
       GTEST_SKIP() << "TOLM_TEST_ZONE names no zone this test knows the rules of";
     const char *tz = std::getenv("TZ");
     ASSERT_NE(tz, nullptr) << "TZ must reach the Windows environment for this test to mean anything";
@@ -99,13 +99,13 @@ protected:
     std::printf("TZ=%s: 2024-07-01 12:00 local is %02d:00 UTC to the C runtime, %02u:00 UTC to the system\n",
                 tz, runtimeUtc ? runtimeUtc->tm_hour : -1, utc.wHour);
   }
-  std::string zone_;
+  std::string m_zone;
 };
 
 TEST_F(WithTz, SetTimesReachTheDiskInTheSystemZoneAndReadBackUnchanged) {
   ScratchDir dir;
   const std::string f = dir.file("a.txt", "x");
-  for (const Case &c : casesOfZone(zone_)) {
+  for (const Case &c : casesOfZone(m_zone)) {
     SCOPED_TRACE(text(c.local));
     SYSTEMTIME w = c.local;
     ASSERT_EQ(kelOperateFileTime(KEL_TIME_SET | KEL_TIME_WRITE, f.c_str(), nullptr, nullptr, &w), 0);
@@ -119,7 +119,7 @@ TEST_F(WithTz, SetTimesReachTheDiskInTheSystemZoneAndReadBackUnchanged) {
 TEST_F(WithTz, TheEditorsCodesRoundTripOnAFolderToo) {
   ScratchDir dir;
   const std::string sub = dir.folder("sub");
-  const Case c = casesOfZone(zone_).front();
+  const Case c = casesOfZone(m_zone).front();
   SYSTEMTIME creation = c.local, write = c.local;
   ASSERT_EQ(kelOperateFileTime(0x105, sub.c_str(), &creation, nullptr, &write), 0);
   EXPECT_TRUE(same(diskUtc(sub).write, c.utc));
@@ -135,7 +135,7 @@ TEST_F(WithTz, TheEditorsCodesRoundTripOnAFolderToo) {
 TEST_F(WithTz, TheCalendarsEdgesAreTheSystemZones) {
   ScratchDir dir;
   const std::string f = dir.file("a.txt", "x");
-  const int east = winterOffsetHours(zone_);
+  const int east = winterOffsetHours(m_zone);
   SYSTEMTIME first = at(1970, 1, 1, east, 0, 0);
   ASSERT_EQ(kelOperateFileTime(0x104, f.c_str(), nullptr, nullptr, &first), 0);
   EXPECT_TRUE(same(diskUtc(f).write, at(1970, 1, 1, 0, 0, 0)));
