@@ -6,7 +6,7 @@ WIN64_CFG = cmake -S . -B $(BUILD)/win64 $(GENERATOR) -DCMAKE_BUILD_TYPE=Release
 WIN32_CFG = cmake -S . -B $(BUILD)/win32 $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-win32.cmake
 HOST32_CFG = cmake -S . -B $(BUILD)/host32 $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-host32.cmake
 
-.PHONY: setup build build-host build-host32 build-win64 build-win32 test run bench fuzz package clean
+.PHONY: setup build build-host build-host32 build-win64 build-win32 test run bench fuzz format package clean
 
 setup:
 	@scripts/setup.sh
@@ -42,6 +42,10 @@ bench: setup build-win64
 
 fuzz: setup
 	@scripts/fuzz.sh
+
+# Lays out every C and C++ file with .clang-format (make test fails on a file that is not).
+format: setup
+	@scripts/format.sh
 
 # dist/: both installers, a portable zip per architecture, the SDK zip and SHA256SUMS.
 package: setup

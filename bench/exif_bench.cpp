@@ -1,4 +1,5 @@
-// Benchmark of the EXIF reader core against libexiv2 over the camera corpus, and the heap peak of one analysis.
+// Benchmark of the EXIF reader core against libexiv2 over the camera corpus, and the heap peak of
+// one analysis.
 //
 // Usage: exif_bench CORPUS_DIR [REPETITIONS] [STRINGS_RC]
 // Every JPEG and TIFF under CORPUS_DIR is read into memory first. Each repetition times the
@@ -43,15 +44,18 @@ std::vector<File> loadCorpus(const std::filesystem::path &dir) {
     if (!item.is_regular_file())
       continue;
     std::string ext = item.path().extension().string();
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     if (ext != ".jpg" && ext != ".jpeg" && ext != ".tif" && ext != ".tiff")
       continue;
     std::ifstream in(item.path(), std::ios::binary);
-    File f{std::filesystem::relative(item.path(), dir).string(),
-           std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>())};
+    File f{
+        std::filesystem::relative(item.path(), dir).string(),
+        std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>())};
     files.push_back(std::move(f));
   }
-  std::sort(files.begin(), files.end(), [](const File &a, const File &b) { return a.name < b.name; });
+  std::sort(files.begin(), files.end(),
+            [](const File &a, const File &b) { return a.name < b.name; });
   return files;
 }
 
@@ -95,7 +99,8 @@ constexpr uint32_t kAnalyzeWithThumbnail = dax::kOpAnalyze | dax::kWithThumbnail
 
 class CoreReader {
 public:
-  explicit CoreReader(const dax::StringSource &strings) : m_strings(strings), m_label(1024), m_value(65536) {}
+  explicit CoreReader(const dax::StringSource &strings)
+      : m_strings(strings), m_label(1024), m_value(65536) {}
 
   // One file as a caller of the library sees it: analysis, then every entry's texts.
   void read(const File &f, Output &out) {
@@ -154,7 +159,8 @@ private:
 };
 
 // Files per second of whole passes over the corpus, repeated for at least minSeconds.
-template <class Reader> double rate(Reader &reader, const std::vector<File> &files, double minSeconds, Output &out) {
+template <class Reader>
+double rate(Reader &reader, const std::vector<File> &files, double minSeconds, Output &out) {
   size_t done = 0;
   const auto start = Clock::now();
   double elapsed = 0;
@@ -170,7 +176,6 @@ template <class Reader> double rate(Reader &reader, const std::vector<File> &fil
 }
 
 // ---- work against the file's size ----
-
 
 // One analysis (thumbnail included) in a fresh engine: bytes read, heap peak, processor time.
 struct Work {
@@ -209,20 +214,27 @@ void workRows(const char *what, const std::vector<File> &files, const dax::Strin
   for (const File &f : files) {
     const Work w = measureWork(f.bytes, strings);
     const double size = static_cast<double>(std::max<size_t>(f.bytes.size(), 1));
-    const double read = static_cast<double>(w.read) / size, peak = static_cast<double>(w.peak) / size;
+    const double read = static_cast<double>(w.read) / size,
+                 peak = static_cast<double>(w.peak) / size;
     sumRead += read;
     cut += w.cut ? 1 : 0;
     if (read > worstRead)
       worstRead = read, readFile = &f;
     if (peak > worstPeak)
       worstPeak = peak, peakFile = &f;
-    worstReadShare = std::max(worstReadShare, static_cast<double>(w.read) / (16.0 * size + 65536.0));
-    worstPeakShare = std::max(worstPeakShare, static_cast<double>(w.peak) / (2.0 * size + 1048576.0));
+    worstReadShare =
+        std::max(worstReadShare, static_cast<double>(w.read) / (16.0 * size + 65536.0));
+    worstPeakShare =
+        std::max(worstPeakShare, static_cast<double>(w.peak) / (2.0 * size + 1048576.0));
   }
-  std::printf("exif: work over %s (%zu files, %zu cut at the limits): bytes read / file size mean %.2f, worst %.2f (%s)\n",
-              what, files.size(), cut, sumRead / static_cast<double>(files.size()), worstRead, readFile->name.c_str());
-  std::printf("exif: work over %s: heap peak / file size worst %.2f (%s)\n", what, worstPeak, peakFile->name.c_str());
-  std::printf("exif: work over %s: worst share of 16 x size + 64 KiB read %.1f%%, of 2 x size + 1 MiB heap %.1f%%; goal: %s\n",
+  std::printf("exif: work over %s (%zu files, %zu cut at the limits): bytes read / file size mean "
+              "%.2f, worst %.2f (%s)\n",
+              what, files.size(), cut, sumRead / static_cast<double>(files.size()), worstRead,
+              readFile->name.c_str());
+  std::printf("exif: work over %s: heap peak / file size worst %.2f (%s)\n", what, worstPeak,
+              peakFile->name.c_str());
+  std::printf("exif: work over %s: worst share of 16 x size + 64 KiB read %.1f%%, of 2 x size + 1 "
+              "MiB heap %.1f%%; goal: %s\n",
               what, 100.0 * worstReadShare, 100.0 * worstPeakShare,
               worstReadShare <= 1.0 && worstPeakShare <= 1.0 ? "met" : "NOT MET");
 }
@@ -235,10 +247,12 @@ void hostileRows(const dax::StringSource &strings) {
   for (auto &[name, bytes] : daxtest::hostileFiles())
     files.push_back({name, std::move(bytes)});
   const std::pair<std::string, std::pair<Bytes, Bytes>> scaled[] = {
-      {"shared huge value", {daxtest::sharedHugeValue(1000, 50000), daxtest::sharedHugeValue(4000, 200000)}},
+      {"shared huge value",
+       {daxtest::sharedHugeValue(1000, 50000), daxtest::sharedHugeValue(4000, 200000)}},
       {"byte lists as text", {daxtest::byteListsAsText(75), daxtest::byteListsAsText(300)}},
       {"wide IFD revisited", {daxtest::wideIfdRevisited(16000), daxtest::wideIfdRevisited(64000)}},
-      {"thumbnail of the whole file", {daxtest::thumbnailOfWholeFile(2, 25000), daxtest::thumbnailOfWholeFile(8, 100000)}},
+      {"thumbnail of the whole file",
+       {daxtest::thumbnailOfWholeFile(2, 25000), daxtest::thumbnailOfWholeFile(8, 100000)}},
   };
   workRows("crafted worst inputs", files, strings);
   for (const auto &[name, pair] : scaled) {
@@ -250,8 +264,9 @@ void hostileRows(const dax::StringSource &strings) {
         best = std::min(best, measureWork(*both[k], strings).seconds);
       perByte[k] = best / static_cast<double>(both[k]->size());
     }
-    std::printf("exif: time of %-28s %8.1f ns per file byte at %7zu bytes, %8.1f at %7zu (x%.2f)\n", name.c_str(),
-                1e9 * perByte[0], pair.first.size(), 1e9 * perByte[1], pair.second.size(), perByte[1] / perByte[0]);
+    std::printf("exif: time of %-28s %8.1f ns per file byte at %7zu bytes, %8.1f at %7zu (x%.2f)\n",
+                name.c_str(), 1e9 * perByte[0], pair.first.size(), 1e9 * perByte[1],
+                pair.second.size(), perByte[1] / perByte[0]);
   }
 }
 
@@ -274,13 +289,15 @@ int main(int argc, char **argv) {
   const RcStrings strings(rc);
   hostileRows(strings);
   // What the fuzzer kept, when it has run: the inputs it found most costly are among them.
-  const std::filesystem::path fuzzed = std::string(TOLM_ROOT_DIR) + "/build/fuzz/dax_exif_fuzz.corpus";
+  const std::filesystem::path fuzzed =
+      std::string(TOLM_ROOT_DIR) + "/build/fuzz/dax_exif_fuzz.corpus";
   if (std::filesystem::is_directory(fuzzed)) {
     std::vector<File> inputs;
     for (const auto &item : std::filesystem::directory_iterator(fuzzed)) {
       std::ifstream in(item.path(), std::ios::binary);
       inputs.push_back({item.path().filename().string(),
-                        std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>())});
+                        std::vector<uint8_t>(std::istreambuf_iterator<char>(in),
+                                             std::istreambuf_iterator<char>())});
     }
     workRows("the fuzz corpus", inputs, strings);
   } else {
@@ -299,8 +316,10 @@ int main(int argc, char **argv) {
   size_t totalBytes = 0;
   for (const File &f : files)
     totalBytes += f.bytes.size();
-  std::printf("exif: %zu files, %.1f MB, read into memory from %s; %zu label and value strings from %s\n",
-              files.size(), static_cast<double>(totalBytes) / 1e6, dir.c_str(), strings.count(), rc.c_str());
+  std::printf(
+      "exif: %zu files, %.1f MB, read into memory from %s; %zu label and value strings from %s\n",
+      files.size(), static_cast<double>(totalBytes) / 1e6, dir.c_str(), strings.count(),
+      rc.c_str());
 
   // ---- speed: both readers in turn, same files, same run ----
   CoreReader core(strings);
@@ -316,12 +335,14 @@ int main(int argc, char **argv) {
   const double coreBest = *std::max_element(coreRates.begin(), coreRates.end());
   const double exivBest = *std::max_element(exivRates.begin(), exivRates.end());
   const double ratio = median(coreRates) / median(exivRates);
-  std::printf("exif: %-44s %9.0f files/s best, %9.0f median of %d; %zu entries, %zu text bytes, %zu failed\n",
-              "core: analyse (second IFD) + render all", coreBest, median(coreRates), reps, coreOut.entries,
-              coreOut.textBytes, coreOut.failures);
-  std::printf("exif: %-44s %9.0f files/s best, %9.0f median of %d; %zu tags, %zu text bytes, %zu failed\n",
-              ("libexiv2 " + Exiv2::versionString() + ": read + print all").c_str(), exivBest, median(exivRates), reps,
-              exivOut.entries, exivOut.textBytes, exivOut.failures);
+  std::printf("exif: %-44s %9.0f files/s best, %9.0f median of %d; %zu entries, %zu text bytes, "
+              "%zu failed\n",
+              "core: analyse (second IFD) + render all", coreBest, median(coreRates), reps,
+              coreOut.entries, coreOut.textBytes, coreOut.failures);
+  std::printf(
+      "exif: %-44s %9.0f files/s best, %9.0f median of %d; %zu tags, %zu text bytes, %zu failed\n",
+      ("libexiv2 " + Exiv2::versionString() + ": read + print all").c_str(), exivBest,
+      median(exivRates), reps, exivOut.entries, exivOut.textBytes, exivOut.failures);
   std::printf("exif: speed ratio core / libexiv2 (medians) %.2fx; goal at least 2x: %s\n", ratio,
               ratio >= 2.0 ? "met" : "NOT MET");
 
@@ -350,12 +371,16 @@ int main(int argc, char **argv) {
     if (static_cast<double>(held) / limit > worstHeld.share)
       worstHeld = {static_cast<double>(held) / limit, &f, held};
   }
-  std::printf("exif: heap peak of one analysis (fresh engine, 66 KB of iteration buffers included): largest %zu bytes\n",
+  std::printf("exif: heap peak of one analysis (fresh engine, 66 KB of iteration buffers "
+              "included): largest %zu bytes\n",
               largestPeak);
-  for (const auto &[what, w] : {std::pair{"analysis alone", worst}, std::pair{"file bytes added", worstHeld}})
-    std::printf("exif: worst against 2 x file size + 1 MiB, %s: %s (%zu bytes) %zu of %.0f bytes (%.1f%%); goal: %s\n", what,
-                w.file->name.c_str(), w.file->bytes.size(), w.used, 2.0 * static_cast<double>(w.file->bytes.size()) + kMiB,
-                100.0 * w.share, w.share <= 1.0 ? "met" : "NOT MET");
+  for (const auto &[what, w] :
+       {std::pair{"analysis alone", worst}, std::pair{"file bytes added", worstHeld}})
+    std::printf("exif: worst against 2 x file size + 1 MiB, %s: %s (%zu bytes) %zu of %.0f bytes "
+                "(%.1f%%); goal: %s\n",
+                what, w.file->name.c_str(), w.file->bytes.size(), w.used,
+                2.0 * static_cast<double>(w.file->bytes.size()) + kMiB, 100.0 * w.share,
+                w.share <= 1.0 ? "met" : "NOT MET");
   workRows("the camera corpus", files, strings);
   return 0;
 }

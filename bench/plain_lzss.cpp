@@ -1,4 +1,5 @@
-// Plain LZSS encoder of the same stream as the core's: the benchmark's yardstick for organisation alone.
+// Plain LZSS encoder of the same stream as the core's: the benchmark's yardstick for organisation
+// alone.
 #include "plain_lzss.h"
 #include "tests/support/lzss_windows.h"
 

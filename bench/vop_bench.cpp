@@ -1,4 +1,5 @@
-// Side-by-side speed of the image core and its peers (ImageMagick, libvips, memcpy) on one large picture.
+// Side-by-side speed of the image core and its peers (ImageMagick, libvips, memcpy) on one large
+// picture.
 //
 // Usage: vop_bench IMAGE_DIR [REPS [copy|tone|decolor|filter|rotate|analysis]]
 // IMAGE_DIR holds plasma.ppm (read into a bottom-up 24-bit surface, as a DIB section lays it
@@ -99,7 +100,8 @@ struct Picture {
   uint64_t hash() const {
     uint64_t h = hashBytes(memory.data(), memory.size());
     if (!palette.empty())
-      h = hashBytes(reinterpret_cast<const uint8_t *>(palette.data()), palette.size() * sizeof palette[0], h);
+      h = hashBytes(reinterpret_cast<const uint8_t *>(palette.data()),
+                    palette.size() * sizeof palette[0], h);
     return h;
   }
 };
@@ -109,8 +111,8 @@ bool readPpm(const std::string &path, Picture &picture) {
   std::ifstream in(path, std::ios::binary);
   std::string magic;
   int width = 0, height = 0, maxval = 0;
-  if (!(in >> magic >> width >> height >> maxval) || magic != "P6" || maxval != 255 || width < 1 || height < 1 ||
-      width > 100000 || height > 100000)
+  if (!(in >> magic >> width >> height >> maxval) || magic != "P6" || maxval != 255 || width < 1 ||
+      height < 1 || width > 100000 || height > 100000)
     return false;
   in.get(); // the single white-space byte before the samples
   Picture out(width, height, 24);
@@ -146,8 +148,8 @@ constexpr double kBudgetSeconds = 4.0; // processor time one of our measurements
 // `check` inspects the output after every run and returns its hash, or 0 for a wrong output.
 // The figure is megapixels of the source per second of the median run; every run must give the
 // same output.
-Figure measureOurs(double megapixels, const std::function<void()> &prepare, const std::function<int32_t()> &run,
-                   const std::function<uint64_t()> &check) {
+Figure measureOurs(double megapixels, const std::function<void()> &prepare,
+                   const std::function<int32_t()> &run, const std::function<uint64_t()> &check) {
   Figure f;
   f.ok = true;
   std::vector<double> seconds;
@@ -209,7 +211,8 @@ Process runProcess(const std::vector<std::string> &args, bool keepOutput) {
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
   posix_spawn_file_actions_addopen(&actions, 1, keepOutput ? outPath.c_str() : "/dev/null",
                                    O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                   0600);
   std::vector<char *> argv;
   for (const std::string &a : args)
     argv.push_back(const_cast<char *>(a.c_str()));
@@ -222,7 +225,8 @@ Process runProcess(const std::vector<std::string> &args, bool keepOutput) {
   struct rusage usage {};
   if (wait4(pid, &p.status, 0, &usage) != pid)
     return p;
-  p.started = !(WIFEXITED(p.status) && WEXITSTATUS(p.status) == 127); // 127: not found by the shell rule
+  p.started =
+      !(WIFEXITED(p.status) && WEXITSTATUS(p.status) == 127); // 127: not found by the shell rule
   p.cpu = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
   if (keepOutput)
@@ -231,7 +235,9 @@ Process runProcess(const std::vector<std::string> &args, bool keepOutput) {
   return p;
 }
 
-bool succeeded(const Process &p) { return p.started && WIFEXITED(p.status) && WEXITSTATUS(p.status) == 0; }
+bool succeeded(const Process &p) {
+  return p.started && WIFEXITED(p.status) && WEXITSTATUS(p.status) == 0;
+}
 
 struct Tool {
   std::string name;
@@ -308,8 +314,8 @@ Figure measurePeer(Tool &tool, const std::vector<std::string> &args, const std::
   if (base < 0 || seconds < 0) {
     f.note = base < 0 ? "no-op run failed" : "failed: " + error;
   } else if (seconds - base <= 0.005) {
-    f.note = "within the no-op's noise (" + std::to_string(static_cast<int>(seconds * 1000)) + " ms, no-op " +
-             std::to_string(static_cast<int>(base * 1000)) + " ms)";
+    f.note = "within the no-op's noise (" + std::to_string(static_cast<int>(seconds * 1000)) +
+             " ms, no-op " + std::to_string(static_cast<int>(base * 1000)) + " ms)";
   } else {
     f.ran = f.ok = true;
     f.mps = g_megapixels / (seconds - base);
@@ -323,23 +329,26 @@ Figure measurePeer(Tool &tool, const std::vector<std::string> &args, const std::
 
 // ImageMagick reads the memory-mapped pixel cache and writes raw RGB to /dev/null; the no-op
 // does only that.
-Figure magick(const std::vector<std::string> &operation, const std::string &target = "rgb:/dev/null",
-              std::string *output = nullptr) {
+Figure magick(const std::vector<std::string> &operation,
+              const std::string &target = "rgb:/dev/null", std::string *output = nullptr) {
   std::vector<std::string> args{"convert", g_dir + "/plasma.mpc"};
   args.insert(args.end(), operation.begin(), operation.end());
   args.push_back(target);
-  return measurePeer(g_magick, args, "rgb", {"convert", g_dir + "/plasma.mpc", "rgb:/dev/null"}, output);
+  return measurePeer(g_magick, args, "rgb", {"convert", g_dir + "/plasma.mpc", "rgb:/dev/null"},
+                     output);
 }
 
 // One libvips operation from its memory-mapped native file into a native file in the scratch
 // folder; the no-op copies the picture the same way or, for results that are no picture, only
 // opens it (vipsheader): the pixel reads then stay in the figure, as they cost no more than a
 // pass over memory.
-Figure vips(const std::string &operation, const std::vector<std::string> &more, bool pictureOut = true) {
+Figure vips(const std::string &operation, const std::vector<std::string> &more,
+            bool pictureOut = true) {
   std::vector<std::string> args{"vips", operation, g_dir + "/plasma.v", g_scratch + "/out.v"};
   args.insert(args.end(), more.begin(), more.end());
   if (pictureOut)
-    return measurePeer(g_vips, args, "copy", {"vips", "copy", g_dir + "/plasma.v", g_scratch + "/out.v"});
+    return measurePeer(g_vips, args, "copy",
+                       {"vips", "copy", g_dir + "/plasma.v", g_scratch + "/out.v"});
   return measurePeer(g_vips, args, "header", {"vipsheader", g_dir + "/plasma.v"});
 }
 
@@ -380,9 +389,10 @@ void add(const std::string &work, const Figure &ours, const std::string &peer, c
     std::snprintf(goalText, sizeof goalText, ">= %.1fx", goal);
   std::string note = !ours.note.empty() ? "ours: " + ours.note : theirs.note;
   if (ours.runs < g_reps)
-    note = "ours " + std::to_string(ours.runs) + (ours.runs == 1 ? " run" : " runs") + (note.empty() ? "" : "; ") + note;
-  std::printf("| %-32s | %8.1f | %-38s | %9s | %6s | %-8s | %-12s | %s\n", work.c_str(), ours.mps, peer.c_str(),
-              theirsText, ratioText, goalText, verdict(r), note.c_str());
+    note = "ours " + std::to_string(ours.runs) + (ours.runs == 1 ? " run" : " runs") +
+           (note.empty() ? "" : "; ") + note;
+  std::printf("| %-32s | %8.1f | %-38s | %9s | %6s | %-8s | %-12s | %s\n", work.c_str(), ours.mps,
+              peer.c_str(), theirsText, ratioText, goalText, verdict(r), note.c_str());
   std::fflush(stdout);
   g_rows.push_back(std::move(r));
 }
@@ -447,11 +457,15 @@ struct InPlace {
     return h == g_sourceHash ? 0 : nonZero(h);
   }
   Figure measure(const std::function<int32_t(vop::Surface &)> &op) {
-    return measureOurs(g_megapixels, [&] { restore(); }, [&] { return op(work.surface); }, [&] { return changed(); });
+    return measureOurs(
+        g_megapixels, [&] { restore(); }, [&] { return op(work.surface); },
+        [&] { return changed(); });
   }
 };
 
-vop::AdjustRegion whole() { return vop::AdjustRegion{0, g_source.surface.width, 0, g_source.surface.height}; }
+vop::AdjustRegion whole() {
+  return vop::AdjustRegion{0, g_source.surface.width, 0, g_source.surface.height};
+}
 
 void benchCopy() {
   const vop::Surface &src = g_source.surface;
@@ -462,16 +476,19 @@ void benchCopy() {
       continue;
     Picture dst(params.dstRight, params.dstBottom, 24);
     const Figure ours = measureOurs(
-        g_megapixels, [] {}, [&] { return vop::copyTransform(vop::kCombineCopy, 0, params, src, dst.surface, nullptr); },
+        g_megapixels, [] {},
+        [&] { return vop::copyTransform(vop::kCombineCopy, 0, params, src, dst.surface, nullptr); },
         [&] { return std::fabs(meanByte(dst) - g_sourceMean) < 2.0 ? nonZero(dst.hash()) : 0; });
     const std::string percent = scale < 1 ? "50%" : "200%";
     add("copy, scale " + std::string(scale < 1 ? "0.5" : "2.0") + ", bilinear", ours,
-        "IM -filter Triangle -resize " + percent, magick({"-filter", "Triangle", "-resize", percent}), 2.0);
+        "IM -filter Triangle -resize " + percent,
+        magick({"-filter", "Triangle", "-resize", percent}), 2.0);
   }
   Picture dst(w, h, 24);
   const size_t bytes = g_source.memory.size();
   const Figure plain = measureOurs(
-      g_megapixels, [] {}, [&] {
+      g_megapixels, [] {},
+      [&] {
         std::memcpy(dst.memory.data(), g_source.memory.data(), bytes);
         return vop::kOk;
       },
@@ -482,9 +499,12 @@ void benchCopy() {
     const uint32_t flags = mirror ? vop::kCopyMirror : 0;
     const Figure ours = measureOurs(
         g_megapixels, [&] { std::memset(dst.memory.data(), 0, bytes); },
-        [&] { return vop::copyTransform(vop::kCombineCopy, flags, params, src, dst.surface, nullptr); },
         [&] {
-          const bool right = mirror ? sameRowsMirrored(dst, g_source) : dst.memory == g_source.memory;
+          return vop::copyTransform(vop::kCombineCopy, flags, params, src, dst.surface, nullptr);
+        },
+        [&] {
+          const bool right =
+              mirror ? sameRowsMirrored(dst, g_source) : dst.memory == g_source.memory;
           return right ? nonZero(dst.hash()) : 0;
         });
     add(mirror ? "copy, mirror" : "copy, identity", ours, "memcpy of the pixels", plain, 0.5);
@@ -494,7 +514,8 @@ void benchCopy() {
 vop::ToneTable sCurve() {
   vop::ToneTable t{};
   for (int i = 0; i < 256; ++i)
-    t[static_cast<size_t>(i)] = static_cast<uint8_t>(std::lround(127.5 - 127.5 * std::cos(M_PI * i / 255.0)));
+    t[static_cast<size_t>(i)] =
+        static_cast<uint8_t>(std::lround(127.5 - 127.5 * std::cos(M_PI * i / 255.0)));
   return t;
 }
 
@@ -507,7 +528,8 @@ void benchTone() {
   });
   const Figure imGamma = magick({"-channel", "R", "-gamma", "2.2"});
   add("gamma 2.2, red channel", gammaRed, "IM -channel R -gamma 2.2", imGamma, 1.0);
-  add("gamma 2.2, red channel", gammaRed, "vips gamma (all channels)", vips("gamma", {"--exponent", "2.2"}), 0);
+  add("gamma 2.2, red channel", gammaRed, "vips gamma (all channels)",
+      vips("gamma", {"--exponent", "2.2"}), 0);
   const Figure curveRed = in.measure([&](vop::Surface &s) {
     vop::AdjustRegion r = whole();
     return vop::adjustToneCurve(s, curve, 1, r, nullptr);
@@ -517,7 +539,8 @@ void benchTone() {
     // The same curve as a one-row grey picture: maplut applies it to every band.
     std::ofstream pgm(g_scratch + "/curve.pgm", std::ios::binary);
     pgm << "P5\n256 1\n255\n";
-    pgm.write(reinterpret_cast<const char *>(curve.data()), static_cast<std::streamsize>(curve.size()));
+    pgm.write(reinterpret_cast<const char *>(curve.data()),
+              static_cast<std::streamsize>(curve.size()));
   }
   const Figure maplut = vips("maplut", {g_scratch + "/curve.pgm"});
   add("tone curve, red channel", curveRed, "vips maplut (all channels)", maplut, 0);
@@ -525,24 +548,24 @@ void benchTone() {
   const Figure modulate = magick({"-modulate", "110,120,95"});
   const std::string peer = "IM -modulate 110,120,95";
   add("gamma 2.2, luminance", in.measure([](vop::Surface &s) {
-        vop::AdjustRegion r = whole();
-        return vop::adjustGamma(s, 2.2, 0, r, nullptr);
-      }),
+    vop::AdjustRegion r = whole();
+    return vop::adjustGamma(s, 2.2, 0, r, nullptr);
+  }),
       peer, modulate, 2.0);
   add("contrast, automatic", in.measure([](vop::Surface &s) {
-        vop::AdjustRegion r = whole();
-        return vop::adjustContrast(s, vop::kContrastAuto, 0, 0, r, nullptr, nullptr);
-      }),
+    vop::AdjustRegion r = whole();
+    return vop::adjustContrast(s, vop::kContrastAuto, 0, 0, r, nullptr, nullptr);
+  }),
       peer, modulate, 2.0);
   add("quality, hue 30 bri 10 sat 20", in.measure([](vop::Surface &s) {
-        const vop::QualitySettings q{30, 10, 20, false, 0, 65536};
-        return vop::adjustQuality(s, q, whole(), nullptr);
-      }),
+    const vop::QualitySettings q{30, 10, 20, false, 0, 65536};
+    return vop::adjustQuality(s, q, whole(), nullptr);
+  }),
       peer, modulate, 2.0);
   add("quality 2, the same, sparing", in.measure([](vop::Surface &s) {
-        const vop::QualitySettings q{30, 10, 20, true, vop::packColor(200, 120, 60), 1600};
-        return vop::adjustQuality(s, q, whole(), nullptr);
-      }),
+    const vop::QualitySettings q{30, 10, 20, true, vop::packColor(200, 120, 60), 1600};
+    return vop::adjustQuality(s, q, whole(), nullptr);
+  }),
       peer, modulate, 2.0);
 }
 
@@ -559,7 +582,11 @@ void benchDecolor() {
   const Method methods[] = {
       {"decolor, median cut to 256", vop::kDecolorMedianCut, 8, "IM +dither -colors 256", {}},
       {"decolor, level grid to 256", vop::kDecolorGrid, 8, "IM +dither -colors 256", {}},
-      {"decolor, black/white, automatic", vop::kDecolorBlackWhite, 1, "IM -threshold 50%", {"-threshold", "50%"}},
+      {"decolor, black/white, automatic",
+       vop::kDecolorBlackWhite,
+       1,
+       "IM -threshold 50%",
+       {"-threshold", "50%"}},
   };
   for (const Method &m : methods) {
     Picture dst(src.width, src.height, m.depth);
@@ -573,7 +600,8 @@ void benchDecolor() {
         [&] {
           // Every result must use more than one table entry.
           const uint8_t first = dst.memory[0];
-          const bool varied = std::any_of(dst.memory.begin(), dst.memory.end(), [&](uint8_t b) { return b != first; });
+          const bool varied = std::any_of(dst.memory.begin(), dst.memory.end(),
+                                          [&](uint8_t b) { return b != first; });
           return varied ? nonZero(dst.hash()) : 0;
         });
     add(m.work, ours, m.peer, m.operation.empty() ? colors : magick(m.operation), 2.0);
@@ -611,13 +639,45 @@ void benchFilter() {
     bool paired;
   };
   const Code codes[] = {
-      {"filter code 0, gradient", vop::kFilterHorizontalEdges, {{0, 0, 0, 0, 0}, {0, 1, 0, -1, 0}, {0, 1, 0, -1, 0}, {0, 1, 0, -1, 0}, {0, 0, 0, 0, 0}}, 1, false},
-      {"filter code 32, gradient pair", vop::kFilterAllEdges, {{0, 0, 0, 0, 0}, {0, 1, 0, -1, 0}, {0, 1, 0, -1, 0}, {0, 1, 0, -1, 0}, {0, 0, 0, 0, 0}}, 1, true},
-      {"filter code 80, Sobel pair", vop::kFilterSobelAllEdges, {{0, 0, 0, 0, 0}, {0, 1, 0, -1, 0}, {0, 2, 0, -2, 0}, {0, 1, 0, -1, 0}, {0, 0, 0, 0, 0}}, 1, true},
-      {"filter code 17, smoothing", vop::kFilterSmoothNear, {{0, 0, 0, 0, 0}, {0, 1, 2, 1, 0}, {0, 2, 2, 2, 0}, {0, 1, 2, 1, 0}, {0, 0, 0, 0, 0}}, 14, false},
-      {"filter code 65, smoothing 5x5", vop::kFilterSmoothWide, {{1, 1, 1, 1, 1}, {1, 1, 2, 1, 1}, {1, 2, 2, 2, 1}, {1, 1, 2, 1, 1}, {1, 1, 1, 1, 1}}, 30, false},
-      {"filter code 112, sharpening", 112, {{0, 0, 0, 0, 0}, {0, -1, 0, -1, 0}, {0, 0, 6, 0, 0}, {0, -1, 0, -1, 0}, {0, 0, 0, 0, 0}}, 2, false},
-      {"filter custom 5x5 binomial", vop::kFilterCustom, {{1, 4, 6, 4, 1}, {4, 16, 24, 16, 4}, {6, 24, 36, 24, 6}, {4, 16, 24, 16, 4}, {1, 4, 6, 4, 1}}, 256, false},
+      {"filter code 0, gradient",
+       vop::kFilterHorizontalEdges,
+       {{0, 0, 0, 0, 0}, {0, 1, 0, -1, 0}, {0, 1, 0, -1, 0}, {0, 1, 0, -1, 0}, {0, 0, 0, 0, 0}},
+       1,
+       false},
+      {"filter code 32, gradient pair",
+       vop::kFilterAllEdges,
+       {{0, 0, 0, 0, 0}, {0, 1, 0, -1, 0}, {0, 1, 0, -1, 0}, {0, 1, 0, -1, 0}, {0, 0, 0, 0, 0}},
+       1,
+       true},
+      {"filter code 80, Sobel pair",
+       vop::kFilterSobelAllEdges,
+       {{0, 0, 0, 0, 0}, {0, 1, 0, -1, 0}, {0, 2, 0, -2, 0}, {0, 1, 0, -1, 0}, {0, 0, 0, 0, 0}},
+       1,
+       true},
+      {"filter code 17, smoothing",
+       vop::kFilterSmoothNear,
+       {{0, 0, 0, 0, 0}, {0, 1, 2, 1, 0}, {0, 2, 2, 2, 0}, {0, 1, 2, 1, 0}, {0, 0, 0, 0, 0}},
+       14,
+       false},
+      {"filter code 65, smoothing 5x5",
+       vop::kFilterSmoothWide,
+       {{1, 1, 1, 1, 1}, {1, 1, 2, 1, 1}, {1, 2, 2, 2, 1}, {1, 1, 2, 1, 1}, {1, 1, 1, 1, 1}},
+       30,
+       false},
+      {"filter code 112, sharpening",
+       112,
+       {{0, 0, 0, 0, 0}, {0, -1, 0, -1, 0}, {0, 0, 6, 0, 0}, {0, -1, 0, -1, 0}, {0, 0, 0, 0, 0}},
+       2,
+       false},
+      {"filter custom 5x5 binomial",
+       vop::kFilterCustom,
+       {{1, 4, 6, 4, 1},
+        {4, 16, 24, 16, 4},
+        {6, 24, 36, 24, 6},
+        {4, 16, 24, 16, 4},
+        {1, 4, 6, 4, 1}},
+       256,
+       false},
   };
   InPlace in;
   for (const Code &c : codes) {
@@ -632,12 +692,16 @@ void benchFilter() {
     });
     std::vector<std::string> im{"-convolve", magickKernel(c.kernel)};
     if (c.divisor != 1)
-      im = {"-define", "convolve:scale=" + std::to_string(1.0 / c.divisor), "-convolve", magickKernel(c.kernel)};
-    add(c.work, ours, c.paired ? "IM -convolve (first kernel only)" : "IM -convolve, same kernel", magick(im), 3.0);
+      im = {"-define", "convolve:scale=" + std::to_string(1.0 / c.divisor), "-convolve",
+            magickKernel(c.kernel)};
+    add(c.work, ours, c.paired ? "IM -convolve (first kernel only)" : "IM -convolve, same kernel",
+        magick(im), 3.0);
     const std::string mask = vipsMask("code" + std::to_string(c.code), c.kernel, c.divisor, 0);
     if (c.paired) {
       add(c.work, ours, "vips compass x2 d90 sum, integer",
-          vips("compass", {mask, "--times", "2", "--angle", "d90", "--combine", "sum", "--precision", "integer"}), 1.0);
+          vips("compass", {mask, "--times", "2", "--angle", "d90", "--combine", "sum",
+                           "--precision", "integer"}),
+          1.0);
     } else {
       add(c.work, ours, "vips conv, integer", vips("conv", {mask, "--precision", "integer"}), 1.0);
     }
@@ -646,7 +710,8 @@ void benchFilter() {
     vop::AdjustRegion r = whole();
     return vop::throughFilter(s, vop::kFilterMedian, r, nullptr, nullptr);
   });
-  add("filter code 1, median 3x3", median, "IM -statistic Median 3x3", magick({"-statistic", "Median", "3x3"}), 5.0);
+  add("filter code 1, median 3x3", median, "IM -statistic Median 3x3",
+      magick({"-statistic", "Median", "3x3"}), 5.0);
   add("filter code 1, median 3x3", median, "vips rank 3 3 4", vips("rank", {"3", "3", "4"}), 1.0);
 }
 
@@ -685,16 +750,20 @@ void benchAnalysis() {
   const vop::Surface &src = g_source.surface;
   vop::HistogramResult result{};
   const int32_t step = vop::histogramSampleStep(static_cast<int64_t>(src.width) * src.height);
-  const uint64_t samples = static_cast<uint64_t>((src.width + step - 1) / step) * ((src.height + step - 1) / step);
+  const uint64_t samples =
+      static_cast<uint64_t>((src.width + step - 1) / step) * ((src.height + step - 1) / step);
   const Figure histogram = measureOurs(
       g_megapixels, [] {}, [&] { return vop::computeHistogram(src, &result, nullptr, nullptr); },
       [&] {
         uint64_t red = 0;
         for (const uint32_t c : result.counts[vop::kHistogramRed])
           red += c;
-        return red == samples ? nonZero(hashBytes(reinterpret_cast<const uint8_t *>(&result), sizeof result)) : 0;
+        return red == samples
+                   ? nonZero(hashBytes(reinterpret_cast<const uint8_t *>(&result), sizeof result))
+                   : 0;
       });
-  add("histogram (samples every 8th)", histogram, "vips hist_find", vips("hist_find", {}, false), 1.0);
+  add("histogram (samples every 8th)", histogram, "vips hist_find", vips("hist_find", {}, false),
+      1.0);
   add("histogram (samples every 8th)", histogram, "IM -format %c histogram:info:-",
       magick({"-format", "%c"}, "histogram:info:-"), 0);
 
@@ -703,13 +772,15 @@ void benchAnalysis() {
   vop::ColorCountTable table;
   int32_t distinct = 0;
   Figure count = measureOurs(
-      g_megapixels, [&] { table.clear(0); }, [&] { return distinct = vop::countColors(src, table, nullptr, nullptr); },
+      g_megapixels, [&] { table.clear(0); },
+      [&] { return distinct = vop::countColors(src, table, nullptr, nullptr); },
       [&] { return distinct > 1 ? static_cast<uint64_t>(distinct) : 0; });
   if (imCount.ran && count.ok && std::strtol(counted.c_str(), nullptr, 10) != distinct) {
     count.ok = false;
     count.note = std::to_string(distinct) + " colours, ImageMagick counts " + firstLine(counted);
   } else if (count.ok) {
-    count.note = std::to_string(distinct) + " colours" + (imCount.ran ? ", as ImageMagick counts" : "");
+    count.note =
+        std::to_string(distinct) + " colours" + (imCount.ran ? ", as ImageMagick counts" : "");
   }
   add("colour count", count, "IM -format %k info:", imCount, 10.0);
 }
@@ -718,7 +789,8 @@ void benchAnalysis() {
 
 int main(int argc, char **argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: vop_bench IMAGE_DIR [REPS [copy|tone|decolor|filter|rotate|analysis]]\n");
+    std::fprintf(stderr,
+                 "usage: vop_bench IMAGE_DIR [REPS [copy|tone|decolor|filter|rotate|analysis]]\n");
     return 2;
   }
   g_dir = argv[1];
@@ -726,7 +798,8 @@ int main(int argc, char **argv) {
   if (argc > 3)
     g_only = argv[3];
   if (!readPpm(g_dir + "/plasma.ppm", g_source)) {
-    std::fprintf(stderr, "vop_bench: %s/plasma.ppm is missing or not a binary PPM\n", g_dir.c_str());
+    std::fprintf(stderr, "vop_bench: %s/plasma.ppm is missing or not a binary PPM\n",
+                 g_dir.c_str());
     return 1;
   }
   g_megapixels = g_source.megapixels();
@@ -757,26 +830,35 @@ int main(int argc, char **argv) {
   }
   setenv("MAGICK_CONFIGURE_PATH", g_scratch.c_str(), 1);
   struct stat st {};
-  g_magick.installed = succeeded(runProcess({"convert", "-version"}, false)) && stat((g_dir + "/plasma.mpc").c_str(), &st) == 0;
-  g_vips.installed = succeeded(runProcess({"vips", "--version"}, false)) && stat((g_dir + "/plasma.v").c_str(), &st) == 0;
+  g_magick.installed = succeeded(runProcess({"convert", "-version"}, false)) &&
+                       stat((g_dir + "/plasma.mpc").c_str(), &st) == 0;
+  g_vips.installed = succeeded(runProcess({"vips", "--version"}, false)) &&
+                     stat((g_dir + "/plasma.v").c_str(), &st) == 0;
 
-  std::printf("image core on a %d x %d 24-bit picture (%.1f MP); MP/s = source megapixels per second of processor "
-              "time.\nours: median of up to %d runs in this process; peers: one run each as a process "
-              "(MAGICK_THREAD_LIMIT=1, VIPS_CONCURRENCY=1),\nuser + system time less a no-op run on the same file "
-              "(ImageMagick: MPC in, raw RGB to /dev/null; libvips: native file copied to memory, or only\nopened for hist_find)\n",
-              g_source.surface.width, g_source.surface.height, g_megapixels, g_reps);
+  std::printf(
+      "image core on a %d x %d 24-bit picture (%.1f MP); MP/s = source megapixels per second of "
+      "processor "
+      "time.\nours: median of up to %d runs in this process; peers: one run each as a process "
+      "(MAGICK_THREAD_LIMIT=1, VIPS_CONCURRENCY=1),\nuser + system time less a no-op run on the "
+      "same file "
+      "(ImageMagick: MPC in, raw RGB to /dev/null; libvips: native file copied to memory, or "
+      "only\nopened for hist_find)\n",
+      g_source.surface.width, g_source.surface.height, g_megapixels, g_reps);
   if (!g_magick.installed)
-    std::printf("peer not installed: ImageMagick (convert, or %s/plasma.mpc missing); its rows have no figure\n",
-                g_dir.c_str());
-  if (!g_vips.installed)
-    std::printf("peer not installed: libvips (vips, Debian package libvips-tools, or %s/plasma.v missing); its rows "
+    std::printf("peer not installed: ImageMagick (convert, or %s/plasma.mpc missing); its rows "
                 "have no figure\n",
                 g_dir.c_str());
-  std::printf("\n| %-32s | %8s | %-38s | %9s | %6s | %-8s | %-12s | %s\n", "work", "ours", "peer", "peer", "ratio",
-              "goal", "result", "note");
-  std::printf("|%s|%s|%s|%s|%s|%s|%s|%s\n", std::string(34, '-').c_str(), std::string(10, '-').c_str(),
-              std::string(40, '-').c_str(), std::string(11, '-').c_str(), std::string(8, '-').c_str(),
-              std::string(10, '-').c_str(), std::string(14, '-').c_str(), std::string(6, '-').c_str());
+  if (!g_vips.installed)
+    std::printf("peer not installed: libvips (vips, Debian package libvips-tools, or %s/plasma.v "
+                "missing); its rows "
+                "have no figure\n",
+                g_dir.c_str());
+  std::printf("\n| %-32s | %8s | %-38s | %9s | %6s | %-8s | %-12s | %s\n", "work", "ours", "peer",
+              "peer", "ratio", "goal", "result", "note");
+  std::printf(
+      "|%s|%s|%s|%s|%s|%s|%s|%s\n", std::string(34, '-').c_str(), std::string(10, '-').c_str(),
+      std::string(40, '-').c_str(), std::string(11, '-').c_str(), std::string(8, '-').c_str(),
+      std::string(10, '-').c_str(), std::string(14, '-').c_str(), std::string(6, '-').c_str());
   if (wanted("copy"))
     benchCopy();
   if (wanted("tone"))
@@ -798,8 +880,9 @@ int main(int argc, char **argv) {
     wrong += v == "WRONG OUTPUT";
     nopeer += v == "no peer";
   }
-  std::printf("\ngoals met: %d, not met: %d, without a peer figure: %d, rows with wrong output: %d\n", met, missed,
-              nopeer, wrong);
+  std::printf(
+      "\ngoals met: %d, not met: %d, without a peer figure: %d, rows with wrong output: %d\n", met,
+      missed, nopeer, wrong);
   for (const char *name : {"out.v", "curve.pgm", "stdout.txt", "stderr.txt", "policy.xml"})
     std::remove((g_scratch + "/" + name).c_str());
   for (const uint32_t code : {0u, 32u, 80u, 17u, 65u, 112u, vop::kFilterCustom})

@@ -37,25 +37,30 @@ int AfxMessageBox(const char *text, UINT flags) {
   return MessageBoxA(GetActiveWindow(), text, caption, flags | MB_OK);
 }
 
-int AfxMessageBox(const std::string &text, UINT flags) { return AfxMessageBox(text.c_str(), flags); }
+int AfxMessageBox(const std::string &text, UINT flags) {
+  return AfxMessageBox(text.c_str(), flags);
+}
 
 int AfxMessageBox(const std::wstring &text, UINT flags) {
   const CWinApp *app = CWinApp::current();
   const std::wstring caption = app ? WidenAnsi(app->m_appTitle) : std::wstring();
-  return MessageBoxW(GetActiveWindow(), text.c_str(), caption.empty() ? nullptr : caption.c_str(), flags | MB_OK);
+  return MessageBoxW(GetActiveWindow(), text.c_str(), caption.empty() ? nullptr : caption.c_str(),
+                     flags | MB_OK);
 }
 
 std::wstring LoadWStr(HINSTANCE module, UINT id) {
   // With a zero capacity the platform hands out the resource's own read-only text.
   const wchar_t *text = nullptr;
   const int length = LoadStringW(module, id, reinterpret_cast<wchar_t *>(&text), 0);
-  return length > 0 && text != nullptr ? std::wstring(text, static_cast<size_t>(length)) : std::wstring();
+  return length > 0 && text != nullptr ? std::wstring(text, static_cast<size_t>(length))
+                                       : std::wstring();
 }
 
 std::wstring WidenAnsi(const std::string &text) {
   if (text.empty())
     return std::wstring();
-  const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  const int length =
+      MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
   std::wstring wide(static_cast<size_t>(length > 0 ? length : 0), L'\0');
   if (length > 0)
     MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);

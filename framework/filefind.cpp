@@ -12,7 +12,8 @@ namespace {
 // Japanese characters may carry 0x5C as their second byte, so the scan honours lead bytes.
 std::string rootOf(std::string_view pattern) {
   const size_t separator = kel::findLastOf(pattern, "\\/:", kel::isAnsiLeadByte);
-  return std::string(separator == std::string_view::npos ? std::string_view() : pattern.substr(0, separator + 1));
+  return std::string(separator == std::string_view::npos ? std::string_view()
+                                                         : pattern.substr(0, separator + 1));
 }
 } // namespace
 

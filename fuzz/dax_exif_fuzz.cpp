@@ -1,4 +1,5 @@
-// libFuzzer target: one analysis of the input as a file, thumbnail included, and every entry copied out.
+// libFuzzer target: one analysis of the input as a file, thumbnail included, and every entry copied
+// out.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -45,15 +46,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   // A fresh engine per input: each run starts from nothing, as the first call of a process does.
   dax::Engine engine;
   dax::MemorySource file(std::span<const uint8_t>(data, size));
-  const int total = engine.analyze(file, kStrings, dax::kOpAnalyze | dax::kModifier | dax::kWithThumbnail);
-  if (total < 0 && total != dax::kReadFailed && total != dax::kBadTiffHeader && total != dax::kNoExif &&
-      total != dax::kNoMemory)
+  const int total =
+      engine.analyze(file, kStrings, dax::kOpAnalyze | dax::kModifier | dax::kWithThumbnail);
+  if (total < 0 && total != dax::kReadFailed && total != dax::kBadTiffHeader &&
+      total != dax::kNoExif && total != dax::kNoMemory)
     __builtin_trap(); // an undocumented result
 
   // The entries as a caller receives them; the last byte of the input picks the direction.
   dax::IterationSetup setup{dax::kDefaultLabelCapacity, dax::kDefaultValueCapacity};
   const bool backward = size > 0 && (data[size - 1] & 1);
-  const int count = engine.beginIteration(&setup, dax::kOpBeginIteration | (backward ? dax::kModifier : 0));
+  const int count =
+      engine.beginIteration(&setup, dax::kOpBeginIteration | (backward ? dax::kModifier : 0));
   if (count != static_cast<int>(engine.results().totalEntries()))
     __builtin_trap();
   dax::EntryRecord record{0, 0, 0, g_label, g_value};

@@ -18,7 +18,9 @@ constexpr uint32_t kMaxPlain = 1 + 255 * 61;
 uint8_t g_table[kMaxInput];
 uint8_t g_plain[kMaxPlain];
 
-uint8_t *tail(uint8_t *buffer, size_t capacity, size_t length) { return buffer + capacity - length; }
+uint8_t *tail(uint8_t *buffer, size_t capacity, size_t length) {
+  return buffer + capacity - length;
+}
 
 // A hostile record: the plain length from byte 0, the body split at byte 1 into the value-coded
 // table and the code stream. The stream is the end of the input itself, which is its exact length.
@@ -31,7 +33,8 @@ void decodeHostile(const uint8_t *data, size_t size) {
   std::memcpy(table, body, split);
   const size_t streamLength = length - split;
   kel::CpPackH pack{plain, static_cast<uint32_t>(streamLength), static_cast<uint32_t>(split),
-                    split == 0 ? nullptr : table, streamLength == 0 ? nullptr : const_cast<uint8_t *>(body + split)};
+                    split == 0 ? nullptr : table,
+                    streamLength == 0 ? nullptr : const_cast<uint8_t *>(body + split)};
   const int32_t result = kel::huffmanDecode2(&pack, tail(g_plain, sizeof g_plain, plain));
   if (result != 0 && result != -1)
     std::abort();

@@ -1,4 +1,5 @@
-// Fuzz target for the Huffman byte coder: hostile frequency tables and streams stay in bounds, data round-trips.
+// Fuzz target for the Huffman byte coder: hostile frequency tables and streams stay in bounds, data
+// round-trips.
 #include "util/core/huffman.h"
 
 #include <algorithm>

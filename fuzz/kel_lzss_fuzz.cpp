@@ -1,4 +1,5 @@
-// Fuzz target for the LZSS core: hostile streams must decode within bounds, and data must round-trip.
+// Fuzz target for the LZSS core: hostile streams must decode within bounds, and data must
+// round-trip.
 #include "util/core/lzss.h"
 
 #include <algorithm>
@@ -59,14 +60,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     // a destination must be reported, never overrun.
     const uint32_t capacity = length + length / 8 + 16;
     std::vector<uint8_t> packed(capacity);
-    const int32_t packedSize = kel::lzssCompressMethod(method, body, length, packed.data(), capacity);
+    const int32_t packedSize =
+        kel::lzssCompressMethod(method, body, length, packed.data(), capacity);
     check(packedSize > 0);
-    check(kel::lzssExpandMethod(method, packed.data(), static_cast<uint32_t>(packedSize), back.data(), length) ==
-              static_cast<int32_t>(length) &&
+    check(kel::lzssExpandMethod(method, packed.data(), static_cast<uint32_t>(packedSize),
+                                back.data(), length) == static_cast<int32_t>(length) &&
           std::memcmp(back.data(), body, length) == 0);
     if ((data[1] & 4) != 0 && packedSize > 2) {
       std::vector<uint8_t> small(static_cast<size_t>(packedSize) + 1);
-      check(kel::lzssCompressMethod(method, body, length, small.data(), static_cast<uint32_t>(packedSize) + 1) == 0);
+      check(kel::lzssCompressMethod(method, body, length, small.data(),
+                                    static_cast<uint32_t>(packedSize) + 1) == 0);
     }
     return 0;
   }
@@ -75,7 +78,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   kel::CpPack pack{length, 0, nullptr};
   const int32_t result = kel::lzssCompress2(method, body, &pack);
   if (result == 0)
-    check(kel::lzssExpand2(method, &pack, back.data()) == 0 && std::memcmp(back.data(), body, length) == 0);
+    check(kel::lzssExpand2(method, &pack, back.data()) == 0 &&
+          std::memcmp(back.data(), body, length) == 0);
   else
     check(result == -1 && pack.packedData == nullptr);
   kel::lzssDeletePack(&pack);

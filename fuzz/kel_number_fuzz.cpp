@@ -23,49 +23,61 @@ bool isSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 // Writes v with the converter into an exact-size buffer and checks the text against strtoull.
 template <typename Write>
-void roundTrip(Write write, uint64_t expected, bool signedText, int64_t signedValue, int32_t radix) {
+void roundTrip(Write write, uint64_t expected, bool signedText, int64_t signedValue,
+               int32_t radix) {
   std::vector<char> out(kel::kNumberTextMax, '\x7f');
   write(out.data());
   const size_t length = strnlen(out.data(), out.size());
-  if (length == out.size()) std::abort();  // no terminator inside the documented size
+  if (length == out.size())
+    std::abort(); // no terminator inside the documented size
   if (radix < 2 || radix > 36) {
-    if (length != 0) std::abort();
+    if (length != 0)
+      std::abort();
     return;
   }
-  const char* digits = out.data();
-  if (signedText && *digits == '-') ++digits;
-  if (*digits == '\0' || (digits[0] == '0' && digits[1] != '\0')) std::abort();  // no leading zeros
-  for (const char* c = digits; *c != '\0'; ++c)
-    if (!((*c >= '0' && *c <= '9') || (*c >= 'a' && *c <= 'z'))) std::abort();
-  char* end = nullptr;
+  const char *digits = out.data();
+  if (signedText && *digits == '-')
+    ++digits;
+  if (*digits == '\0' || (digits[0] == '0' && digits[1] != '\0'))
+    std::abort(); // no leading zeros
+  for (const char *c = digits; *c != '\0'; ++c)
+    if (!((*c >= '0' && *c <= '9') || (*c >= 'a' && *c <= 'z')))
+      std::abort();
+  char *end = nullptr;
   errno = 0;
   if (signedText) {
-    if (std::strtoll(out.data(), &end, radix) != signedValue) std::abort();
+    if (std::strtoll(out.data(), &end, radix) != signedValue)
+      std::abort();
   } else if (std::strtoull(out.data(), &end, radix) != expected) {
     std::abort();
   }
-  if (*end != '\0' || errno != 0) std::abort();
+  if (*end != '\0' || errno != 0)
+    std::abort();
 }
 
-void checkParse(const char* text) {
+void checkParse(const char *text) {
   const int64_t value = kel::parseInt64(text);
   const bool hex = (text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) ||
                    (text[0] == '&' && (text[1] == 'h' || text[1] == 'H'));
   if (hex) {
-    const char* digits = text + 2;
+    const char *digits = text + 2;
     const size_t n = std::strlen(digits);
     const bool allHex = n >= 1 && n <= 16 && std::strspn(digits, "0123456789abcdefABCDEF") == n;
-    if (value != (allHex ? static_cast<int64_t>(std::strtoull(digits, nullptr, 16)) : 0)) std::abort();
+    if (value != (allHex ? static_cast<int64_t>(std::strtoull(digits, nullptr, 16)) : 0))
+      std::abort();
     return;
   }
-  const char* p = text;
-  while (isSpace(*p)) ++p;
-  if (*p == '+' || *p == '-') ++p;
+  const char *p = text;
+  while (isSpace(*p))
+    ++p;
+  if (*p == '+' || *p == '-')
+    ++p;
   // 18 digits cannot overflow; beyond that the parser wraps where strtoll saturates.
-  if (std::strspn(p, "0123456789") <= 18 && value != std::strtoll(text, nullptr, 10)) std::abort();
+  if (std::strspn(p, "0123456789") <= 18 && value != std::strtoll(text, nullptr, 10))
+    std::abort();
 }
 
-void checkCase(const std::vector<char>& text) {
+void checkCase(const std::vector<char> &text) {
   for (const bool upper : {false, true})
     for (const bool dbcs : {false, true}) {
       std::vector<char> copy(text);
@@ -78,25 +90,30 @@ void checkCase(const std::vector<char>& text) {
       bool trail = false;
       for (size_t i = 0; i < copy.size(); ++i) {
         if (i >= length) {
-          if (copy[i] != text[i]) std::abort();
+          if (copy[i] != text[i])
+            std::abort();
           continue;
         }
         const char from = text[i];
         char expected = from;
         if (!trail) {
-          if (upper && from >= 'a' && from <= 'z') expected = static_cast<char>(from - 32);
-          if (!upper && from >= 'A' && from <= 'Z') expected = static_cast<char>(from + 32);
+          if (upper && from >= 'a' && from <= 'z')
+            expected = static_cast<char>(from - 32);
+          if (!upper && from >= 'A' && from <= 'Z')
+            expected = static_cast<char>(from + 32);
         }
-        if (copy[i] != expected) std::abort();
+        if (copy[i] != expected)
+          std::abort();
         trail = dbcs && !trail && isLead932(static_cast<uint8_t>(from));
       }
     }
 }
 
-}  // namespace
+} // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  if (size > kMaxInput) return 0;
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+  if (size > kMaxInput)
+    return 0;
   // The text ends at the first NUL, as the export's caller's would; exact size for ASan.
   std::vector<char> text(data, data + size);
   text.push_back('\0');
@@ -104,12 +121,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   checkCase(text);
 
   const int64_t value = kel::parseInt64(text.data());
-  const int32_t radix = size > 0 ? int32_t(data[0] % 40) : 10;  // some outside 2..36
+  const int32_t radix = size > 0 ? int32_t(data[0] % 40) : 10; // some outside 2..36
   for (const int32_t r : {radix, 10, 16, 2}) {
-    roundTrip([&](char* out) { kel::int64ToString(value, r, out); }, uint64_t(value), r == 10, value, r);
+    roundTrip([&](char *out) { kel::int64ToString(value, r, out); }, uint64_t(value), r == 10,
+              value, r);
     const auto low32 = static_cast<int32_t>(value);
-    roundTrip([&](char* out) { kel::int32ToString(low32, r, out); }, uint32_t(low32), r == 10, low32, r);
-    roundTrip([&](char* out) { kel::int16ToString(low32, r, out); }, uint16_t(low32), false, 0, r);
+    roundTrip([&](char *out) { kel::int32ToString(low32, r, out); }, uint32_t(low32), r == 10,
+              low32, r);
+    roundTrip([&](char *out) { kel::int16ToString(low32, r, out); }, uint16_t(low32), false, 0, r);
   }
 
   // Little-endian bytes into exact-size buffers, and back.
@@ -119,8 +138,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   kel::int16ToBytes(static_cast<int32_t>(value), b2.data());
   if (kel::bytesToInt64(b8.data()) != value || kel::loadInt64(b8.data()) != value ||
       kel::bytesToInt32(b4.data()) != static_cast<int32_t>(value) ||
-      kel::bytesToInt16(b2.data()) != static_cast<int32_t>(uint16_t(value)) || b8[0] != uint8_t(value))
+      kel::bytesToInt16(b2.data()) != static_cast<int32_t>(uint16_t(value)) ||
+      b8[0] != uint8_t(value))
     std::abort();
-  if (kel::stringToBytes(text.data(), nullptr) != static_cast<int32_t>(std::strlen(text.data()))) std::abort();
+  if (kel::stringToBytes(text.data(), nullptr) != static_cast<int32_t>(std::strlen(text.data())))
+    std::abort();
   return 0;
 }

@@ -1,4 +1,5 @@
-// Fuzz target for the value code of 32-bit arrays: hostile streams stay in bounds, arrays round-trip.
+// Fuzz target for the value code of 32-bit arrays: hostile streams stay in bounds, arrays
+// round-trip.
 #include "util/core/huffman.h"
 
 #include <cstddef>
@@ -35,7 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   // Each value costs at most 2 * 30 + 3 bits.
   const auto capacity = static_cast<uint32_t>(n * 8 + 1);
   std::vector<uint8_t> coded(capacity);
-  const int32_t codedSize = kel::valuesEncode(values.data(), coded.data(), static_cast<uint32_t>(n), capacity);
+  const int32_t codedSize =
+      kel::valuesEncode(values.data(), coded.data(), static_cast<uint32_t>(n), capacity);
   if (codedSize <= 0)
     std::abort();
   std::vector<uint8_t> exact(coded.begin(), coded.begin() + codedSize);
@@ -46,7 +48,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   // One byte short must be refused, never read past.
   if (codedSize > 1) {
     std::vector<uint8_t> shorter(exact.begin(), exact.end() - 1);
-    const int32_t r = kel::valuesDecode(shorter.data(), decoded.data(), static_cast<uint32_t>(n), shorter.size());
+    const int32_t r =
+        kel::valuesDecode(shorter.data(), decoded.data(), static_cast<uint32_t>(n), shorter.size());
     if (r != 0 && r != static_cast<int32_t>(n))
       std::abort();
   }

@@ -12,23 +12,25 @@ namespace {
 
 volatile uint8_t sink;
 
-void touch(const uint8_t* p, uint64_t n) {
+void touch(const uint8_t *p, uint64_t n) {
   uint8_t x = 0;
-  for (uint64_t i = 0; i < n; ++i) x ^= p[i];
+  for (uint64_t i = 0; i < n; ++i)
+    x ^= p[i];
   sink = x;
 }
 
-}  // namespace
+} // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   // Exact-size copies, so that a read one past the end is caught.
   std::vector<uint8_t> bytes(data, data + size);
-  const uint8_t* p = bytes.empty() ? nullptr : bytes.data();
+  const uint8_t *p = bytes.empty() ? nullptr : bytes.data();
 
   vop::DibLayout layout;
   for (const bool infoOnly : {true, false}) {
     if (vop::measurePackedDib(p, size, infoOnly, layout)) {
-      if (layout.totalBytes() > size) std::abort();
+      if (layout.totalBytes() > size)
+        std::abort();
       touch(p, layout.totalBytes());
       uint8_t header[vop::kBmpFileHeaderSize];
       vop::bmpFileHeader(layout, header);
@@ -37,8 +39,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   vop::BmpFileParts parts;
   if (vop::locateBmpDib(p, size, parts)) {
-    const uint64_t head = vop::kBmpFileHeaderSize + uint64_t{parts.layout.headerSize} + parts.layout.tableBytes;
-    if (head > parts.pixelOffset || parts.pixelOffset + parts.layout.pixelBytes > size) std::abort();
+    const uint64_t head =
+        vop::kBmpFileHeaderSize + uint64_t{parts.layout.headerSize} + parts.layout.tableBytes;
+    if (head > parts.pixelOffset || parts.pixelOffset + parts.layout.pixelBytes > size)
+      std::abort();
     touch(p, head);
     touch(p + parts.pixelOffset, parts.layout.pixelBytes);
   }

@@ -13,22 +13,24 @@ namespace {
 
 volatile uint8_t sink;
 
-void touch(const uint8_t* p, uint64_t n) {
+void touch(const uint8_t *p, uint64_t n) {
   uint8_t x = 0;
-  for (uint64_t i = 0; i < n; ++i) x ^= p[i];
+  for (uint64_t i = 0; i < n; ++i)
+    x ^= p[i];
   sink = x;
 }
 
 // Enough for the header, a full table and rows of a small picture.
 constexpr size_t kMaxInput = 16384;
 
-void checkAccepted(const vop::SpillLayout& layout, uint64_t fileSize) {
+void checkAccepted(const vop::SpillLayout &layout, uint64_t fileSize) {
   if (layout.tableOffset != sizeof(vop::SpillHeader) || layout.tableBytes > 256 * 4 ||
       layout.pixelOffset != layout.tableOffset + layout.tableBytes ||
       layout.pixelOffset + layout.pixelBytes != fileSize ||
-      layout.pixelBytes != uint64_t(uint32_t(layout.header.rowBytes)) * uint32_t(layout.header.height))
+      layout.pixelBytes !=
+          uint64_t(uint32_t(layout.header.rowBytes)) * uint32_t(layout.header.height))
     std::abort();
-  const vop::SpillHeader& h = layout.header;
+  const vop::SpillHeader &h = layout.header;
   vop::SpillHeader made{};
   if (!vop::makeSpillHeader(h.width, h.height, h.bitsPerPixel, h.paletteCount, h.hasAlpha != 0,
                             h.transparentColor, made) ||
@@ -36,13 +38,14 @@ void checkAccepted(const vop::SpillLayout& layout, uint64_t fileSize) {
     std::abort();
 }
 
-}  // namespace
+} // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  if (size > kMaxInput) return 0;
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+  if (size > kMaxInput)
+    return 0;
   // An exact-size copy, so that a read one past the end is caught.
   std::vector<uint8_t> bytes(data, data + size);
-  const uint8_t* p = bytes.empty() ? nullptr : bytes.data();
+  const uint8_t *p = bytes.empty() ? nullptr : bytes.data();
 
   // The input as a whole file.
   vop::SpillLayout layout;
@@ -59,7 +62,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::memcpy(&claimed, p + size - 8, 8);
     std::vector<uint8_t> head(p, p + sizeof(vop::SpillHeader));
     vop::SpillLayout headOnly;
-    if (vop::checkSpillFile(head.data(), head.size(), claimed, headOnly)) checkAccepted(headOnly, claimed);
+    if (vop::checkSpillFile(head.data(), head.size(), claimed, headOnly))
+      checkAccepted(headOnly, claimed);
   }
   return 0;
 }

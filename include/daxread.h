@@ -66,18 +66,18 @@ typedef struct DAX_ITERATION {
 
 /* Operation 4: one entry. */
 typedef struct DAX_ENTRY {
-  int32_t group;  /* out */
-  uint16_t tag;   /* out */
+  int32_t group; /* out */
+  uint16_t tag;  /* out */
   uint16_t unused;
-  char *label;    /* the caller's label buffer */
-  char *value;    /* the caller's value buffer */
+  char *label; /* the caller's label buffer */
+  char *value; /* the caller's value buffer */
 } DAX_ENTRY;
 
 /* Operation 5: the thumbnail. */
 typedef struct DAX_THUMBNAIL {
-  int32_t kind;   /* out: 1 uncompressed (a TIFF file), else the compressed stream */
-  int32_t size;   /* in: the buffer's size; out: the thumbnail's size */
-  void *buffer;   /* the caller's buffer */
+  int32_t kind; /* out: 1 uncompressed (a TIFF file), else the compressed stream */
+  int32_t size; /* in: the buffer's size; out: the thumbnail's size */
+  void *buffer; /* the caller's buffer */
 } DAX_THUMBNAIL;
 
 /* Loads the language resource library by name (read up to its NUL, at most 260 bytes), falling

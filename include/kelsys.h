@@ -97,8 +97,8 @@ int KEL_API kelGetVolumeInformation(const char *root, KEL_VOLUME_INFO *info);
 /* ---- file names, versions, system paths, temporary files ---------------------------- */
 /* The four parts of the file version resource, each zero-extended; 0, or -1 (the four
  * numbers unchanged) when the file has no version resource. */
-int KEL_API kelGetFileVersion(const char *path, uint32_t *major, uint32_t *minor,
-                              uint32_t *build, uint32_t *revision);
+int KEL_API kelGetFileVersion(const char *path, uint32_t *major, uint32_t *minor, uint32_t *build,
+                              uint32_t *revision);
 /* The capacity given to the platform is the length of the string the buffer holds on
  * entry: fill it (for example with 259 blanks) before the call. Returns the platform's
  * result: the length copied, the size needed when the buffer is too small, or 0; with a
@@ -152,9 +152,9 @@ int KEL_API kelSearchDirectory(int flags, const char *folder, const char *patter
 /* 36 bytes in the 32-bit build. */
 typedef struct KEL_DIRLIST_OPTIONS {
   HWND owner;
-  int32_t mode;   /* 1 new-style dialog, else classic */
-  int32_t x, y;   /* negative: the system's place */
-  int32_t width;  /* classic only; 0 or less: the system's size */
+  int32_t mode;  /* 1 new-style dialog, else classic */
+  int32_t x, y;  /* negative: the system's place */
+  int32_t width; /* classic only; 0 or less: the system's size */
   int32_t height;
   const char *title;
   const char *initialFolder; /* or null */
@@ -285,9 +285,9 @@ void KEL_API kelGlobalCopy(void *destination, HGLOBAL block, uint32_t length);
 #define KEL_KIND_BLOCK 6
 
 typedef struct KEL_BLOCK_ELEMENT {
-  uint32_t size;  /* bytes of the block */
-  uint32_t held;  /* 1 while the element holds a block */
-  HGLOBAL block;  /* global memory handle, or on a put of a new block the source address */
+  uint32_t size; /* bytes of the block */
+  uint32_t held; /* 1 while the element holds a block */
+  HGLOBAL block; /* global memory handle, or on a put of a new block the source address */
 } KEL_BLOCK_ELEMENT;
 
 typedef struct KEL_OBJECT_HANDLE {

@@ -91,7 +91,7 @@ typedef struct VOP_COPY_PARAMS {
   int32_t bitsPerPixel;                         /* informative */
   int32_t angle;                                /* whole degrees */
   float scaleX, scaleY;                         /* each not 0.0 and at most 2.0 */
-  int32_t dstLeft;   /* destination origin x */
+  int32_t dstLeft;                              /* destination origin x */
   int32_t dstRight;  /* box width; the measuring call writes dstLeft + width */
   int32_t dstTop;    /* destination origin y */
   int32_t dstBottom; /* box height; the measuring call writes dstTop + height */
@@ -102,23 +102,23 @@ typedef struct VOP_COPY_PARAMS {
 #define VOP_COPY_AND 0x01
 #define VOP_COPY_OR 0x02
 #define VOP_COPY_XOR 0x03
-#define VOP_COPY_MEASURE 0x04     /* only measure the destination box */
-#define VOP_COPY_NEAREST 0x100    /* no interpolation */
+#define VOP_COPY_MEASURE 0x04  /* only measure the destination box */
+#define VOP_COPY_NEAREST 0x100 /* no interpolation */
 #define VOP_COPY_MIRROR 0x200
 #define VOP_COPY_INVERT 0x400
 #define VOP_COPY_SEPIA 0x800
-#define VOP_NO_UNDO 0x80000000u   /* record no undo snapshot (every editing call) */
+#define VOP_NO_UNDO 0x80000000u /* record no undo snapshot (every editing call) */
 
 /* vopLoadImage and vopSaveImage flags. */
 #define VOP_LOAD_DIALOG 0x10
-#define VOP_SAVE_FORMAT_BMP 0x00  /* format codes: the file name's extension is replaced */
+#define VOP_SAVE_FORMAT_BMP 0x00 /* format codes: the file name's extension is replaced */
 #define VOP_SAVE_FORMAT_JPG 0x01
 #define VOP_SAVE_FORMAT_GIF 0x02
 #define VOP_SAVE_FORMAT_PNG 0x03
 #define VOP_SAVE_FORMAT_TIF 0x04
 #define VOP_SAVE_DIALOG 0x10
 #define VOP_SAVE_OVERWRITE 0x20
-#define VOP_SAVE_AS_BMP 0x40      /* a BMP file under the name as it stands */
+#define VOP_SAVE_AS_BMP 0x40 /* a BMP file under the name as it stands */
 
 /* vopSaveImage's hook: may change the JPEG quality (80; clamped to 0..100 afterwards). */
 typedef struct VOP_QUALITY_HOOK {
@@ -186,19 +186,20 @@ typedef struct VOP_FILTER_PARAMS {
  * vertical ones, 32 and 80 both); smoothing codes 1 (3 x 3 median), 17, 33, 49, 65; any other
  * code with low 4 bits 0 sharpens (112 to 208 less and less). */
 #define VOP_FILTER_MEDIAN 1
-#define VOP_FILTER_CUSTOM 0xFF0     /* the record's own kernel */
+#define VOP_FILTER_CUSTOM 0xFF0 /* the record's own kernel */
 #define VOP_FILTER_INVERT 0x1000
 #define VOP_FILTER_LUMINANCE 0x2000
-#define VOP_FILTER_THRESHOLD_32 0x4000 /* 0x8000 64, 0x10000 128, 0x20000 160, 0x40000 192,
-                                          0x80000 224: black and white at that luminance */
+#define VOP_FILTER_THRESHOLD_32                                                                    \
+  0x4000 /* 0x8000 64, 0x10000 128, 0x20000 160, 0x40000 192,                                      \
+            0x80000 224: black and white at that luminance */
 
 /* vopDecolor flags: a method, its channel option and flags, a threshold. */
-#define VOP_DECOLOR_EXPAND 0x100       /* palette into true colour */
-#define VOP_DECOLOR_GRID 0x200         /* fixed level grid into 4 or 8 bits */
-#define VOP_DECOLOR_MEDIAN_CUT 0x300   /* median cut into 4 or 8 bits */
-#define VOP_DECOLOR_BLACK_WHITE 0x400  /* into 1 bit; low byte: threshold 1..255, 0 automatic */
-#define VOP_DECOLOR_PATTERN 0x100000   /* black and white: scattered dots */
-#define VOP_DECOLOR_GREY 0x400000      /* level grid: grey levels only */
+#define VOP_DECOLOR_EXPAND 0x100      /* palette into true colour */
+#define VOP_DECOLOR_GRID 0x200        /* fixed level grid into 4 or 8 bits */
+#define VOP_DECOLOR_MEDIAN_CUT 0x300  /* median cut into 4 or 8 bits */
+#define VOP_DECOLOR_BLACK_WHITE 0x400 /* into 1 bit; low byte: threshold 1..255, 0 automatic */
+#define VOP_DECOLOR_PATTERN 0x100000  /* black and white: scattered dots */
+#define VOP_DECOLOR_GREY 0x400000     /* level grid: grey levels only */
 
 /* vopHistogram: 6,196 bytes, channels in the order of VOP_HISTOGRAM_*. */
 #define VOP_HISTOGRAM_RED 0
@@ -209,16 +210,18 @@ typedef struct VOP_FILTER_PARAMS {
 #define VOP_HISTOGRAM_SATURATION 5
 typedef struct VOP_HISTOGRAM_RESULT {
   uint32_t counts[6][256];
-  int32_t peakLevel[6];  /* the lowest level with the largest count */
+  int32_t peakLevel[6]; /* the lowest level with the largest count */
   uint32_t peakCount[6];
   int32_t bitsPerPixel;
 } VOP_HISTOGRAM_RESULT;
 
 int VOP_API vopInitialize(const int32_t *settings);
-VOP_IMAGE VOP_API vopCreateImage(int32_t width, int32_t height, int32_t bitsPerPixel, uint32_t flags);
+VOP_IMAGE VOP_API vopCreateImage(int32_t width, int32_t height, int32_t bitsPerPixel,
+                                 uint32_t flags);
 VOP_IMAGE VOP_API vopAttachImage(HGLOBAL packedDib);
 void VOP_API vopDestroyImage(VOP_IMAGE image);
-void VOP_API vopGetImageData(VOP_IMAGE image, int32_t *width, int32_t *height, int32_t *bitsPerPixel);
+void VOP_API vopGetImageData(VOP_IMAGE image, int32_t *width, int32_t *height,
+                             int32_t *bitsPerPixel);
 uint32_t VOP_API vopGetColor(VOP_IMAGE image, int32_t x, int32_t y);
 VOP_IMAGE VOP_API vopLoadImage(uint32_t flags, char *fileName);
 int VOP_API vopSaveImage(uint32_t flags, VOP_IMAGE image, char *fileName,
@@ -278,7 +281,8 @@ int VOP_API vopRotate(HWND window, uint32_t flags, VOP_ROTATE_PARAMS *params, VO
  * build) is allocated at the first count and kept until the library unloads, so later counts
  * need no large block. When even that first allocation fails, or a colour's node cannot be
  * had, the result is -551, nothing of the count is kept, and the next call tries again. */
-int VOP_API vopCountColor(HWND window, uint32_t reserved, VOP_IMAGE image, VOP_PROGRESS_HOOK *progress);
+int VOP_API vopCountColor(HWND window, uint32_t reserved, VOP_IMAGE image,
+                          VOP_PROGRESS_HOOK *progress);
 /* Counts six channels on a sample grid (every 2nd, 4th or 8th column and row by image size)
  * into result, which is cleared first. 0, or -1 for a null handle or result or an image
  * without pixels (result untouched). Progress operation 8. */

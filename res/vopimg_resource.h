@@ -9,7 +9,7 @@
 
 #define IDS_HISTOGRAM_NO_TITLE 8002
 #define IDS_HISTOGRAM 8003
-#define IDS_HISTOGRAM_RED 8004        // the six channel names, in channel order
+#define IDS_HISTOGRAM_RED 8004 // the six channel names, in channel order
 #define IDS_HISTOGRAM_GREEN 8005
 #define IDS_HISTOGRAM_BLUE 8006
 #define IDS_HISTOGRAM_LUMINANCE 8007
@@ -17,7 +17,7 @@
 #define IDS_HISTOGRAM_SATURATION 8009
 #define IDS_HISTOGRAM_BITS_PER_PIXEL 8010
 
-#define IDC_HISTOGRAM_RED 8011        // the six channel buttons, in channel order
+#define IDC_HISTOGRAM_RED 8011 // the six channel buttons, in channel order
 #define IDC_HISTOGRAM_GREEN 8012
 #define IDC_HISTOGRAM_BLUE 8013
 #define IDC_HISTOGRAM_LUMINANCE 8014

@@ -9,7 +9,7 @@ SUDO=""
 PACKAGES="cmake ninja-build make python3 g++ clang libclang-rt-14-dev googletest libbenchmark-dev
  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
  wine wine64 fonts-wine xvfb xauth x11-apps imagemagick libvips-tools fonts-ipafont-gothic locales libimage-exiftool-perl libexiv2-dev zlib1g-dev liblz4-dev libzstd-dev
- nsis zip llvm qemu-user-static gcc-multilib g++-multilib"
+ nsis zip llvm clang-format-14 qemu-user-static gcc-multilib g++-multilib"
 
 missing=""
 for p in $PACKAGES; do

@@ -33,6 +33,7 @@ suite() {
   rm -f "$log"
 }
 
+suite "layout (.clang-format)" scripts/format.sh --check
 suite "host tests (ASan, UBSan)" ctest --test-dir "$build/host" --output-on-failure -j "$jobs"
 suite "32-bit core tests under qemu (UBSan)" ctest --test-dir "$build/host32" --output-on-failure -j "$jobs"
 suite "Windows x64 tests under Wine" ctest --test-dir "$build/win64" --output-on-failure -LE ui -j "$jobs"

@@ -17,32 +17,35 @@ struct ItemSteps {
   int setAttributes;
   const char *getAttributesName;
 };
-constexpr ItemSteps kWalkSteps{kStepWalkGetTime, kStepWalkSetTime, kStepWalkGetAttributes, kStepWalkSetAttributes,
-                               "Get Attributes"};
+constexpr ItemSteps kWalkSteps{kStepWalkGetTime, kStepWalkSetTime, kStepWalkGetAttributes,
+                               kStepWalkSetAttributes, "Get Attributes"};
 // "Get Attributer" is what readers of existing logs know the single-item line by.
-constexpr ItemSteps kSingleSteps{kStepItemGetTime, kStepItemSetTime, kStepItemGetAttributes, kStepItemSetAttributes,
-                                 "Get Attributer"};
+constexpr ItemSteps kSingleSteps{kStepItemGetTime, kStepItemSetTime, kStepItemGetAttributes,
+                                 kStepItemSetAttributes, "Get Attributer"};
 
 // Times, then attributes, of one item; true when every call succeeded.
-bool processItem(FileSystemPort &fs, CChangeLog &log, bool logOn, const ApplyRequest &request, const std::string &path,
-                 int number, const ItemSteps &steps) {
+bool processItem(FileSystemPort &fs, CChangeLog &log, bool logOn, const ApplyRequest &request,
+                 const std::string &path, int number, const ItemSteps &steps) {
   bool ok = true;
   // The old times are only needed for the log.
   SystemTime oldCreation{};
   SystemTime oldUpdate{};
   if (logOn) {
     log.WriteItem(number, path);
-    const int got = fs.operateFileTime(kTimeGetCreationAndUpdate, path, &oldCreation, nullptr, &oldUpdate);
+    const int got =
+        fs.operateFileTime(kTimeGetCreationAndUpdate, path, &oldCreation, nullptr, &oldUpdate);
     ok = ok && got == kKelOk;
     log.WriteStep(got, steps.getTime, "Get FileTime", "");
   }
 
   SystemTime newCreation = request.newCreation;
   SystemTime newUpdate = request.newUpdate;
-  const int timeResult = fs.operateFileTime(kTimeSetCreationAndUpdate, path, &newCreation, nullptr, &newUpdate);
+  const int timeResult =
+      fs.operateFileTime(kTimeSetCreationAndUpdate, path, &newCreation, nullptr, &newUpdate);
   ok = ok && timeResult == kKelOk;
   if (logOn)
-    log.WriteTimeResult(timeResult, steps.setTime, request.newCreation, request.newUpdate, oldCreation, oldUpdate);
+    log.WriteTimeResult(timeResult, steps.setTime, request.newCreation, request.newUpdate,
+                        oldCreation, oldUpdate);
 
   uint32_t oldWord = kAttrInvalid;
   const int readResult = fs.getAttributes(path, &oldWord);

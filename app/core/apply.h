@@ -60,8 +60,8 @@ int dispatchFoundItem(uintptr_t context, const char *path, uint32_t attributes) 
 class FileSystemPort : public SystemErrorText {
 public:
   // kelOperateFileTime: 0 or a failure code; records may be null.
-  virtual int operateFileTime(int code, const std::string &path, SystemTime *creation, SystemTime *lastAccess,
-                              SystemTime *lastWrite) = 0;
+  virtual int operateFileTime(int code, const std::string &path, SystemTime *creation,
+                              SystemTime *lastAccess, SystemTime *lastWrite) = 0;
   // kelGetFileAttributes: 0 and the word, or a failure code (the word then as the library left it).
   virtual int getAttributes(const std::string &path, uint32_t *attributes) = 0;
   // kelSetFileAttributes: 0 or a failure code.

@@ -18,15 +18,16 @@ int daysInMonth(int year, int month) {
 }
 
 bool isValidTime(const SystemTime &t) {
-  return t.year >= kFirstYear && t.year <= kLastYear && t.month >= 1 && t.month <= 12 && t.day >= 1 &&
-         t.day <= daysInMonth(t.year, t.month) && t.hour < 24 && t.minute < 60 && t.second < 60 &&
-         t.milliseconds < 1000;
+  return t.year >= kFirstYear && t.year <= kLastYear && t.month >= 1 && t.month <= 12 &&
+         t.day >= 1 && t.day <= daysInMonth(t.year, t.month) && t.hour < 24 && t.minute < 60 &&
+         t.second < 60 && t.milliseconds < 1000;
 }
 
 std::optional<int64_t> toSeconds(const SystemTime &t) {
   if (!isValidTime(t))
     return std::nullopt;
-  return daysSince1601(t.year, t.month, t.day) * kSecondsPerDay + t.hour * 3600 + t.minute * 60 + t.second;
+  return daysSince1601(t.year, t.month, t.day) * kSecondsPerDay + t.hour * 3600 + t.minute * 60 +
+         t.second;
 }
 
 std::optional<SystemTime> fromSeconds(int64_t seconds, uint16_t milliseconds) {
@@ -38,7 +39,8 @@ std::optional<SystemTime> fromSeconds(int64_t seconds, uint16_t milliseconds) {
   const int64_t z = days + 584694;
   const int64_t era = z / 146097;
   const int64_t dayOfEra = z - era * 146097;
-  const int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+  const int64_t yearOfEra =
+      (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
   const int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
   const int64_t mp = (5 * dayOfYear + 2) / 153;
   const int64_t day = dayOfYear - (153 * mp + 2) / 5 + 1;
@@ -57,8 +59,8 @@ std::optional<SystemTime> fromSeconds(int64_t seconds, uint16_t milliseconds) {
 }
 
 bool sameSecond(const SystemTime &a, const SystemTime &b) {
-  return a.year == b.year && a.month == b.month && a.day == b.day && a.hour == b.hour && a.minute == b.minute &&
-         a.second == b.second;
+  return a.year == b.year && a.month == b.month && a.day == b.day && a.hour == b.hour &&
+         a.minute == b.minute && a.second == b.second;
 }
 
 OffsetTableZone::OffsetTableZone(int32_t firstOffset, std::vector<Change> changes)
@@ -114,8 +116,11 @@ ZoneMark zoneMarkOf(const SystemTime &local, const TimeZone &zone) {
 std::optional<int64_t> shiftSeconds(int64_t days, int64_t hours, int64_t minutes, int64_t seconds) {
   // Each part is checked before it is multiplied, so the sum cannot overflow.
   constexpr int64_t kSpan = kLastSecond + 1;
-  auto within = [](int64_t value, int64_t unit) { return value >= -kSpan / unit && value <= kSpan / unit; };
-  if (!within(days, kSecondsPerDay) || !within(hours, 3600) || !within(minutes, 60) || !within(seconds, 1))
+  auto within = [](int64_t value, int64_t unit) {
+    return value >= -kSpan / unit && value <= kSpan / unit;
+  };
+  if (!within(days, kSecondsPerDay) || !within(hours, 3600) || !within(minutes, 60) ||
+      !within(seconds, 1))
     return std::nullopt;
   const int64_t total = days * kSecondsPerDay + hours * 3600 + minutes * 60 + seconds;
   if (total < -kSpan || total > kSpan)

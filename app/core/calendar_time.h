@@ -11,8 +11,8 @@ namespace tolm {
 // Seconds since 1601-01-01 00:00:00 of a proleptic Gregorian calendar without leap seconds; the
 // same count serves local times and UTC instants, the zone tells them apart.
 constexpr int64_t kSecondsPerDay = 86400;
-constexpr uint16_t kFirstYear = 1601;  // the platform's time records hold nothing earlier
-constexpr uint16_t kLastYear = 30827;  // ... nor anything later
+constexpr uint16_t kFirstYear = 1601; // the platform's time records hold nothing earlier
+constexpr uint16_t kLastYear = 30827; // ... nor anything later
 
 // Days from 1601-01-01 to the given date of the proleptic Gregorian calendar (month 1 to 12).
 constexpr int64_t daysSince1601(int64_t year, int64_t month, int64_t day) {

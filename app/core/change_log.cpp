@@ -1,4 +1,5 @@
-// The change log of the date and attribute editor: line composition and writing, free of platform calls.
+// The change log of the date and attribute editor: line composition and writing, free of platform
+// calls.
 #include "app/core/change_log.h"
 
 #include <cstdarg>
@@ -26,10 +27,12 @@ namespace {
 
 // "label : new <- old" with the date fields in the order year, month, day, hour, minute,
 // second; day of week and milliseconds are not recorded.
-std::string timeLine(const char *label, const SystemTime &now, const SystemTime &before, bool failed) {
-  return format("%s : %04d/%02d/%02d %02d:%02d:%02d <- %04d/%02d/%02d %02d:%02d:%02d%s\r\n", label, now.year, now.month,
-                now.day, now.hour, now.minute, now.second, before.year, before.month, before.day, before.hour,
-                before.minute, before.second, failed ? " ?" : "");
+std::string timeLine(const char *label, const SystemTime &now, const SystemTime &before,
+                     bool failed) {
+  return format("%s : %04d/%02d/%02d %02d:%02d:%02d <- %04d/%02d/%02d %02d:%02d:%02d%s\r\n", label,
+                now.year, now.month, now.day, now.hour, now.minute, now.second, before.year,
+                before.month, before.day, before.hour, before.minute, before.second,
+                failed ? " ?" : "");
 }
 
 } // namespace
@@ -49,8 +52,9 @@ const char *logKindLine(LogKind kind) {
 }
 
 std::string versionText(const FileVersion &version) {
-  return format("Ver. %d.%d.%d.%d", static_cast<int>(version.major), static_cast<int>(version.minor),
-                static_cast<int>(version.build), static_cast<int>(version.revision));
+  return format("Ver. %d.%d.%d.%d", static_cast<int>(version.major),
+                static_cast<int>(version.minor), static_cast<int>(version.build),
+                static_cast<int>(version.revision));
 }
 
 CChangeLog::CChangeLog(LogSink &sink, SystemErrorText &errors, std::string versionText)
@@ -68,12 +72,14 @@ int CChangeLog::Begin(const LogHeader &header) {
   const SystemTime &t = header.logTime;
   bool written = put(format("%s (%s)\r\n", "n.orbit TOLM", m_versionText.c_str()));
   written = put(format("%s\r\n", logKindLine(header.kind))) && written;
-  written =
-      put(format("DATE = %04d/%02d/%02d %02d:%02d:%02d\r\n", t.year, t.month, t.day, t.hour, t.minute, t.second)) &&
-      written;
-  written = put(format("DirectoryYes = %d : SubdirectoryYes = %d : SystemFileYes = %d : HiddenFileYes = %d\r\n",
-                       header.isFolder, header.includeSubfolders, header.systemFile, header.hiddenFile)) &&
+  written = put(format("DATE = %04d/%02d/%02d %02d:%02d:%02d\r\n", t.year, t.month, t.day, t.hour,
+                       t.minute, t.second)) &&
             written;
+  written =
+      put(format(
+          "DirectoryYes = %d : SubdirectoryYes = %d : SystemFileYes = %d : HiddenFileYes = %d\r\n",
+          header.isFolder, header.includeSubfolders, header.systemFile, header.hiddenFile)) &&
+      written;
   written = put(format("Total Counts = %d\r\n\r\n", header.itemCount)) && written;
   return written ? 0 : -1;
 }
@@ -98,12 +104,13 @@ void CChangeLog::WriteStep(int result, int step, std::string_view name, std::str
     return;
   // The system text is taken first, before composing can disturb the platform's last error.
   const std::string system = m_errors.lastErrorText();
-  put(format("%.*s (%d) : Error Code = %d %s%.*s", static_cast<int>(name.size()), name.data(), step, result,
-             system.c_str(), static_cast<int>(suffix.size()), suffix.data()));
+  put(format("%.*s (%d) : Error Code = %d %s%.*s", static_cast<int>(name.size()), name.data(), step,
+             result, system.c_str(), static_cast<int>(suffix.size()), suffix.data()));
 }
 
-void CChangeLog::WriteTimeResult(int result, int step, const SystemTime &newCreation, const SystemTime &newUpdate,
-                                 const SystemTime &oldCreation, const SystemTime &oldUpdate) {
+void CChangeLog::WriteTimeResult(int result, int step, const SystemTime &newCreation,
+                                 const SystemTime &newUpdate, const SystemTime &oldCreation,
+                                 const SystemTime &oldUpdate) {
   if (!m_open)
     return;
   const std::string system = m_errors.lastErrorText();
@@ -125,8 +132,8 @@ void CChangeLog::WriteAttributeResult(int result, int step, uint32_t newWord, ui
     put(format("%s (%d) : Error Code = %d\r\n", "Set Attributes", step, result));
   else
     put(format("%s (%d) : Error Code = %d %s", "Set Attributes", step, result, system.c_str()));
-  put(format("Attributes : 0x%08x <- 0x%08x%s\r\n", static_cast<unsigned>(newWord), static_cast<unsigned>(oldWord),
-             result != 0 ? " ?" : ""));
+  put(format("Attributes : 0x%08x <- 0x%08x%s\r\n", static_cast<unsigned>(newWord),
+             static_cast<unsigned>(oldWord), result != 0 ? " ?" : ""));
 }
 
 void CChangeLog::End() {

@@ -1,4 +1,5 @@
-// The change log of the date and attribute editor: line composition and writing, free of platform calls.
+// The change log of the date and attribute editor: line composition and writing, free of platform
+// calls.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -100,8 +101,9 @@ public:
   void WriteStep(int result, int step, std::string_view name, std::string_view suffix);
   // The three lines of a time write: result, then creation and update time as new <- old,
   // each marked " ?" when the result is not 0.
-  void WriteTimeResult(int result, int step, const SystemTime &newCreation, const SystemTime &newUpdate,
-                       const SystemTime &oldCreation, const SystemTime &oldUpdate);
+  void WriteTimeResult(int result, int step, const SystemTime &newCreation,
+                       const SystemTime &newUpdate, const SystemTime &oldCreation,
+                       const SystemTime &oldUpdate);
   // The two lines of an attribute write: result, then the words as new <- old.
   void WriteAttributeResult(int result, int step, uint32_t newWord, uint32_t oldWord);
   void End();

@@ -43,7 +43,8 @@ template <typename Char> BasicCommandLine<Char> scan(std::basic_string_view<Char
     result.letter = std::basic_string<Char>(1, trimmed[letterPos]);
   // The closing quote is the last character and is dropped.
   if (pathStart != std::basic_string_view<Char>::npos && pathStart + 1 < trimmed.size())
-    result.path = std::basic_string<Char>(trimmed.substr(pathStart, trimmed.size() - 1 - pathStart));
+    result.path =
+        std::basic_string<Char>(trimmed.substr(pathStart, trimmed.size() - 1 - pathStart));
   return result;
 }
 
@@ -96,13 +97,15 @@ std::string buildDecoderText(const std::vector<DecoderInfo> &decoders) {
   return text;
 }
 
-bool isImageExtension(std::string_view path, std::string_view decoderText, kel::LeadBytePredicate isLead) {
+bool isImageExtension(std::string_view path, std::string_view decoderText,
+                      kel::LeadBytePredicate isLead) {
   const std::string ext = upperAscii(extensionOf(path, isLead), isLead);
   const std::string text = upperAscii(decoderText, isLead);
   return text.find(ext) != std::string::npos;
 }
 
-std::pair<std::string, std::string> splitPlaceAndName(std::string_view path, kel::LeadBytePredicate isLead) {
+std::pair<std::string, std::string> splitPlaceAndName(std::string_view path,
+                                                      kel::LeadBytePredicate isLead) {
   const size_t slash = kel::findLastOf(path, "\\", isLead);
   if (slash == std::string_view::npos)
     return {std::string(), std::string(path)};

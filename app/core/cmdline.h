@@ -19,9 +19,10 @@ using kel::upperAscii; // A-Z..a-z upper-cased outside two-byte characters
 constexpr size_t kMinCommandLine = 9;
 
 template <typename Char> struct BasicCommandLine {
-  bool tooShort = false;           // fewer than kMinCommandLine characters after trimming
-  std::basic_string<Char> letter;  // the character after the last slash before the first quote, or ""
-  std::basic_string<Char> path;    // from after the first quote to the end, the last character dropped
+  bool tooShort = false; // fewer than kMinCommandLine characters after trimming
+  std::basic_string<Char>
+      letter;                   // the character after the last slash before the first quote, or ""
+  std::basic_string<Char> path; // from after the first quote to the end, the last character dropped
 };
 using CommandLine = BasicCommandLine<char>;
 using WideCommandLine = BasicCommandLine<wchar_t>;
@@ -57,9 +58,11 @@ std::string buildDecoderText(const std::vector<DecoderInfo> &decoders);
 
 // True when the extension occurs anywhere in the decoder text, both upper-cased: a substring
 // test, so ".JP" counts because "*.JPG" contains it.
-bool isImageExtension(std::string_view path, std::string_view decoderText, kel::LeadBytePredicate isLead);
+bool isImageExtension(std::string_view path, std::string_view decoderText,
+                      kel::LeadBytePredicate isLead);
 
 // Place (before the last backslash) and name (after it); no backslash: place "", name = path.
-std::pair<std::string, std::string> splitPlaceAndName(std::string_view path, kel::LeadBytePredicate isLead);
+std::pair<std::string, std::string> splitPlaceAndName(std::string_view path,
+                                                      kel::LeadBytePredicate isLead);
 
 } // namespace tolm

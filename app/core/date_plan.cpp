@@ -7,10 +7,12 @@ namespace tolm {
 namespace {
 
 // Fills the new times of an item whose current times were read; false when the item is skipped.
-bool planNewTimes(PlanItem &item, ExifDateReader &exif, const TimeZone &zone, const DateToolRequest &request) {
+bool planNewTimes(PlanItem &item, ExifDateReader &exif, const TimeZone &zone,
+                  const DateToolRequest &request) {
   if (request.source == NewTimeSource::kDateTaken) {
     ExifDateTexts texts;
-    const bool hasExif = (item.attributes & kAttrDirectory) == 0 && exif.readDateTexts(item.path, texts);
+    const bool hasExif =
+        (item.attributes & kAttrDirectory) == 0 && exif.readDateTexts(item.path, texts);
     const PhotoTime taken = hasExif ? photoTimeFromExif(texts, zone) : PhotoTime{};
     if (taken.source == DateSource::kNone) {
       item.note = PlanNote::kNoDateTaken;
@@ -43,17 +45,19 @@ bool planNewTimes(PlanItem &item, ExifDateReader &exif, const TimeZone &zone, co
   return true;
 }
 
-PlanItem planItem(FileSystemPort &fs, ExifDateReader &exif, const TimeZone &zone, const DateToolRequest &request,
-                  const std::string &path) {
+PlanItem planItem(FileSystemPort &fs, ExifDateReader &exif, const TimeZone &zone,
+                  const DateToolRequest &request, const std::string &path) {
   PlanItem item;
   item.path = path;
   const bool wordRead = fs.getAttributes(path, &item.attributes) == kKelOk;
-  if (isProtectedItem(wordRead, item.attributes, request.walk.hiddenFile, request.walk.systemFile)) {
+  if (isProtectedItem(wordRead, item.attributes, request.walk.hiddenFile,
+                      request.walk.systemFile)) {
     item.note = PlanNote::kProtected;
     return item;
   }
   item.readOnly = (item.attributes & kAttrReadOnly) != 0;
-  if (fs.operateFileTime(kTimeGetCreationAndUpdate, path, &item.oldCreation, nullptr, &item.oldUpdate) != kKelOk ||
+  if (fs.operateFileTime(kTimeGetCreationAndUpdate, path, &item.oldCreation, nullptr,
+                         &item.oldUpdate) != kKelOk ||
       !isValidTime(item.oldCreation) || !isValidTime(item.oldUpdate)) {
     // Without the current times neither a shift nor the log's record of the old values exists.
     item.note = PlanNote::kUnreadable;
@@ -69,7 +73,8 @@ PlanItem planItem(FileSystemPort &fs, ExifDateReader &exif, const TimeZone &zone
   }
   item.creationMark = request.setCreation ? zoneMarkOf(item.newCreation, zone) : ZoneMark::kNone;
   item.updateMark = request.setUpdate ? zoneMarkOf(item.newUpdate, zone) : ZoneMark::kNone;
-  const bool same = sameSecond(item.newCreation, item.oldCreation) && sameSecond(item.newUpdate, item.oldUpdate);
+  const bool same =
+      sameSecond(item.newCreation, item.oldCreation) && sameSecond(item.newUpdate, item.oldUpdate);
   item.note = same ? PlanNote::kUnchanged : PlanNote::kChanged;
   return item;
 }
@@ -143,7 +148,8 @@ DateApplyOutcome ApplyDatePlan(FileSystemPort &fs, CChangeLog &log, const DateTo
     // a time that is not chosen keeps what it holds now rather than what the preview saw.
     if (logOn)
       log.WriteItem(number, item.path);
-    const int got = fs.operateFileTime(kTimeGetCreationAndUpdate, item.path, &oldCreation, nullptr, &oldUpdate);
+    const int got =
+        fs.operateFileTime(kTimeGetCreationAndUpdate, item.path, &oldCreation, nullptr, &oldUpdate);
     ok = got == kKelOk;
     if (logOn)
       log.WriteStep(got, getStep, "Get FileTime", "");
@@ -151,7 +157,8 @@ DateApplyOutcome ApplyDatePlan(FileSystemPort &fs, CChangeLog &log, const DateTo
     SystemTime newUpdate = request.setUpdate || !ok ? item.newUpdate : oldUpdate;
     const SystemTime loggedCreation = newCreation;
     const SystemTime loggedUpdate = newUpdate;
-    const int result = fs.operateFileTime(kTimeSetCreationAndUpdate, item.path, &newCreation, nullptr, &newUpdate);
+    const int result =
+        fs.operateFileTime(kTimeSetCreationAndUpdate, item.path, &newCreation, nullptr, &newUpdate);
     ok = ok && result == kKelOk;
     if (logOn)
       log.WriteTimeResult(result, setStep, loggedCreation, loggedUpdate, oldCreation, oldUpdate);

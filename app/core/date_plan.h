@@ -41,9 +41,9 @@ enum class PlanNote {
   kChanged,     // at least one chosen time differs
   kUnchanged,   // the new times equal the current ones
   kNoDateTaken, // skipped: no usable date taken
-  kProtected,   // skipped: a protected item (hidden or system while not allowed, or unreadable word)
-  kUnreadable,  // skipped: its current times could not be read
-  kOutOfRange,  // skipped: the shift leaves the years the platform can hold
+  kProtected,  // skipped: a protected item (hidden or system while not allowed, or unreadable word)
+  kUnreadable, // skipped: its current times could not be read
+  kOutOfRange, // skipped: the shift leaves the years the platform can hold
 };
 
 struct PlanItem {

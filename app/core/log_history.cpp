@@ -36,7 +36,9 @@ HistoryEntry entryOf(const LogFile &file) {
   return entry;
 }
 
-int64_t secondsOr(const SystemTime &time, int64_t fallback) { return toSeconds(time).value_or(fallback); }
+int64_t secondsOr(const SystemTime &time, int64_t fallback) {
+  return toSeconds(time).value_or(fallback);
+}
 
 } // namespace
 
@@ -50,13 +52,14 @@ std::vector<HistoryEntry> ListChangeLogs(const std::vector<LogFile> &files) {
     const int64_t date = e.hasHeader ? secondsOr(e.date, fileTime) : fileTime;
     return std::make_tuple(date, fileTime);
   };
-  std::stable_sort(entries.begin(), entries.end(), [&](const HistoryEntry &a, const HistoryEntry &b) {
-    const auto ka = key(a);
-    const auto kb = key(b);
-    if (ka != kb)
-      return ka > kb;
-    return a.name < b.name;
-  });
+  std::stable_sort(entries.begin(), entries.end(),
+                   [&](const HistoryEntry &a, const HistoryEntry &b) {
+                     const auto ka = key(a);
+                     const auto kb = key(b);
+                     if (ka != kb)
+                       return ka > kb;
+                     return a.name < b.name;
+                   });
   return entries;
 }
 

@@ -1,4 +1,5 @@
-// The history of change logs: the logs found in a folder, newest first, for the user to pick one to undo.
+// The history of change logs: the logs found in a folder, newest first, for the user to pick one to
+// undo.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -39,7 +40,7 @@ struct HistoryEntry {
   // From the header, when it reads (hasHeader); also for a log whose later lines do not.
   bool hasHeader = false;
   LogKind kind = LogKind::kEditor;
-  SystemTime date; // the log's own DATE line, local time
+  SystemTime date;    // the log's own DATE line, local time
   std::string target; // the first item's path: the target itself
   int32_t itemCount = 0;
 };

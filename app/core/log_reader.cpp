@@ -38,7 +38,8 @@ public:
     const std::optional<uint32_t> magnitude = digits(1, 10);
     if (!magnitude || *magnitude > (negative ? 0x80000000u : 0x7FFFFFFFu))
       return std::nullopt;
-    return negative ? static_cast<int32_t>(-static_cast<int64_t>(*magnitude)) : static_cast<int32_t>(*magnitude);
+    return negative ? static_cast<int32_t>(-static_cast<int64_t>(*magnitude))
+                    : static_cast<int32_t>(*magnitude);
   }
   // "%04d/%02d/%02d %02d:%02d:%02d" of a record's 16-bit fields.
   std::optional<SystemTime> time() {
@@ -136,7 +137,8 @@ public:
       return std::move(m_result);
     ChangeLogRecord &r = m_result.record;
     if (r.items.empty() && m_searchResult && m_walkError &&
-        !walkSucceeded(*m_searchResult, *m_walkError, r.itemCount >= static_cast<int32_t>(NameTable::kCapacity)))
+        !walkSucceeded(*m_searchResult, *m_walkError,
+                       r.itemCount >= static_cast<int32_t>(NameTable::kCapacity)))
       r.searchFailed = true;
     else if (static_cast<int64_t>(r.items.size()) != r.itemCount)
       return fail(m_lines.size(), "the item count of the header does not match the items");
@@ -192,11 +194,12 @@ private:
       return failed(0, "not a change log of this program");
     r.version = std::string(program.rest().substr(0, program.rest().size() - 1));
     Cursor version(r.version);
-    if (!version.literal("Ver. ") || !version.digits(1, 10) || !version.literal(".") || !version.digits(1, 10) ||
-        !version.literal(".") || !version.digits(1, 10) || !version.literal(".") || !version.digits(1, 10) ||
-        !version.atEnd())
+    if (!version.literal("Ver. ") || !version.digits(1, 10) || !version.literal(".") ||
+        !version.digits(1, 10) || !version.literal(".") || !version.digits(1, 10) ||
+        !version.literal(".") || !version.digits(1, 10) || !version.atEnd())
       return failed(0, "the version is malformed");
-    static constexpr LogKind kKinds[4] = {LogKind::kEditor, LogKind::kDateTaken, LogKind::kShift, LogKind::kUndo};
+    static constexpr LogKind kKinds[4] = {LogKind::kEditor, LogKind::kDateTaken, LogKind::kShift,
+                                          LogKind::kUndo};
     bool known = false;
     for (LogKind kind : kKinds)
       if (m_lines[1] == logKindLine(kind)) {
@@ -212,8 +215,8 @@ private:
     r.date = *when;
     Cursor flags(m_lines[3]);
     std::optional<int32_t> values[4];
-    static constexpr std::string_view kNames[4] = {"DirectoryYes = ", " : SubdirectoryYes = ", " : SystemFileYes = ",
-                                                   " : HiddenFileYes = "};
+    static constexpr std::string_view kNames[4] = {
+        "DirectoryYes = ", " : SubdirectoryYes = ", " : SystemFileYes = ", " : HiddenFileYes = "};
     for (int i = 0; i < 4; ++i)
       if (!flags.literal(kNames[i]) || !(values[i] = flags.integer()))
         return failed(3, "the options line is malformed");
@@ -224,7 +227,8 @@ private:
     r.systemFile = *values[2];
     r.hiddenFile = *values[3];
     Cursor count(m_lines[4]);
-    const std::optional<int32_t> total = count.literal("Total Counts = ") ? count.integer() : std::nullopt;
+    const std::optional<int32_t> total =
+        count.literal("Total Counts = ") ? count.integer() : std::nullopt;
     if (!total || !count.atEnd() || *total < 0)
       return failed(4, "the count line is malformed");
     r.itemCount = *total;
@@ -307,9 +311,13 @@ private:
     store(item);
     const LogKind kind = m_result.record.kind;
     if (kind == LogKind::kUndo)
-      m_expect = which == kCreation ? kUpdate : item.hasTimes && item.hasAttributes ? kDone : kUndoMore;
+      m_expect = which == kCreation                    ? kUpdate
+                 : item.hasTimes && item.hasAttributes ? kDone
+                                                       : kUndoMore;
     else
-      m_expect = which == kCreation ? kUpdate : which == kUpdate && kind == LogKind::kEditor ? kAttributes : kDone;
+      m_expect = which == kCreation                             ? kUpdate
+                 : which == kUpdate && kind == LogKind::kEditor ? kAttributes
+                                                                : kDone;
     return true;
   }
 

@@ -28,7 +28,7 @@ struct LoggedWord {
 
 struct LoggedItem {
   int number = 0;
-  std::string path; // bytes as written (the system's ANSI code page)
+  std::string path;      // bytes as written (the system's ANSI code page)
   bool hasTimes = false; // always, except in an undo's log, which records only what it wrote
   LoggedTime creation;
   LoggedTime update;
@@ -53,8 +53,8 @@ struct ChangeLogRecord {
 
 struct LogReadResult {
   bool ok = false;
-  size_t line = 0;       // when not ok: the 1-based line where reading gave up
-  std::string problem;   // when not ok: what was wrong there, for support
+  size_t line = 0;        // when not ok: the 1-based line where reading gave up
+  std::string problem;    // when not ok: what was wrong there, for support
   ChangeLogRecord record; // when not ok: empty, never a part of the log
 };
 

@@ -10,10 +10,10 @@ struct PreviewArea {
 };
 
 struct PreviewPlacement {
-  float scale;      // only ever 1 or less: the picture is shrunk, never enlarged
-  int32_t width;    // trunc(scale * picture width)
+  float scale;   // only ever 1 or less: the picture is shrunk, never enlarged
+  int32_t width; // trunc(scale * picture width)
   int32_t height;
-  int32_t x;        // centred in the area
+  int32_t x; // centred in the area
   int32_t y;
 };
 
@@ -23,6 +23,6 @@ PreviewArea previewArea(int32_t clientWidth, int32_t clientHeight);
 
 // Scale and position of a width x height picture in the area. A picture whose scaled size
 // would be empty (an area with no room) gets width and height 0.
-PreviewPlacement placePreview(int32_t width, int32_t height, const PreviewArea& area);
+PreviewPlacement placePreview(int32_t width, int32_t height, const PreviewArea &area);
 
-}  // namespace tolm
+} // namespace tolm

@@ -24,7 +24,8 @@ std::string withHundredths(uint64_t n, int shift, char unit) {
   const double scaled = static_cast<double>(n) * (1.0 / static_cast<double>(uint64_t{1} << shift));
   const int hundredths = static_cast<int>((scaled - static_cast<double>(whole)) * 100.0);
   char text[48];
-  std::snprintf(text, sizeof text, "%llu.%02d%c (", static_cast<unsigned long long>(whole), hundredths, unit);
+  std::snprintf(text, sizeof text, "%llu.%02d%c (", static_cast<unsigned long long>(whole),
+                hundredths, unit);
   return text;
 }
 
@@ -62,10 +63,12 @@ std::string attributeLetters(uint32_t attributes) {
   return out;
 }
 
-bool isProtectedItem(bool attributesRead, uint32_t attributes, int32_t hiddenFile, int32_t systemFile) {
+bool isProtectedItem(bool attributesRead, uint32_t attributes, int32_t hiddenFile,
+                     int32_t systemFile) {
   if (!attributesRead)
     return true;
-  return ((attributes & 0x02) != 0 && hiddenFile == 0) || ((attributes & 0x04) != 0 && systemFile == 0);
+  return ((attributes & 0x02) != 0 && hiddenFile == 0) ||
+         ((attributes & 0x04) != 0 && systemFile == 0);
 }
 
 std::string versionLine(const std::string &name, const uint32_t parts[4]) {

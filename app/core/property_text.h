@@ -21,7 +21,8 @@ std::string attributeLetters(uint32_t attributes);
 
 // A hidden item while hidden items may not be edited, or a system item while system items may
 // not, or an item whose attributes cannot be read, is protected: the page offers no editing.
-bool isProtectedItem(bool attributesRead, uint32_t attributes, int32_t hiddenFile, int32_t systemFile);
+bool isProtectedItem(bool attributesRead, uint32_t attributes, int32_t hiddenFile,
+                     int32_t systemFile);
 
 // One line of the Version tab: "TOLM.exe Ver. 1.0.0.1", cut to 63 characters.
 std::string versionLine(const std::string &name, const uint32_t parts[4]);

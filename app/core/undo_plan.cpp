@@ -29,12 +29,14 @@ UndoValue wordValue(const LoggedItem &logged, uint32_t current) {
     return UndoValue::kNotUndoable;
   if ((current & kEditableAttributes) == (pair.now & kEditableAttributes))
     return UndoValue::kAtLogged;
-  return (current & kEditableAttributes) == (pair.before & kEditableAttributes) ? UndoValue::kAtOld
-                                                                                 : UndoValue::kElsewhere;
+  return (current & kEditableAttributes) == (pair.before & kEditableAttributes)
+             ? UndoValue::kAtOld
+             : UndoValue::kElsewhere;
 }
 
 bool restorable(UndoValue value) {
-  return value == UndoValue::kAtLogged || value == UndoValue::kAtOld || value == UndoValue::kElsewhere;
+  return value == UndoValue::kAtLogged || value == UndoValue::kAtOld ||
+         value == UndoValue::kElsewhere;
 }
 
 UndoState stateOf(const UndoItem &item) {
@@ -58,8 +60,9 @@ void judge(FileSystemPort &fs, const UndoRequest &request, UndoItem &item) {
   const LoggedItem &logged = item.logged;
   item.currentCreation = item.currentUpdate = SystemTime{};
   item.currentWord = kAttrInvalid;
-  const bool timesRead = fs.operateFileTime(kTimeGetCreationAndUpdate, logged.path, &item.currentCreation, nullptr,
-                                            &item.currentUpdate) == kKelOk;
+  const bool timesRead =
+      fs.operateFileTime(kTimeGetCreationAndUpdate, logged.path, &item.currentCreation, nullptr,
+                         &item.currentUpdate) == kKelOk;
   const bool wordRead = fs.getAttributes(logged.path, &item.currentWord) == kKelOk;
   if (logged.hasTimes) {
     item.creation = timeValue(logged.creation, item.currentCreation);
@@ -81,7 +84,9 @@ void judge(FileSystemPort &fs, const UndoRequest &request, UndoItem &item) {
 }
 
 // Values to write back: those not at their old value yet.
-bool needsWrite(UndoValue value) { return value == UndoValue::kAtLogged || value == UndoValue::kElsewhere; }
+bool needsWrite(UndoValue value) {
+  return value == UndoValue::kAtLogged || value == UndoValue::kElsewhere;
+}
 
 // One item's writes, worked out from a fresh reading just before the apply.
 struct UndoWrite {
@@ -93,8 +98,8 @@ struct UndoWrite {
   uint32_t newWord = 0;
 };
 
-bool prepareWrite(FileSystemPort &fs, const UndoRequest &request, const UndoItem &planned, UndoWrite &write,
-                  bool &unreadable) {
+bool prepareWrite(FileSystemPort &fs, const UndoRequest &request, const UndoItem &planned,
+                  UndoWrite &write, bool &unreadable) {
   unreadable = false;
   if (!planned.chosen)
     return false;
@@ -116,7 +121,8 @@ bool prepareWrite(FileSystemPort &fs, const UndoRequest &request, const UndoItem
   write.creation = creation ? now.logged.creation.before : now.currentCreation;
   write.update = update ? now.logged.update.before : now.currentUpdate;
   write.word = needsWrite(now.attributes);
-  write.newWord = (now.currentWord & ~kEditableAttributes) | (now.logged.attributes.before & kEditableAttributes);
+  write.newWord = (now.currentWord & ~kEditableAttributes) |
+                  (now.logged.attributes.before & kEditableAttributes);
   return write.times || write.word;
 }
 
@@ -148,7 +154,8 @@ UndoPlan BuildUndoPlan(FileSystemPort &fs, const LogReadResult &log, const UndoR
   return plan;
 }
 
-UndoOutcome ApplyUndoPlan(FileSystemPort &fs, CChangeLog &log, const UndoRequest &request, const UndoPlan &plan) {
+UndoOutcome ApplyUndoPlan(FileSystemPort &fs, CChangeLog &log, const UndoRequest &request,
+                          const UndoPlan &plan) {
   UndoOutcome outcome;
   if (!plan.readable)
     return outcome;
@@ -187,11 +194,12 @@ UndoOutcome ApplyUndoPlan(FileSystemPort &fs, CChangeLog &log, const UndoRequest
     auto writeTimes = [&] {
       SystemTime creation = write.creation;
       SystemTime update = write.update;
-      const int result = fs.operateFileTime(kTimeSetCreationAndUpdate, now.logged.path, &creation, nullptr, &update);
+      const int result = fs.operateFileTime(kTimeSetCreationAndUpdate, now.logged.path, &creation,
+                                            nullptr, &update);
       ok = ok && result == kKelOk;
       if (logOn)
-        log.WriteTimeResult(result, kStepWalkSetTime, write.creation, write.update, now.currentCreation,
-                            now.currentUpdate);
+        log.WriteTimeResult(result, kStepWalkSetTime, write.creation, write.update,
+                            now.currentCreation, now.currentUpdate);
     };
     auto writeWord = [&] {
       const int result = fs.setAttributes(now.logged.path, write.newWord);
@@ -199,8 +207,8 @@ UndoOutcome ApplyUndoPlan(FileSystemPort &fs, CChangeLog &log, const UndoRequest
       if (logOn)
         log.WriteAttributeResult(result, kStepWalkSetAttributes, write.newWord, now.currentWord);
     };
-    const bool liftsReadOnly =
-        write.word && (now.currentWord & kAttrReadOnly) != 0 && (write.newWord & kAttrReadOnly) == 0;
+    const bool liftsReadOnly = write.word && (now.currentWord & kAttrReadOnly) != 0 &&
+                               (write.newWord & kAttrReadOnly) == 0;
     if (liftsReadOnly)
       writeWord();
     if (write.times)

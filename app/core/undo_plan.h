@@ -52,16 +52,16 @@ struct UndoItem {
 };
 
 struct UndoPlan {
-  bool readable = false;   // false: the log did not read; no items, nothing can be undone
-  std::string problem;     // then: the reader's problem text and line
+  bool readable = false; // false: the log did not read; no items, nothing can be undone
+  std::string problem;   // then: the reader's problem text and line
   size_t problemLine = 0;
   LogKind kind = LogKind::kEditor;
   SystemTime logDate;
   int32_t isFolder = 0; // of the log undone, repeated in the undo's own header
   int32_t includeSubfolders = 0;
   std::vector<UndoItem> items; // in the log's order
-  size_t ready = 0;        // items in state kReady
-  size_t changedSince = 0; // items in state kChangedSince
+  size_t ready = 0;            // items in state kReady
+  size_t changedSince = 0;     // items in state kChangedSince
 };
 
 // The settings the undo runs under, as the program holds them (nonzero means yes), and the
@@ -79,10 +79,10 @@ struct UndoRequest {
 UndoPlan BuildUndoPlan(FileSystemPort &fs, const LogReadResult &log, const UndoRequest &request);
 
 struct UndoOutcome {
-  size_t changed = 0;      // items whose values were all written back
-  size_t failed = 0;       // chosen items with a failed write, or no longer readable
-  size_t skipped = 0;      // the others: not chosen, nothing to do, or changed since the plan
-  bool logFailed = false;  // the log was asked for but could not be begun
+  size_t changed = 0;     // items whose values were all written back
+  size_t failed = 0;      // chosen items with a failed write, or no longer readable
+  size_t skipped = 0;     // the others: not chosen, nothing to do, or changed since the plan
+  bool logFailed = false; // the log was asked for but could not be begun
 };
 
 // Writes back the old values of the chosen items, in the plan's order. Each item is read again
@@ -95,6 +95,7 @@ struct UndoOutcome {
 // so that read-only is set back only after the times. With the Logfile setting on, a log of
 // kind kUndo records each written item (old side: what was on disk just before), so that the
 // undo itself can be undone.
-UndoOutcome ApplyUndoPlan(FileSystemPort &fs, CChangeLog &log, const UndoRequest &request, const UndoPlan &plan);
+UndoOutcome ApplyUndoPlan(FileSystemPort &fs, CChangeLog &log, const UndoRequest &request,
+                          const UndoPlan &plan);
 
 } // namespace tolm

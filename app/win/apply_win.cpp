@@ -19,9 +19,10 @@ int KEL_API forwardFoundItem(void *, const char *path, uint32_t attributes, uint
 std::string SystemMessageOfLastError() {
   const DWORD code = GetLastError();
   char *text = nullptr;
-  FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                 nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<char *>(&text), 0,
-                 nullptr);
+  FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                     FORMAT_MESSAGE_IGNORE_INSERTS,
+                 nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                 reinterpret_cast<char *>(&text), 0, nullptr);
   std::string out = text ? text : "";
   if (text)
     LocalFree(text);
@@ -31,14 +32,16 @@ std::string SystemMessageOfLastError() {
 std::string ProgramVersionText(const CKelsysLibrary &kelsys) {
   tolm::FileVersion version;
   if (kelsys.kelGetFileVersion != nullptr)
-    kelsys.kelGetFileVersion("TOLM.exe", &version.major, &version.minor, &version.build, &version.revision);
+    kelsys.kelGetFileVersion("TOLM.exe", &version.major, &version.minor, &version.build,
+                             &version.revision);
   return tolm::versionText(version);
 }
 
-int CKelsysFileSystem::operateFileTime(int code, const std::string &path, tolm::SystemTime *creation,
-                                       tolm::SystemTime *lastAccess, tolm::SystemTime *lastWrite) {
-  return m_kelsys.kelOperateFileTime(code, path.c_str(), platformTime(creation), platformTime(lastAccess),
-                                     platformTime(lastWrite));
+int CKelsysFileSystem::operateFileTime(int code, const std::string &path,
+                                       tolm::SystemTime *creation, tolm::SystemTime *lastAccess,
+                                       tolm::SystemTime *lastWrite) {
+  return m_kelsys.kelOperateFileTime(code, path.c_str(), platformTime(creation),
+                                     platformTime(lastAccess), platformTime(lastWrite));
 }
 
 int CKelsysFileSystem::getAttributes(const std::string &path, uint32_t *attributes) {
@@ -49,8 +52,8 @@ int CKelsysFileSystem::setAttributes(const std::string &path, uint32_t attribute
   return m_kelsys.kelSetFileAttributes(path.c_str(), attributes);
 }
 
-int CKelsysFileSystem::searchDirectory(int flags, const std::string &folder, const std::string &pattern,
-                                       tolm::SearchVisitor &visitor) {
+int CKelsysFileSystem::searchDirectory(int flags, const std::string &folder,
+                                       const std::string &pattern, tolm::SearchVisitor &visitor) {
   KEL_SEARCH_RECORD record{};
   record.callback = forwardFoundItem;
   record.userValue = reinterpret_cast<uintptr_t>(&visitor);
@@ -64,8 +67,8 @@ bool CTempFileLogSink::open() {
     return false;
   // The library created the file empty. Nobody else may read it while it is written, so that a
   // reader never takes a half-written log for the whole.
-  m_file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                       nullptr);
+  m_file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
   if (m_file == INVALID_HANDLE_VALUE)
     return false;
   m_path = path;

@@ -15,7 +15,8 @@ void ReplaceBackground(HBITMAP bitmap, int width, int height, COLORREF colour) {
 
 // The lists keep exact colours: an 8-bit list would snap the button-face colour to its halftone
 // palette, and the replaced backgrounds would no longer match the dialog's.
-HIMAGELIST LoadImageStrip(HINSTANCE module, UINT bitmapId, int size, int count, COLORREF background) {
+HIMAGELIST LoadImageStrip(HINSTANCE module, UINT bitmapId, int size, int count,
+                          COLORREF background) {
   HBITMAP strip = LoadBitmapA(module, MAKEINTRESOURCEA(bitmapId));
   if (strip == nullptr)
     return nullptr;
@@ -27,8 +28,8 @@ HIMAGELIST LoadImageStrip(HINSTANCE module, UINT bitmapId, int size, int count, 
   return list;
 }
 
-void AddBitmaps(HIMAGELIST list, HINSTANCE module, std::initializer_list<UINT> bitmapIds, int width, int height,
-                COLORREF background) {
+void AddBitmaps(HIMAGELIST list, HINSTANCE module, std::initializer_list<UINT> bitmapIds, int width,
+                int height, COLORREF background) {
   for (UINT id : bitmapIds) {
     HBITMAP bitmap = LoadBitmapA(module, MAKEINTRESOURCEA(id));
     if (bitmap == nullptr)

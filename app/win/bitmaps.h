@@ -23,9 +23,10 @@ void ReplaceBackground(HBITMAP bitmap, int width, int height, COLORREF colour);
 
 // An image list of `size` by `size` images from a strip bitmap of `count` images, its key
 // colour turned into `background`.
-HIMAGELIST LoadImageStrip(HINSTANCE module, UINT bitmapId, int size, int count, COLORREF background);
+HIMAGELIST LoadImageStrip(HINSTANCE module, UINT bitmapId, int size, int count,
+                          COLORREF background);
 
 // Appends one `width` by `height` image per bitmap id to `list`, in order, each with its key
 // colour turned into `background`; a bitmap that cannot be loaded is left out.
-void AddBitmaps(HIMAGELIST list, HINSTANCE module, std::initializer_list<UINT> bitmapIds, int width, int height,
-                COLORREF background);
+void AddBitmaps(HIMAGELIST list, HINSTANCE module, std::initializer_list<UINT> bitmapIds, int width,
+                int height, COLORREF background);

@@ -8,7 +8,8 @@
 #include <bit>
 
 CDlgCalendar::CDlgCalendar(CTolmSession &session)
-    : CTolmDialog(IDD_CALENDAR, session, kPlaceEditor), m_fileSystem(session.m_kelsys), m_logSink(session.m_kelsys),
+    : CTolmDialog(IDD_CALENDAR, session, kPlaceEditor), m_fileSystem(session.m_kelsys),
+      m_logSink(session.m_kelsys),
       m_log(m_logSink, m_fileSystem, ProgramVersionText(session.m_kelsys)) {
   // Both pictures are the program's own resources: when the system cannot make them, it is short
   // of memory. The editor goes on without them.
@@ -23,7 +24,8 @@ CDlgCalendar::CDlgCalendar(CTolmSession &session)
     m_session.m_errors.ShowException(MB_ICONHAND, kPlaceEditorIndicators, CMemoryException());
     return;
   }
-  AddBitmaps(m_indicators, m_resources, {IDB_INDICATOR_EMPTY, IDB_INDICATOR_HALF, IDB_INDICATOR_FULL}, 10, 20, face);
+  AddBitmaps(m_indicators, m_resources,
+             {IDB_INDICATOR_EMPTY, IDB_INDICATOR_HALF, IDB_INDICATOR_FULL}, 10, 20, face);
 }
 
 CDlgCalendar::~CDlgCalendar() {
@@ -40,7 +42,9 @@ BOOL CDlgCalendar::OnInitDialog() {
   DateTime_SetSystemtime(GetDlgItem(IDC_CAL_CREATION_TIME), GDT_VALID, &m_startCreation);
   DateTime_SetSystemtime(GetDlgItem(IDC_CAL_UPDATE_DATE), GDT_VALID, &m_startUpdate);
   DateTime_SetSystemtime(GetDlgItem(IDC_CAL_UPDATE_TIME), GDT_VALID, &m_startUpdate);
-  const UINT title = !m_isFolder ? IDS_EDITOR_FILE : m_includeFiles ? IDS_EDITOR_FOLDER_FILES : IDS_EDITOR_FOLDER;
+  const UINT title = !m_isFolder      ? IDS_EDITOR_FILE
+                     : m_includeFiles ? IDS_EDITOR_FOLDER_FILES
+                                      : IDS_EDITOR_FOLDER;
   SetWindowTextW(m_hWnd, LoadWStr(m_resources, title).c_str());
   CheckDlgButton(m_hWnd, IDC_CAL_READONLY, m_startFlags.readOnly ? BST_CHECKED : BST_UNCHECKED);
   CheckDlgButton(m_hWnd, IDC_CAL_HIDDEN, m_startFlags.hidden ? BST_CHECKED : BST_UNCHECKED);
@@ -49,7 +53,8 @@ BOOL CDlgCalendar::OnInitDialog() {
   EnableWindow(GetDlgItem(IDC_CAL_HIDDEN), m_session.m_settings.hiddenFile != 0);
   EnableWindow(GetDlgItem(IDC_CAL_SYSTEM), m_session.m_settings.systemFile != 0);
   if (m_picture != nullptr)
-    SendDlgItemMessageA(m_hWnd, IDC_CAL_PICTURE, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(m_picture));
+    SendDlgItemMessageA(m_hWnd, IDC_CAL_PICTURE, STM_SETIMAGE, IMAGE_BITMAP,
+                        reinterpret_cast<LPARAM>(m_picture));
   EnableWindow(GetDlgItem(IDOK), FALSE);
   EnableWindow(GetDlgItem(IDC_CAL_APPLY), FALSE);
   return TRUE;
@@ -104,8 +109,10 @@ void CDlgCalendar::Apply() {
   request.hiddenFile = m_session.m_settings.hiddenFile;
   request.logFile = m_session.m_settings.logFile;
   request.systemFile = m_session.m_settings.systemFile;
-  request.newCreation = std::bit_cast<tolm::SystemTime>(PickedTime(IDC_CAL_CREATION_DATE, IDC_CAL_CREATION_TIME));
-  request.newUpdate = std::bit_cast<tolm::SystemTime>(PickedTime(IDC_CAL_UPDATE_DATE, IDC_CAL_UPDATE_TIME));
+  request.newCreation =
+      std::bit_cast<tolm::SystemTime>(PickedTime(IDC_CAL_CREATION_DATE, IDC_CAL_CREATION_TIME));
+  request.newUpdate =
+      std::bit_cast<tolm::SystemTime>(PickedTime(IDC_CAL_UPDATE_DATE, IDC_CAL_UPDATE_TIME));
   request.flags.readOnly = IsDlgButtonChecked(m_hWnd, IDC_CAL_READONLY) == BST_CHECKED;
   request.flags.hidden = IsDlgButtonChecked(m_hWnd, IDC_CAL_HIDDEN) == BST_CHECKED;
   request.flags.archive = IsDlgButtonChecked(m_hWnd, IDC_CAL_ARCHIVE) == BST_CHECKED;

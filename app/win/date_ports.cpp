@@ -32,14 +32,17 @@ int64_t CSystemTimeZone::utcToLocal(int64_t utcSeconds) const {
   const std::optional<SYSTEMTIME> utc = recordOf(utcSeconds);
   SYSTEMTIME local{};
   if (utc && SystemTimeToTzSpecificLocalTime(nullptr, &*utc, &local)) {
-    if (const std::optional<int64_t> seconds = tolm::toSeconds(std::bit_cast<tolm::SystemTime>(local)))
+    if (const std::optional<int64_t> seconds =
+            tolm::toSeconds(std::bit_cast<tolm::SystemTime>(local)))
       return *seconds;
   }
   // Outside the years the platform converts (its first and last day): the standard offset.
   return utcSeconds + biasOffset();
 }
 
-int64_t CSystemTimeZone::offsetAt(int64_t utcSeconds) const { return utcToLocal(utcSeconds) - utcSeconds; }
+int64_t CSystemTimeZone::offsetAt(int64_t utcSeconds) const {
+  return utcToLocal(utcSeconds) - utcSeconds;
+}
 
 tolm::ZoneInstant CSystemTimeZone::localToUtc(int64_t localSeconds) const {
   // Every instant that shows this local time is local minus one of the offsets in force nearby;
@@ -50,7 +53,8 @@ tolm::ZoneInstant CSystemTimeZone::localToUtc(int64_t localSeconds) const {
   const std::optional<SYSTEMTIME> local = recordOf(localSeconds);
   SYSTEMTIME utc{};
   if (local && TzSpecificLocalTimeToSystemTime(nullptr, &*local, &utc)) {
-    if (const std::optional<int64_t> seconds = tolm::toSeconds(std::bit_cast<tolm::SystemTime>(utc)))
+    if (const std::optional<int64_t> seconds =
+            tolm::toSeconds(std::bit_cast<tolm::SystemTime>(utc)))
       offsets.push_back(localSeconds - *seconds);
   }
   std::sort(offsets.begin(), offsets.end());

@@ -63,7 +63,8 @@ void setColumnText(HWND list, int row, int column, const std::wstring &text) {
 
 CDlgDateTools::CDlgDateTools(CTolmSession &session)
     : CTolmDialog(IDD_DATE_TOOLS, session, kPlaceDateTools), m_fileSystem(session.m_kelsys),
-      m_logSink(session.m_kelsys), m_log(m_logSink, m_fileSystem, ProgramVersionText(session.m_kelsys)),
+      m_logSink(session.m_kelsys),
+      m_log(m_logSink, m_fileSystem, ProgramVersionText(session.m_kelsys)),
       m_exif(session.m_daxread, session.m_targetPath) {}
 
 BOOL CDlgDateTools::OnInitDialog() {
@@ -72,15 +73,20 @@ BOOL CDlgDateTools::OnInitDialog() {
   static const struct {
     int control;
     UINT text;
-  } kTexts[] = {{IDC_DT_SOURCE_GROUP, IDS_DT_SOURCE_GROUP}, {IDC_DT_FROM_EXIF, IDS_DT_FROM_EXIF},
-                {IDC_DT_SHIFT, IDS_DT_SHIFT},               {IDC_DT_TIMES_GROUP, IDS_DT_TIMES_GROUP},
-                {IDC_DT_CREATION, IDS_DT_CREATION},         {IDC_DT_UPDATE, IDS_DT_UPDATE},
-                {IDC_DT_APPLY, IDS_DT_APPLY},               {IDC_DT_HISTORY, IDS_DT_HISTORY},
+  } kTexts[] = {{IDC_DT_SOURCE_GROUP, IDS_DT_SOURCE_GROUP},
+                {IDC_DT_FROM_EXIF, IDS_DT_FROM_EXIF},
+                {IDC_DT_SHIFT, IDS_DT_SHIFT},
+                {IDC_DT_TIMES_GROUP, IDS_DT_TIMES_GROUP},
+                {IDC_DT_CREATION, IDS_DT_CREATION},
+                {IDC_DT_UPDATE, IDS_DT_UPDATE},
+                {IDC_DT_APPLY, IDS_DT_APPLY},
+                {IDC_DT_HISTORY, IDS_DT_HISTORY},
                 {IDCANCEL, IDS_DT_CLOSE}};
   for (const auto &t : kTexts)
     SetDlgItemTextW(m_hWnd, t.control, LoadWStr(m_resources, t.text).c_str());
-  SetDlgItemTextW(m_hWnd, IDC_DT_TARGET,
-                  (LoadWStr(m_resources, IDS_DT_TARGET) + WidenAnsi(m_session.m_targetPath)).c_str());
+  SetDlgItemTextW(
+      m_hWnd, IDC_DT_TARGET,
+      (LoadWStr(m_resources, IDS_DT_TARGET) + WidenAnsi(m_session.m_targetPath)).c_str());
   for (const ShiftField &f : kShiftFields) {
     SetDlgItemTextW(m_hWnd, f.label, LoadWStr(m_resources, f.text).c_str());
     SendDlgItemMessageW(m_hWnd, f.spin, UDM_SETRANGE32, static_cast<WPARAM>(-f.range), f.range);
@@ -97,11 +103,14 @@ BOOL CDlgDateTools::OnInitDialog() {
   SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
   // The time columns take a whole time; the note gets what is left of the list's width.
   const int timeWidth =
-      static_cast<int>(SendMessageW(list, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(L"0000/00/00 00:00:00"))) + 12;
+      static_cast<int>(SendMessageW(list, LVM_GETSTRINGWIDTHW, 0,
+                                    reinterpret_cast<LPARAM>(L"0000/00/00 00:00:00"))) +
+      12;
   RECT client{};
   GetClientRect(list, &client);
   const int nameWidth = 150;
-  const int noteWidth = std::max(200, static_cast<int>(client.right) - nameWidth - 4 * timeWidth - 4);
+  const int noteWidth =
+      std::max(200, static_cast<int>(client.right) - nameWidth - 4 * timeWidth - 4);
   const struct {
     UINT text;
     int width;
@@ -116,7 +125,8 @@ BOOL CDlgDateTools::OnInitDialog() {
     column.fmt = LVCFMT_LEFT;
     column.cx = c.width;
     column.pszText = caption.data();
-    SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index++), reinterpret_cast<LPARAM>(&column));
+    SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index++),
+                 reinterpret_cast<LPARAM>(&column));
   }
   EnableWindow(GetDlgItem(IDC_DT_APPLY), FALSE);
   m_ready = true;
@@ -187,9 +197,11 @@ void CDlgDateTools::RefreshPreview() {
   if (request) {
     std::wstring counts;
     if (m_plan.walkFailed) {
-      counts = LoadWStr(m_resources, IDS_DT_WALK_FAILED) + L" (TOLM:" + std::to_wstring(m_plan.searchResult) + L")";
+      counts = LoadWStr(m_resources, IDS_DT_WALK_FAILED) + L" (TOLM:" +
+               std::to_wstring(m_plan.searchResult) + L")";
     } else {
-      counts = FormatNumbers(LoadWStr(m_resources, IDS_DT_COUNTS), {m_plan.changed, m_plan.unchanged, m_plan.skipped});
+      counts = FormatNumbers(LoadWStr(m_resources, IDS_DT_COUNTS),
+                             {m_plan.changed, m_plan.unchanged, m_plan.skipped});
       if (m_plan.tooManyItems)
         counts += LoadWStr(m_resources, IDS_DT_TOO_MANY);
     }
@@ -208,7 +220,8 @@ std::wstring CDlgDateTools::NameOf(const std::string &path) const {
   return WidenAnsi(path);
 }
 
-PreviewRow CDlgDateTools::RowOf(const tolm::PlanItem &item, const tolm::DateToolRequest &request) const {
+PreviewRow CDlgDateTools::RowOf(const tolm::PlanItem &item,
+                                const tolm::DateToolRequest &request) const {
   PreviewRow row;
   row.name = NameOf(item.path);
   using tolm::PlanNote;
@@ -225,9 +238,12 @@ PreviewRow CDlgDateTools::RowOf(const tolm::PlanItem &item, const tolm::DateTool
   static const struct {
     PlanNote note;
     UINT text;
-  } kNotes[] = {{PlanNote::kChanged, IDS_DT_NOTE_CHANGED},        {PlanNote::kUnchanged, IDS_DT_NOTE_UNCHANGED},
-                {PlanNote::kNoDateTaken, IDS_DT_NOTE_NO_DATE},    {PlanNote::kProtected, IDS_DT_NOTE_PROTECTED},
-                {PlanNote::kUnreadable, IDS_DT_NOTE_UNREADABLE},  {PlanNote::kOutOfRange, IDS_DT_NOTE_OUT_OF_RANGE}};
+  } kNotes[] = {{PlanNote::kChanged, IDS_DT_NOTE_CHANGED},
+                {PlanNote::kUnchanged, IDS_DT_NOTE_UNCHANGED},
+                {PlanNote::kNoDateTaken, IDS_DT_NOTE_NO_DATE},
+                {PlanNote::kProtected, IDS_DT_NOTE_PROTECTED},
+                {PlanNote::kUnreadable, IDS_DT_NOTE_UNREADABLE},
+                {PlanNote::kOutOfRange, IDS_DT_NOTE_OUT_OF_RANGE}};
   std::vector<std::wstring> parts;
   for (const auto &n : kNotes)
     if (n.note == item.note)
@@ -236,8 +252,9 @@ PreviewRow CDlgDateTools::RowOf(const tolm::PlanItem &item, const tolm::DateTool
     const UINT source = item.dateSource == tolm::DateSource::kOriginal    ? IDS_DT_SRC_ORIGINAL
                         : item.dateSource == tolm::DateSource::kDigitized ? IDS_DT_SRC_DIGITIZED
                                                                           : IDS_DT_SRC_DATETIME;
-    parts.push_back(LoadWStr(m_resources, source) + L" (" +
-                    LoadWStr(m_resources, item.offsetApplied ? IDS_DT_OFFSET_USED : IDS_DT_OFFSET_NONE) + L")");
+    parts.push_back(
+        LoadWStr(m_resources, source) + L" (" +
+        LoadWStr(m_resources, item.offsetApplied ? IDS_DT_OFFSET_USED : IDS_DT_OFFSET_NONE) + L")");
   }
   if (planned) {
     for (auto [mark, text] : {std::pair{tolm::ZoneMark::kGap, IDS_DT_MARK_GAP},
@@ -263,9 +280,11 @@ void CDlgDateTools::FillList() {
     first.mask = LVIF_TEXT;
     first.iItem = index;
     first.pszText = const_cast<wchar_t *>(row.name.c_str());
-    const int at = static_cast<int>(SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&first)));
+    const int at =
+        static_cast<int>(SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&first)));
     int column = 1;
-    for (const std::wstring *text : {&row.oldCreation, &row.newCreation, &row.oldUpdate, &row.newUpdate, &row.note})
+    for (const std::wstring *text :
+         {&row.oldCreation, &row.newCreation, &row.oldUpdate, &row.newUpdate, &row.note})
       setColumnText(list, at, column++, *text);
     ++index;
   }
@@ -276,8 +295,9 @@ void CDlgDateTools::FillList() {
 void CDlgDateTools::Apply() {
   if (!m_planCurrent || m_plan.changed == 0)
     return;
-  if (WriteAndReport(m_hWnd, m_resources, IDC_DT_OUTCOME, IDS_DT_OUTCOME, m_planRequest.walk.logTime,
-                     [&] { return tolm::ApplyDatePlan(m_fileSystem, m_log, m_planRequest, m_plan); }))
+  if (WriteAndReport(
+          m_hWnd, m_resources, IDC_DT_OUTCOME, IDS_DT_OUTCOME, m_planRequest.walk.logTime,
+          [&] { return tolm::ApplyDatePlan(m_fileSystem, m_log, m_planRequest, m_plan); }))
     m_wroteAny = true;
   // The list now shows the disk as the apply left it.
   RefreshPreview();

@@ -5,10 +5,13 @@
 
 #include "app/win/resource.h"
 
-CTabPage3::CTabPage3(CTolmSession &session) : CTolmDialog(IDD_PAGE_EXT_DELETE, session, kPlaceMainDialogs) {}
+CTabPage3::CTabPage3(CTolmSession &session)
+    : CTolmDialog(IDD_PAGE_EXT_DELETE, session, kPlaceMainDialogs) {}
 
 BOOL CTabPage3::OnInitDialog() {
-  auto setText = [this](int id, const std::wstring &text) { SetDlgItemTextW(m_hWnd, id, text.c_str()); };
+  auto setText = [this](int id, const std::wstring &text) {
+    SetDlgItemTextW(m_hWnd, id, text.c_str());
+  };
   setText(IDC_DEL_NAME, LoadWStr(m_resources, IDS_LABEL_NAME) + WidenAnsi(m_session.m_name));
   setText(IDC_DEL_PLACE, LoadWStr(m_resources, IDS_LABEL_PLACE) + WidenAnsi(m_session.m_place));
   setText(IDC_DEL_LIST_LABEL, LoadWStr(m_resources, IDS_LIST_FILE));

@@ -31,7 +31,8 @@ ReadResult readWholeFile(const std::string &path, std::string &bytes, size_t lim
       bytes.assign(static_cast<size_t>(size.QuadPart), '\0');
       DWORD read = 0;
       if (bytes.empty() ||
-          (ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) && read == bytes.size()))
+          (ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) &&
+           read == bytes.size()))
         result = ReadResult::kRead;
     }
   }
@@ -54,8 +55,8 @@ private:
 
 } // namespace
 
-int32_t RunErase(const CKelsysLibrary &kelsys, const std::string &folder, HWND owner, const std::string &listPath,
-                 char *deletionList, size_t capacity) {
+int32_t RunErase(const CKelsysLibrary &kelsys, const std::string &folder, HWND owner,
+                 const std::string &listPath, char *deletionList, size_t capacity) {
   CWaitCursor wait;
   std::string bytes;
   // A valid list is far smaller; anything larger is no list of ours.
@@ -63,8 +64,8 @@ int32_t RunErase(const CKelsysLibrary &kelsys, const std::string &folder, HWND o
   if (read != ReadResult::kRead)
     return read == ReadResult::kNotOpened ? tolm::kEraseListUnreadable : tolm::kEraseListInvalid;
   std::vector<std::string> patterns;
-  const int32_t parsed = tolm::parseEraseList(reinterpret_cast<const uint8_t *>(bytes.data()), bytes.size(),
-                                              patterns, kel::isAnsiLeadByte);
+  const int32_t parsed = tolm::parseEraseList(reinterpret_cast<const uint8_t *>(bytes.data()),
+                                              bytes.size(), patterns, kel::isAnsiLeadByte);
   if (parsed != 0)
     return parsed;
 
@@ -76,9 +77,10 @@ int32_t RunErase(const CKelsysLibrary &kelsys, const std::string &folder, HWND o
     const TemporaryFile removeAfterwards(resultFile);
     alignas(8) uint8_t record[268] = {};
     kelsys.kelSearchDirectory(KEL_SEARCH_ARCHIVE, folder.c_str(), pattern.c_str(), resultFile,
-                                    reinterpret_cast<KEL_SEARCH_RECORD *>(record));
+                              reinterpret_cast<KEL_SEARCH_RECORD *>(record));
     // No result file: nothing in the folder matched this entry; the others still count.
-    if (GetFileAttributesA(resultFile) == INVALID_FILE_ATTRIBUTES && GetLastError() == ERROR_FILE_NOT_FOUND)
+    if (GetFileAttributesA(resultFile) == INVALID_FILE_ATTRIBUTES &&
+        GetLastError() == ERROR_FILE_NOT_FOUND)
       continue;
     // Read up to twice the list, as names that match only by their short form are dropped
     // afterwards; beyond that it is the work buffer that falls short, not the file.
@@ -88,7 +90,8 @@ int32_t RunErase(const CKelsysLibrary &kelsys, const std::string &folder, HWND o
       return tolm::kEraseBufferFull;
     if (found != ReadResult::kRead)
       return tolm::kEraseSearchUnreadable;
-    const int32_t appended = tolm::appendSearchResults(results, pattern, list, capacity, kel::isAnsiLeadByte);
+    const int32_t appended =
+        tolm::appendSearchResults(results, pattern, list, capacity, kel::isAnsiLeadByte);
     if (appended != 0)
       return appended;
   }

@@ -10,11 +10,11 @@ UINT CErrorReporter::StringIdOf(int code) {
     int code;
     UINT id;
   } kTable[] = {
-      {-5000, IDS_ERR_START},         {-5001, IDS_ERR_EXIF},         {-5002, IDS_ERR_UNPROCESSABLE},
-      {-5003, IDS_ERR_TOO_MANY},      {-5004, IDS_ERR_NO_TARGET},    {-5005, IDS_ERR_REGISTRY},
-      {-5006, IDS_ERR_SYSTEM},        {-5007, IDS_ERR_OPTION},       {-5008, IDS_ERR_ERASE_LIST},
-      {-5009, IDS_ERR_ERASE_FORMAT},  {-5010, IDS_ERR_ERASE_BROKEN}, {-5011, IDS_ERR_WORK_BUFFER},
-      {-104, IDS_ERR_MEMORY},         {-107, IDS_ERR_DX_RESOURCES},
+      {-5000, IDS_ERR_START},        {-5001, IDS_ERR_EXIF},         {-5002, IDS_ERR_UNPROCESSABLE},
+      {-5003, IDS_ERR_TOO_MANY},     {-5004, IDS_ERR_NO_TARGET},    {-5005, IDS_ERR_REGISTRY},
+      {-5006, IDS_ERR_SYSTEM},       {-5007, IDS_ERR_OPTION},       {-5008, IDS_ERR_ERASE_LIST},
+      {-5009, IDS_ERR_ERASE_FORMAT}, {-5010, IDS_ERR_ERASE_BROKEN}, {-5011, IDS_ERR_WORK_BUFFER},
+      {-104, IDS_ERR_MEMORY},        {-107, IDS_ERR_DX_RESOURCES},
   };
   for (const auto &row : kTable)
     if (row.code == code)
@@ -22,7 +22,8 @@ UINT CErrorReporter::StringIdOf(int code) {
   return IDS_ERR_OTHER;
 }
 
-std::wstring CErrorReporter::Compose(const std::wstring &message, int code, const wchar_t *systemText) {
+std::wstring CErrorReporter::Compose(const std::wstring &message, int code,
+                                     const wchar_t *systemText) {
   std::wstring text = message + L" (TOLM:" + std::to_wstring(code) + L")    ";
   if (systemText != nullptr) {
     text += L"\r\n";

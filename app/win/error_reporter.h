@@ -6,14 +6,14 @@
 
 // Numbers that name the place of a caught exception in ShowException's message.
 enum ExceptionPlace : int {
-  kPlacePages = 200,          // creating the tab pages or the work buffers
-  kPlaceMainDialogs = 201,    // any other handler of the two main dialogs and their pages
-  kPlacePreview = 300,        // the preview's buffer
-  kPlaceExifBuffers = 400,    // the EXIF page's buffers
-  kPlaceEditorPicture = 600,  // the editor's picture
+  kPlacePages = 200,            // creating the tab pages or the work buffers
+  kPlaceMainDialogs = 201,      // any other handler of the two main dialogs and their pages
+  kPlacePreview = 300,          // the preview's buffer
+  kPlaceExifBuffers = 400,      // the EXIF page's buffers
+  kPlaceEditorPicture = 600,    // the editor's picture
   kPlaceEditorIndicators = 601, // the editor's indicator images
-  kPlaceEditor = 612,         // any handler of the editor, Apply and OK among them
-  kPlaceDateTools = 613,      // any handler of the date tools and the history
+  kPlaceEditor = 612,           // any handler of the editor, Apply and OK among them
+  kPlaceDateTools = 613,        // any handler of the date tools and the history
 };
 
 class CErrorReporter {

@@ -51,7 +51,8 @@ void insertRow(HWND list, int row, const std::wstring &text, int image) {
 
 } // namespace
 
-CTabPage1::CTabPage1(CTolmSession &session) : CTolmDialog(IDD_PAGE_EXIF, session, kPlaceMainDialogs) {}
+CTabPage1::CTabPage1(CTolmSession &session)
+    : CTolmDialog(IDD_PAGE_EXIF, session, kPlaceMainDialogs) {}
 
 BOOL CTabPage1::OnInitDialog() {
   HWND list = GetDlgItem(IDC_EXIF_LIST);

@@ -6,7 +6,8 @@
 
 #include <new>
 
-CDlgExtDelete::CDlgExtDelete(CTolmSession &session) : CTabbedDialog(IDD_EXT_DELETE, IDC_EXT_DELETE_TABS, session) {}
+CDlgExtDelete::CDlgExtDelete(CTolmSession &session)
+    : CTabbedDialog(IDD_EXT_DELETE, IDC_EXT_DELETE_TABS, session) {}
 
 CDlgExtDelete::~CDlgExtDelete() = default;
 
@@ -26,7 +27,8 @@ BOOL CDlgExtDelete::OnInitDialog() {
     return ReportNoMemory();
   }
   CreatePages(m_hWnd, {m_extDelete.get(), m_version.get()});
-  SetUpTabs({{m_extDelete.get(), IDS_TAB_EXTDELETE}, {m_version.get(), IDS_TAB_VERSION}}, IDB_EXT_DELETE_TABS);
+  SetUpTabs({{m_extDelete.get(), IDS_TAB_EXTDELETE}, {m_version.get(), IDS_TAB_VERSION}},
+            IDB_EXT_DELETE_TABS);
   return TRUE;
 }
 
@@ -40,8 +42,8 @@ BOOL CDlgExtDelete::OnPaint() {
 void CDlgExtDelete::OnOK() {
   // One run per start: the dialog closes with OK whatever the outcome.
   if (m_extDelete && m_deleteList) {
-    const int32_t result = RunErase(m_session.m_kelsys, m_session.m_targetPath, m_hWnd, m_extDelete->ListPath(),
-                                    m_deleteList.get(), kDeleteListBytes);
+    const int32_t result = RunErase(m_session.m_kelsys, m_session.m_targetPath, m_hWnd,
+                                    m_extDelete->ListPath(), m_deleteList.get(), kDeleteListBytes);
     if (result != 0)
       m_session.m_errors.ShowError(MB_ICONSTOP, result);
   }

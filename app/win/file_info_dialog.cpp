@@ -7,14 +7,15 @@
 
 #include <new>
 
-CDlgFileInfo::CDlgFileInfo(CTolmSession &session) : CTabbedDialog(IDD_FILE_INFO, IDC_FILE_INFO_TABS, session) {}
+CDlgFileInfo::CDlgFileInfo(CTolmSession &session)
+    : CTabbedDialog(IDD_FILE_INFO, IDC_FILE_INFO_TABS, session) {}
 
 BOOL CDlgFileInfo::OnInitDialog() {
   StartDialog();
   m_statusImages.reset(ImageList_Create(32, 32, ILC_COLOR32, 5, 5));
   AddBitmaps(m_statusImages.get(), m_resources,
-             {IDB_STATUS_FILE, IDB_STATUS_IMAGE, IDB_STATUS_FOLDER, IDB_STATUS_LOG, IDB_STATUS_HIDDEN,
-              IDB_STATUS_SYSTEM},
+             {IDB_STATUS_FILE, IDB_STATUS_IMAGE, IDB_STATUS_FOLDER, IDB_STATUS_LOG,
+              IDB_STATUS_HIDDEN, IDB_STATUS_SYSTEM},
              32, 32, GetSysColor(COLOR_BTNFACE));
   try {
     m_version = std::make_unique<CTabPage2>(m_session);
@@ -25,7 +26,9 @@ BOOL CDlgFileInfo::OnInitDialog() {
   }
   // Created in this order, so the General page is on top.
   CreatePages(m_hWnd, {m_version.get(), m_exif.get(), m_general.get()});
-  SetUpTabs({{m_general.get(), IDS_TAB_GENERAL}, {m_exif.get(), IDS_TAB_EXIF}, {m_version.get(), IDS_TAB_VERSION}},
+  SetUpTabs({{m_general.get(), IDS_TAB_GENERAL},
+             {m_exif.get(), IDS_TAB_EXIF},
+             {m_version.get(), IDS_TAB_VERSION}},
             IDB_FILE_INFO_TABS);
   return TRUE;
 }
@@ -61,8 +64,9 @@ BOOL CDlgFileInfo::OnPaint() {
 
 void CDlgFileInfo::OnDestroy() {
   m_pages[0] = m_pages[1] = m_pages[2] = nullptr;
-  for (CDialog *page : {static_cast<CDialog *>(m_general.get()), static_cast<CDialog *>(m_exif.get()),
-                        static_cast<CDialog *>(m_version.get())})
+  for (CDialog *page :
+       {static_cast<CDialog *>(m_general.get()), static_cast<CDialog *>(m_exif.get()),
+        static_cast<CDialog *>(m_version.get())})
     if (page != nullptr)
       page->DestroyWindow();
   m_general.reset();

@@ -9,19 +9,21 @@
 #include <bit>
 
 CTabPage0::CTabPage0(CTolmSession &session)
-    : CTolmDialog(IDD_PAGE_GENERAL, session, kPlaceMainDialogs), m_editor(session), m_preview(session) {}
+    : CTolmDialog(IDD_PAGE_GENERAL, session, kPlaceMainDialogs), m_editor(session),
+      m_preview(session) {}
 
 void CTabPage0::RunEditor() {
   SYSTEMTIME created{}, accessed{}, updated{};
   const char *path = m_session.m_targetPath.c_str();
-  m_session.m_kelsys.kelOperateFileTime(KEL_TIME_CREATION | KEL_TIME_ACCESS | KEL_TIME_WRITE, path, &created,
-                                        &accessed, &updated);
+  m_session.m_kelsys.kelOperateFileTime(KEL_TIME_CREATION | KEL_TIME_ACCESS | KEL_TIME_WRITE, path,
+                                        &created, &accessed, &updated);
   uint32_t attributes = 0;
   if (m_session.m_kelsys.kelGetFileAttributes(path, &attributes) != 0)
     attributes = 0;
   m_editor.m_isFolder = m_session.m_launchKind == tolm::kFolder ? 1 : 0;
   m_editor.m_includeFiles = IsDlgButtonChecked(m_hWnd, IDC_GEN_INCLUDE_FILES) == BST_CHECKED;
-  m_editor.m_includeSubfolders = IsDlgButtonChecked(m_hWnd, IDC_GEN_INCLUDE_SUBFOLDERS) == BST_CHECKED;
+  m_editor.m_includeSubfolders =
+      IsDlgButtonChecked(m_hWnd, IDC_GEN_INCLUDE_SUBFOLDERS) == BST_CHECKED;
   m_editor.m_startFlags.readOnly = (attributes & 0x01) != 0;
   m_editor.m_startFlags.hidden = (attributes & 0x02) != 0;
   m_editor.m_startFlags.archive = (attributes & 0x20) != 0;
@@ -84,15 +86,21 @@ BOOL CTabPage0::OnInitDialog() {
 bool CTabPage0::ShowTimesAndAttributes() {
   SYSTEMTIME created{}, accessed{}, updated{};
   m_session.m_kelsys.kelOperateFileTime(KEL_TIME_CREATION | KEL_TIME_ACCESS | KEL_TIME_WRITE,
-                                        m_session.m_targetPath.c_str(), &created, &accessed, &updated);
-  auto text = [](const SYSTEMTIME &st) { return tolm::timeText(std::bit_cast<tolm::SystemTime>(st)); };
+                                        m_session.m_targetPath.c_str(), &created, &accessed,
+                                        &updated);
+  auto text = [](const SYSTEMTIME &st) {
+    return tolm::timeText(std::bit_cast<tolm::SystemTime>(st));
+  };
   SetLine(IDC_GEN_CREATED, IDS_LABEL_CREATED, text(created));
   SetLine(IDC_GEN_UPDATED, IDS_LABEL_UPDATED, text(updated));
   SetLine(IDC_GEN_ACCESSED, IDS_LABEL_ACCESSED, text(accessed));
   uint32_t attributes = 0;
-  const bool read = m_session.m_kelsys.kelGetFileAttributes(m_session.m_targetPath.c_str(), &attributes) == 0;
-  SetLine(IDC_GEN_ATTRIBUTES, IDS_LABEL_ATTRIBUTES, read ? tolm::attributeLetters(attributes) : "??????");
-  return tolm::isProtectedItem(read, attributes, m_session.m_settings.hiddenFile, m_session.m_settings.systemFile);
+  const bool read =
+      m_session.m_kelsys.kelGetFileAttributes(m_session.m_targetPath.c_str(), &attributes) == 0;
+  SetLine(IDC_GEN_ATTRIBUTES, IDS_LABEL_ATTRIBUTES,
+          read ? tolm::attributeLetters(attributes) : "??????");
+  return tolm::isProtectedItem(read, attributes, m_session.m_settings.hiddenFile,
+                               m_session.m_settings.systemFile);
 }
 
 BOOL CTabPage0::OnCommand(WORD id, WORD code, HWND control) {

@@ -38,7 +38,8 @@ bool ImageDecoderText(std::string &text) {
     if (Gdiplus::DllExports::GdipGetImageDecoders(count, size, codecs) == Gdiplus::Ok) {
       std::vector<tolm::DecoderInfo> decoders;
       for (UINT i = 0; i < count; ++i)
-        decoders.push_back({narrow(codecs[i].FormatDescription), narrow(codecs[i].FilenameExtension)});
+        decoders.push_back(
+            {narrow(codecs[i].FormatDescription), narrow(codecs[i].FilenameExtension)});
       text = tolm::buildDecoderText(decoders);
       ok = true;
     }

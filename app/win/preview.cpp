@@ -33,7 +33,8 @@ VOP_IMAGE loadThumbnail(CTolmSession &session, bool &hasThumbnail) {
   char name[MAX_PATH] = "TLM";
   if (session.m_kelsys.kelGetTempFileName(name) != 0)
     return nullptr;
-  HANDLE file = CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file =
+      CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   bool written = false;
   if (file != INVALID_HANDLE_VALUE) {
     DWORD done = 0;
@@ -69,8 +70,9 @@ void CPreview::Load(HWND page) {
   GetClientRect(page, &client);
   const tolm::PreviewPlacement place =
       tolm::placePreview(width, height, tolm::previewArea(client.right, client.bottom));
-  VOP_IMAGE preview =
-      place.width > 0 && place.height > 0 ? vopimg.vopCreateImage(place.width, place.height, depth, 0) : nullptr;
+  VOP_IMAGE preview = place.width > 0 && place.height > 0
+                          ? vopimg.vopCreateImage(place.width, place.height, depth, 0)
+                          : nullptr;
   if (preview != nullptr) {
     VOP_COPY_PARAMS params{};
     params.srcRight = width;

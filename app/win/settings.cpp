@@ -26,8 +26,8 @@ void CSettings::Load(const CKelsysLibrary &kelsys) {
     uint32_t size = 4;
     int32_t value = v.fallback;
     if (kelsys.kelOperateRegData != nullptr &&
-        kelsys.kelOperateRegData(KEL_REG_READ, KEL_ROOT_CURRENT_USER, kSettingsKey, v.name, REG_DWORD,
-                                 buffer, &size) == 0)
+        kelsys.kelOperateRegData(KEL_REG_READ, KEL_ROOT_CURRENT_USER, kSettingsKey, v.name,
+                                 REG_DWORD, buffer, &size) == 0)
       std::memcpy(&value, buffer, 4);
     this->*v.member = value;
   }

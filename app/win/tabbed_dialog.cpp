@@ -40,7 +40,8 @@ void CTabbedDialog::SetUpTabs(std::initializer_list<Tab> tabs, UINT stripId) {
     item.mask = TCIF_TEXT | TCIF_IMAGE;
     item.pszText = caption.data();
     item.iImage = count;
-    SendMessageW(tabControl, TCM_INSERTITEMW, static_cast<WPARAM>(count), reinterpret_cast<LPARAM>(&item));
+    SendMessageW(tabControl, TCM_INSERTITEMW, static_cast<WPARAM>(count),
+                 reinterpret_cast<LPARAM>(&item));
     ++count;
   }
   m_tabImages.reset(LoadImageStrip(m_resources, stripId, 16, count, GetSysColor(COLOR_BTNFACE)));

@@ -20,9 +20,7 @@ namespace {
 // copy is never cut.
 struct PathBuffer {
   char text[MAX_PATH] = {};
-  explicit PathBuffer(const std::string &path) {
-    std::strncpy(text, path.c_str(), MAX_PATH - 1);
-  }
+  explicit PathBuffer(const std::string &path) { std::strncpy(text, path.c_str(), MAX_PATH - 1); }
 };
 
 // The ANSI form of a wide path, false unless it turns back into the same wide text: a
@@ -34,16 +32,17 @@ bool ToAnsiExactly(const std::wstring &wide, std::string &ansi) {
     return true;
   const int wideLength = static_cast<int>(wide.size());
   BOOL usedDefault = FALSE;
-  const int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, nullptr, 0,
-                                         nullptr, &usedDefault);
+  const int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength,
+                                         nullptr, 0, nullptr, &usedDefault);
   if (length <= 0 || usedDefault)
     return false;
   std::string narrow(static_cast<size_t>(length), '\0');
-  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, narrow.data(), length, nullptr,
-                      &usedDefault);
+  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, narrow.data(), length,
+                      nullptr, &usedDefault);
   if (usedDefault)
     return false;
-  const int back = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, narrow.data(), length, nullptr, 0);
+  const int back =
+      MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, narrow.data(), length, nullptr, 0);
   if (back != wideLength)
     return false;
   std::wstring again(static_cast<size_t>(back), L'\0');
@@ -118,7 +117,8 @@ BOOL CTolmApp::InitInstance() {
 
   if (m_kelsys.module() == nullptr || m_vopimg.module() == nullptr ||
       m_vopimg.vopInitialize == nullptr) {
-    ReportMissingLibrary(m_kelsys.module() == nullptr ? static_cast<CLibraryBinding &>(m_kelsys) : m_vopimg);
+    ReportMissingLibrary(m_kelsys.module() == nullptr ? static_cast<CLibraryBinding &>(m_kelsys)
+                                                      : m_vopimg);
     return FALSE;
   }
   const int32_t plainHandles = 0;
@@ -168,7 +168,8 @@ int CTolmApp::ClassifyTarget() {
   bool image = false;
   if (!finder.IsDirectory()) {
     std::string decoders;
-    image = ImageDecoderText(decoders) && tolm::isImageExtension(m_targetPath, decoders, kel::isAnsiLeadByte);
+    image = ImageDecoderText(decoders) &&
+            tolm::isImageExtension(m_targetPath, decoders, kel::isAnsiLeadByte);
   }
   const int kind = tolm::classifyFound(finder.IsDirectory() != FALSE, m_letter, image);
   if (kind < 0)

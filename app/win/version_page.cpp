@@ -10,19 +10,22 @@ namespace {
 
 // The runtime libraries this build of the program really loads: the C runtime it links, the
 // common controls, the codec service and the window system.
-const char *const kComponents[9] = {"TOLM.exe",    "vopimg.dll",   "kelsys.dll", "daxread.dll", "dax2jpn.dll",
-                                    "msvcrt.dll",  "comctl32.dll", "GdiPlus.dll", "user32.dll"};
+const char *const kComponents[9] = {"TOLM.exe",     "vopimg.dll",  "kelsys.dll",
+                                    "daxread.dll",  "dax2jpn.dll", "msvcrt.dll",
+                                    "comctl32.dll", "GdiPlus.dll", "user32.dll"};
 
 } // namespace
 
-CTabPage2::CTabPage2(CTolmSession &session) : CTolmDialog(IDD_PAGE_VERSION, session, kPlaceMainDialogs) {}
+CTabPage2::CTabPage2(CTolmSession &session)
+    : CTolmDialog(IDD_PAGE_VERSION, session, kPlaceMainDialogs) {}
 
 BOOL CTabPage2::OnInitDialog() {
   std::string lines[9];
   for (int i = 0; i < 9; ++i) {
     uint32_t parts[4] = {0, 0, 0, 0};
     if (m_session.m_kelsys.kelGetFileVersion != nullptr)
-      m_session.m_kelsys.kelGetFileVersion(kComponents[i], &parts[0], &parts[1], &parts[2], &parts[3]);
+      m_session.m_kelsys.kelGetFileVersion(kComponents[i], &parts[0], &parts[1], &parts[2],
+                                           &parts[3]);
     lines[i] = tolm::versionLine(kComponents[i], parts);
   }
   const std::string notice = std::string("TOLM ") + TOLM_VERSION_TEXT + "  (C) n.orbit";
@@ -30,7 +33,8 @@ BOOL CTabPage2::OnInitDialog() {
   m_logo.reset(LoadBitmapW(m_resources, MAKEINTRESOURCEW(IDB_LOGO)));
   if (m_logo != nullptr) {
     ReplaceBackground(m_logo.get(), 100, 34, GetSysColor(COLOR_BTNFACE));
-    SendDlgItemMessageW(m_hWnd, IDC_VERSION_LOGO, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(m_logo.get()));
+    SendDlgItemMessageW(m_hWnd, IDC_VERSION_LOGO, STM_SETIMAGE, IMAGE_BITMAP,
+                        reinterpret_cast<LPARAM>(m_logo.get()));
   }
   return TRUE;
 }

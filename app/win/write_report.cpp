@@ -13,8 +13,8 @@ tolm::SystemTime LocalNow() {
   return std::bit_cast<tolm::SystemTime>(now);
 }
 
-void ShowOutcome(HWND dialog, HINSTANCE resources, int id, UINT textId, size_t changed, size_t failed,
-                 size_t skipped, bool logFailed) {
+void ShowOutcome(HWND dialog, HINSTANCE resources, int id, UINT textId, size_t changed,
+                 size_t failed, size_t skipped, bool logFailed) {
   std::wstring text = FormatNumbers(LoadWStr(resources, textId), {changed, failed, skipped});
   if (logFailed)
     text += LoadWStr(resources, IDS_DT_LOG_FAILED);

@@ -68,7 +68,8 @@ std::string formatUserComment(const ValueView &v, const StringSource &strings, s
     break;
   }
   case Charset::kJis:
-    result = strings.fromJis(std::span<const uint8_t>(text, std::find(text, text + size, uint8_t{0})), limit);
+    result = strings.fromJis(
+        std::span<const uint8_t>(text, std::find(text, text + size, uint8_t{0})), limit);
     break;
   }
   if (result.size() > limit) // a converter that broke its promise still cannot overflow the field
@@ -101,7 +102,8 @@ std::string jisToShiftJis(std::span<const uint8_t> jis) {
     if (c == 0x1B) {
       size_t used = 1; // an unknown sequence loses only its ESC
       for (const Escape &e : kEscapes) {
-        if (n - i - 1 >= e.length && std::equal(e.sequence, e.sequence + e.length, jis.begin() + static_cast<ptrdiff_t>(i) + 1)) {
+        if (n - i - 1 >= e.length && std::equal(e.sequence, e.sequence + e.length,
+                                                jis.begin() + static_cast<ptrdiff_t>(i) + 1)) {
           if (!e.announcer)
             mode = e.mode;
           used = 1 + e.length;

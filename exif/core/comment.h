@@ -28,6 +28,8 @@ std::string formatUserComment(const ValueView &v, const StringSource &strings, s
 std::string jisToShiftJis(std::span<const uint8_t> jis);
 
 // Whether a byte opens a two-byte Shift_JIS character.
-constexpr bool isShiftJisLead(uint8_t c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+constexpr bool isShiftJisLead(uint8_t c) {
+  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
 
 } // namespace dax

@@ -23,9 +23,9 @@ struct EntryRecord {
 };
 
 struct ThumbnailRecord {
-  int32_t kind;  // out: Compression of the second IFD (1: an assembled TIFF file)
-  int32_t size;  // in: size of buffer; out: size of the thumbnail block
-  void *buffer;  // caller's buffer, or null
+  int32_t kind; // out: Compression of the second IFD (1: an assembled TIFF file)
+  int32_t size; // in: size of buffer; out: size of the thumbnail block
+  void *buffer; // caller's buffer, or null
 };
 
 // One per process in the DLL; callers serialise their calls. The Windows layer opens the

@@ -41,20 +41,36 @@ void put32(uint8_t *p, uint32_t v, ByteOrder order) {
 
 size_t renderedTypeSize(uint16_t type) {
   switch (type) {
-  case kByte: case kAscii: case kUndefined: return 1;
-  case kShort: return 2;
-  case kLong: case kSLong: return 4;
-  case kRational: case kSRational: return 8;
-  default: return 0;
+  case kByte:
+  case kAscii:
+  case kUndefined:
+    return 1;
+  case kShort:
+    return 2;
+  case kLong:
+  case kSLong:
+    return 4;
+  case kRational:
+  case kSRational:
+    return 8;
+  default:
+    return 0;
   }
 }
 
 bool valuesInField(uint16_t type, uint32_t count) {
   switch (type) {
-  case kByte: case kAscii: case kUndefined: return count <= 4;
-  case kShort: return count <= 2;
-  case kLong: case kSLong: return count <= 1;
-  default: return false; // rationals always lie elsewhere
+  case kByte:
+  case kAscii:
+  case kUndefined:
+    return count <= 4;
+  case kShort:
+    return count <= 2;
+  case kLong:
+  case kSLong:
+    return count <= 1;
+  default:
+    return false; // rationals always lie elsewhere
   }
 }
 
@@ -124,7 +140,8 @@ std::string hex(uint64_t v, int minDigits) { return Piece().hex(v, minDigits).st
 // overflow the field just ends. makePiece(i, piece) writes the i-th piece. The text is
 // reserved once, from a guess of the usual piece width.
 template <class MakePiece>
-void appendList(std::string &out, size_t count, size_t limit, size_t usualWidth, MakePiece makePiece) {
+void appendList(std::string &out, size_t count, size_t limit, size_t usualWidth,
+                MakePiece makePiece) {
   out.reserve(std::min(limit, out.size() + count * usualWidth));
   for (size_t i = 0; i < count; ++i) {
     Piece piece;
@@ -196,11 +213,14 @@ std::string fRule(double v) {
   const int64_t whole = static_cast<int64_t>(w);
   if (whole > 9)
     return "F" + dec(whole);
-  return "F" + dec(whole) + "." + dec(static_cast<int64_t>((w - static_cast<double>(whole)) * 10.0));
+  return "F" + dec(whole) + "." +
+         dec(static_cast<int64_t>((w - static_cast<double>(whole)) * 10.0));
 }
 
 // A rational with a zero denominator is shown as stored.
-Piece &putRawFraction(Piece &piece, uint32_t n, uint32_t d) { return piece.udec(n).put('/').udec(d); }
+Piece &putRawFraction(Piece &piece, uint32_t n, uint32_t d) {
+  return piece.udec(n).put('/').udec(d);
+}
 Piece &putRawFraction(Piece &piece, int32_t n, int32_t d) { return piece.dec(n).put('/').dec(d); }
 template <class T> std::string rawFraction(T n, T d) {
   Piece piece;
@@ -240,7 +260,8 @@ void formatByte(const ValueView &v, const StringSource &strings, std::string &ou
   if (v.tag == 0) { // GPS version: the four bytes, the field's own when the values lie in it
     uint8_t four[4] = {};
     std::copy_n(b, std::min<size_t>(4, v.bytes.size()), four);
-    return emit(out, dec(four[0]) + "." + dec(four[1]) + "." + dec(four[2]) + "." + dec(four[3]) + " ");
+    return emit(out,
+                dec(four[0]) + "." + dec(four[1]) + "." + dec(four[2]) + "." + dec(four[3]) + " ");
   }
   if (n == 0)
     return;
@@ -259,13 +280,11 @@ struct LetterName {
 
 // Single-letter reference values of the GPS IFD.
 constexpr LetterName kLetterNames[] = {
-    {1, 'N', 63076},  {1, 'S', 63077},  {19, 'N', 63076}, {19, 'S', 63077},
-    {3, 'E', 63078},  {3, 'W', 63079},  {21, 'E', 63078}, {21, 'W', 63079},
-    {9, 'A', 63081},  {9, 'V', 63082},  {10, '2', 63083}, {10, '3', 63084},
-    {12, 'K', 63085}, {12, 'M', 63086}, {12, 'N', 63087},
-    {25, 'K', 63090}, {25, 'M', 63091}, {25, 'N', 63092},
-    {14, 'T', 63088}, {14, 'M', 63089}, {16, 'T', 63088}, {16, 'M', 63089},
-    {23, 'T', 63088}, {23, 'M', 63089},
+    {1, 'N', 63076},  {1, 'S', 63077},  {19, 'N', 63076}, {19, 'S', 63077}, {3, 'E', 63078},
+    {3, 'W', 63079},  {21, 'E', 63078}, {21, 'W', 63079}, {9, 'A', 63081},  {9, 'V', 63082},
+    {10, '2', 63083}, {10, '3', 63084}, {12, 'K', 63085}, {12, 'M', 63086}, {12, 'N', 63087},
+    {25, 'K', 63090}, {25, 'M', 63091}, {25, 'N', 63092}, {14, 'T', 63088}, {14, 'M', 63089},
+    {16, 'T', 63088}, {16, 'M', 63089}, {23, 'T', 63088}, {23, 'M', 63089},
 };
 
 std::string textUntilNul(const ValueView &v) {
@@ -302,45 +321,117 @@ struct ValueName {
 constexpr bool kOthers = true;
 
 constexpr ValueName kShortNames[] = {
-    {255, 1, 1, 64999}, {255, 2, 2, 64998}, {255, 3, 3, 64997},
-    {259, 1, 1, 63004}, {259, 2, 2, 64988}, {259, 3, 3, 64987}, {259, 4, 4, 64986},
-    {259, 5, 5, 64985}, {259, 6, 6, 63005}, {259, 32773, 32773, 64983},
-    {262, 0, 0, 64979}, {262, 1, 1, 64978}, {262, 2, 2, 63007}, {262, 3, 3, 64976},
-    {262, 4, 4, 64975}, {262, 5, 5, 64974}, {262, 6, 6, 63008}, {262, 8, 8, 64972},
-    {263, 1, 1, 64969}, {263, 2, 2, 64968}, {263, 3, 3, 64967},
-    {266, 1, 1, 64059}, {266, 2, 2, 64058},
+    {255, 1, 1, 64999},
+    {255, 2, 2, 64998},
+    {255, 3, 3, 64997},
+    {259, 1, 1, 63004},
+    {259, 2, 2, 64988},
+    {259, 3, 3, 64987},
+    {259, 4, 4, 64986},
+    {259, 5, 5, 64985},
+    {259, 6, 6, 63005},
+    {259, 32773, 32773, 64983},
+    {262, 0, 0, 64979},
+    {262, 1, 1, 64978},
+    {262, 2, 2, 63007},
+    {262, 3, 3, 64976},
+    {262, 4, 4, 64975},
+    {262, 5, 5, 64974},
+    {262, 6, 6, 63008},
+    {262, 8, 8, 64972},
+    {263, 1, 1, 64969},
+    {263, 2, 2, 64968},
+    {263, 3, 3, 64967},
+    {266, 1, 1, 64059},
+    {266, 2, 2, 64058},
     {274, 1, 8, 63009},
-    {284, 1, 1, 63017}, {284, 2, 2, 63018},
-    {290, 1, 1, 64029}, {290, 2, 2, 64028}, {290, 3, 3, 64027}, {290, 4, 4, 64026},
+    {284, 1, 1, 63017},
+    {284, 2, 2, 63018},
+    {290, 1, 1, 64029},
+    {290, 2, 2, 64028},
+    {290, 3, 3, 64027},
+    {290, 4, 4, 64026},
     {290, 5, 5, 64025},
-    {296, 2, 2, 63023}, {296, 3, 3, 63024},
-    {317, 1, 1, 64009}, {317, 2, 2, 64008},
-    {332, 1, 1, 63999}, {332, 2, 2, 63998},
-    {338, 0, 0, 63989}, {338, 1, 1, 63988}, {338, 2, 2, 63987},
-    {531, 1, 1, 63021}, {531, 2, 2, 63022},
+    {296, 2, 2, 63023},
+    {296, 3, 3, 63024},
+    {317, 1, 1, 64009},
+    {317, 2, 2, 64008},
+    {332, 1, 1, 63999},
+    {332, 2, 2, 63998},
+    {338, 0, 0, 63989},
+    {338, 1, 1, 63988},
+    {338, 2, 2, 63987},
+    {531, 1, 1, 63021},
+    {531, 2, 2, 63022},
     {34850, 0, 8, 63052},
-    {37383, 1, 6, 63031}, {37383, 0, 65535, 63006, kOthers},
-    {37384, 0, 0, 63038}, {37384, 1, 1, 63039}, {37384, 2, 2, 63040}, {37384, 3, 3, 63041},
-    {37384, 4, 4, 63124}, {37384, 9, 15, 63125}, {37384, 17, 22, 63042}, {37384, 23, 23, 63132},
-    {37384, 24, 24, 63133}, {37384, 255, 255, 63134}, {37384, 0, 65535, 63037, kOthers},
-    {37385, 0, 0, 63048}, {37385, 1, 1, 63049}, {37385, 5, 5, 63050}, {37385, 7, 7, 63051},
-    {37385, 9, 9, 63135}, {37385, 13, 13, 63136}, {37385, 15, 15, 63137}, {37385, 16, 16, 63138},
-    {37385, 24, 24, 63139}, {37385, 25, 25, 63140}, {37385, 29, 29, 63141}, {37385, 31, 31, 63142},
-    {37385, 32, 32, 63143}, {37385, 65, 65, 63144}, {37385, 69, 69, 63145}, {37385, 71, 71, 63146},
-    {37385, 73, 73, 63147}, {37385, 77, 77, 63148}, {37385, 79, 79, 63149}, {37385, 89, 89, 63150},
-    {37385, 93, 93, 63151}, {37385, 95, 95, 63152}, {37385, 0, 65535, 63037, kOthers},
-    {40961, 1, 1, 63025}, {40961, 65535, 65535, 63026},
-    {41488, 2, 2, 63023}, {41488, 3, 3, 63024},
-    {41495, 1, 5, 63061}, {41495, 7, 7, 63066}, {41495, 8, 8, 63067},
-    {41985, 0, 0, 63095}, {41985, 1, 1, 63096},
-    {41986, 0, 0, 63097}, {41986, 1, 1, 63098}, {41986, 2, 2, 63099},
-    {41987, 0, 0, 63100}, {41987, 1, 1, 63101},
-    {41990, 0, 0, 63102}, {41990, 1, 1, 63103}, {41990, 2, 2, 63104}, {41990, 3, 3, 63105},
+    {37383, 1, 6, 63031},
+    {37383, 0, 65535, 63006, kOthers},
+    {37384, 0, 0, 63038},
+    {37384, 1, 1, 63039},
+    {37384, 2, 2, 63040},
+    {37384, 3, 3, 63041},
+    {37384, 4, 4, 63124},
+    {37384, 9, 15, 63125},
+    {37384, 17, 22, 63042},
+    {37384, 23, 23, 63132},
+    {37384, 24, 24, 63133},
+    {37384, 255, 255, 63134},
+    {37384, 0, 65535, 63037, kOthers},
+    {37385, 0, 0, 63048},
+    {37385, 1, 1, 63049},
+    {37385, 5, 5, 63050},
+    {37385, 7, 7, 63051},
+    {37385, 9, 9, 63135},
+    {37385, 13, 13, 63136},
+    {37385, 15, 15, 63137},
+    {37385, 16, 16, 63138},
+    {37385, 24, 24, 63139},
+    {37385, 25, 25, 63140},
+    {37385, 29, 29, 63141},
+    {37385, 31, 31, 63142},
+    {37385, 32, 32, 63143},
+    {37385, 65, 65, 63144},
+    {37385, 69, 69, 63145},
+    {37385, 71, 71, 63146},
+    {37385, 73, 73, 63147},
+    {37385, 77, 77, 63148},
+    {37385, 79, 79, 63149},
+    {37385, 89, 89, 63150},
+    {37385, 93, 93, 63151},
+    {37385, 95, 95, 63152},
+    {37385, 0, 65535, 63037, kOthers},
+    {40961, 1, 1, 63025},
+    {40961, 65535, 65535, 63026},
+    {41488, 2, 2, 63023},
+    {41488, 3, 3, 63024},
+    {41495, 1, 5, 63061},
+    {41495, 7, 7, 63066},
+    {41495, 8, 8, 63067},
+    {41985, 0, 0, 63095},
+    {41985, 1, 1, 63096},
+    {41986, 0, 0, 63097},
+    {41986, 1, 1, 63098},
+    {41986, 2, 2, 63099},
+    {41987, 0, 0, 63100},
+    {41987, 1, 1, 63101},
+    {41990, 0, 0, 63102},
+    {41990, 1, 1, 63103},
+    {41990, 2, 2, 63104},
+    {41990, 3, 3, 63105},
     {41991, 0, 4, 63106},
-    {41992, 0, 0, 63111}, {41992, 1, 1, 63112}, {41992, 2, 2, 63113},
-    {41993, 0, 0, 63114}, {41993, 1, 1, 63115}, {41993, 2, 2, 63116},
-    {41994, 0, 0, 63117}, {41994, 1, 1, 63118}, {41994, 2, 2, 63119},
-    {41996, 0, 0, 63120}, {41996, 1, 1, 63121}, {41996, 2, 2, 63122}, {41996, 3, 3, 63123},
+    {41992, 0, 0, 63111},
+    {41992, 1, 1, 63112},
+    {41992, 2, 2, 63113},
+    {41993, 0, 0, 63114},
+    {41993, 1, 1, 63115},
+    {41993, 2, 2, 63116},
+    {41994, 0, 0, 63117},
+    {41994, 1, 1, 63118},
+    {41994, 2, 2, 63119},
+    {41996, 0, 0, 63120},
+    {41996, 1, 1, 63121},
+    {41996, 2, 2, 63122},
+    {41996, 3, 3, 63123},
 };
 
 bool isPixelTag(uint16_t tag) { return tag == 256 || tag == 257 || tag == 40962 || tag == 40963; }
@@ -365,7 +456,8 @@ void formatShort(const ValueView &v, const StringSource &strings, std::string &o
   }
   if (v.tag == 34855 || v.tag == 320) { // ISO speeds, colour map
     if (v.tag == 320)
-      return appendList(out, n, kValueLimit, 5, [&](size_t i, Piece &p) { p.put("0x").hex(at(i), 1).put(' '); });
+      return appendList(out, n, kValueLimit, 5,
+                        [&](size_t i, Piece &p) { p.put("0x").hex(at(i), 1).put(' '); });
     return appendList(out, n, kValueLimit, 4, [&](size_t i, Piece &p) { p.udec(at(i)).put(' '); });
   }
   bool named = false;
@@ -381,7 +473,8 @@ void formatShort(const ValueView &v, const StringSource &strings, std::string &o
   }
   if (named)
     return emit(out, othersId != 0 ? loadText(strings, othersId) : udec(first));
-  appendList(out, n, kValueLimit, 5, [&](size_t i, Piece &p) { p.put("0x").hex(at(i), 2).put(' '); });
+  appendList(out, n, kValueLimit, 5,
+             [&](size_t i, Piece &p) { p.put("0x").hex(at(i), 2).put(' '); });
 }
 
 // ---- LONG, SLONG ----
@@ -392,8 +485,9 @@ void formatLongList(const ValueView &v, std::string &out) {
     return;
   if (v.type == kLong && isPixelTag(v.tag))
     return emit(out, udec(get32(v.bytes.data(), v.order)) + " pixel");
-  appendList(out, n, kValueLimit, 7,
-             [&](size_t i, Piece &p) { p.put("0x").hex(get32(v.bytes.data() + 4 * i, v.order), 4).put(' '); });
+  appendList(out, n, kValueLimit, 7, [&](size_t i, Piece &p) {
+    p.put("0x").hex(get32(v.bytes.data() + 4 * i, v.order), 4).put(' ');
+  });
 }
 
 // ---- RATIONAL ----
@@ -412,7 +506,8 @@ void formatRational(const ValueView &v, std::string &out) {
     return emit(out, rawFraction(n0, d0));
   const double ratio = static_cast<double>(n0) / static_cast<double>(d0);
   switch (v.tag) {
-  case 282: case 283: // resolutions
+  case 282:
+  case 283: // resolutions
     return emit(out, udec(n0 / d0));
   case 33434: // exposure time
     if (ratio >= 1.0 || n0 == 0)
@@ -420,8 +515,10 @@ void formatRational(const ValueView &v, std::string &out) {
     return emit(out, "1/" + udec(d0 / n0) + " sec.");
   case 33437: // F-number
     return emit(out, fRule(ratio));
-  case 37378: case 37381: { // aperture values in APEX, stored signed by some writers
-    const double apex = static_cast<double>(static_cast<int32_t>(n0)) / static_cast<double>(static_cast<int32_t>(d0));
+  case 37378:
+  case 37381: { // aperture values in APEX, stored signed by some writers
+    const double apex = static_cast<double>(static_cast<int32_t>(n0)) /
+                        static_cast<double>(static_cast<int32_t>(d0));
     return emit(out, fRule(std::pow(2.0, apex * 0.5)));
   }
   case 37377: // shutter speed in APEX
@@ -462,8 +559,12 @@ void formatSRational(const ValueView &v, std::string &out) {
   const size_t n = wholeValues(v, 8);
   if (n == 0)
     return;
-  const auto num = [&](size_t i) { return static_cast<int32_t>(get32(v.bytes.data() + 8 * i, v.order)); };
-  const auto den = [&](size_t i) { return static_cast<int32_t>(get32(v.bytes.data() + 8 * i + 4, v.order)); };
+  const auto num = [&](size_t i) {
+    return static_cast<int32_t>(get32(v.bytes.data() + 8 * i, v.order));
+  };
+  const auto den = [&](size_t i) {
+    return static_cast<int32_t>(get32(v.bytes.data() + 8 * i + 4, v.order));
+  };
   const int32_t n0 = num(0), d0 = den(0);
   const bool single = v.tag == 37377 || v.tag == 37379 || v.tag == 37380;
   if (single && d0 == 0)
@@ -503,13 +604,15 @@ int64_t leadingNumber(const std::string &text) {
   return n;
 }
 
-constexpr uint32_t kComponentNames[] = {63070, 63072, 63071, 63073, 63074, 63075}; // components 1 to 6
+constexpr uint32_t kComponentNames[] = {63070, 63072, 63071,
+                                        63073, 63074, 63075}; // components 1 to 6
 
 void formatUndefined(const ValueView &v, const StringSource &strings, std::string &out) {
   const size_t n = std::min(wholeValues(v, 1), kValueLimit);
   const uint8_t *b = v.bytes.data();
   switch (v.tag) {
-  case 36864: case 40960: { // Exif and FlashPix versions
+  case 36864:
+  case 40960: { // Exif and FlashPix versions
     const int64_t version = leadingNumber(textUntilNul(v));
     return emit(out, dec(version / 100) + "." + dec(version % 100));
   }
@@ -562,7 +665,8 @@ uint32_t shutterDenominator(double t) {
   // t * i grows with i, so the answer is the first i whose product reaches 1, if that
   // product is still below 2. Start near 1 / t and step to it instead of counting from 1.
   const double estimate = 1.0 / t;
-  uint32_t i = estimate >= 39999.0 ? 39999u : std::max<uint32_t>(1u, static_cast<uint32_t>(estimate));
+  uint32_t i =
+      estimate >= 39999.0 ? 39999u : std::max<uint32_t>(1u, static_cast<uint32_t>(estimate));
   while (i > 1 && static_cast<int64_t>(t * (i - 1)) >= 1)
     --i;
   while (i <= 39999 && static_cast<int64_t>(t * i) < 1)
@@ -575,14 +679,23 @@ uint32_t shutterDenominator(double t) {
 void formatValue(const ValueView &v, const StringSource &strings, std::string &out) {
   out.clear();
   switch (v.type) {
-  case kByte: return formatByte(v, strings, out);
-  case kAscii: return formatAscii(v, strings, out);
-  case kShort: return formatShort(v, strings, out);
-  case kLong: case kSLong: return formatLongList(v, out);
-  case kRational: return formatRational(v, out);
-  case kUndefined: return formatUndefined(v, strings, out);
-  case kSRational: return formatSRational(v, out);
-  default: return;
+  case kByte:
+    return formatByte(v, strings, out);
+  case kAscii:
+    return formatAscii(v, strings, out);
+  case kShort:
+    return formatShort(v, strings, out);
+  case kLong:
+  case kSLong:
+    return formatLongList(v, out);
+  case kRational:
+    return formatRational(v, out);
+  case kUndefined:
+    return formatUndefined(v, strings, out);
+  case kSRational:
+    return formatSRational(v, out);
+  default:
+    return;
   }
 }
 
@@ -593,7 +706,9 @@ std::string formatValue(const ValueView &v, const StringSource &strings) {
 }
 
 std::string_view trimmedSpace(std::string_view text) {
-  const auto space = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; };
+  const auto space = [](char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+  };
   size_t begin = 0, end = text.size();
   while (begin < end && space(text[begin]))
     ++begin;
@@ -602,7 +717,6 @@ std::string_view trimmedSpace(std::string_view text) {
   return text.substr(begin, end - begin);
 }
 
-std::string trimSpace(const std::string &text) { return std::string(trimmedSpace(text));
-}
+std::string trimSpace(const std::string &text) { return std::string(trimmedSpace(text)); }
 
 } // namespace dax

@@ -19,8 +19,18 @@ void put32(uint8_t *p, uint32_t v, ByteOrder order);
 
 // TIFF field types the reader renders; 6, 8, 11 and 12 are listed with an empty value.
 enum FieldType : uint16_t {
-  kByte = 1, kAscii = 2, kShort = 3, kLong = 4, kRational = 5,
-  kSByte = 6, kUndefined = 7, kSShort = 8, kSLong = 9, kSRational = 10, kFloat = 11, kDouble = 12,
+  kByte = 1,
+  kAscii = 2,
+  kShort = 3,
+  kLong = 4,
+  kRational = 5,
+  kSByte = 6,
+  kUndefined = 7,
+  kSShort = 8,
+  kSLong = 9,
+  kSRational = 10,
+  kFloat = 11,
+  kDouble = 12,
 };
 
 // Bytes per value of a type the reader renders; 0 for every other type.

@@ -29,7 +29,8 @@ std::string StringSource::fromUtf16(std::span<const char16_t> units, size_t limi
       continue;
     }
     text += '?';
-    if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF)
+    if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
+        units[i + 1] <= 0xDFFF)
       ++i; // a surrogate pair is one character
   }
   return text;

@@ -21,15 +21,15 @@ struct Group {
 };
 
 struct Thumbnail {
-  int32_t kind = 0;           // Compression of the second IFD; 1 is an assembled TIFF file
-  std::vector<uint8_t> data;  // empty when there is no thumbnail
+  int32_t kind = 0;          // Compression of the second IFD; 1 is an assembled TIFF file
+  std::vector<uint8_t> data; // empty when there is no thumbnail
   bool present() const { return !data.empty(); }
 };
 
 struct TableSet {
-  std::vector<Group> groups;  // at most kMaxGroups
+  std::vector<Group> groups; // at most kMaxGroups
   Thumbnail thumbnail;
-  bool cut = false;           // the walk stopped at its work limits; the entries before are all there
+  bool cut = false; // the walk stopped at its work limits; the entries before are all there
 
   size_t totalEntries() const {
     size_t n = 0;

@@ -28,11 +28,13 @@ ThumbnailBuilder::ThumbnailBuilder(ByteOrder order, uint16_t declaredEntries)
 
 uint8_t *ThumbnailBuilder::reach(uint64_t end) {
   if (m_area.size() < end)
-    m_area.resize(static_cast<size_t>(std::min<uint64_t>(std::max<uint64_t>(end, 2 * m_area.size()), kThumbnailHeaderArea)));
+    m_area.resize(static_cast<size_t>(
+        std::min<uint64_t>(std::max<uint64_t>(end, 2 * m_area.size()), kThumbnailHeaderArea)));
   return m_area.data();
 }
 
-void ThumbnailBuilder::feed(uint16_t tag, uint16_t type, uint32_t count, std::span<const uint32_t> values) {
+void ThumbnailBuilder::feed(uint16_t tag, uint16_t type, uint32_t count,
+                            std::span<const uint32_t> values) {
   if (m_gaveUp || (type != kShort && type != kLong))
     return;
   if (values.size() < count || !fits(m_entryPos, 12)) {

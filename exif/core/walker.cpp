@@ -19,7 +19,9 @@ namespace {
 constexpr size_t kMaxJpegSegments = 4;
 constexpr uint64_t kEntrySize = 12;
 
-bool isPointerTag(uint16_t tag) { return tag == kGroupExif || tag == kGroupGps || tag == kGroupInterop; }
+bool isPointerTag(uint16_t tag) {
+  return tag == kGroupExif || tag == kGroupGps || tag == kGroupInterop;
+}
 
 // Heap a string holds beyond its own object: none while its text fits inside the object.
 uint64_t heapOf(const std::string &s) {
@@ -31,9 +33,11 @@ uint64_t heapOf(const std::string &s) {
 
 class Walker {
 public:
-  Walker(ByteSource &file, const StringSource &strings, uint32_t code, TableSet &out, const WorkLimits &limits)
+  Walker(ByteSource &file, const StringSource &strings, uint32_t code, TableSet &out,
+         const WorkLimits &limits)
       : m_file(file), m_strings(strings), m_withThumbnail((code & kWithThumbnail) != 0), m_out(out),
-        m_readLeft(limits.readBytes), m_tableLeft(limits.tableBytes), m_textLeft(limits.textBytes) {}
+        m_readLeft(limits.readBytes), m_tableLeft(limits.tableBytes), m_textLeft(limits.textBytes) {
+  }
 
   int run();
 
@@ -164,7 +168,8 @@ int Walker::walkIfd(uint64_t pos, int32_t group) {
   int r = readExact(pos, countBytes, 2);
   if (r < 0)
     return r;
-  const uint16_t count = r == 1 ? get16(countBytes, m_order) : 0; // an IFD outside the file has no entries
+  const uint16_t count =
+      r == 1 ? get16(countBytes, m_order) : 0; // an IFD outside the file has no entries
   if (count == 0)
     return kOk;
   if (m_out.groups.size() >= kMaxGroups)
@@ -235,7 +240,8 @@ int Walker::walkIfd(uint64_t pos, int32_t group) {
         // The buffer only grows: sizing it to each value would clear the bytes every time.
         if (m_data.size() < want)
           m_data.resize(static_cast<size_t>(want));
-        const int64_t got = want != 0 ? m_file.readAt(at, m_data.data(), static_cast<size_t>(want)) : 0;
+        const int64_t got =
+            want != 0 ? m_file.readAt(at, m_data.data(), static_cast<size_t>(want)) : 0;
         if (got < 0)
           return kReadFailed;
         view.bytes = std::span<const uint8_t>(m_data.data(), static_cast<size_t>(got));
@@ -253,7 +259,8 @@ int Walker::walkIfd(uint64_t pos, int32_t group) {
       const size_t have = std::min<size_t>(n, view.bytes.size() / each);
       m_numbers.resize(have);
       for (size_t k = 0; k < have; ++k)
-        m_numbers[k] = each == 2 ? get16(view.bytes.data() + 2 * k, m_order) : get32(view.bytes.data() + 4 * k, m_order);
+        m_numbers[k] = each == 2 ? get16(view.bytes.data() + 2 * k, m_order)
+                                 : get32(view.bytes.data() + 4 * k, m_order);
       builder->feed(entry.tag, type, n, m_numbers);
     }
 
@@ -273,13 +280,15 @@ int Walker::walkIfd(uint64_t pos, int32_t group) {
       }
     }
   }
-  if (m_out.groups[index].entries.empty()) { // nothing readable: no group (and no sub-walk made one)
+  if (m_out.groups[index]
+          .entries.empty()) { // nothing readable: no group (and no sub-walk made one)
     m_out.groups.pop_back();
     return kOk;
   }
   if (pending < 0)
     return pending;
-  if (!m_withThumbnail || m_out.cut) // nothing after a cut is read; a cut second IFD makes no thumbnail
+  if (!m_withThumbnail ||
+      m_out.cut) // nothing after a cut is read; a cut second IFD makes no thumbnail
     return kOk;
   if (group == kGroupFirst && complete) {
     if (!pay(m_readLeft, 4))
@@ -304,7 +313,8 @@ int Walker::walkIfd(uint64_t pos, int32_t group) {
 } // namespace
 
 WorkLimits WorkLimits::forFile(uint64_t size) {
-  size = std::min<uint64_t>(size, uint64_t{1} << 56); // no file is larger; the products cannot overflow
+  size = std::min<uint64_t>(size,
+                            uint64_t{1} << 56); // no file is larger; the products cannot overflow
   // A little under 64 KiB, so that the few header bytes read before the first IFD fit as well.
   // One value's text is at most 64 KiB and, as its longest form ("-128 " for one byte) is five
   // characters a byte, at most five times the file: a small file gets only what it can use.
@@ -321,7 +331,8 @@ int walkFile(ByteSource &file, const StringSource &strings, uint32_t code, Table
   return walkFile(file, strings, code, out, WorkLimits::forFile(file.size()));
 }
 
-int walkFile(ByteSource &file, const StringSource &strings, uint32_t code, TableSet &out, const WorkLimits &limits) {
+int walkFile(ByteSource &file, const StringSource &strings, uint32_t code, TableSet &out,
+             const WorkLimits &limits) {
   Walker walker(file, strings, code, out, limits);
   return walker.run();
 }

@@ -45,6 +45,7 @@ struct WorkLimits {
 // Never reads outside what the source reports, whatever offsets and counts the file holds;
 // IFD cycles end at the group limit.
 int walkFile(ByteSource &file, const StringSource &strings, uint32_t code, TableSet &out);
-int walkFile(ByteSource &file, const StringSource &strings, uint32_t code, TableSet &out, const WorkLimits &limits);
+int walkFile(ByteSource &file, const StringSource &strings, uint32_t code, TableSet &out,
+             const WorkLimits &limits);
 
 } // namespace dax

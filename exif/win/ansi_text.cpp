@@ -11,7 +11,9 @@ constexpr UINT kIso2022Jp = 50220;
 constexpr UINT kShiftJis = 932;
 
 int convertedSize(std::wstring_view text, size_t units, UINT codePage) {
-  return units == 0 ? 0 : WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(units), nullptr, 0, nullptr, nullptr);
+  return units == 0 ? 0
+                    : WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(units),
+                                          nullptr, 0, nullptr, nullptr);
 }
 
 bool isHighSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
@@ -55,7 +57,8 @@ std::string wideToCodePage(std::wstring_view text, UINT codePage, size_t limit) 
       return {};
   }
   std::string out(static_cast<size_t>(size), '\0');
-  WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(units), out.data(), size, nullptr, nullptr);
+  WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(units), out.data(), size, nullptr,
+                      nullptr);
   return out;
 }
 

@@ -12,7 +12,8 @@
 
 // The core's records are the public ones, field for field, in both builds.
 static_assert(sizeof(dax::IterationSetup) == sizeof(DAX_ITERATION));
-static_assert(offsetof(dax::IterationSetup, valueCapacity) == offsetof(DAX_ITERATION, valueCapacity));
+static_assert(offsetof(dax::IterationSetup, valueCapacity) ==
+              offsetof(DAX_ITERATION, valueCapacity));
 static_assert(sizeof(dax::EntryRecord) == sizeof(DAX_ENTRY));
 static_assert(offsetof(dax::EntryRecord, tag) == offsetof(DAX_ENTRY, tag));
 static_assert(offsetof(dax::EntryRecord, label) == offsetof(DAX_ENTRY, label));
@@ -42,7 +43,8 @@ extern "C" int DAX_API daxBeginProcessing(int code, void *argument) {
 }
 
 extern "C" int DAX_API daxGetFileVersion(const char *path, uint32_t *major, uint32_t *minor,
-                                         uint32_t *build, uint32_t *revision, uint32_t /*reserved*/) {
+                                         uint32_t *build, uint32_t *revision,
+                                         uint32_t /*reserved*/) {
   try {
     if (daxwin::boundedLength(path, MAX_PATH) < 0 || !daxwin::canWrite(major, sizeof *major) ||
         !daxwin::canWrite(minor, sizeof *minor) || !daxwin::canWrite(build, sizeof *build) ||

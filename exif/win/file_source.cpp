@@ -16,7 +16,8 @@ bool FileSource::open(const char *path) {
   if (!m_file.ok())
     return false;
   LARGE_INTEGER size{};
-  if (GetFileType(m_file.get()) != FILE_TYPE_DISK || !GetFileSizeEx(m_file.get(), &size) || size.QuadPart < 0) {
+  if (GetFileType(m_file.get()) != FILE_TYPE_DISK || !GetFileSizeEx(m_file.get(), &size) ||
+      size.QuadPart < 0) {
     m_file.reset();
     return false;
   }

@@ -11,8 +11,8 @@ namespace {
 
 constexpr DWORD kReadable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
                             PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
-constexpr DWORD kWritable = PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READWRITE |
-                            PAGE_EXECUTE_WRITECOPY;
+constexpr DWORD kWritable =
+    PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
 
 // Walks the regions that cover the range; each must be committed with the wanted access.
 // VirtualQuery asks the system instead of touching the memory, so no fault can occur here.
@@ -28,7 +28,8 @@ bool rangeAllows(const void *p, size_t size, DWORD wanted) {
     MEMORY_BASIC_INFORMATION info{};
     if (VirtualQuery(reinterpret_cast<const void *>(at), &info, sizeof info) != sizeof info)
       return false;
-    if (info.State != MEM_COMMIT || (info.Protect & PAGE_GUARD) != 0 || (info.Protect & wanted) == 0)
+    if (info.State != MEM_COMMIT || (info.Protect & PAGE_GUARD) != 0 ||
+        (info.Protect & wanted) == 0)
       return false;
     const auto regionEnd = reinterpret_cast<uintptr_t>(info.BaseAddress) + info.RegionSize;
     if (regionEnd <= at)

@@ -122,7 +122,8 @@ int Reader::analyze(uint32_t code, void *argument) {
 int Reader::beginIteration(uint32_t code, void *argument) {
   if (!canWrite(argument, sizeof(dax::IterationSetup)))
     return dax::kBadArgument;
-  return m_engine.beginIteration(static_cast<dax::IterationSetup *>(argument), code & dax::kModifier);
+  return m_engine.beginIteration(static_cast<dax::IterationSetup *>(argument),
+                                 code & dax::kModifier);
 }
 
 int Reader::nextEntry(void *argument) {
@@ -132,9 +133,11 @@ int Reader::nextEntry(void *argument) {
   // A buffer that cannot take a whole capacity's worth is treated as absent: the rules for
   // a missing label or value buffer then decide the result.
   dax::EntryRecord local = *record;
-  if (local.label != nullptr && !canWrite(local.label, static_cast<size_t>(m_engine.labelCapacity())))
+  if (local.label != nullptr &&
+      !canWrite(local.label, static_cast<size_t>(m_engine.labelCapacity())))
     local.label = nullptr;
-  if (local.value != nullptr && !canWrite(local.value, static_cast<size_t>(m_engine.valueCapacity())))
+  if (local.value != nullptr &&
+      !canWrite(local.value, static_cast<size_t>(m_engine.valueCapacity())))
     local.value = nullptr;
   const int result = m_engine.nextEntry(&local);
   record->group = local.group;
@@ -186,7 +189,8 @@ int Reader::chooseFile(HMODULE library, char (&path)[MAX_PATH]) {
   dialog.lpstrFile = path;
   dialog.nMaxFile = MAX_PATH;
   // The caller's current folder stays where it was.
-  dialog.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+  dialog.Flags =
+      OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
   if (GetOpenFileNameA(&dialog)) {
     path[MAX_PATH - 1] = '\0';
     return dax::kOk;

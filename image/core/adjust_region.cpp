@@ -12,15 +12,20 @@
 
 namespace vop {
 
-int32_t normalizeRegion(AdjustRegion& region, int32_t width, int32_t height) {
-  if (region.bottom < region.top) std::swap(region.bottom, region.top);
-  if (region.right < region.left) std::swap(region.right, region.left);
+int32_t normalizeRegion(AdjustRegion &region, int32_t width, int32_t height) {
+  if (region.bottom < region.top)
+    std::swap(region.bottom, region.top);
+  if (region.right < region.left)
+    std::swap(region.right, region.left);
   if (region.left < 0 || region.right < 0 || region.top < 0 || region.bottom < 0) {
     return kBadArgument;
   }
-  if (region.left > width || region.right > width) return kBadArgument;
-  if (region.top > height || region.bottom > height) return kBadArgument;
-  if (region.left == region.right || region.top == region.bottom) return kBadArgument;
+  if (region.left > width || region.right > width)
+    return kBadArgument;
+  if (region.top > height || region.bottom > height)
+    return kBadArgument;
+  if (region.left == region.right || region.top == region.bottom)
+    return kBadArgument;
   return kOk;
 }
 
@@ -36,35 +41,39 @@ ChannelWord decodeChannelWord(uint32_t word) {
 
 namespace {
 constexpr size_t kLargePage = size_t{2} << 20;
-}  // namespace
+} // namespace
 
 // Anonymous memory comes zero-filled. The mapping is trimmed to start on a large-page boundary,
 // since the system builds large pages only from aligned spans.
-void* allocateColorTable(size_t bytes) {
+void *allocateColorTable(size_t bytes) {
   const size_t span = bytes + kLargePage;
-  void* raw = mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  if (raw == MAP_FAILED) return nullptr;
+  void *raw = mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (raw == MAP_FAILED)
+    return nullptr;
   const auto start = reinterpret_cast<uintptr_t>(raw);
   const uintptr_t aligned = (start + kLargePage - 1) & ~(uintptr_t{kLargePage} - 1);
   const size_t head = aligned - start;
-  if (head != 0) munmap(raw, head);
+  if (head != 0)
+    munmap(raw, head);
   const size_t tail = span - head - bytes;
-  if (tail != 0) munmap(reinterpret_cast<void*>(aligned + bytes), tail);
+  if (tail != 0)
+    munmap(reinterpret_cast<void *>(aligned + bytes), tail);
   // Advice only: where large pages are switched off the table works on small ones.
-  madvise(reinterpret_cast<void*>(aligned), bytes, MADV_HUGEPAGE);
-  return reinterpret_cast<void*>(aligned);
+  madvise(reinterpret_cast<void *>(aligned), bytes, MADV_HUGEPAGE);
+  return reinterpret_cast<void *>(aligned);
 }
 
-void releaseColorTable(void* table, size_t bytes) {
-  if (table != nullptr) munmap(table, bytes);
+void releaseColorTable(void *table, size_t bytes) {
+  if (table != nullptr)
+    munmap(table, bytes);
 }
 
 #else
 
-void* allocateColorTable(size_t bytes) { return std::calloc(bytes, 1); }
+void *allocateColorTable(size_t bytes) { return std::calloc(bytes, 1); }
 
-void releaseColorTable(void* table, size_t) { std::free(table); }
+void releaseColorTable(void *table, size_t) { std::free(table); }
 
 #endif
 
-}  // namespace vop
+} // namespace vop

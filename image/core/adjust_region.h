@@ -16,18 +16,18 @@ struct AdjustRegion {
 
 // Puts each pair in order (written back) and checks it against the image: no negative
 // value, x at most width, y at most height, neither pair empty. kOk or kBadArgument.
-int32_t normalizeRegion(AdjustRegion& region, int32_t width, int32_t height);
+int32_t normalizeRegion(AdjustRegion &region, int32_t width, int32_t height);
 
 // Low 4 bits select the channel (1 red, 2 green, 3 blue, else luminance); bit 0x100 keeps
 // the luminance when a single channel changes.
 struct ChannelWord {
-  int selector;  // 1, 2 or 3, or 0 for luminance
+  int selector; // 1, 2 or 3, or 0 for luminance
   bool keepLuminance;
 };
 
 ChannelWord decodeChannelWord(uint32_t word);
 
-}  // namespace vop
+} // namespace vop
 
 namespace vop {
 
@@ -40,18 +40,18 @@ enum class Precheck {
 
 // A repaint the Windows layer asks for between an adjustment's measuring and changing passes.
 struct RepaintHook {
-  void (*callback)(void* context);
-  void* context;
+  void (*callback)(void *context);
+  void *context;
 };
 
-inline void repaint(const RepaintHook* hook) {
-  if (hook != nullptr && hook->callback != nullptr) hook->callback(hook->context);
+inline void repaint(const RepaintHook *hook) {
+  if (hook != nullptr && hook->callback != nullptr)
+    hook->callback(hook->context);
 }
 
 // One remembered colour conversion: runs of equal colours are converted once.
-template <typename Convert>
-class ColorCache {
- public:
+template <typename Convert> class ColorCache {
+public:
   explicit ColorCache(Convert convert) : m_convert(convert) {}
   uint32_t operator()(uint32_t colour) {
     if (!m_valid || colour != m_source) {
@@ -62,7 +62,7 @@ class ColorCache {
     return m_result;
   }
 
- private:
+private:
   Convert m_convert;
   bool m_valid = false;
   uint32_t m_source = 0;
@@ -85,9 +85,9 @@ inline uint32_t slotOf(uint32_t colour) {
 // A zero-filled table of `bytes` for a colour memo, or null when it cannot be had. Where the
 // system offers large pages for it, the table asks for them: its 64 MiB are read in a scattered
 // order, and with small pages nearly every lookup costs a walk of the page tables.
-void* allocateColorTable(size_t bytes);
+void *allocateColorTable(size_t bytes);
 // Gives back a table of allocateColorTable (null is ignored); bytes as allocated.
-void releaseColorTable(void* table, size_t bytes);
+void releaseColorTable(void *table, size_t bytes);
 
 // Every distinct colour converted once, for passes over many pixels. The results sit in a
 // table over all 2^24 colours that is allocated zeroed, so only the pages of colours actually met
@@ -96,45 +96,47 @@ void releaseColorTable(void* table, size_t bytes);
 // Neighbouring pixels of a picture differ a little in every channel; as 0x00BBGGRR such colours
 // lie far apart in the table (a step of blue moves 256 KiB), at their slots they share cache
 // lines and pages.
-template <typename Convert>
-class ColorMemo {
- public:
+template <typename Convert> class ColorMemo {
+public:
   static constexpr uint64_t kMinPixels = 4096;
 
   ColorMemo(Convert convert, uint64_t pixels) : m_convert(convert), m_cache(convert) {
     if (pixels >= kMinPixels) {
-      m_table = static_cast<uint32_t*>(allocateColorTable(kTableBytes));
+      m_table = static_cast<uint32_t *>(allocateColorTable(kTableBytes));
     }
   }
   ~ColorMemo() { releaseColorTable(m_table, kTableBytes); }
-  ColorMemo(const ColorMemo&) = delete;
-  ColorMemo& operator=(const ColorMemo&) = delete;
+  ColorMemo(const ColorMemo &) = delete;
+  ColorMemo &operator=(const ColorMemo &) = delete;
 
   bool memoised() const { return m_table != nullptr; }
 
   // Asks for the entry of a colour met a little later, so that its cache miss overlaps the
   // conversions before it.
   void prefetch(uint32_t colour) const {
-    if (m_table != nullptr && colour <= 0xFFFFFF) __builtin_prefetch(&m_table[slotOf(colour)], 1);
+    if (m_table != nullptr && colour <= 0xFFFFFF)
+      __builtin_prefetch(&m_table[slotOf(colour)], 1);
   }
 
   uint32_t operator()(uint32_t colour) {
-    if (m_table == nullptr || colour > 0xFFFFFF) return m_cache(colour);
-    uint32_t& entry = m_table[slotOf(colour)];
+    if (m_table == nullptr || colour > 0xFFFFFF)
+      return m_cache(colour);
+    uint32_t &entry = m_table[slotOf(colour)];
     if (entry == 0) {
       const uint32_t result = m_convert(colour);
-      if (result > 0xFFFFFF) return result;
+      if (result > 0xFFFFFF)
+        return result;
       entry = result | kFilled;
     }
     return entry & 0xFFFFFF;
   }
 
- private:
+private:
   static constexpr uint32_t kFilled = 0x1000000;
   static constexpr size_t kTableBytes = (size_t{1} << 24) * sizeof(uint32_t);
   Convert m_convert;
   ColorCache<Convert> m_cache;
-  uint32_t* m_table = nullptr;
+  uint32_t *m_table = nullptr;
 };
 
-}  // namespace vop
+} // namespace vop

@@ -16,13 +16,13 @@ namespace vop {
 // behind 134 MB of heads do not. A count through the map leaves no nodes, so countOf and
 // chainLength describe inserts only.
 class ColorCountTable {
- public:
+public:
   static constexpr uint32_t kBuckets = 16772191;
 
   ColorCountTable() = default;
   ~ColorCountTable();
-  ColorCountTable(const ColorCountTable&) = delete;
-  ColorCountTable& operator=(const ColorCountTable&) = delete;
+  ColorCountTable(const ColorCountTable &) = delete;
+  ColorCountTable &operator=(const ColorCountTable &) = delete;
 
   // ((value * 27011) & 0x7FFFFFFF) mod kBuckets in 32-bit unsigned arithmetic.
   static constexpr uint32_t hash(uint32_t value) {
@@ -43,7 +43,7 @@ class ColorCountTable {
   // the map, 2^18 words with every bit clear, in which the caller sets bit (c & 63) of word
   // c >> 6 for each colour c <= 0x00FFFFFF. Null, the table emptied, when the map cannot be
   // allocated.
-  uint64_t* beginMapCount();
+  uint64_t *beginMapCount();
   // Ends the count: the distinct count becomes the number of bits set, and is returned.
   int32_t endMapCount();
   static constexpr uint32_t kMapWords = (1u << 24) / 64;
@@ -54,17 +54,17 @@ class ColorCountTable {
   // Nodes in the chain of a bucket of table 0, for checking the chaining.
   uint32_t chainLength(uint32_t bucket) const;
 
- private:
+private:
   struct Node {
     uint32_t color;
     uint32_t count;
-    Node* next;
+    Node *next;
   };
 
-  Node** m_heads[2] = {nullptr, nullptr};
-  uint64_t* m_map = nullptr;
-  Node* m_last = nullptr;  // the node of the latest insert into table 0
+  Node **m_heads[2] = {nullptr, nullptr};
+  uint64_t *m_map = nullptr;
+  Node *m_last = nullptr; // the node of the latest insert into table 0
   uint32_t m_distinct = 0;
 };
 
-}  // namespace vop
+} // namespace vop

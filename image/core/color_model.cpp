@@ -22,8 +22,10 @@ uint32_t fromLumaChroma(double y, double cb, double cr) {
   double b = 1.001063054 * y + (1.771795196 * cb + 0.000231069 * cr);
   if (r < 0.0 || g < 0.0 || b < 0.0) {
     double m = r;
-    if (g < m) m = g;
-    if (b < m) m = b;
+    if (g < m)
+      m = g;
+    if (b < m)
+      m = b;
     const double lifted = y - m;
     r = 0.999859 * lifted + (1.402087703 * cr + 0.0000114265 * cb);
     g = 0.999864 * lifted - 0.344102 * cb - 0.714225835 * cr;
@@ -36,7 +38,7 @@ int32_t luminanceCode(int r, int g, int b) {
   return static_cast<int32_t>(0.2989 * r + 0.5866 * g + 0.1145 * b);
 }
 
-const LuminanceProducts& luminanceProducts() {
+const LuminanceProducts &luminanceProducts() {
   static const LuminanceProducts table = [] {
     LuminanceProducts t{};
     for (int i = 0; i < 256; ++i) {
@@ -51,7 +53,8 @@ const LuminanceProducts& luminanceProducts() {
 
 int32_t hueCode(int r, int g, int b) {
   const LumaChroma c = toLumaChroma(r, g, b);
-  if (c.cb == 0.0) return 0;
+  if (c.cb == 0.0)
+    return 0;
   return static_cast<int32_t>((std::atan2(c.cr, c.cb) * 57.29577951308232 + 90.0) *
                               1.4166666666666667);
 }
@@ -65,25 +68,25 @@ uint32_t keepLuminance(int selector, int32_t lum, uint32_t colour) {
   const double L = lum;
   int r = redOf(colour), g = greenOf(colour), b = blueOf(colour);
   switch (selector) {
-    case 1: {
-      const uint8_t v = clampToByte((L - 0.2989 * r) * 1.4263300527742118);
-      g = b = v;
-      break;
-    }
-    case 2: {
-      const uint8_t v = clampToByte((L - 0.5866 * g) * 2.4189646831156266);
-      r = b = v;
-      break;
-    }
-    case 3: {
-      const uint8_t v = clampToByte((L - 0.1145 * b) * 1.129305477131564);
-      r = g = v;
-      break;
-    }
-    default:
-      break;
+  case 1: {
+    const uint8_t v = clampToByte((L - 0.2989 * r) * 1.4263300527742118);
+    g = b = v;
+    break;
+  }
+  case 2: {
+    const uint8_t v = clampToByte((L - 0.5866 * g) * 2.4189646831156266);
+    r = b = v;
+    break;
+  }
+  case 3: {
+    const uint8_t v = clampToByte((L - 0.1145 * b) * 1.129305477131564);
+    r = g = v;
+    break;
+  }
+  default:
+    break;
   }
   return packColor(r, g, b);
 }
 
-}  // namespace vop
+} // namespace vop

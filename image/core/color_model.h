@@ -26,9 +26,9 @@ struct LuminanceProducts {
   double green[256];
   double blue[256];
 };
-const LuminanceProducts& luminanceProducts();
+const LuminanceProducts &luminanceProducts();
 // luminanceCode of a colour 0x00BBGGRR.
-inline int32_t luminanceOf(const LuminanceProducts& t, uint32_t colour) {
+inline int32_t luminanceOf(const LuminanceProducts &t, uint32_t colour) {
   return static_cast<int32_t>(t.red[colour & 0xFF] + t.green[(colour >> 8) & 0xFF] +
                               t.blue[(colour >> 16) & 0xFF]);
 }
@@ -43,9 +43,11 @@ uint32_t keepLuminance(int selector, int32_t lum, uint32_t colour);
 
 // Truncation toward zero of a value already known to lie in 0..255.
 inline uint8_t clampToByte(double v) {
-  if (!(v > 0.0)) return 0;
-  if (v > 255.0) return 255;
+  if (!(v > 0.0))
+    return 0;
+  if (v > 255.0)
+    return 255;
   return static_cast<uint8_t>(v);
 }
 
-}  // namespace vop
+} // namespace vop

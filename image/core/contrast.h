@@ -23,7 +23,7 @@ Precheck checkContrast(int32_t mode, int32_t amount);
 // (nothing changed). True colour: when the sample holds no pixel or the divisor is 0 (a flat
 // sample, or an amount equal to the range) the pixels are left as they are and the result is
 // kOk. Colour tables: a divisor of 0 is taken as 1.
-int32_t adjustContrast(Surface& s, int32_t mode, int32_t amount, int32_t channel,
-                       AdjustRegion& region, ProgressMeter* progress, const RepaintHook* repaint);
+int32_t adjustContrast(Surface &s, int32_t mode, int32_t amount, int32_t channel,
+                       AdjustRegion &region, ProgressMeter *progress, const RepaintHook *repaint);
 
-}  // namespace vop
+} // namespace vop

@@ -18,8 +18,9 @@ namespace {
 constexpr double kDegreesToRadians = 0.017453292519943295;
 
 // trunc toward zero, refused when the value does not fit 32 bits (or is NaN).
-bool truncInt32(double v, int32_t& out) {
-  if (!(v > -2147483649.0 && v < 2147483648.0)) return false;
+bool truncInt32(double v, int32_t &out) {
+  if (!(v > -2147483649.0 && v < 2147483648.0))
+    return false;
   out = static_cast<int32_t>(v);
   return true;
 }
@@ -28,8 +29,10 @@ bool truncInt32(double v, int32_t& out) {
 // instead of overflowing.
 int64_t truncPosition(double v) {
   constexpr double kFar = 1e12;
-  if (v >= kFar) return static_cast<int64_t>(kFar);
-  if (!(v > -kFar)) return -static_cast<int64_t>(kFar);
+  if (v >= kFar)
+    return static_cast<int64_t>(kFar);
+  if (!(v > -kFar))
+    return -static_cast<int64_t>(kFar);
   return static_cast<int64_t>(v);
 }
 
@@ -46,22 +49,27 @@ struct Rotation {
 Rotation rotationOf(double degrees) {
   if (std::isfinite(degrees) && std::fmod(degrees, 90.0) == 0.0) {
     double quarter = std::fmod(degrees / 90.0, 4.0);
-    if (quarter < 0) quarter += 4.0;
+    if (quarter < 0)
+      quarter += 4.0;
     switch (static_cast<int>(quarter)) {
-      case 0: return {1.0, 0.0};
-      case 1: return {0.0, 1.0};
-      case 2: return {-1.0, 0.0};
-      default: return {0.0, -1.0};
+    case 0:
+      return {1.0, 0.0};
+    case 1:
+      return {0.0, 1.0};
+    case 2:
+      return {-1.0, 0.0};
+    default:
+      return {0.0, -1.0};
     }
   }
   const double a = degrees * kDegreesToRadians;
   return {std::cos(a), std::sin(a)};
 }
 
-}  // namespace
+} // namespace
 
 bool measureBox(double width, double height, double angleDegrees, double scaleX, double scaleY,
-                DestinationBox& box) {
+                DestinationBox &box) {
   box = DestinationBox{0, 0, 0, 0};
   const Rotation rot = rotationOf(angleDegrees);
   const double c = rot.cos, s = rot.sin;
@@ -71,15 +79,22 @@ bool measureBox(double width, double height, double angleDegrees, double scaleX,
   for (int i = 0; i < 4; ++i) {
     const double X = scaleX * (xs[i] * c - ys[i] * s);
     const double Y = scaleY * (xs[i] * s + ys[i] * c);
-    if (i == 0 || X < minX) minX = X;
-    if (i == 0 || X > maxX) maxX = X;
-    if (i == 0 || Y < minY) minY = Y;
-    if (i == 0 || Y > maxY) maxY = Y;
+    if (i == 0 || X < minX)
+      minX = X;
+    if (i == 0 || X > maxX)
+      maxX = X;
+    if (i == 0 || Y < minY)
+      minY = Y;
+    if (i == 0 || Y > maxY)
+      maxY = Y;
   }
   int32_t w = 0, h = 0, ox = 0, oy = 0;
-  if (!truncInt32(maxX - minX, w) || !truncInt32(maxY - minY, h)) return false;
-  if (minX < 0.0 && !truncInt32(minX + 0.5, ox)) return false;
-  if (minY < 0.0 && !truncInt32(minY + 0.5, oy)) return false;
+  if (!truncInt32(maxX - minX, w) || !truncInt32(maxY - minY, h))
+    return false;
+  if (minX < 0.0 && !truncInt32(minX + 0.5, ox))
+    return false;
+  if (minY < 0.0 && !truncInt32(minY + 0.5, oy))
+    return false;
   // Both differences are >= 0 and the corner (0, 0) keeps minima above -2^31: no overflow.
   box.width = w < 0 ? -w : w;
   box.height = h < 0 ? -h : h;
@@ -88,11 +103,11 @@ bool measureBox(double width, double height, double angleDegrees, double scaleX,
   return box.width >= 1 && box.height >= 1;
 }
 
-int32_t checkCopyScales(const CopyParams& params) {
+int32_t checkCopyScales(const CopyParams &params) {
   return validScale(params.scaleX) && validScale(params.scaleY) ? kOk : kBadArgument;
 }
 
-int32_t normalizeSourceRect(CopyParams& params, int32_t width, int32_t height) {
+int32_t normalizeSourceRect(CopyParams &params, int32_t width, int32_t height) {
   AdjustRegion r{params.srcLeft, params.srcRight, params.srcTop, params.srcBottom};
   const int32_t result = normalizeRegion(r, width, height);
   params.srcLeft = r.left;
@@ -102,7 +117,7 @@ int32_t normalizeSourceRect(CopyParams& params, int32_t width, int32_t height) {
   return result;
 }
 
-int32_t measureDestination(CopyParams& params) {
+int32_t measureDestination(CopyParams &params) {
   DestinationBox box;
   const double w = static_cast<double>(params.srcRight) - params.srcLeft;
   const double h = static_cast<double>(params.srcBottom) - params.srcTop;
@@ -122,15 +137,15 @@ int32_t measureDestination(CopyParams& params) {
 }
 
 uint32_t sepiaTone(uint32_t colour) {
-  const int y = static_cast<int>(0.1145 * blueOf(colour) + 0.5866 * greenOf(colour) +
-                                 0.2989 * redOf(colour));
+  const int y =
+      static_cast<int>(0.1145 * blueOf(colour) + 0.5866 * greenOf(colour) + 0.2989 * redOf(colour));
   return packColor(y * 240 / 255, y * 200 / 255, y * 145 / 255);
 }
 
 void PixelReadCache::reset() { m_entries.fill(Entry{-1, 0, 0}); }
 
-uint32_t PixelReadCache::read(const Surface& s, int32_t x, int32_t y) {
-  Entry& e = m_entries[static_cast<size_t>((x & 7) * 128 + (y & 127))];
+uint32_t PixelReadCache::read(const Surface &s, int32_t x, int32_t y) {
+  Entry &e = m_entries[static_cast<size_t>((x & 7) * 128 + (y & 127))];
   if (e.x != x || e.y != y) {
     e.x = x;
     e.y = y;
@@ -146,24 +161,36 @@ namespace {
 template <typename ReadUnder>
 inline uint32_t combineAndTone(uint32_t c, int32_t mode, uint32_t flags, ReadUnder under) {
   switch (mode) {
-    case kCombineAnd: c &= under(); break;
-    case kCombineOr: c |= under(); break;
-    case kCombineXor: c ^= under(); break;
-    default: break;
+  case kCombineAnd:
+    c &= under();
+    break;
+  case kCombineOr:
+    c |= under();
+    break;
+  case kCombineXor:
+    c ^= under();
+    break;
+  default:
+    break;
   }
-  if (flags & kCopyInvert) c ^= 0x00FFFFFF;
-  if (flags & kCopySepia) c = sepiaTone(c);
+  if (flags & kCopyInvert)
+    c ^= 0x00FFFFFF;
+  if (flags & kCopySepia)
+    c = sepiaTone(c);
   return c;
 }
 
 // The bilinear rule over any way of reading a source pixel that lies inside the source.
 template <typename Read>
-uint32_t bilinear(Read read, const Surface& src, int64_t ix, int64_t iy, double fx, double fy,
+uint32_t bilinear(Read read, const Surface &src, int64_t ix, int64_t iy, double fx, double fy,
                   int64_t limitX, int64_t limitY) {
   auto fetch = [&](int64_t px, int64_t py) -> uint32_t {
-    if (px >= src.width) px = limitX;
-    if (py >= src.height) py = limitY;
-    if (!contains(src, px, py)) return 0;
+    if (px >= src.width)
+      px = limitX;
+    if (py >= src.height)
+      py = limitY;
+    if (!contains(src, px, py))
+      return 0;
     return read(static_cast<int32_t>(px), static_cast<int32_t>(py));
   };
   const uint32_t p00 = fetch(ix, iy);
@@ -195,15 +222,17 @@ uint32_t bilinear(Read read, const Surface& src, int64_t ix, int64_t iy, double 
 // Direct access to a 24- or 32-bit surface that was checked once; other depths go through
 // the general readers. Outside positions read black and are not written, as there.
 class DirectPixels {
- public:
-  explicit DirectPixels(const Surface& s)
-      : m_s(s), m_direct(s.bitsPerPixel == 24 || s.bitsPerPixel == 32), m_step(s.bitsPerPixel / 8) {}
+public:
+  explicit DirectPixels(const Surface &s)
+      : m_s(s), m_direct(s.bitsPerPixel == 24 || s.bitsPerPixel == 32), m_step(s.bitsPerPixel / 8) {
+  }
   uint32_t read(int64_t x, int64_t y) const {
-    if (!m_direct) return readColor(m_s, x, y);
+    if (!m_direct)
+      return readColor(m_s, x, y);
     if (static_cast<uint64_t>(x) >= static_cast<uint64_t>(m_s.width) ||
         static_cast<uint64_t>(y) >= static_cast<uint64_t>(m_s.height))
       return 0;
-    const uint8_t* p = m_s.bits + static_cast<ptrdiff_t>(m_s.pitch) * y + m_step * x;
+    const uint8_t *p = m_s.bits + static_cast<ptrdiff_t>(m_s.pitch) * y + m_step * x;
     return packColor(p[2], p[1], p[0]);
   }
   void write(int64_t x, int64_t y, uint32_t c) const {
@@ -214,21 +243,21 @@ class DirectPixels {
     if (static_cast<uint64_t>(x) >= static_cast<uint64_t>(m_s.width) ||
         static_cast<uint64_t>(y) >= static_cast<uint64_t>(m_s.height))
       return;
-    uint8_t* p = m_s.bits + static_cast<ptrdiff_t>(m_s.pitch) * y + m_step * x;
+    uint8_t *p = m_s.bits + static_cast<ptrdiff_t>(m_s.pitch) * y + m_step * x;
     p[0] = blueOf(c);
     p[1] = greenOf(c);
     p[2] = redOf(c);
   }
 
- private:
-  const Surface& m_s;
+private:
+  const Surface &m_s;
   bool m_direct;
   ptrdiff_t m_step;
 };
 
-void copyUnturned(int32_t mode, uint32_t flags, const CopyParams& params, const Surface& src,
-                  Surface& dst, bool interpolate, double offX, double offY, int64_t limitX,
-                  int64_t limitY, ProgressMeter* progress) {
+void copyUnturned(int32_t mode, uint32_t flags, const CopyParams &params, const Surface &src,
+                  Surface &dst, bool interpolate, double offX, double offY, int64_t limitX,
+                  int64_t limitY, ProgressMeter *progress) {
   const int32_t boxRight = params.dstRight, boxBottom = params.dstBottom;
   const double scaleX = params.scaleX, scaleY = params.scaleY;
   std::vector<int64_t> colX(static_cast<size_t>(boxRight));
@@ -249,11 +278,12 @@ void copyUnturned(int32_t mode, uint32_t flags, const CopyParams& params, const 
   if (!interpolate && params.scaleX == 1.0f && params.scaleY == 1.0f && !effects &&
       src.bitsPerPixel == dst.bitsPerPixel && (src.bitsPerPixel == 24 || src.bitsPerPixel == 32)) {
     const int64_t step = src.bitsPerPixel / 8;
-    const int64_t shiftX = colX.empty() ? 0 : colX[0];  // source column of box column 0
+    const int64_t shiftX = colX.empty() ? 0 : colX[0]; // source column of box column 0
     const int64_t dstX0 = params.dstLeft;
     auto column = [&](int64_t x) { return mirror ? dstX0 + boxRight - 1 - x : dstX0 + x; };
     // Box columns whose source column and destination column both exist.
-    int64_t lo = std::max<int64_t>(0, -shiftX), hi = std::min<int64_t>(boxRight, src.width - shiftX);
+    int64_t lo = std::max<int64_t>(0, -shiftX),
+            hi = std::min<int64_t>(boxRight, src.width - shiftX);
     if (mirror) {
       lo = std::max<int64_t>(lo, dstX0 + boxRight - dst.width);
       hi = std::min<int64_t>(hi, dstX0 + boxRight);
@@ -265,41 +295,47 @@ void copyUnturned(int32_t mode, uint32_t flags, const CopyParams& params, const 
       const int64_t sy = truncPosition(static_cast<double>(row) / scaleY + offY);
       const int64_t dy = static_cast<int64_t>(params.dstTop) + row;
       if (dy >= 0 && dy < dst.height) {
-        uint8_t* out = dst.bits + static_cast<ptrdiff_t>(dst.pitch) * dy;
+        uint8_t *out = dst.bits + static_cast<ptrdiff_t>(dst.pitch) * dy;
         const bool sourceRow = sy >= 0 && sy < src.height;
-        const uint8_t* in = sourceRow ? src.bits + static_cast<ptrdiff_t>(src.pitch) * sy : nullptr;
+        const uint8_t *in = sourceRow ? src.bits + static_cast<ptrdiff_t>(src.pitch) * sy : nullptr;
         auto one = [&](int64_t x) {
           const int64_t dx = column(x), sx = shiftX + x;
-          if (dx < 0 || dx >= dst.width) return;
-          uint8_t* d = out + step * dx;
+          if (dx < 0 || dx >= dst.width)
+            return;
+          uint8_t *d = out + step * dx;
           if (in != nullptr && sx >= 0 && sx < src.width) {
-            const uint8_t* p = in + step * sx;
+            const uint8_t *p = in + step * sx;
             d[0] = p[0], d[1] = p[1], d[2] = p[2];
           } else {
             d[0] = d[1] = d[2] = 0;
           }
         };
         if (in != nullptr && lo < hi) {
-          for (int64_t x = 0; x < lo; ++x) one(x);
+          for (int64_t x = 0; x < lo; ++x)
+            one(x);
           if (!mirror && step == 3) {
-            std::memcpy(out + 3 * (dstX0 + lo), in + 3 * (shiftX + lo), static_cast<size_t>(3 * (hi - lo)));
+            std::memcpy(out + 3 * (dstX0 + lo), in + 3 * (shiftX + lo),
+                        static_cast<size_t>(3 * (hi - lo)));
           } else if (step == 3) {
             // Box column x lands in column(x), which falls as x rises: column(hi - 1) takes
             // source column shiftX + hi - 1, and so on down to column(lo).
             reverseRow24(out + 3 * column(hi - 1), in + 3 * (shiftX + lo), hi - lo);
           } else {
             for (int64_t x = lo; x < hi; ++x) {
-              const uint8_t* p = in + step * (shiftX + x);
-              uint8_t* d = out + step * column(x);
+              const uint8_t *p = in + step * (shiftX + x);
+              uint8_t *d = out + step * column(x);
               d[0] = p[0], d[1] = p[1], d[2] = p[2];
             }
           }
-          for (int64_t x = hi; x < boxRight; ++x) one(x);
+          for (int64_t x = hi; x < boxRight; ++x)
+            one(x);
         } else {
-          for (int64_t x = 0; x < boxRight; ++x) one(x);
+          for (int64_t x = 0; x < boxRight; ++x)
+            one(x);
         }
       }
-      if (progress != nullptr) progress->advance(static_cast<uint32_t>(boxRight));
+      if (progress != nullptr)
+        progress->advance(static_cast<uint32_t>(boxRight));
     }
     return;
   }
@@ -313,7 +349,8 @@ void copyUnturned(int32_t mode, uint32_t flags, const CopyParams& params, const 
     double bottom = top;
     while (last + 1 < boxBottom) {
       const double next = static_cast<double>(last + 1) / scaleY + offY;
-      if (truncPosition(next) != iy) break;
+      if (truncPosition(next) != iy)
+        break;
       ++last;
       bottom = next;
     }
@@ -331,8 +368,8 @@ void copyUnturned(int32_t mode, uint32_t flags, const CopyParams& params, const 
         if (x > 0 && entry && ix == colX[static_cast<size_t>(x - 1)]) {
           c = groupColors[static_cast<size_t>(x - 1)];
         } else {
-          c = bilinear(direct, src, ix, iy, fracX[static_cast<size_t>(x)], (x & 1) ? fyBottom : fyTop,
-                       limitX, limitY);
+          c = bilinear(direct, src, ix, iy, fracX[static_cast<size_t>(x)],
+                       (x & 1) ? fyBottom : fyTop, limitX, limitY);
         }
       }
       groupColors[static_cast<size_t>(x)] = c;
@@ -342,9 +379,11 @@ void copyUnturned(int32_t mode, uint32_t flags, const CopyParams& params, const 
       const int64_t left = params.dstLeft;
       if (!effects) {
         if (mirror) {
-          for (int32_t x = 0; x < boxRight; ++x) to.write(left + boxRight - 1 - x, dy, groupColors[static_cast<size_t>(x)]);
+          for (int32_t x = 0; x < boxRight; ++x)
+            to.write(left + boxRight - 1 - x, dy, groupColors[static_cast<size_t>(x)]);
         } else {
-          for (int32_t x = 0; x < boxRight; ++x) to.write(left + x, dy, groupColors[static_cast<size_t>(x)]);
+          for (int32_t x = 0; x < boxRight; ++x)
+            to.write(left + x, dy, groupColors[static_cast<size_t>(x)]);
         }
       } else {
         for (int32_t x = 0; x < boxRight; ++x) {
@@ -354,7 +393,8 @@ void copyUnturned(int32_t mode, uint32_t flags, const CopyParams& params, const 
           to.write(dx, dy, c);
         }
       }
-      if (progress != nullptr) progress->advance(static_cast<uint32_t>(boxRight));
+      if (progress != nullptr)
+        progress->advance(static_cast<uint32_t>(boxRight));
     }
     y = last + 1;
   }
@@ -367,32 +407,38 @@ void copyUnturned(int32_t mode, uint32_t flags, const CopyParams& params, const 
 // unchanged: the picture is a permutation of pixels (the edge rule of the first neighbour kept),
 // and as each destination pixel is written once from a source that does not change, the tiles may
 // run in any order. False, with nothing written, when a position has a fraction.
-bool copyQuarterTurn(int32_t mode, uint32_t flags, const CopyParams& params, const Surface& src,
-                     Surface& dst, bool interpolate, double cosPhi, double sinPhi, double offX,
-                     double offY, int64_t limitX, int64_t limitY, ProgressMeter* progress) {
-  const bool turned = cosPhi == 0.0;  // a quarter or three quarters: x and y trade places
-  if (!(turned || sinPhi == 0.0)) return false;
+bool copyQuarterTurn(int32_t mode, uint32_t flags, const CopyParams &params, const Surface &src,
+                     Surface &dst, bool interpolate, double cosPhi, double sinPhi, double offX,
+                     double offY, int64_t limitX, int64_t limitY, ProgressMeter *progress) {
+  const bool turned = cosPhi == 0.0; // a quarter or three quarters: x and y trade places
+  if (!(turned || sinPhi == 0.0))
+    return false;
   const int32_t boxRight = params.dstRight, boxBottom = params.dstBottom;
   const double scaleX = params.scaleX, scaleY = params.scaleY;
   // Source column and row of each destination coordinate, -1 where the walk reads black.
   std::vector<int64_t> sxOf(static_cast<size_t>(turned ? boxBottom : boxRight));
   std::vector<int64_t> syOf(static_cast<size_t>(turned ? boxRight : boxBottom));
   auto place = [&](int64_t i, int64_t limit, int32_t size) -> int64_t {
-    if (interpolate && i >= size) i = limit;
+    if (interpolate && i >= size)
+      i = limit;
     return i >= 0 && i < size ? i : -1;
   };
   for (size_t k = 0; k < sxOf.size(); ++k) {
-    const double xd = turned ? 0.0 : static_cast<double>(k), yd = turned ? static_cast<double>(k) : 0.0;
+    const double xd = turned ? 0.0 : static_cast<double>(k),
+                 yd = turned ? static_cast<double>(k) : 0.0;
     const double sxF = (xd * cosPhi - yd * sinPhi) / scaleX + offX;
     const int64_t ix = truncPosition(sxF);
-    if (interpolate && sxF - static_cast<double>(ix) != 0.0) return false;
+    if (interpolate && sxF - static_cast<double>(ix) != 0.0)
+      return false;
     sxOf[k] = place(ix, limitX, src.width);
   }
   for (size_t k = 0; k < syOf.size(); ++k) {
-    const double xd = turned ? static_cast<double>(k) : 0.0, yd = turned ? 0.0 : static_cast<double>(k);
+    const double xd = turned ? static_cast<double>(k) : 0.0,
+                 yd = turned ? 0.0 : static_cast<double>(k);
     const double syF = (xd * sinPhi + yd * cosPhi) / scaleY + offY;
     const int64_t iy = truncPosition(syF);
-    if (interpolate && syF - static_cast<double>(iy) != 0.0) return false;
+    if (interpolate && syF - static_cast<double>(iy) != 0.0)
+      return false;
     syOf[k] = place(iy, limitY, src.height);
   }
   const bool mirror = (flags & kCopyMirror) != 0;
@@ -407,11 +453,13 @@ bool copyQuarterTurn(int32_t mode, uint32_t flags, const CopyParams& params, con
       const int32_t xEnd = std::min(boxRight, tx + kTile);
       for (int32_t y = ty; y < yEnd; ++y) {
         const int64_t dy = static_cast<int64_t>(params.dstTop) + y;
-        if (dy < 0 || dy >= dst.height) continue;
-        uint8_t* out = to.row(dy);
+        if (dy < 0 || dy >= dst.height)
+          continue;
+        uint8_t *out = to.row(dy);
         for (int32_t x = tx; x < xEnd; ++x) {
           const int64_t dx = static_cast<int64_t>(params.dstLeft) + (mirror ? boxRight - 1 - x : x);
-          if (dx < 0 || dx >= dst.width) continue;
+          if (dx < 0 || dx >= dst.width)
+            continue;
           const int64_t sx = sxOf[static_cast<size_t>(turned ? y : x)];
           const int64_t sy = syOf[static_cast<size_t>(turned ? x : y)];
           if (bytes) {
@@ -431,18 +479,15 @@ bool copyQuarterTurn(int32_t mode, uint32_t flags, const CopyParams& params, con
   return true;
 }
 
-
 // The source position of every destination pixel of a turn, split into a part of the column and
 // a part of the row that are computed once each. Each part is the very product the walk's
 // expression forms, and the two are combined with its remaining operations in its order, so
 // every position has the walk's bits.
 class TurnPositions {
- public:
-  TurnPositions(const CopyParams& params, bool exactInverse, double cosPhi, double sinPhi,
+public:
+  TurnPositions(const CopyParams &params, bool exactInverse, double cosPhi, double sinPhi,
                 double offX, double offY, double forwardX, double forwardY)
-      : m_exact(exactInverse),
-        m_scaleX(params.scaleX),
-        m_scaleY(params.scaleY),
+      : m_exact(exactInverse), m_scaleX(params.scaleX), m_scaleY(params.scaleY),
         m_addX(exactInverse ? static_cast<double>(params.srcLeft) : offX),
         m_addY(exactInverse ? static_cast<double>(params.srcTop) : offY) {
     const auto columns = static_cast<size_t>(params.dstRight);
@@ -474,7 +519,7 @@ class TurnPositions {
     return m_exact ? d + m_addY : d / m_scaleY + m_addY;
   }
 
- private:
+private:
   bool m_exact;
   double m_scaleX, m_scaleY, m_addX, m_addY;
   std::vector<double> m_colCos, m_colSin, m_rowSin, m_rowCos;
@@ -488,9 +533,9 @@ class TurnPositions {
 // walk (up an even column, down an odd one, across at a column's start) while the position
 // stays the same, which is one step for almost every pixel. A position whose four neighbours
 // all lie outside the source blends to black whatever its fractions, and is not blended.
-void copyTurnedByRows(int32_t mode, uint32_t flags, const CopyParams& params, const Surface& src,
-                      Surface& dst, const TurnPositions& at, int64_t limitX, int64_t limitY,
-                      ProgressMeter* progress) {
+void copyTurnedByRows(int32_t mode, uint32_t flags, const CopyParams &params, const Surface &src,
+                      Surface &dst, const TurnPositions &at, int64_t limitX, int64_t limitY,
+                      ProgressMeter *progress) {
   const int32_t boxRight = params.dstRight, boxBottom = params.dstBottom;
   const bool mirror = (flags & kCopyMirror) != 0;
   const CheckedSurface from(src), to(dst);
@@ -498,11 +543,13 @@ void copyTurnedByRows(int32_t mode, uint32_t flags, const CopyParams& params, co
   auto direct = [&](int32_t px, int32_t py) { return from.at(from.row(py), px); };
   // The fetch rule of the blend, one axis at a time: past the far edge the limit stands in.
   auto insideX = [&](int64_t px) {
-    if (px >= src.width) px = limitX;
+    if (px >= src.width)
+      px = limitX;
     return px >= 0 && px < src.width;
   };
   auto insideY = [&](int64_t py) {
-    if (py >= src.height) py = limitY;
+    if (py >= src.height)
+      py = limitY;
     return py >= 0 && py < src.height;
   };
   for (int32_t y = 0; y < boxBottom; ++y) {
@@ -510,7 +557,8 @@ void copyTurnedByRows(int32_t mode, uint32_t flags, const CopyParams& params, co
     const bool rowInside = dy >= 0 && dy < dst.height;
     for (int32_t x = 0; rowInside && x < boxRight; ++x) {
       const int64_t dx = static_cast<int64_t>(params.dstLeft) + (mirror ? boxRight - 1 - x : x);
-      if (dx < 0 || dx >= dst.width) continue;
+      if (dx < 0 || dx >= dst.width)
+        continue;
       const double sxF = at.sx(x, y), syF = at.sy(x, y);
       const int64_t ix = truncPosition(sxF), iy = truncPosition(syF);
       uint32_t c = 0;
@@ -535,7 +583,8 @@ void copyTurnedByRows(int32_t mode, uint32_t flags, const CopyParams& params, co
               break;
             }
           }
-          if (truncPosition(at.sx(px, py)) != ix || truncPosition(at.sy(px, py)) != iy) break;
+          if (truncPosition(at.sx(px, py)) != ix || truncPosition(at.sy(px, py)) != iy)
+            break;
           rx = px;
           ry = py;
         }
@@ -543,16 +592,16 @@ void copyTurnedByRows(int32_t mode, uint32_t flags, const CopyParams& params, co
         const double fy = (rx == x && ry == y ? syF : at.sy(rx, ry)) - static_cast<double>(iy);
         if (ix >= 0 && ix + 1 < src.width && iy >= 0 && iy + 1 < src.height) {
           // All four neighbours inside: the blend's own sums, from the bytes.
-          const uint8_t* p00 = from.row(iy) + step * ix;
-          const uint8_t* p01 = from.row(iy + 1) + step * ix;
+          const uint8_t *p00 = from.row(iy) + step * ix;
+          const uint8_t *p01 = from.row(iy + 1) + step * ix;
           const double w00 = (1 - fx) * (1 - fy);
           const double w10 = fx * (1 - fy);
           const double w01 = (1 - fx) * fy;
           const double w11 = fx * fy;
           c = 0;
           for (int shift = 0, byte = 2; shift < 24; shift += 8, --byte) {
-            const double v = w00 * p00[byte] + w10 * p00[step + byte] + w01 * p01[byte] +
-                             w11 * p01[step + byte];
+            const double v =
+                w00 * p00[byte] + w10 * p00[step + byte] + w01 * p01[byte] + w11 * p01[step + byte];
             c |= static_cast<uint32_t>(clampToByte(v)) << shift;
           }
         } else {
@@ -562,32 +611,34 @@ void copyTurnedByRows(int32_t mode, uint32_t flags, const CopyParams& params, co
       c = combineAndTone(c, mode, flags, [&] { return to.read(dx, dy); });
       to.put(to.row(dy), dx, c);
     }
-    if (progress != nullptr) progress->advance(static_cast<uint32_t>(boxRight));
+    if (progress != nullptr)
+      progress->advance(static_cast<uint32_t>(boxRight));
   }
 }
 
-}  // namespace
+} // namespace
 
-uint32_t sampleBilinear(PixelReadCache& cache, const Surface& src, int64_t ix, int64_t iy,
+uint32_t sampleBilinear(PixelReadCache &cache, const Surface &src, int64_t ix, int64_t iy,
                         double fx, double fy, int64_t limitX, int64_t limitY) {
   auto cached = [&](int32_t px, int32_t py) { return cache.read(src, px, py); };
   return bilinear(cached, src, ix, iy, fx, fy, limitX, limitY);
 }
 
-int32_t copyTransform(int32_t mode, uint32_t flags, const CopyParams& params, const Surface& src,
-                      Surface& dst, ProgressMeter* progress) {
+int32_t copyTransform(int32_t mode, uint32_t flags, const CopyParams &params, const Surface &src,
+                      Surface &dst, ProgressMeter *progress) {
   if (!isValid(src) || !isValid(dst) || isPalettised(src) != isPalettised(dst)) {
     return kBadArgument;
   }
-  if (checkCopyScales(params) != kOk) return kBadArgument;
+  if (checkCopyScales(params) != kOk)
+    return kBadArgument;
   const int32_t boxRight = params.dstRight;
   const int32_t boxBottom = params.dstBottom;
   // Larger boxes cannot be reported in a 32-bit progress count and would run for minutes.
-  if (boxRight >= 1 && boxBottom >= 1 &&
-      static_cast<int64_t>(boxRight) * boxBottom > INT32_MAX) {
+  if (boxRight >= 1 && boxBottom >= 1 && static_cast<int64_t>(boxRight) * boxBottom > INT32_MAX) {
     return kBadArgument;
   }
-  if (progress != nullptr) progress->begin(progress->record().total);
+  if (progress != nullptr)
+    progress->begin(progress->record().total);
 
   const double scaleX = params.scaleX, scaleY = params.scaleY;
   const bool identity = params.angle == 0 && params.scaleX == 1.0f && params.scaleY == 1.0f;
@@ -629,8 +680,10 @@ int32_t copyTransform(int32_t mode, uint32_t flags, const CopyParams& params, co
     const int32_t entries = writer.begin(dst);
     for (int32_t i = 0; i < entries; ++i) {
       uint32_t c = paletteColor(src, static_cast<uint32_t>(i));
-      if (flags & kCopySepia) c = sepiaTone(c);
-      if (flags & kCopyInvert) c ^= 0x00FFFFFF;
+      if (flags & kCopySepia)
+        c = sepiaTone(c);
+      if (flags & kCopyInvert)
+        c ^= 0x00FFFFFF;
       writer.set(i, c);
     }
     writer.commit(dst);
@@ -638,7 +691,7 @@ int32_t copyTransform(int32_t mode, uint32_t flags, const CopyParams& params, co
 
   // Separate arrays, no turn: the same result row by row (see copyUnturned), and far faster.
   // A copy within one array keeps the walk, whose order decides what it reads back.
-  const auto span = [](const Surface& s, const uint8_t*& lo, const uint8_t*& hi) {
+  const auto span = [](const Surface &s, const uint8_t *&lo, const uint8_t *&hi) {
     const ptrdiff_t reach = static_cast<ptrdiff_t>(s.pitch) * (s.height - 1);
     lo = s.bits + (reach < 0 ? reach : 0);
     hi = s.bits + (reach > 0 ? reach : 0) + rowBytes(s.bitsPerPixel, s.width);
@@ -649,23 +702,28 @@ int32_t copyTransform(int32_t mode, uint32_t flags, const CopyParams& params, co
   const bool overlap = srcLo < dstHi && dstLo < srcHi;
   if (!palettised && params.angle == 0 && !exactInverse && !overlap) {
     copyUnturned(mode, flags, params, src, dst, interpolate, offX, offY, limitX, limitY, progress);
-    if (progress != nullptr) progress->finish();
+    if (progress != nullptr)
+      progress->finish();
     return kOk;
   }
 
-  if (!palettised && params.angle % 90 == 0 && !exactInverse && !overlap &&
-      params.scaleX == 1.0f && params.scaleY == 1.0f &&
+  if (!palettised && params.angle % 90 == 0 && !exactInverse && !overlap && params.scaleX == 1.0f &&
+      params.scaleY == 1.0f &&
       copyQuarterTurn(mode, flags, params, src, dst, interpolate, cosPhi, sinPhi, offX, offY,
                       limitX, limitY, progress)) {
-    if (progress != nullptr) progress->finish();
+    if (progress != nullptr)
+      progress->finish();
     return kOk;
   }
 
-  if (!palettised && interpolate && !overlap && (src.bitsPerPixel == 24 || src.bitsPerPixel == 32) &&
+  if (!palettised && interpolate && !overlap &&
+      (src.bitsPerPixel == 24 || src.bitsPerPixel == 32) &&
       (dst.bitsPerPixel == 24 || dst.bitsPerPixel == 32)) {
-    const TurnPositions positions(params, exactInverse, cosPhi, sinPhi, offX, offY, forwardX, forwardY);
+    const TurnPositions positions(params, exactInverse, cosPhi, sinPhi, offX, offY, forwardX,
+                                  forwardY);
     copyTurnedByRows(mode, flags, params, src, dst, positions, limitX, limitY, progress);
-    if (progress != nullptr) progress->finish();
+    if (progress != nullptr)
+      progress->finish();
     return kOk;
   }
 
@@ -711,11 +769,13 @@ int32_t copyTransform(int32_t mode, uint32_t flags, const CopyParams& params, co
         c = combineAndTone(c, mode, flags, [&] { return readColor(dst, dx, dy); });
         writeColor(dst, dx, dy, c);
       }
-      if (progress != nullptr) progress->tick();
+      if (progress != nullptr)
+        progress->tick();
     }
   }
-  if (progress != nullptr) progress->finish();
+  if (progress != nullptr)
+    progress->finish();
   return kOk;
 }
 
-}  // namespace vop
+} // namespace vop

@@ -17,7 +17,7 @@ namespace vop {
 // first progress call and once more at the end. Returns the distinct count (at least 1),
 // kBadArgument for an invalid surface, or kNoMemory when the map cannot be allocated (the
 // table left empty).
-int32_t countColors(const Surface& s, ColorCountTable& table, ProgressMeter* progress,
-                    const RepaintHook* repaint);
+int32_t countColors(const Surface &s, ColorCountTable &table, ProgressMeter *progress,
+                    const RepaintHook *repaint);
 
-}  // namespace vop
+} // namespace vop

@@ -32,10 +32,10 @@ U128 multiply(uint64_t a, uint64_t b) {
   return r;
 }
 
-bool less(const U128& a, const U128& b) { return a.hi < b.hi || (a.hi == b.hi && a.lo < b.lo); }
+bool less(const U128 &a, const U128 &b) { return a.hi < b.hi || (a.hi == b.hi && a.lo < b.lo); }
 
 // Truncating quotient; d is not 0 and below 2^127, so the shifted remainder cannot overflow.
-U128 divide(const U128& n, const U128& d) {
+U128 divide(const U128 &n, const U128 &d) {
   U128 q, r;
   for (int i = 127; i >= 0; --i) {
     const uint64_t bit = i >= 64 ? (n.hi >> (i - 64)) & 1 : (n.lo >> i) & 1;
@@ -63,7 +63,7 @@ int32_t squaredDistance(uint32_t a, uint32_t b) {
 }
 
 // Index of the first entry with the smallest squared distance.
-uint32_t nearestEntry(const std::vector<uint32_t>& palette, uint32_t colour) {
+uint32_t nearestEntry(const std::vector<uint32_t> &palette, uint32_t colour) {
   uint32_t best = 0;
   int32_t bestDistance = INT32_MAX;
   for (size_t i = 0; i < palette.size(); ++i) {
@@ -76,7 +76,7 @@ uint32_t nearestEntry(const std::vector<uint32_t>& palette, uint32_t colour) {
   return best;
 }
 
-void commitPalette(Surface& dst, const std::vector<uint32_t>& colours) {
+void commitPalette(Surface &dst, const std::vector<uint32_t> &colours) {
   PaletteWriter writer;
   const int32_t entries = writer.begin(dst);
   for (int32_t i = 0; i < entries && static_cast<size_t>(i) < colours.size(); ++i) {
@@ -89,34 +89,36 @@ void commitPalette(Surface& dst, const std::vector<uint32_t>& colours) {
 
 int32_t channelValue(uint32_t option, uint32_t c) {
   switch (option) {
-    case 0x30000:
-      return blueOf(c);
-    case 0x20000:
-      return greenOf(c);
-    case 0x10000:
-      return redOf(c);
-    default:
-      return luminanceCode(redOf(c), greenOf(c), blueOf(c));
+  case 0x30000:
+    return blueOf(c);
+  case 0x20000:
+    return greenOf(c);
+  case 0x10000:
+    return redOf(c);
+  default:
+    return luminanceCode(redOf(c), greenOf(c), blueOf(c));
   }
 }
 
 // The channel value of every pixel of a row, through the pixel's own colour.
 template <typename Use>
-void forRowValues(const CheckedSurface& px, const Surface& src, uint32_t option, int32_t y,
+void forRowValues(const CheckedSurface &px, const Surface &src, uint32_t option, int32_t y,
                   Use use) {
-  const LuminanceProducts& lum = luminanceProducts();
+  const LuminanceProducts &lum = luminanceProducts();
   const bool luminance = option != 0x10000 && option != 0x20000 && option != 0x30000;
   if (px.direct() && luminance) {
-    const uint8_t* row = px.row(y);
-    for (int32_t x = 0; x < src.width; ++x) use(x, luminanceOf(lum, px.at(row, x)));
+    const uint8_t *row = px.row(y);
+    for (int32_t x = 0; x < src.width; ++x)
+      use(x, luminanceOf(lum, px.at(row, x)));
   } else {
-    for (int32_t x = 0; x < src.width; ++x) use(x, channelValue(option, px.read(x, y)));
+    for (int32_t x = 0; x < src.width; ++x)
+      use(x, channelValue(option, px.read(x, y)));
   }
 }
 
 // Both passes are per-pixel rules (a count, and a bit from the pixel and its position), so
 // they run row by row in memory order.
-void blackWhite(uint32_t flags, const Surface& src, Surface& dst, ProgressMeter& meter) {
+void blackWhite(uint32_t flags, const Surface &src, Surface &dst, ProgressMeter &meter) {
   const uint32_t option = flags & kDecolorOptionMask;
   int32_t threshold = static_cast<int32_t>(flags & kDecolorThresholdMask);
   const CheckedSurface px(src);
@@ -129,13 +131,14 @@ void blackWhite(uint32_t flags, const Surface& src, Surface& dst, ProgressMeter&
   }
   const bool pattern = (flags & kDecolorPattern) != 0;
   for (int32_t y = 0; y < src.height; ++y) {
-    uint8_t* out = dst.bits + static_cast<ptrdiff_t>(dst.pitch) * y;
+    uint8_t *out = dst.bits + static_cast<ptrdiff_t>(dst.pitch) * y;
     // Whole bytes are assembled and stored once; the last byte keeps its bits past the row.
     uint32_t bits = 0;
     forRowValues(px, src, option, y, [&](int32_t x, int32_t v) {
       uint32_t bit = v >= threshold ? 1 : 0;
       // The column walk's phase is the number of columns before x, modulo 4.
-      if (pattern && x % 9 == 0 && (x % 4 + y) % 9 == 0) bit ^= 1;
+      if (pattern && x % 9 == 0 && (x % 4 + y) % 9 == 0)
+        bit ^= 1;
       bits = bits << 1 | bit;
       if ((x & 7) == 7) {
         out[x >> 3] = static_cast<uint8_t>(bits);
@@ -145,7 +148,7 @@ void blackWhite(uint32_t flags, const Surface& src, Surface& dst, ProgressMeter&
     const int32_t rest = src.width & 7;
     if (rest != 0) {
       const auto mask = static_cast<uint8_t>(0xFF00 >> rest);
-      uint8_t& last = out[src.width >> 3];
+      uint8_t &last = out[src.width >> 3];
       last = static_cast<uint8_t>((last & ~mask) | ((bits << (8 - rest)) & mask));
     }
     meter.advance(static_cast<uint32_t>(src.width));
@@ -155,7 +158,7 @@ void blackWhite(uint32_t flags, const Surface& src, Surface& dst, ProgressMeter&
 
 // ---- expand ----
 
-void expand(const Surface& src, Surface& dst, ProgressMeter& meter) {
+void expand(const Surface &src, Surface &dst, ProgressMeter &meter) {
   if (isPalettised(dst)) {
     // A palette into a larger palette: the same indices under the same colours.
     std::vector<uint32_t> colours(size_t{1} << src.bitsPerPixel);
@@ -181,9 +184,9 @@ void expand(const Surface& src, Surface& dst, ProgressMeter& meter) {
 // ---- fixed level grid ----
 
 struct Grid {
-  double divisor[3];  // red, green, blue
+  double divisor[3]; // red, green, blue
   int32_t step[3];
-  std::vector<uint32_t> seeds;  // after the black entry 0
+  std::vector<uint32_t> seeds; // after the black entry 0
 };
 
 Grid makeGrid(uint32_t flags, int32_t dstDepth) {
@@ -198,66 +201,67 @@ Grid makeGrid(uint32_t flags, int32_t dstDepth) {
       levels[0] = levels[1] = levels[2] = 15;
     } else {
       switch (option) {
-        case 0x10000:
-          levels[0] = 3.1;
-          levels[1] = 2;
-          levels[2] = 2;
-          break;
-        case 0x20000:
-          levels[0] = 2;
-          levels[1] = 3.1;
-          levels[2] = 2;
-          break;
-        case 0x30000:
-          levels[0] = 2;
-          levels[1] = 2;
-          levels[2] = 3.1;
-          break;
-        default:
-          break;
+      case 0x10000:
+        levels[0] = 3.1;
+        levels[1] = 2;
+        levels[2] = 2;
+        break;
+      case 0x20000:
+        levels[0] = 2;
+        levels[1] = 3.1;
+        levels[2] = 2;
+        break;
+      case 0x30000:
+        levels[0] = 2;
+        levels[1] = 2;
+        levels[2] = 3.1;
+        break;
+      default:
+        break;
       }
       g.seeds = {kWhite};
     }
   } else if (flags & kDecolorGrid2) {
     switch (option) {
-      case 0x30000:
-        levels[0] = 8;
-        levels[1] = 8;
-        levels[2] = 4;
-        break;
-      case 0x20000:
-        levels[0] = 8;
-        levels[1] = 4;
-        levels[2] = 8;
-        break;
-      default:
-        levels[0] = 4;
-        levels[1] = 8;
-        levels[2] = 8;
-        break;
+    case 0x30000:
+      levels[0] = 8;
+      levels[1] = 8;
+      levels[2] = 4;
+      break;
+    case 0x20000:
+      levels[0] = 8;
+      levels[1] = 4;
+      levels[2] = 8;
+      break;
+    default:
+      levels[0] = 4;
+      levels[1] = 8;
+      levels[2] = 8;
+      break;
     }
   } else if (flags & kDecolorGrid3) {
     switch (option) {
-      case 0x30000:
-        levels[0] = 6;
-        levels[1] = 6;
-        levels[2] = 7;
-        break;
-      case 0x20000:
-        levels[0] = 6;
-        levels[1] = 7;
-        levels[2] = 6;
-        break;
-      default:
-        levels[0] = 7;
-        levels[1] = 6;
-        levels[2] = 6;
-        break;
+    case 0x30000:
+      levels[0] = 6;
+      levels[1] = 6;
+      levels[2] = 7;
+      break;
+    case 0x20000:
+      levels[0] = 6;
+      levels[1] = 7;
+      levels[2] = 6;
+      break;
+    default:
+      levels[0] = 7;
+      levels[1] = 6;
+      levels[2] = 6;
+      break;
     }
     g.seeds = {0x808080, kWhite};
   } else {
     levels[0] = levels[1] = levels[2] = 6.2;
-    for (uint32_t v = 0x10; v <= 0xF0; v += 0x10) g.seeds.push_back(packColor(v, v, v));
+    for (uint32_t v = 0x10; v <= 0xF0; v += 0x10)
+      g.seeds.push_back(packColor(v, v, v));
     g.seeds.push_back(kWhite);
   }
   for (int k = 0; k < 3; ++k) {
@@ -267,21 +271,22 @@ Grid makeGrid(uint32_t flags, int32_t dstDepth) {
   return g;
 }
 
-int32_t quantise(const Grid& g, int k, int32_t v) {
+int32_t quantise(const Grid &g, int k, int32_t v) {
   const int32_t q = static_cast<int32_t>(v / g.divisor[k]) * g.step[k];
   return q > 255 ? 255 : q;
 }
 
-void levelGrid(uint32_t flags, const Surface& src, Surface& dst, ProgressMeter& meter) {
+void levelGrid(uint32_t flags, const Surface &src, Surface &dst, ProgressMeter &meter) {
   const Grid g = makeGrid(flags, dst.bitsPerPixel);
   const bool grey = (flags & kDecolorGrey) != 0;
-  const size_t capacity = size_t{1} << dst.bitsPerPixel;  // the entries dst can hold
+  const size_t capacity = size_t{1} << dst.bitsPerPixel; // the entries dst can hold
   std::vector<uint32_t> palette{0};
   palette.insert(palette.end(), g.seeds.begin(), g.seeds.end());
   // Quantised colour -> index. Once the table is full nothing is appended any more, so a
   // remembered nearest entry stays right.
   std::unordered_map<uint32_t, uint32_t> known;
-  for (size_t i = 0; i < palette.size(); ++i) known.emplace(palette[i], static_cast<uint32_t>(i));
+  for (size_t i = 0; i < palette.size(); ++i)
+    known.emplace(palette[i], static_cast<uint32_t>(i));
 
   bool cached = false;
   uint32_t cachedSource = 0, cachedIndex = 0;
@@ -292,7 +297,8 @@ void levelGrid(uint32_t flags, const Surface& src, Surface& dst, ProgressMeter& 
         uint32_t q;
         if (grey) {
           int32_t v = luminanceCode(redOf(c), greenOf(c), blueOf(c));
-          if (dst.bitsPerPixel != 8) v = quantise(g, 0, v);
+          if (dst.bitsPerPixel != 8)
+            v = quantise(g, 0, v);
           q = packColor(v, v, v);
         } else {
           q = packColor(quantise(g, 0, redOf(c)), quantise(g, 1, greenOf(c)),
@@ -333,32 +339,37 @@ struct Box {
 };
 
 uint32_t medianCutMask(uint32_t option, int32_t srcDepth) {
-  if (srcDepth != 24) return 0x00FFFFFF;
+  if (srcDepth != 24)
+    return 0x00FFFFFF;
   switch (option) {
-    case 0x10000:
-      return 0x00FCF8F8;  // blue keeps 6 bits
-    case 0x20000:
-      return 0x00F8FCF8;  // green
-    case 0x30000:
-      return 0x00F8F8FC;  // red
-    default:
-      return 0x00F8F8F8;
+  case 0x10000:
+    return 0x00FCF8F8; // blue keeps 6 bits
+  case 0x20000:
+    return 0x00F8FCF8; // green
+  case 0x30000:
+    return 0x00F8F8FC; // red
+  default:
+    return 0x00F8F8F8;
   }
 }
 
-std::vector<uint32_t> cutBoxes(std::vector<CensusColour>& colours, size_t target) {
+std::vector<uint32_t> cutBoxes(std::vector<CensusColour> &colours, size_t target) {
   std::vector<Box> boxes;
   uint64_t all = 0;
-  for (const CensusColour& c : colours) all += c.count;
+  for (const CensusColour &c : colours)
+    all += c.count;
   boxes.push_back({0, colours.size(), all});
   while (boxes.size() < target) {
     size_t pick = boxes.size();
     for (size_t i = 0; i < boxes.size(); ++i) {
-      if (boxes[i].end - boxes[i].begin < 2) continue;
-      if (pick == boxes.size() || boxes[i].count > boxes[pick].count) pick = i;
+      if (boxes[i].end - boxes[i].begin < 2)
+        continue;
+      if (pick == boxes.size() || boxes[i].count > boxes[pick].count)
+        pick = i;
     }
-    if (pick == boxes.size()) break;
-    Box& box = boxes[pick];
+    if (pick == boxes.size())
+      break;
+    Box &box = boxes[pick];
     int lo[3] = {255, 255, 255}, hi[3] = {0, 0, 0};
     for (size_t i = box.begin; i < box.end; ++i) {
       const int v[3] = {redOf(colours[i].colour), greenOf(colours[i].colour),
@@ -381,7 +392,7 @@ std::vector<uint32_t> cutBoxes(std::vector<CensusColour>& colours, size_t target
     // not depend on the order in which the census met them.
     std::sort(colours.begin() + static_cast<ptrdiff_t>(box.begin),
               colours.begin() + static_cast<ptrdiff_t>(box.end),
-              [key](const CensusColour& a, const CensusColour& b) {
+              [key](const CensusColour &a, const CensusColour &b) {
                 const uint32_t ka = (a.colour >> (8 * key)) & 0xFF,
                                kb = (b.colour >> (8 * key)) & 0xFF;
                 return ka != kb ? ka < kb : a.colour < b.colour;
@@ -395,14 +406,15 @@ std::vector<uint32_t> cutBoxes(std::vector<CensusColour>& colours, size_t target
       ++k;
     }
     uint64_t firstCount = 0;
-    for (size_t i = box.begin; i < box.begin + k; ++i) firstCount += colours[i].count;
+    for (size_t i = box.begin; i < box.begin + k; ++i)
+      firstCount += colours[i].count;
     const Box second{box.begin + k, box.end, box.count - firstCount};
     box.end = box.begin + k;
     box.count = firstCount;
     boxes.push_back(second);
   }
   std::vector<uint32_t> palette;
-  for (const Box& box : boxes) {
+  for (const Box &box : boxes) {
     uint64_t sum[3] = {0, 0, 0};
     for (size_t i = box.begin; i < box.end; ++i) {
       sum[0] += redOf(colours[i].colour) * colours[i].count;
@@ -410,7 +422,8 @@ std::vector<uint32_t> cutBoxes(std::vector<CensusColour>& colours, size_t target
       sum[2] += blueOf(colours[i].colour) * colours[i].count;
     }
     uint64_t mean[3];
-    for (int k = 0; k < 3; ++k) mean[k] = std::min<uint64_t>(sum[k] / box.count, 255);
+    for (int k = 0; k < 3; ++k)
+      mean[k] = std::min<uint64_t>(sum[k] / box.count, 255);
     palette.push_back(packColor(static_cast<uint32_t>(mean[0]), static_cast<uint32_t>(mean[1]),
                                 static_cast<uint32_t>(mean[2])));
   }
@@ -419,14 +432,15 @@ std::vector<uint32_t> cutBoxes(std::vector<CensusColour>& colours, size_t target
 
 // The nearest box colour, scanning upward or downward; the first entry closer than 64 ends
 // the scan.
-uint32_t searchBox(const std::vector<uint32_t>& palette, uint32_t colour, bool downward) {
+uint32_t searchBox(const std::vector<uint32_t> &palette, uint32_t colour, bool downward) {
   const size_t n = palette.size();
   uint32_t best = 0;
   int32_t bestDistance = INT32_MAX;
   for (size_t step = 0; step < n; ++step) {
     const size_t i = downward ? n - 1 - step : step;
     const int32_t d = squaredDistance(palette[i], colour);
-    if (d < 64) return static_cast<uint32_t>(i);
+    if (d < 64)
+      return static_cast<uint32_t>(i);
     if (d < bestDistance) {
       bestDistance = d;
       best = static_cast<uint32_t>(i);
@@ -435,7 +449,7 @@ uint32_t searchBox(const std::vector<uint32_t>& palette, uint32_t colour, bool d
   return best;
 }
 
-void medianCut(uint32_t flags, const Surface& src, Surface& dst, ProgressMeter& meter) {
+void medianCut(uint32_t flags, const Surface &src, Surface &dst, ProgressMeter &meter) {
   const uint32_t mask = medianCutMask(flags & kDecolorOptionMask, src.bitsPerPixel);
   std::vector<CensusColour> colours;
   std::unordered_map<uint32_t, size_t> census;
@@ -480,28 +494,31 @@ void medianCut(uint32_t flags, const Surface& src, Surface& dst, ProgressMeter& 
   commitPalette(dst, palette);
 }
 
-}  // namespace
+} // namespace
 
-int32_t checkDecolor(uint32_t flags, const Surface& src, const Surface& dst) {
-  if (!isValid(src) || !isValid(dst)) return kBadArgument;
+int32_t checkDecolor(uint32_t flags, const Surface &src, const Surface &dst) {
+  if (!isValid(src) || !isValid(dst))
+    return kBadArgument;
   const int32_t s = src.bitsPerPixel, d = dst.bitsPerPixel;
   bool depthsFit = false;
   switch (flags & kDecolorMethodMask) {
-    case kDecolorExpand:
-      depthsFit = s <= 24 && d >= 4 && s < d;
-      break;
-    case kDecolorGrid:
-    case kDecolorMedianCut:
-      depthsFit = s <= 24 && d >= 4 && d <= 8 && s > d;
-      break;
-    case kDecolorBlackWhite:
-      depthsFit = s <= 24 && d == 1;
-      break;
-    default:
-      return kBadArgument;
+  case kDecolorExpand:
+    depthsFit = s <= 24 && d >= 4 && s < d;
+    break;
+  case kDecolorGrid:
+  case kDecolorMedianCut:
+    depthsFit = s <= 24 && d >= 4 && d <= 8 && s > d;
+    break;
+  case kDecolorBlackWhite:
+    depthsFit = s <= 24 && d == 1;
+    break;
+  default:
+    return kBadArgument;
   }
-  if (!depthsFit) return kBadArgument;
-  if (src.width != dst.width || src.height != dst.height) return kBadArgument;
+  if (!depthsFit)
+    return kBadArgument;
+  if (src.width != dst.width || src.height != dst.height)
+    return kBadArgument;
   return kOk;
 }
 
@@ -511,7 +528,8 @@ int32_t automaticThreshold(const uint64_t histogram[256]) {
     n += histogram[level];
     sum += level * histogram[level];
   }
-  if (n == 0) return 128;
+  if (n == 0)
+    return 128;
   const auto mean = static_cast<int64_t>(sum / n);
   int32_t best = -1;
   bool bestUnbounded = false;
@@ -521,7 +539,8 @@ int32_t automaticThreshold(const uint64_t histogram[256]) {
     n1 += histogram[t - 1];
     s1 += static_cast<uint64_t>(t - 1) * histogram[t - 1];
     const uint64_t n2 = n - n1, s2 = sum - s1;
-    if (n1 == 0 || n2 == 0) continue;  // criterion 0: never strictly better
+    if (n1 == 0 || n2 == 0)
+      continue; // criterion 0: never strictly better
     const auto m1 = static_cast<int64_t>(s1 / n1), m2 = static_cast<int64_t>(s2 / n2);
     const uint64_t between = n1 * squared(m1 - mean) + n2 * squared(m2 - mean);
     uint64_t within = 0;
@@ -536,7 +555,8 @@ int32_t automaticThreshold(const uint64_t histogram[256]) {
       }
       continue;
     }
-    if (bestUnbounded) continue;
+    if (bestUnbounded)
+      continue;
     const U128 criterion = divide(multiply(between, between), multiply(within, within));
     if (less(bestCriterion, criterion)) {
       bestCriterion = criterion;
@@ -548,35 +568,36 @@ int32_t automaticThreshold(const uint64_t histogram[256]) {
   return best < 0 ? 128 : best;
 }
 
-int32_t decolor(uint32_t flags, const Surface& src, Surface& dst, ProgressMeter* progress,
-                const RepaintHook* repaintHook) {
+int32_t decolor(uint32_t flags, const Surface &src, Surface &dst, ProgressMeter *progress,
+                const RepaintHook *repaintHook) {
   const int32_t checked = checkDecolor(flags, src, dst);
-  if (checked != kOk) return checked;
+  if (checked != kOk)
+    return checked;
   ProgressMeter none;
-  ProgressMeter& meter = progress != nullptr ? *progress : none;
+  ProgressMeter &meter = progress != nullptr ? *progress : none;
   repaint(repaintHook);
   const uint64_t pixels = static_cast<uint64_t>(src.width) * static_cast<uint64_t>(src.height);
   meter.begin(pixels > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(pixels));
   try {
     switch (flags & kDecolorMethodMask) {
-      case kDecolorExpand:
-        expand(src, dst, meter);
-        break;
-      case kDecolorGrid:
-        levelGrid(flags, src, dst, meter);
-        break;
-      case kDecolorMedianCut:
-        medianCut(flags, src, dst, meter);
-        break;
-      default:
-        blackWhite(flags, src, dst, meter);
-        break;
+    case kDecolorExpand:
+      expand(src, dst, meter);
+      break;
+    case kDecolorGrid:
+      levelGrid(flags, src, dst, meter);
+      break;
+    case kDecolorMedianCut:
+      medianCut(flags, src, dst, meter);
+      break;
+    default:
+      blackWhite(flags, src, dst, meter);
+      break;
     }
-  } catch (const std::bad_alloc&) {
+  } catch (const std::bad_alloc &) {
     return kNoMemory;
   }
   meter.finish();
   return kOk;
 }
 
-}  // namespace vop
+} // namespace vop

@@ -17,7 +17,7 @@ struct CustomKernel {
   int32_t coefficients[25];
   int32_t divisor;
   int32_t bias;
-  int32_t mirror;  // 1: the kernel with every group reversed is applied too
+  int32_t mirror; // 1: the kernel with every group reversed is applied too
 };
 
 struct FilterParams {
@@ -37,27 +37,27 @@ constexpr uint32_t kFilterCodeMask = 0xFFF;
 // a horizontal edge is a step between rows, a vertical edge one between columns.
 constexpr uint32_t kFilterHorizontalEdges = 0;
 constexpr uint32_t kFilterVerticalEdges = 16;
-constexpr uint32_t kFilterAllEdges = 32;  // the sum of the two answers
+constexpr uint32_t kFilterAllEdges = 32; // the sum of the two answers
 constexpr uint32_t kFilterSobelHorizontalEdges = 48;
 constexpr uint32_t kFilterSobelVerticalEdges = 64;
 constexpr uint32_t kFilterSobelAllEdges = 80;
 // Smoothing answers noise: the median single stray pixels, the kernels grain of growing size.
 constexpr uint32_t kFilterMedian = 1;
-constexpr uint32_t kFilterSmoothNear = 17;       // the 3 x 3 neighbours
-constexpr uint32_t kFilterSmoothKnight = 33;     // and the knight's-move neighbours
-constexpr uint32_t kFilterSmoothStar = 49;       // and the far corner and axis neighbours
-constexpr uint32_t kFilterSmoothWide = 65;       // the whole 5 x 5 neighbourhood
+constexpr uint32_t kFilterSmoothNear = 17;   // the 3 x 3 neighbours
+constexpr uint32_t kFilterSmoothKnight = 33; // and the knight's-move neighbours
+constexpr uint32_t kFilterSmoothStar = 49;   // and the far corner and axis neighbours
+constexpr uint32_t kFilterSmoothWide = 65;   // the whole 5 x 5 neighbourhood
 // Sharpening answers soft detail. Codes 112 to 208 sharpen less and less (see sharpenExtra);
 // every other code of the family, this one among them, the most.
 constexpr uint32_t kFilterSharpen = 96;
 constexpr uint32_t kFilterCustom = 0xFF0;
 constexpr uint32_t kFilterInvert = 0x1000;
 constexpr uint32_t kFilterLuminance = 0x2000;
-constexpr uint32_t kFilterThreshold32 = 0x4000;  // then 64, 128, 160, 192, 224 up to 0x80000
+constexpr uint32_t kFilterThreshold32 = 0x4000; // then 64, 128, 160, 192, 224 up to 0x80000
 
 // Only a code whose low 4 bits are 0 or 1 exists, and a custom kernel needs its record and a
 // divisor other than 0. True when flags name a filter that can run.
-bool isFilterCode(uint32_t flags, const CustomKernel* custom);
+bool isFilterCode(uint32_t flags, const CustomKernel *custom);
 
 // Replaces every pixel of region (normalised in place) by the filter of its neighbourhood,
 // read from a copy taken before any pixel changes, with the image's edge pixels repeated
@@ -65,7 +65,7 @@ bool isFilterCode(uint32_t flags, const CustomKernel* custom);
 // one unit per pixel. Results: kOk; kBadArgument for an invalid surface, a bad region or a
 // code isFilterCode refuses; kWrongDepth for a palettised surface; kNoMemory when the copy
 // cannot be allocated. Nothing is written on failure.
-int32_t throughFilter(Surface& s, uint32_t flags, AdjustRegion& region, const CustomKernel* custom,
-                      ProgressMeter* progress);
+int32_t throughFilter(Surface &s, uint32_t flags, AdjustRegion &region, const CustomKernel *custom,
+                      ProgressMeter *progress);
 
-}  // namespace vop
+} // namespace vop

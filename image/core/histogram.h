@@ -24,7 +24,7 @@ enum HistogramChannel : int32_t {
 // caller's record in place.
 struct HistogramResult {
   uint32_t counts[kHistogramChannels][256];
-  int32_t peakLevel[kHistogramChannels];  // lowest level with the largest count
+  int32_t peakLevel[kHistogramChannels]; // lowest level with the largest count
   uint32_t peakCount[kHistogramChannels];
   int32_t bitsPerPixel;
 };
@@ -42,7 +42,7 @@ int32_t histogramSampleStep(int64_t pixelCount);
 // one unit per sample; repaint (may be null) is called after the first progress call and once
 // more at the end. kOk, or kBadArgument (result untouched) for an invalid surface or a null
 // result.
-int32_t computeHistogram(const Surface& s, HistogramResult* result, ProgressMeter* progress,
-                         const RepaintHook* repaint);
+int32_t computeHistogram(const Surface &s, HistogramResult *result, ProgressMeter *progress,
+                         const RepaintHook *repaint);
 
-}  // namespace vop
+} // namespace vop

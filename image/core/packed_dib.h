@@ -8,9 +8,9 @@
 
 namespace vop {
 
-constexpr uint32_t kInfoHeaderSize = 40;     // BITMAPINFOHEADER
-constexpr uint32_t kBmpFileHeaderSize = 14;  // BITMAPFILEHEADER
-constexpr uint16_t kBmpType = 0x4D42;        // "BM"
+constexpr uint32_t kInfoHeaderSize = 40;    // BITMAPINFOHEADER
+constexpr uint32_t kBmpFileHeaderSize = 14; // BITMAPFILEHEADER
+constexpr uint16_t kBmpType = 0x4D42;       // "BM"
 
 // Compression codes of the header.
 constexpr uint32_t kCompressionRgb = 0;
@@ -25,7 +25,7 @@ struct DibLayout {
   uint32_t tableBytes = 0;
   uint64_t pixelBytes = 0;
   int32_t width = 0;
-  int32_t height = 0;  // as stored: negative for a top-down DIB
+  int32_t height = 0; // as stored: negative for a top-down DIB
   uint16_t bitsPerPixel = 0;
   uint32_t compression = 0;
 
@@ -38,22 +38,22 @@ struct DibLayout {
 // the parts need more than `available` bytes. Colour-table entries are biClrUsed, else
 // 2, 16 or 256 for 1, 4 or 8 bits per pixel and none for more; run-length pixels take
 // biSizeImage bytes, all others whole padded rows.
-bool measurePackedDib(const uint8_t* dib, size_t available, bool infoHeaderOnly, DibLayout& layout);
+bool measurePackedDib(const uint8_t *dib, size_t available, bool infoHeaderOnly, DibLayout &layout);
 
 // The 14 bytes of the BMP file header that put a DIB of this layout into a file: "BM", the file
 // size, two zero words and the offset of the pixels. False when the file would exceed 4 GB.
-bool bmpFileHeader(const DibLayout& layout, uint8_t header[kBmpFileHeaderSize]);
+bool bmpFileHeader(const DibLayout &layout, uint8_t header[kBmpFileHeaderSize]);
 
 // Where the DIB of a BMP file lies: its header and colour table start right after the file
 // header; the pixels start at the file header's pixel offset, which may leave a gap.
 struct BmpFileParts {
   DibLayout layout;
-  size_t pixelOffset = 0;  // in the file
+  size_t pixelOffset = 0; // in the file
 };
 
 // Finds the DIB of the BMP file held in `file`. False when the file is shorter than its file
 // header, the type is not "BM", the DIB does not measure (above), or the pixel offset points
 // into the header or colour table or leaves too few bytes for the pixels.
-bool locateBmpDib(const uint8_t* file, size_t size, BmpFileParts& parts);
+bool locateBmpDib(const uint8_t *file, size_t size, BmpFileParts &parts);
 
-}  // namespace vop
+} // namespace vop

@@ -4,12 +4,14 @@
 namespace vop {
 
 uint32_t progressStep(uint32_t total) {
-  if (total > 4096000u) return total / 10;
-  if (total > 2048000u) return total / 5;
+  if (total > 4096000u)
+    return total / 10;
+  if (total > 2048000u)
+    return total / 5;
   return total / 2;
 }
 
-ProgressMeter::ProgressMeter(const ProgressHook* hook, uint32_t operation) {
+ProgressMeter::ProgressMeter(const ProgressHook *hook, uint32_t operation) {
   if (hook != nullptr && hook->callback != nullptr) {
     m_hook = hook;
     m_record.operation = operation;
@@ -31,7 +33,8 @@ void ProgressMeter::begin(uint32_t total, uint32_t step) {
 
 void ProgressMeter::tick() {
   ++m_record.done;
-  if (m_record.done % m_step == 0) call();
+  if (m_record.done % m_step == 0)
+    call();
 }
 
 void ProgressMeter::advance(uint32_t units) {
@@ -52,7 +55,8 @@ void ProgressMeter::finish() {
 }
 
 void ProgressMeter::call() {
-  if (m_hook != nullptr) m_hook->callback(&m_record, m_hook->context);
+  if (m_hook != nullptr)
+    m_hook->callback(&m_record, m_hook->context);
 }
 
-}  // namespace vop
+} // namespace vop

@@ -15,11 +15,11 @@ struct ProgressRecord {
 };
 
 // Called on the caller's thread inside the operation; the record is valid only during the call.
-using ProgressCallback = void (*)(ProgressRecord* record, void* context);
+using ProgressCallback = void (*)(ProgressRecord *record, void *context);
 
 struct ProgressHook {
   ProgressCallback callback;
-  void* context;
+  void *context;
   uint32_t userValue;
 };
 
@@ -43,9 +43,9 @@ uint32_t progressStep(uint32_t total);
 // multiple of the step, finish sets done to total and calls once more. Without a hook (or
 // with a null callback) nothing is called, and the record stays all zero but for its counts.
 class ProgressMeter {
- public:
+public:
   ProgressMeter() = default;
-  ProgressMeter(const ProgressHook* hook, uint32_t operation);
+  ProgressMeter(const ProgressHook *hook, uint32_t operation);
 
   bool active() const { return m_hook != nullptr; }
 
@@ -59,15 +59,15 @@ class ProgressMeter {
   void setDone(uint32_t done) { m_record.done = done; }
   void finish();
 
-  const ProgressRecord& record() const { return m_record; }
+  const ProgressRecord &record() const { return m_record; }
   uint32_t step() const { return m_step; }
 
- private:
+private:
   void call();
 
-  const ProgressHook* m_hook = nullptr;
+  const ProgressHook *m_hook = nullptr;
   ProgressRecord m_record{0, 0, 0, 0};
   uint32_t m_step = 1;
 };
 
-}  // namespace vop
+} // namespace vop

@@ -5,9 +5,10 @@
 
 namespace vop {
 
-int32_t planRotation(const Surface& s, int32_t angle, CopyParams& params) {
+int32_t planRotation(const Surface &s, int32_t angle, CopyParams &params) {
   params = CopyParams{};
-  if (!isValid(s)) return kBadArgument;
+  if (!isValid(s))
+    return kBadArgument;
   params.srcLeft = 0;
   params.srcRight = s.width;
   params.srcTop = 0;
@@ -18,16 +19,19 @@ int32_t planRotation(const Surface& s, int32_t angle, CopyParams& params) {
   params.scaleY = 1.0f;
   params.dstLeft = 0;
   params.dstTop = 0;
-  if (measureDestination(params) != kOk) return kBadArgument;
+  if (measureDestination(params) != kOk)
+    return kBadArgument;
   // copyTransform refuses boxes beyond 2^31 - 1 pixels; finding out before a bitmap of that
   // size is made spares the caller the allocation.
-  if (static_cast<int64_t>(params.dstRight) * params.dstBottom > INT32_MAX) return kBadArgument;
+  if (static_cast<int64_t>(params.dstRight) * params.dstBottom > INT32_MAX)
+    return kBadArgument;
   return kOk;
 }
 
-int32_t renderRotation(uint32_t flags, const CopyParams& params, const Surface& src, Surface& dst,
-                       ProgressMeter* progress) {
-  if (!isValid(src) || !isValid(dst)) return kBadArgument;
+int32_t renderRotation(uint32_t flags, const CopyParams &params, const Surface &src, Surface &dst,
+                       ProgressMeter *progress) {
+  if (!isValid(src) || !isValid(dst))
+    return kBadArgument;
   if (dst.bitsPerPixel != src.bitsPerPixel || dst.width != params.dstRight ||
       dst.height != params.dstBottom || params.srcRight != src.width ||
       params.srcBottom != src.height || params.srcLeft != 0 || params.srcTop != 0) {
@@ -40,4 +44,4 @@ int32_t renderRotation(uint32_t flags, const CopyParams& params, const Surface& 
                        src, dst, progress);
 }
 
-}  // namespace vop
+} // namespace vop

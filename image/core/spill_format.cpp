@@ -8,10 +8,10 @@ namespace {
 
 int32_t tableCapacity(int32_t bitsPerPixel) { return bitsPerPixel <= 8 ? 1 << bitsPerPixel : 0; }
 
-}  // namespace
+} // namespace
 
 bool makeSpillHeader(int32_t width, int32_t height, int32_t bitsPerPixel, int32_t paletteCount,
-                     bool hasAlpha, int32_t transparentColor, SpillHeader& header) {
+                     bool hasAlpha, int32_t transparentColor, SpillHeader &header) {
   const int64_t row = rowBytes(bitsPerPixel, width);
   if (height <= 0 || !isSupportedDepth(bitsPerPixel) || row <= 0 || row > INT32_MAX ||
       paletteCount < 0 || paletteCount > tableCapacity(bitsPerPixel))
@@ -27,9 +27,11 @@ bool makeSpillHeader(int32_t width, int32_t height, int32_t bitsPerPixel, int32_
   return true;
 }
 
-bool checkSpillFile(const uint8_t* bytes, size_t available, uint64_t fileSize, SpillLayout& layout) {
+bool checkSpillFile(const uint8_t *bytes, size_t available, uint64_t fileSize,
+                    SpillLayout &layout) {
   SpillHeader h{};
-  if (bytes == nullptr || available < sizeof h) return false;
+  if (bytes == nullptr || available < sizeof h)
+    return false;
   std::memcpy(&h, bytes, sizeof h);
   if (std::memcmp(h.magic, kSpillMagic, sizeof kSpillMagic) != 0 || h.width <= 0 || h.height <= 0 ||
       !isSupportedDepth(h.bitsPerPixel) || h.rowBytes != rowBytes(h.bitsPerPixel, h.width) ||
@@ -39,7 +41,8 @@ bool checkSpillFile(const uint8_t* bytes, size_t available, uint64_t fileSize, S
   // Each factor is below 2^31, so neither product nor the sum can wrap.
   const uint64_t table = uint64_t(h.paletteCount) * sizeof(PaletteEntry);
   const uint64_t pixels = uint64_t(uint32_t(h.rowBytes)) * uint32_t(h.height);
-  if (fileSize != sizeof h + table + pixels) return false;
+  if (fileSize != sizeof h + table + pixels)
+    return false;
   layout.header = h;
   layout.tableOffset = sizeof h;
   layout.tableBytes = table;
@@ -48,4 +51,4 @@ bool checkSpillFile(const uint8_t* bytes, size_t available, uint64_t fileSize, S
   return true;
 }
 
-}  // namespace vop
+} // namespace vop

@@ -31,17 +31,17 @@ struct SpillLayout {
   uint64_t tableOffset = 0;
   uint64_t tableBytes = 0;
   uint64_t pixelOffset = 0;
-  uint64_t pixelBytes = 0;  // rowBytes * height
+  uint64_t pixelBytes = 0; // rowBytes * height
 };
 
 // The header of a record of this shape; false when its rows cannot be spilled (no supported
 // depth, an empty or too wide row, a palette count outside the depth's table).
 bool makeSpillHeader(int32_t width, int32_t height, int32_t bitsPerPixel, int32_t paletteCount,
-                     bool hasAlpha, int32_t transparentColor, SpillHeader& header);
+                     bool hasAlpha, int32_t transparentColor, SpillHeader &header);
 
 // Checks the first `available` bytes of a spill file of fileSize bytes: the header must be
 // one makeSpillHeader makes, and the file must hold exactly the header, the table and the
 // rows it claims (sizes computed in 64 bits). False, with layout untouched, otherwise.
-bool checkSpillFile(const uint8_t* bytes, size_t available, uint64_t fileSize, SpillLayout& layout);
+bool checkSpillFile(const uint8_t *bytes, size_t available, uint64_t fileSize, SpillLayout &layout);
 
-}  // namespace vop
+} // namespace vop

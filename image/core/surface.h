@@ -21,12 +21,12 @@ struct PaletteEntry {
 // the table write into this array and the owner copies it back to the bitmap afterwards.
 // 16-bit surfaces use the three masks; all zero means the 5-5-5 layout of BI_RGB.
 struct Surface {
-  uint8_t* bits = nullptr;
+  uint8_t *bits = nullptr;
   int32_t pitch = 0;
   int32_t width = 0;
   int32_t height = 0;
   int32_t bitsPerPixel = 0;
-  PaletteEntry* palette = nullptr;
+  PaletteEntry *palette = nullptr;
   int32_t paletteCount = 0;
   uint32_t redMask = 0;
   uint32_t greenMask = 0;
@@ -40,24 +40,24 @@ bool isSupportedDepth(int32_t bitsPerPixel);
 
 // True when every pixel address of the view can be formed: bits set, width and height at
 // least 1, a supported depth and |pitch| no smaller than a row.
-bool isValid(const Surface& s);
+bool isValid(const Surface &s);
 
-inline bool isPalettised(const Surface& s) { return s.bitsPerPixel <= 8; }
+inline bool isPalettised(const Surface &s) { return s.bitsPerPixel <= 8; }
 
-inline bool contains(const Surface& s, int64_t x, int64_t y) {
+inline bool contains(const Surface &s, int64_t x, int64_t y) {
   return x >= 0 && y >= 0 && x < s.width && y < s.height;
 }
 
 // Address of the byte holding pixel (x, y); only for a valid surface and a contained pixel.
-inline uint8_t* pixelAddress(const Surface& s, int32_t x, int32_t y) {
+inline uint8_t *pixelAddress(const Surface &s, int32_t x, int32_t y) {
   return s.bits + static_cast<ptrdiff_t>(s.pitch) * y +
          (static_cast<ptrdiff_t>(s.bitsPerPixel) * x) / 8;
 }
 
 // A bottom-up view over `memory` (rows stored bottom row first), as a DIB section lays it out.
-Surface bottomUpView(void* memory, int32_t width, int32_t height, int32_t bitsPerPixel);
+Surface bottomUpView(void *memory, int32_t width, int32_t height, int32_t bitsPerPixel);
 // A top-down view over `memory` (rows stored top row first).
-Surface topDownView(void* memory, int32_t width, int32_t height, int32_t bitsPerPixel);
+Surface topDownView(void *memory, int32_t width, int32_t height, int32_t bitsPerPixel);
 
 // Colour values are 0x00BBGGRR.
 constexpr uint32_t packColor(uint32_t r, uint32_t g, uint32_t b) {
@@ -71,4 +71,4 @@ constexpr uint32_t kDefaultRedMask16 = 0x7C00;
 constexpr uint32_t kDefaultGreenMask16 = 0x03E0;
 constexpr uint32_t kDefaultBlueMask16 = 0x001F;
 
-}  // namespace vop
+} // namespace vop

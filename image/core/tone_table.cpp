@@ -10,8 +10,10 @@
 namespace vop {
 
 Precheck checkGamma(double gamma) {
-  if (std::isnan(gamma) || gamma > 5.01 || gamma < 0.01) return Precheck::kReject;
-  if (gamma > 0.999 && gamma < 1.009) return Precheck::kNothingToDo;
+  if (std::isnan(gamma) || gamma > 5.01 || gamma < 0.01)
+    return Precheck::kReject;
+  if (gamma > 0.999 && gamma < 1.009)
+    return Precheck::kNothingToDo;
   return Precheck::kApply;
 }
 
@@ -24,32 +26,41 @@ ToneTable gammaTable(double gamma) {
   return t;
 }
 
-uint32_t mapTone(const ToneTable& table, uint32_t channelWord, uint32_t colour) {
+uint32_t mapTone(const ToneTable &table, uint32_t channelWord, uint32_t colour) {
   const ChannelWord cw = decodeChannelWord(channelWord);
   const int r = redOf(colour), g = greenOf(colour), b = blueOf(colour);
   uint32_t out;
   switch (cw.selector) {
-    case 1: out = packColor(table[r], g, b); break;
-    case 2: out = packColor(r, table[g], b); break;
-    case 3: out = packColor(r, g, table[b]); break;
-    default: {
-      const LumaChroma c = toLumaChroma(r, g, b);
-      // Y of bytes never exceeds 255, so the index stays in the table.
-      const double y = table[static_cast<size_t>(static_cast<int>(c.y))];
-      return fromLumaChroma(y, c.cb, c.cr);
-    }
+  case 1:
+    out = packColor(table[r], g, b);
+    break;
+  case 2:
+    out = packColor(r, table[g], b);
+    break;
+  case 3:
+    out = packColor(r, g, table[b]);
+    break;
+  default: {
+    const LumaChroma c = toLumaChroma(r, g, b);
+    // Y of bytes never exceeds 255, so the index stays in the table.
+    const double y = table[static_cast<size_t>(static_cast<int>(c.y))];
+    return fromLumaChroma(y, c.cb, c.cr);
   }
-  if (cw.keepLuminance) out = keepLuminance(cw.selector, luminanceCode(r, g, b), out);
+  }
+  if (cw.keepLuminance)
+    out = keepLuminance(cw.selector, luminanceCode(r, g, b), out);
   return out;
 }
 
-int32_t applyToneTable(Surface& s, const ToneTable& table, uint32_t channelWord,
-                       const AdjustRegion& region, ProgressMeter* progress) {
-  if (!isValid(s)) return kBadArgument;
+int32_t applyToneTable(Surface &s, const ToneTable &table, uint32_t channelWord,
+                       const AdjustRegion &region, ProgressMeter *progress) {
+  if (!isValid(s))
+    return kBadArgument;
   AdjustRegion r = region;
-  if (normalizeRegion(r, s.width, s.height) != kOk) return kBadArgument;
+  if (normalizeRegion(r, s.width, s.height) != kOk)
+    return kBadArgument;
   ProgressMeter none;
-  ProgressMeter& meter = progress != nullptr ? *progress : none;
+  ProgressMeter &meter = progress != nullptr ? *progress : none;
 
   if (isPalettised(s)) {
     adjustPalette(s, meter, [&](uint32_t c) { return mapTone(table, channelWord, c); });
@@ -64,34 +75,41 @@ int32_t applyToneTable(Surface& s, const ToneTable& table, uint32_t channelWord,
     const int byte = 3 - cw.selector;
     const int32_t step = px.bytesPerPixel();
     for (int32_t y = r.top; y < r.bottom; ++y) {
-      uint8_t* p = px.row(y) + static_cast<ptrdiff_t>(step) * r.left + byte;
-      for (int32_t x = r.left; x < r.right; ++x, p += step) *p = table[*p];
+      uint8_t *p = px.row(y) + static_cast<ptrdiff_t>(step) * r.left + byte;
+      for (int32_t x = r.left; x < r.right; ++x, p += step)
+        *p = table[*p];
       meter.advance(static_cast<uint32_t>(r.right - r.left));
     }
   } else {
     ColorMemo cache([&](uint32_t c) { return mapTone(table, channelWord, c); },
-                    static_cast<uint64_t>(r.right - r.left) * static_cast<uint64_t>(r.bottom - r.top));
+                    static_cast<uint64_t>(r.right - r.left) *
+                        static_cast<uint64_t>(r.bottom - r.top));
     mapPixels(s, r.left, r.right, r.top, r.bottom, cache, meter);
   }
   meter.finish();
   return kOk;
 }
 
-int32_t adjustGamma(Surface& s, double gamma, uint32_t channelWord, AdjustRegion& region,
-                    ProgressMeter* progress) {
+int32_t adjustGamma(Surface &s, double gamma, uint32_t channelWord, AdjustRegion &region,
+                    ProgressMeter *progress) {
   switch (checkGamma(gamma)) {
-    case Precheck::kReject: return kBadArgument;
-    case Precheck::kNothingToDo: return kOk;
-    case Precheck::kApply: break;
+  case Precheck::kReject:
+    return kBadArgument;
+  case Precheck::kNothingToDo:
+    return kOk;
+  case Precheck::kApply:
+    break;
   }
-  if (!isValid(s) || normalizeRegion(region, s.width, s.height) != kOk) return kBadArgument;
+  if (!isValid(s) || normalizeRegion(region, s.width, s.height) != kOk)
+    return kBadArgument;
   return applyToneTable(s, gammaTable(gamma), channelWord, region, progress);
 }
 
-int32_t adjustToneCurve(Surface& s, const ToneTable& table, uint32_t channelWord,
-                        AdjustRegion& region, ProgressMeter* progress) {
-  if (!isValid(s) || normalizeRegion(region, s.width, s.height) != kOk) return kBadArgument;
+int32_t adjustToneCurve(Surface &s, const ToneTable &table, uint32_t channelWord,
+                        AdjustRegion &region, ProgressMeter *progress) {
+  if (!isValid(s) || normalizeRegion(region, s.width, s.height) != kOk)
+    return kBadArgument;
   return applyToneTable(s, table, channelWord, region, progress);
 }
 
-}  // namespace vop
+} // namespace vop

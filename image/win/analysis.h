@@ -10,10 +10,10 @@
 
 namespace vopwin {
 
-int32_t histogramOf(HWND window, void* image, VOP_HISTOGRAM_RESULT* result,
-                    const ExportProgressHook* progress);
-int32_t countColors(HWND window, void* image, const ExportProgressHook* progress);
-void showHistogramDialog(HWND window, const char* title, void* image,
-                         const ExportProgressHook* progress);
+int32_t histogramOf(HWND window, void *image, VOP_HISTOGRAM_RESULT *result,
+                    const ExportProgressHook *progress);
+int32_t countColors(HWND window, void *image, const ExportProgressHook *progress);
+void showHistogramDialog(HWND window, const char *title, void *image,
+                         const ExportProgressHook *progress);
 
-}  // namespace vopwin
+} // namespace vopwin

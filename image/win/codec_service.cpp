@@ -13,13 +13,14 @@ namespace {
 bool codecsStarted = false;
 ULONG_PTR codecToken = 0;
 
-}  // namespace
+} // namespace
 
 bool startCodecs() {
   EngineLocked guard;
   if (!codecsStarted) {
     Gdiplus::GdiplusStartupInput input;
-    if (Gdiplus::GdiplusStartup(&codecToken, &input, nullptr) == Gdiplus::Ok) codecsStarted = true;
+    if (Gdiplus::GdiplusStartup(&codecToken, &input, nullptr) == Gdiplus::Ok)
+      codecsStarted = true;
   }
   return codecsStarted;
 }
@@ -36,4 +37,4 @@ bool codecsRunning() {
   return codecsStarted;
 }
 
-}  // namespace vopwin
+} // namespace vopwin

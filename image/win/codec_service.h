@@ -11,4 +11,4 @@ bool codecsRunning();
 // from DllMain, where the loader lock forbids it.
 void stopCodecsLocked();
 
-}  // namespace vopwin
+} // namespace vopwin

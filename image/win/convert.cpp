@@ -16,7 +16,7 @@ constexpr int32_t kActionDecolor = 12;
 
 // Hands from's bitmap and everything the record knows of it over to `to`, whose own bitmap
 // is destroyed; from is left holding no image. Neither may have its bitmap selected.
-void adoptBitmap(ImageRecord& to, ImageRecord& from) {
+void adoptBitmap(ImageRecord &to, ImageRecord &from) {
   destroyBitmap(to);
   to.bitmap = from.bitmap;
   to.bits = from.bits;
@@ -30,19 +30,21 @@ void adoptBitmap(ImageRecord& to, ImageRecord& from) {
   forgetBitmap(from);
 }
 
-}  // namespace
+} // namespace
 
-int32_t decolorImage(HWND window, uint32_t flags, void* source, void* destination,
-                     const ExportProgressHook* hook) {
-  if (source == nullptr || destination == nullptr) return vop::kBadArgument;
-  ImageRecord* from = editableRecord(source);
-  ImageRecord* to = editableRecord(destination);
-  if (from == nullptr || to == nullptr) return vop::kBadArgument;
+int32_t decolorImage(HWND window, uint32_t flags, void *source, void *destination,
+                     const ExportProgressHook *hook) {
+  if (source == nullptr || destination == nullptr)
+    return vop::kBadArgument;
+  ImageRecord *from = editableRecord(source);
+  ImageRecord *to = editableRecord(destination);
+  if (from == nullptr || to == nullptr)
+    return vop::kBadArgument;
   RecordSurface fromView(*from);
   RecordSurface toView(*to);
   // One record on both sides (a 1-bit image made black and white in place) shares one view,
   // so the colour table written is the one committed.
-  RecordSurface& target = from == to ? fromView : toView;
+  RecordSurface &target = from == to ? fromView : toView;
   if (vop::checkDecolor(flags, fromView.surface(), target.surface()) != vop::kOk)
     return vop::kBadArgument;
 
@@ -57,19 +59,23 @@ int32_t decolorImage(HWND window, uint32_t flags, void* source, void* destinatio
   return result;
 }
 
-int32_t rotateImage(HWND window, uint32_t flags, const VOP_ROTATE_PARAMS* params, void* image,
-                    const ExportProgressHook* hook) {
-  if (params == nullptr || image == nullptr) return vop::kBadArgument;
+int32_t rotateImage(HWND window, uint32_t flags, const VOP_ROTATE_PARAMS *params, void *image,
+                    const ExportProgressHook *hook) {
+  if (params == nullptr || image == nullptr)
+    return vop::kBadArgument;
   const int32_t angle = params->angle;
-  if (vop::checkRotation(angle) == vop::Precheck::kNothingToDo) return vop::kOk;
-  ImageRecord* record = editableRecord(image);
-  if (record == nullptr) return vop::kBadArgument;
+  if (vop::checkRotation(angle) == vop::Precheck::kNothingToDo)
+    return vop::kOk;
+  ImageRecord *record = editableRecord(image);
+  if (record == nullptr)
+    return vop::kBadArgument;
 
-  ImageRecord turned;  // the new bitmap until it is complete
+  ImageRecord turned; // the new bitmap until it is complete
   {
     RecordSurface view(*record);
     vop::CopyParams plan;
-    if (vop::planRotation(view.surface(), angle, plan) != vop::kOk) return vop::kBadArgument;
+    if (vop::planRotation(view.surface(), angle, plan) != vop::kOk)
+      return vop::kBadArgument;
     FrameProgress progress(hook, vop::kProgressRotate);
     UpdateWindow(window);
     // The render moves colours only: the fourth byte of every turned pixel stays 0, so the
@@ -88,4 +94,4 @@ int32_t rotateImage(HWND window, uint32_t flags, const VOP_ROTATE_PARAMS* params
   return recordEdit(image, flags, kActionRotate, vop::kOk);
 }
 
-}  // namespace vopwin
+} // namespace vopwin

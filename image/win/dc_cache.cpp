@@ -6,33 +6,37 @@ namespace {
 
 HDC volatile dcSlots[4] = {};
 
-HDC exchange(HDC volatile& slot, HDC dc) {
-  return static_cast<HDC>(InterlockedExchangePointer(reinterpret_cast<void* volatile*>(&slot), dc));
+HDC exchange(HDC volatile &slot, HDC dc) {
+  return static_cast<HDC>(
+      InterlockedExchangePointer(reinterpret_cast<void *volatile *>(&slot), dc));
 }
 
-}  // namespace
+} // namespace
 
 HDC takeDC() {
-  for (HDC volatile& slot : dcSlots) {
+  for (HDC volatile &slot : dcSlots) {
     HDC dc = exchange(slot, nullptr);
-    if (dc != nullptr) return dc;
+    if (dc != nullptr)
+      return dc;
   }
   return CreateCompatibleDC(nullptr);
 }
 
 void giveDC(HDC dc) {
-  for (HDC volatile& slot : dcSlots) {
+  for (HDC volatile &slot : dcSlots) {
     dc = exchange(slot, dc);
-    if (dc == nullptr) return;
+    if (dc == nullptr)
+      return;
   }
   DeleteDC(dc);
 }
 
 void releaseCachedDCs() {
-  for (HDC volatile& slot : dcSlots) {
+  for (HDC volatile &slot : dcSlots) {
     HDC dc = exchange(slot, nullptr);
-    if (dc != nullptr) DeleteDC(dc);
+    if (dc != nullptr)
+      DeleteDC(dc);
   }
 }
 
-}  // namespace vopwin
+} // namespace vopwin

@@ -12,4 +12,4 @@ void giveDC(HDC dc);
 // Deletes the cached DCs: when no record is alive, and at unload.
 void releaseCachedDCs();
 
-}  // namespace vopwin
+} // namespace vopwin

@@ -10,20 +10,22 @@ namespace {
 
 HINSTANCE libraryModule = nullptr;
 
-}  // namespace
+} // namespace
 
 ImageEngine::ImageEngine() {
   m_version.dwOSVersionInfoSize = sizeof m_version;
-  if (!GetVersionExA(&m_version)) std::memset(&m_version, 0, sizeof m_version);
+  if (!GetVersionExA(&m_version))
+    std::memset(&m_version, 0, sizeof m_version);
 }
 
-int32_t ImageEngine::initialize(const int32_t* settings) {
-  if (settings == nullptr || 4 > m_initBlockSize) return vop::kBadArgument;
+int32_t ImageEngine::initialize(const int32_t *settings) {
+  if (settings == nullptr || 4 > m_initBlockSize)
+    return vop::kBadArgument;
   std::memcpy(&m_historyMode, settings, 4);
   return m_historyMode == 0 || m_historyMode == kHistoryMode ? vop::kOk : vop::kBadArgument;
 }
 
-ImageEngine& engine() {
+ImageEngine &engine() {
   static ImageEngine instance;
   return instance;
 }
@@ -31,4 +33,4 @@ ImageEngine& engine() {
 HINSTANCE moduleInstance() { return libraryModule; }
 void setModuleInstance(HINSTANCE instance) { libraryModule = instance; }
 
-}  // namespace vopwin
+} // namespace vopwin

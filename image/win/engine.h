@@ -14,17 +14,17 @@ namespace vopwin {
 constexpr int32_t kHistoryMode = 16;
 
 class ImageEngine {
- public:
+public:
   ImageEngine();
 
-  vop::PixelReadCache& readCache() { return m_readCache; }
-  vop::ColorCountTable& colorCount() { return m_colorCount; }
+  vop::PixelReadCache &readCache() { return m_readCache; }
+  vop::ColorCountTable &colorCount() { return m_colorCount; }
   int32_t historyMode() const { return m_historyMode; }
   bool historyOn() const { return m_historyMode == kHistoryMode; }
-  int32_t initialize(const int32_t* settings);
-  const OSVERSIONINFOA& version() const { return m_version; }
+  int32_t initialize(const int32_t *settings);
+  const OSVERSIONINFOA &version() const { return m_version; }
 
- private:
+private:
   vop::PixelReadCache m_readCache;
   OSVERSIONINFOA m_version{};
   vop::ColorCountTable m_colorCount;
@@ -32,10 +32,10 @@ class ImageEngine {
   int32_t m_initBlockSize = 4;
 };
 
-ImageEngine& engine();
+ImageEngine &engine();
 
 // The library's own module, whose resources its dialogs load; set by DllMain.
 HINSTANCE moduleInstance();
 void setModuleInstance(HINSTANCE instance);
 
-}  // namespace vopwin
+} // namespace vopwin

@@ -12,14 +12,14 @@ struct EngineLock {
   CRITICAL_SECTION section;
 };
 
-EngineLock& lock() {
+EngineLock &lock() {
   static EngineLock instance;
   return instance;
 }
 
-}  // namespace
+} // namespace
 
 void enterEngineLock() { EnterCriticalSection(&lock().section); }
 void leaveEngineLock() { LeaveCriticalSection(&lock().section); }
 
-}  // namespace vopwin
+} // namespace vopwin

@@ -8,11 +8,11 @@ void leaveEngineLock();
 
 // Holds the engine lock for its lifetime.
 class EngineLocked {
- public:
+public:
   EngineLocked() { enterEngineLock(); }
   ~EngineLocked() { leaveEngineLock(); }
-  EngineLocked(const EngineLocked&) = delete;
-  EngineLocked& operator=(const EngineLocked&) = delete;
+  EngineLocked(const EngineLocked &) = delete;
+  EngineLocked &operator=(const EngineLocked &) = delete;
 };
 
-}  // namespace vopwin
+} // namespace vopwin

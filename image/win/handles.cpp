@@ -9,41 +9,46 @@
 
 namespace vopwin {
 
-ImageRecord* resolveHandle(void* handle) {
-  if (handle == nullptr) return nullptr;
-  if (engine().historyOn()) return static_cast<HistoryHandle*>(handle)->image;
-  return static_cast<ImageRecord*>(handle);
+ImageRecord *resolveHandle(void *handle) {
+  if (handle == nullptr)
+    return nullptr;
+  if (engine().historyOn())
+    return static_cast<HistoryHandle *>(handle)->image;
+  return static_cast<ImageRecord *>(handle);
 }
 
-vop::UndoHistory* historyOf(void* handle) {
-  if (handle == nullptr || !engine().historyOn()) return nullptr;
-  return static_cast<HistoryHandle*>(handle)->history;
+vop::UndoHistory *historyOf(void *handle) {
+  if (handle == nullptr || !engine().historyOn())
+    return nullptr;
+  return static_cast<HistoryHandle *>(handle)->history;
 }
 
-void* newHandle() {
+void *newHandle() {
   try {
     auto record = std::make_unique<ImageRecord>();
-    if (!engine().historyOn()) return record.release();
+    if (!engine().historyOn())
+      return record.release();
     auto history = std::make_unique<vop::UndoHistory>(releaseSnapshot);
-    auto* pair = new HistoryHandle{record.get(), history.get()};
+    auto *pair = new HistoryHandle{record.get(), history.get()};
     record.release();
     history.release();
     return pair;
-  } catch (const std::bad_alloc&) {
+  } catch (const std::bad_alloc &) {
     return nullptr;
   }
 }
 
-void destroyHandle(void* handle) {
-  if (handle == nullptr) return;
+void destroyHandle(void *handle) {
+  if (handle == nullptr)
+    return;
   if (engine().historyOn()) {
-    auto* pair = static_cast<HistoryHandle*>(handle);
-    delete pair->history;  // deletes the snapshots' files and copies
+    auto *pair = static_cast<HistoryHandle *>(handle);
+    delete pair->history; // deletes the snapshots' files and copies
     delete pair->image;
     delete pair;
   } else {
-    delete static_cast<ImageRecord*>(handle);
+    delete static_cast<ImageRecord *>(handle);
   }
 }
 
-}  // namespace vopwin
+} // namespace vopwin

@@ -19,14 +19,15 @@ constexpr int kFrameLeft = 10;
 constexpr int kFrameTop = 4;
 constexpr int kFrameRight = 272;
 constexpr int kFrameBottom = 266;
-constexpr int kLevelX = 12;    // x of level 0
-constexpr int kBarBase = 262;  // a bar rises from here by its value
+constexpr int kLevelX = 12;   // x of level 0
+constexpr int kBarBase = 262; // a bar rises from here by its value
 constexpr int kStripTop = 268;
 constexpr int kStripBottom = 275;
 
-std::wstring wideFromAnsi(const char* text) {
+std::wstring wideFromAnsi(const char *text) {
   const int length = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-  if (length <= 1) return std::wstring();
+  if (length <= 1)
+    return std::wstring();
   std::wstring out(static_cast<size_t>(length), L'\0');
   MultiByteToWideChar(CP_ACP, 0, text, -1, &out[0], length);
   out.resize(static_cast<size_t>(length - 1));
@@ -41,10 +42,14 @@ std::wstring loadWide(HINSTANCE module, UINT id) {
 
 COLORREF stripColour(int channel, int level) {
   switch (channel) {
-    case 0: return RGB(level, 0, 0);
-    case 1: return RGB(0, level, 0);
-    case 2: return RGB(0, 0, level);
-    default: return RGB(level, level, level);
+  case 0:
+    return RGB(level, 0, 0);
+  case 1:
+    return RGB(0, level, 0);
+  case 2:
+    return RGB(0, 0, level);
+  default:
+    return RGB(level, level, level);
   }
 }
 
@@ -67,16 +72,18 @@ void centreOnWorkArea(HWND window) {
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-}  // namespace
+} // namespace
 
-void CopyTitle(const char* text, char* buffer, int capacity) {
-  if (buffer == nullptr || capacity <= 0) return;
+void CopyTitle(const char *text, char *buffer, int capacity) {
+  if (buffer == nullptr || capacity <= 0)
+    return;
   int used = 0;
   if (text != nullptr) {
     while (text[used] != '\0') {
       const int size =
           IsDBCSLeadByte(static_cast<BYTE>(text[used])) && text[used + 1] != '\0' ? 2 : 1;
-      if (used + size > capacity - 1) break;
+      if (used + size > capacity - 1)
+        break;
       used += size;
     }
     std::memcpy(buffer, text, static_cast<size_t>(used));
@@ -85,7 +92,7 @@ void CopyTitle(const char* text, char* buffer, int capacity) {
 }
 
 CHistogramDlg::CHistogramDlg(const int32_t (&histograms)[kChannels][256], int32_t bitsPerPixel,
-                             const char* title, HINSTANCE resources)
+                             const char *title, HINSTANCE resources)
     : CDialog(IDD_HISTOGRAM, resources), m_bitsPerPixel(bitsPerPixel) {
   std::memcpy(m_histograms, histograms, sizeof m_histograms);
   if (title != nullptr) {
@@ -125,14 +132,16 @@ BOOL CHistogramDlg::OnCommand(WORD id, WORD code, HWND control) {
 BOOL CHistogramDlg::OnPaint() {
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(m_hWnd, &paint);
-  if (dc != nullptr) Draw(dc);
+  if (dc != nullptr)
+    Draw(dc);
   EndPaint(m_hWnd, &paint);
   return TRUE;
 }
 
 // WM_PRINTCLIENT draws the same picture into the given DC (PrintWindow and tests use it).
-BOOL CHistogramDlg::OnMessage(UINT message, WPARAM wParam, LPARAM, INT_PTR& result) {
-  if (message != WM_PRINTCLIENT) return FALSE;
+BOOL CHistogramDlg::OnMessage(UINT message, WPARAM wParam, LPARAM, INT_PTR &result) {
+  if (message != WM_PRINTCLIENT)
+    return FALSE;
   Draw(reinterpret_cast<HDC>(wParam));
   result = TRUE;
   return TRUE;
@@ -171,23 +180,26 @@ void CHistogramDlg::Draw(HDC dc) const {
 
   SelectObject(dc, oldPen);
   SelectObject(dc, oldBrush);
-  if (bars != black) DeleteObject(bars);
+  if (bars != black)
+    DeleteObject(bars);
   DeleteObject(black);
   DeleteObject(white);
 }
 
 namespace vopwin {
 
-void showHistogramDialog(HWND window, const char* title, void* image,
-                         const ExportProgressHook* progress) {
-  if (image == nullptr) return;
+void showHistogramDialog(HWND window, const char *title, void *image,
+                         const ExportProgressHook *progress) {
+  if (image == nullptr)
+    return;
   // A failed count leaves the record zero: the dialog then shows empty channels and depth 0.
   VOP_HISTOGRAM_RESULT result{};
   histogramOf(window, image, &result, progress);
   int32_t scaled[CHistogramDlg::kChannels][256] = {};
   for (int k = 0; k < CHistogramDlg::kChannels; ++k) {
     const int64_t peak = result.peakCount[k];
-    if (peak == 0) continue;
+    if (peak == 0)
+      continue;
     // In 64 bits: a count of a huge image times 255 does not fit 32.
     for (int level = 0; level < 256; ++level)
       scaled[k][level] = static_cast<int32_t>(result.counts[k][level] * int64_t{255} / peak);
@@ -196,4 +208,4 @@ void showHistogramDialog(HWND window, const char* title, void* image,
   dialog.DoModal(nullptr);
 }
 
-}  // namespace vopwin
+} // namespace vopwin

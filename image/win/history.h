@@ -13,21 +13,21 @@ struct UndoSnapshot {
   static constexpr int32_t kCopy = 2;
   int32_t kind;
   int32_t actionCode;
-  void* payload;  // kFile: a MAX_PATH buffer with the spill file's full name; kCopy: an ImageRecord
+  void *payload; // kFile: a MAX_PATH buffer with the spill file's full name; kCopy: an ImageRecord
 };
 
 // The ring's release routine: deletes the file or the copy, then the snapshot.
-void releaseSnapshot(void* snapshot);
+void releaseSnapshot(void *snapshot);
 
 // Records the handle's current image in its undo history. 0, or kSnapshotFailed.
-int32_t pushSnapshot(void* handle, int32_t actionCode);
+int32_t pushSnapshot(void *handle, int32_t actionCode);
 
 // Undo (direction 1) or redo (2) on a history handle: the action code of the state now shown,
 // kBadArgument when there is none, kSnapshotFailed when a copy cannot be put back.
-int32_t reverseAction(int32_t direction, void* handle);
+int32_t reverseAction(int32_t direction, void *handle);
 
 // Pixel counts above this, or available physical memory below the next, spill to a file.
 constexpr int64_t kSpillPixels = 4096000;
 constexpr uint64_t kSpillMemory = 65536000;
 
-}  // namespace vopwin
+} // namespace vopwin

@@ -17,7 +17,7 @@ void releaseIdleServicesLocked() {
   releaseCachedDCs();
 }
 
-}  // namespace
+} // namespace
 
 void recordCreated() {
   EngineLocked guard;
@@ -26,7 +26,8 @@ void recordCreated() {
 
 void recordDestroyed() {
   EngineLocked guard;
-  if (--liveRecords == 0) releaseIdleServicesLocked();
+  if (--liveRecords == 0)
+    releaseIdleServicesLocked();
 }
 
 long liveRecordCount() {
@@ -36,7 +37,8 @@ long liveRecordCount() {
 
 void stopCodecsWhenIdle() {
   EngineLocked guard;
-  if (liveRecords == 0) releaseIdleServicesLocked();
+  if (liveRecords == 0)
+    releaseIdleServicesLocked();
 }
 
-}  // namespace vopwin
+} // namespace vopwin

@@ -14,4 +14,4 @@ long liveRecordCount();
 // dialog, a failed load). Never from DllMain, where the loader lock forbids it.
 void stopCodecsWhenIdle();
 
-}  // namespace vopwin
+} // namespace vopwin

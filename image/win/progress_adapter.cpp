@@ -3,17 +3,17 @@
 
 namespace vopwin {
 
-ProgressAdapter::ProgressAdapter(const ExportProgressHook* hook) {
+ProgressAdapter::ProgressAdapter(const ExportProgressHook *hook) {
   if (hook != nullptr && hook->callback != nullptr) {
     m_hook.callback = &ProgressAdapter::forward;
-    m_hook.context = const_cast<ExportProgressHook*>(hook);
+    m_hook.context = const_cast<ExportProgressHook *>(hook);
     m_hook.userValue = hook->userValue;
     m_active = true;
   }
 }
 
-void ProgressAdapter::forward(vop::ProgressRecord* record, void* context) {
-  static_cast<ExportProgressHook*>(context)->callback(record);
+void ProgressAdapter::forward(vop::ProgressRecord *record, void *context) {
+  static_cast<ExportProgressHook *>(context)->callback(record);
 }
 
-}  // namespace vopwin
+} // namespace vopwin

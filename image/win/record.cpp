@@ -14,7 +14,7 @@ namespace {
 // Pixel arrays larger than this are refused: row offsets and the core's sizes stay in 32 bits.
 constexpr int64_t kMaxPixelBytes = INT32_MAX;
 
-}  // namespace
+} // namespace
 
 ImageRecord::ImageRecord() { recordCreated(); }
 
@@ -23,11 +23,13 @@ ImageRecord::~ImageRecord() {
   recordDestroyed();
 }
 
-bool createBitmap(ImageRecord& record, int32_t width, int32_t height, int32_t bitsPerPixel,
+bool createBitmap(ImageRecord &record, int32_t width, int32_t height, int32_t bitsPerPixel,
                   uint32_t flags) {
-  if (width <= 0 || height <= 0 || !vop::isSupportedDepth(bitsPerPixel)) return false;
+  if (width <= 0 || height <= 0 || !vop::isSupportedDepth(bitsPerPixel))
+    return false;
   const int64_t row = vop::rowBytes(bitsPerPixel, width);
-  if (row <= 0 || row * height > kMaxPixelBytes) return false;
+  if (row <= 0 || row * height > kMaxPixelBytes)
+    return false;
 
   struct {
     BITMAPINFOHEADER header;
@@ -35,23 +37,26 @@ bool createBitmap(ImageRecord& record, int32_t width, int32_t height, int32_t bi
   } info{};
   info.header.biSize = sizeof info.header;
   info.header.biWidth = width;
-  info.header.biHeight = height;  // positive: bottom-up
+  info.header.biHeight = height; // positive: bottom-up
   info.header.biPlanes = 1;
   info.header.biBitCount = static_cast<WORD>(bitsPerPixel);
   info.header.biCompression = BI_RGB;
-  void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS,
+  void *bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO *>(&info), DIB_RGB_COLORS,
                                     &bits, nullptr, 0);
-  if (bitmap == nullptr) return false;
+  if (bitmap == nullptr)
+    return false;
 
-  if (record.bitmap != nullptr) destroyBitmap(record);
+  if (record.bitmap != nullptr)
+    destroyBitmap(record);
   record.bitmap = bitmap;
   DIBSECTION section{};
   if (GetObjectA(bitmap, sizeof section, &section) == static_cast<int>(sizeof section)) {
     record.width = section.dsBm.bmWidth;
-    record.height = section.dsBmih.biHeight < 0 ? -section.dsBmih.biHeight : section.dsBmih.biHeight;
+    record.height =
+        section.dsBmih.biHeight < 0 ? -section.dsBmih.biHeight : section.dsBmih.biHeight;
     record.bitsPerPixel = section.dsBmih.biBitCount;
-    record.bits = static_cast<uint8_t*>(section.dsBm.bmBits);
+    record.bits = static_cast<uint8_t *>(section.dsBm.bmBits);
     record.isDibSection = true;
   } else {
     BITMAP plain{};
@@ -59,7 +64,7 @@ bool createBitmap(ImageRecord& record, int32_t width, int32_t height, int32_t bi
     record.width = plain.bmWidth;
     record.height = plain.bmHeight;
     record.bitsPerPixel = plain.bmBitsPixel;
-    record.bits = static_cast<uint8_t*>(plain.bmBits);
+    record.bits = static_cast<uint8_t *>(plain.bmBits);
     record.isDibSection = false;
   }
   const int32_t size = static_cast<int32_t>(vop::rowBytes(record.bitsPerPixel, record.width));
@@ -74,8 +79,9 @@ bool createBitmap(ImageRecord& record, int32_t width, int32_t height, int32_t bi
   return true;
 }
 
-bool destroyBitmap(ImageRecord& record) {
-  if (record.bitmap == nullptr) return false;
+bool destroyBitmap(ImageRecord &record) {
+  if (record.bitmap == nullptr)
+    return false;
   HBITMAP bitmap = record.bitmap;
   if (record.memoryDC != nullptr) {
     // Still selected (a call that failed half-way): take it out before it is deleted.
@@ -89,7 +95,7 @@ bool destroyBitmap(ImageRecord& record) {
   return DeleteObject(bitmap) != 0;
 }
 
-void forgetBitmap(ImageRecord& record) {
+void forgetBitmap(ImageRecord &record) {
   record.bitmap = nullptr;
   record.bits = nullptr;
   record.width = record.height = record.pitch = record.bitsPerPixel = 0;
@@ -98,7 +104,7 @@ void forgetBitmap(ImageRecord& record) {
   record.transparentColor = -1;
 }
 
-SelectedBitmap::SelectedBitmap(ImageRecord& record) : m_record(record) {
+SelectedBitmap::SelectedBitmap(ImageRecord &record) : m_record(record) {
   if (m_record.dcRefCount++ == 0) {
     m_record.memoryDC = takeDC();
     m_record.previousBitmap =
@@ -115,22 +121,24 @@ SelectedBitmap::~SelectedBitmap() {
   }
 }
 
-int32_t readColorTable(ImageRecord& record, vop::PaletteEntry* table, int32_t capacity) {
-  if (record.bitmap == nullptr || capacity <= 0) return -1;
+int32_t readColorTable(ImageRecord &record, vop::PaletteEntry *table, int32_t capacity) {
+  if (record.bitmap == nullptr || capacity <= 0)
+    return -1;
   SelectedBitmap selected(record);
   const UINT count = capacity > 256 ? 256u : static_cast<UINT>(capacity);
   return static_cast<int32_t>(
-      GetDIBColorTable(selected.dc(), 0, count, reinterpret_cast<RGBQUAD*>(table)));
+      GetDIBColorTable(selected.dc(), 0, count, reinterpret_cast<RGBQUAD *>(table)));
 }
 
-bool writeColorTable(ImageRecord& record, const vop::PaletteEntry* table, int32_t count) {
-  if (record.bitmap == nullptr || count <= 0) return false;
+bool writeColorTable(ImageRecord &record, const vop::PaletteEntry *table, int32_t count) {
+  if (record.bitmap == nullptr || count <= 0)
+    return false;
   SelectedBitmap selected(record);
   return SetDIBColorTable(selected.dc(), 0, static_cast<UINT>(count),
-                          reinterpret_cast<const RGBQUAD*>(table)) != 0;
+                          reinterpret_cast<const RGBQUAD *>(table)) != 0;
 }
 
-int32_t copyWhole(ImageRecord& source, ImageRecord& destination) {
+int32_t copyWhole(ImageRecord &source, ImageRecord &destination) {
   // Row by row rather than through the copy routine: the routine moves B, G, R only, so alpha
   // bytes and 16-bit pixels would not survive an undo exactly.
   if (!holdsImage(&source) || !holdsImage(&destination) || source.bits == nullptr ||
@@ -144,10 +152,11 @@ int32_t copyWhole(ImageRecord& source, ImageRecord& destination) {
   if (source.bitsPerPixel <= 8) {
     std::array<vop::PaletteEntry, 256> table{};
     const int32_t count = readColorTable(source, table.data(), 1 << source.bitsPerPixel);
-    if (count > 0 && !writeColorTable(destination, table.data(), count)) return vop::kBadArgument;
+    if (count > 0 && !writeColorTable(destination, table.data(), count))
+      return vop::kBadArgument;
   }
   destination.hasAlpha = source.hasAlpha;
   return vop::kOk;
 }
 
-}  // namespace vopwin
+} // namespace vopwin

@@ -3,8 +3,9 @@
 
 namespace vopwin {
 
-RecordSurface::RecordSurface(ImageRecord& record) : m_record(record) {
-  if (record.bitmap == nullptr || record.bits == nullptr) return;
+RecordSurface::RecordSurface(ImageRecord &record) : m_record(record) {
+  if (record.bitmap == nullptr || record.bits == nullptr)
+    return;
   m_surface.bits = record.bits;
   m_surface.pitch = record.pitch;
   m_surface.width = record.width;
@@ -18,8 +19,9 @@ RecordSurface::RecordSurface(ImageRecord& record) : m_record(record) {
 }
 
 bool RecordSurface::commitPalette() {
-  if (m_surface.palette == nullptr || m_surface.paletteCount <= 0) return false;
+  if (m_surface.palette == nullptr || m_surface.paletteCount <= 0)
+    return false;
   return writeColorTable(m_record, m_surface.palette, m_surface.paletteCount);
 }
 
-}  // namespace vopwin
+} // namespace vopwin

@@ -7,6 +7,6 @@ namespace vopwin {
 
 // A new empty temporary file named from the 3-character prefix at the start of buffer (which
 // holds MAX_PATH characters and receives the full name). 0, or -1 when a call fails.
-int32_t makeTempFileName(char* buffer);
+int32_t makeTempFileName(char *buffer);
 
-}  // namespace vopwin
+} // namespace vopwin

@@ -18,12 +18,12 @@ bool dibToBmpFile(HGLOBAL dib, HANDLE file);
 // whole, sound BMP file.
 HGLOBAL bmpFileToDib(HANDLE file);
 
-void* attachImage(HGLOBAL dib);
+void *attachImage(HGLOBAL dib);
 int32_t drawImage(HDC dc, int32_t x, int32_t y, int32_t width, int32_t height, int32_t xSource,
-                  int32_t ySource, uint32_t rop, void* image);
-int32_t setClipboardImage(HWND owner, void* image);
-void* getClipboardImage(HWND owner);
-int32_t copyImage(HWND window, uint32_t flags, vop::CopyParams* params, void* source,
-                  void* destination, const ExportProgressHook* progress);
+                  int32_t ySource, uint32_t rop, void *image);
+int32_t setClipboardImage(HWND owner, void *image);
+void *getClipboardImage(HWND owner);
+int32_t copyImage(HWND window, uint32_t flags, vop::CopyParams *params, void *source,
+                  void *destination, const ExportProgressHook *progress);
 
-}  // namespace vopwin
+} // namespace vopwin

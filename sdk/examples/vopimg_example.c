@@ -73,7 +73,8 @@ int main(int argc, char **argv) {
   }
   int32_t w3, h3;
   vopGetImageData(again, &w3, &h3, NULL);
-  printf("saved %s %dx%d, centre %06X\n", output, (int)w3, (int)h3, (unsigned)vopGetColor(again, w3 / 2, h3 / 2));
+  printf("saved %s %dx%d, centre %06X\n", output, (int)w3, (int)h3,
+         (unsigned)vopGetColor(again, w3 / 2, h3 / 2));
   vopDestroyImage(again);
   return 0;
 }

@@ -59,7 +59,8 @@ std::optional<std::wstring> regString(HKEY root, const std::wstring &key, const 
 
 std::optional<DWORD> regDword(HKEY root, const std::wstring &key, const wchar_t *value) {
   DWORD data = 0, size = sizeof data;
-  if (RegGetValueW(root, key.c_str(), value, RRF_RT_REG_DWORD, nullptr, &data, &size) != ERROR_SUCCESS)
+  if (RegGetValueW(root, key.c_str(), value, RRF_RT_REG_DWORD, nullptr, &data, &size) !=
+      ERROR_SUCCESS)
     return std::nullopt;
   return data;
 }
@@ -73,7 +74,8 @@ bool keyExists(HKEY root, const std::wstring &key) {
 }
 
 void setDword(HKEY root, const std::wstring &key, const wchar_t *value, DWORD data) {
-  ASSERT_EQ(RegSetKeyValueW(root, key.c_str(), value, REG_DWORD, &data, sizeof data), ERROR_SUCCESS);
+  ASSERT_EQ(RegSetKeyValueW(root, key.c_str(), value, REG_DWORD, &data, sizeof data),
+            ERROR_SUCCESS);
 }
 
 std::wstring knownFolder(REFKNOWNFOLDERID id) {
@@ -85,7 +87,9 @@ std::wstring knownFolder(REFKNOWNFOLDERID id) {
   return out;
 }
 
-bool exists(const std::wstring &path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool exists(const std::wstring &path) {
+  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 std::vector<std::string> filesIn(const std::wstring &folder) {
   std::vector<std::string> names;
@@ -114,7 +118,8 @@ int runAndWait(std::wstring commandLine, int seconds) {
   STARTUPINFOW si{};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
-  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &si, &pi)) {
     ADD_FAILURE() << "cannot start " << utf8(commandLine) << ": error " << GetLastError();
     return -1;
   }
@@ -137,7 +142,8 @@ bool uninstallerRunning() {
   entry.dwSize = sizeof entry;
   bool running = false;
   for (BOOL more = Process32FirstW(snap, &entry); more; more = Process32NextW(snap, &entry))
-    if (_wcsnicmp(entry.szExeFile, L"Un_", 3) == 0 || _wcsicmp(entry.szExeFile, L"uninstall.exe") == 0)
+    if (_wcsnicmp(entry.szExeFile, L"Un_", 3) == 0 ||
+        _wcsicmp(entry.szExeFile, L"uninstall.exe") == 0)
       running = true;
   CloseHandle(snap);
   return running;
@@ -158,8 +164,9 @@ struct VerbOutcome {
                        [&](const std::wstring &t) { return t.find(part) != std::wstring::npos; });
   }
   bool boxStartsWith(const std::wstring &head) const {
-    return !isDialog && std::any_of(texts.begin(), texts.end(),
-                                    [&](const std::wstring &t) { return t.compare(0, head.size(), head) == 0; });
+    return !isDialog && std::any_of(texts.begin(), texts.end(), [&](const std::wstring &t) {
+      return t.compare(0, head.size(), head) == 0;
+    });
   }
   std::string describe() const {
     std::string out = windowShown ? (isDialog ? "dialog" : "message box") : "no window";
@@ -223,7 +230,8 @@ VerbOutcome runVerb(const std::wstring &command, const std::wstring &target, boo
   STARTUPINFOW si{};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
-  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &pi)) {
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
+                      &si, &pi)) {
     ADD_FAILURE() << "cannot start " << utf8(line) << ": error " << GetLastError();
     return out;
   }
@@ -243,12 +251,14 @@ VerbOutcome runVerb(const std::wstring &command, const std::wstring &target, boo
       Sleep(200);
       parts = Parts{};
       EnumChildWindows(w.found, readDescendant, reinterpret_cast<LPARAM>(&parts));
-      const bool complete = parts.tabs != nullptr ? !waitForText || std::any_of(parts.texts.begin(), parts.texts.end(),
-                                                                                [&](const std::wstring &t) {
-                                                                                  return t.find(text) != std::wstring::npos;
-                                                                                })
-                                                  : std::any_of(parts.texts.begin(), parts.texts.end(),
-                                                                [](const std::wstring &t) { return t.size() > 8; });
+      const bool complete =
+          parts.tabs != nullptr
+              ? !waitForText || std::any_of(parts.texts.begin(), parts.texts.end(),
+                                            [&](const std::wstring &t) {
+                                              return t.find(text) != std::wstring::npos;
+                                            })
+              : std::any_of(parts.texts.begin(), parts.texts.end(),
+                            [](const std::wstring &t) { return t.size() > 8; });
       if (complete)
         break;
     }
@@ -256,7 +266,8 @@ VerbOutcome runVerb(const std::wstring &command, const std::wstring &target, boo
     SendMessageW(w.found, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(caption));
     out.caption = caption;
     out.isDialog = parts.tabs != nullptr;
-    out.tabCount = out.isDialog ? static_cast<int>(SendMessageW(parts.tabs, TCM_GETITEMCOUNT, 0, 0)) : 0;
+    out.tabCount =
+        out.isDialog ? static_cast<int>(SendMessageW(parts.tabs, TCM_GETITEMCOUNT, 0, 0)) : 0;
     out.texts = parts.texts;
     // Cancel closes either window without acting; OK and a close request are the fallbacks.
     for (UINT step = 0; step < 3 && WaitForSingleObject(pi.hProcess, 0) != WAIT_OBJECT_0; ++step) {
@@ -314,7 +325,9 @@ struct Mode {
 
 class Installer : public ::testing::Test {
 protected:
-  static std::wstring setup() { return L"\"" + widen(testutil::windowsPath(TOLM_SETUP_EXE)) + L"\""; }
+  static std::wstring setup() {
+    return L"\"" + widen(testutil::windowsPath(TOLM_SETUP_EXE)) + L"\"";
+  }
 
   // Leftovers of an earlier, failed attempt in this prefix would decide the outcome: remove them.
   static void clean(const Mode &m) {
@@ -326,8 +339,9 @@ protected:
 
   void expectInstalled(const Mode &m) {
     SCOPED_TRACE(m.name);
-    EXPECT_EQ(filesIn(m.folder), (std::vector<std::string>{"TOLM.exe", "dax2enc.dll", "dax2jpn.dll", "daxread.dll",
-                                                            "kelsys.dll", "uninstall.exe", "vopimg.dll"}))
+    EXPECT_EQ(filesIn(m.folder),
+              (std::vector<std::string>{"TOLM.exe", "dax2enc.dll", "dax2jpn.dll", "daxread.dll",
+                                        "kelsys.dll", "uninstall.exe", "vopimg.dll"}))
         << "the installation folder holds exactly the deliverables and the uninstaller";
     for (const char *name : kDeliverables)
       EXPECT_TRUE(contents(m.folder + L"\\" + widen(name)) ==
@@ -335,9 +349,12 @@ protected:
           << name << " differs from the build's copy";
 
     const std::wstring exe = L"\"" + m.folder + L"\\TOLM.exe\"";
-    EXPECT_EQ(regString(m.root, kFileVerb, nullptr), std::optional<std::wstring>(L"TOLM のプロパティ"));
-    EXPECT_EQ(regString(m.root, kFolderVerb, nullptr), std::optional<std::wstring>(L"TOLM のプロパティ"));
-    EXPECT_EQ(regString(m.root, kEraseVerb, nullptr), std::optional<std::wstring>(L"TOLM 拡張削除"));
+    EXPECT_EQ(regString(m.root, kFileVerb, nullptr),
+              std::optional<std::wstring>(L"TOLM のプロパティ"));
+    EXPECT_EQ(regString(m.root, kFolderVerb, nullptr),
+              std::optional<std::wstring>(L"TOLM のプロパティ"));
+    EXPECT_EQ(regString(m.root, kEraseVerb, nullptr),
+              std::optional<std::wstring>(L"TOLM 拡張削除"));
     EXPECT_EQ(regString(m.root, std::wstring(kFileVerb) + L"\\command", nullptr),
               std::optional<std::wstring>(exe + L" /f \"%1\""));
     EXPECT_EQ(regString(m.root, std::wstring(kFolderVerb) + L"\\command", nullptr),
@@ -348,14 +365,18 @@ protected:
       EXPECT_FALSE(keyExists(m.otherRoot, key)) << utf8(key) << " was written under the other root";
 
     const std::wstring uninstaller = L"\"" + m.folder + L"\\uninstall.exe\"";
-    EXPECT_EQ(regString(m.root, kUninstallKey, L"DisplayName"), std::optional<std::wstring>(L"TOLM"));
+    EXPECT_EQ(regString(m.root, kUninstallKey, L"DisplayName"),
+              std::optional<std::wstring>(L"TOLM"));
     EXPECT_EQ(regString(m.root, kUninstallKey, L"DisplayVersion"),
               std::optional<std::wstring>(widen(TOLM_VERSION_TEXT)));
-    EXPECT_EQ(regString(m.root, kUninstallKey, L"Publisher"), std::optional<std::wstring>(L"n.orbit"));
-    EXPECT_EQ(regString(m.root, kUninstallKey, L"UninstallString"), std::optional<std::wstring>(uninstaller));
+    EXPECT_EQ(regString(m.root, kUninstallKey, L"Publisher"),
+              std::optional<std::wstring>(L"n.orbit"));
+    EXPECT_EQ(regString(m.root, kUninstallKey, L"UninstallString"),
+              std::optional<std::wstring>(uninstaller));
     EXPECT_EQ(regString(m.root, kUninstallKey, L"QuietUninstallString"),
               std::optional<std::wstring>(uninstaller + L" /S"));
-    EXPECT_EQ(regString(m.root, kUninstallKey, L"InstallLocation"), std::optional<std::wstring>(m.folder));
+    EXPECT_EQ(regString(m.root, kUninstallKey, L"InstallLocation"),
+              std::optional<std::wstring>(m.folder));
   }
 
   // Runs the three verbs as registered. A property start passes when the property dialog
@@ -412,7 +433,8 @@ protected:
 
   void expectRemoved(const Mode &m) {
     SCOPED_TRACE(m.name);
-    EXPECT_FALSE(exists(m.folder)) << "the installation folder is left: " << ::testing::PrintToString(filesIn(m.folder));
+    EXPECT_FALSE(exists(m.folder))
+        << "the installation folder is left: " << ::testing::PrintToString(filesIn(m.folder));
     for (const wchar_t *key : {kFileVerb, kFolderVerb, kEraseVerb, kUninstallKey})
       EXPECT_FALSE(keyExists(m.root, key)) << utf8(key) << " is left";
   }
@@ -450,8 +472,8 @@ TEST_F(Installer, PerUserInstallRunsItsVerbsAndUninstallsKeepingTheSettings) {
 
 TEST_F(Installer, ElevatedInstallIsForAllUsersAndUninstallsWithItsSettingsWhenAsked) {
   // Wine runs every program with administrator rights, so a plain /S installs for all users.
-  const Mode m{"all users", HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER, knownFolder(FOLDERID_ProgramFiles) + L"\\TOLM",
-               L" /S"};
+  const Mode m{"all users", HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER,
+               knownFolder(FOLDERID_ProgramFiles) + L"\\TOLM", L" /S"};
   ASSERT_FALSE(knownFolder(FOLDERID_ProgramFiles).empty());
   clean(m);
   RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKey);

@@ -102,7 +102,8 @@ inline void answerFileDialog(const std::string &choose, SeenDialog &seen, int ty
     SendMessageW(types, CB_SETCURSEL, typeIndex, 0);
     // A user's pick sends both notifications; dialogs act on either.
     for (WORD code : {CBN_SELCHANGE, CBN_SELENDOK})
-      SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(kFileTypeCombo, code), reinterpret_cast<LPARAM>(types));
+      SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(kFileTypeCombo, code),
+                   reinterpret_cast<LPARAM>(types));
   }
   for (int id : {kFileNameCombo, kFileNameEdit})
     if (GetDlgItem(dialog, id) != nullptr)

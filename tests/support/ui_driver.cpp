@@ -25,8 +25,8 @@ std::wstring windowText(HWND window) {
   wchar_t text[2048] = {};
   DWORD_PTR ignored = 0;
   // A hung program must not hang the test with it.
-  SendMessageTimeoutW(window, WM_GETTEXT, 2048, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 10000,
-                      &ignored);
+  SendMessageTimeoutW(window, WM_GETTEXT, 2048, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+                      10000, &ignored);
   return text;
 }
 
@@ -81,7 +81,6 @@ BOOL CALLBACK visitTop(HWND window, LPARAM param) {
   return TRUE;
 }
 
-
 } // namespace
 
 HWND findChild(HWND parent, const std::function<bool(HWND)> &match) {
@@ -90,14 +89,15 @@ HWND findChild(HWND parent, const std::function<bool(HWND)> &match) {
   return search.found;
 }
 
-ProgramRun::ProgramRun(const std::string &folder, const std::string &exeName, const std::string &arguments) {
+ProgramRun::ProgramRun(const std::string &folder, const std::string &exeName,
+                       const std::string &arguments) {
   const std::string exe = folder + "\\" + exeName;
   std::string commandLine = "\"" + exe + "\" " + arguments;
   STARTUPINFOA si{};
   si.cb = sizeof si;
   std::vector<wchar_t> env = childEnvironment();
-  if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
-                      env.data(), folder.c_str(), &si, &m_process))
+  if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                      CREATE_UNICODE_ENVIRONMENT, env.data(), folder.c_str(), &si, &m_process))
     m_process = PROCESS_INFORMATION{};
 }
 
@@ -184,8 +184,8 @@ DWORD ownerOf(HWND window) {
 bool readPicker(HWND picker, SYSTEMTIME &time) {
   RemoteBuffer remote(ownerOf(picker), sizeof(SYSTEMTIME));
   DWORD_PTR result = GDT_NONE;
-  if (!remote.valid() || !SendMessageTimeoutW(picker, DTM_GETSYSTEMTIME, 0, remote.address(), SMTO_ABORTIFHUNG,
-                                              10000, &result))
+  if (!remote.valid() || !SendMessageTimeoutW(picker, DTM_GETSYSTEMTIME, 0, remote.address(),
+                                              SMTO_ABORTIFHUNG, 10000, &result))
     return false;
   return result == GDT_VALID && remote.read(&time, sizeof time);
 }
@@ -195,9 +195,11 @@ bool setPickerAsUser(HWND picker, const SYSTEMTIME &time) {
   RemoteBuffer remote(ownerOf(picker), sizeof time);
   DWORD_PTR result = 0;
   auto send = [&](UINT message, WPARAM wParam, LPARAM lParam) {
-    return SendMessageTimeoutW(picker, message, wParam, lParam, SMTO_ABORTIFHUNG, 10000, &result) != 0;
+    return SendMessageTimeoutW(picker, message, wParam, lParam, SMTO_ABORTIFHUNG, 10000, &result) !=
+           0;
   };
-  if (!remote.write(&time, sizeof time) || !send(DTM_SETSYSTEMTIME, GDT_VALID, remote.address()) || result == 0)
+  if (!remote.write(&time, sizeof time) || !send(DTM_SETSYSTEMTIME, GDT_VALID, remote.address()) ||
+      result == 0)
     return false;
   // Wine passes no WM_NOTIFY between processes, so the control itself must tell its parent: a
   // click selects its first field, and one step up and one down leave the value as set, each
@@ -209,8 +211,9 @@ bool setPickerAsUser(HWND picker, const SYSTEMTIME &time) {
       !send(WM_KEYDOWN, VK_UP, 0) || !send(WM_KEYDOWN, VK_DOWN, 0))
     return false;
   SYSTEMTIME now{};
-  return readPicker(picker, now) && now.wYear == time.wYear && now.wMonth == time.wMonth && now.wDay == time.wDay &&
-         now.wHour == time.wHour && now.wMinute == time.wMinute && now.wSecond == time.wSecond;
+  return readPicker(picker, now) && now.wYear == time.wYear && now.wMonth == time.wMonth &&
+         now.wDay == time.wDay && now.wHour == time.wHour && now.wMinute == time.wMinute &&
+         now.wSecond == time.wSecond;
 }
 
 namespace {
@@ -224,7 +227,8 @@ std::vector<uint32_t> pixelsOf(HDC dc, HBITMAP bitmap, int width, int height) {
   bi.bmiHeader.biPlanes = 1;
   bi.bmiHeader.biBitCount = 32;
   std::vector<uint32_t> pixels(static_cast<size_t>(width) * static_cast<size_t>(height));
-  if (GetDIBits(dc, bitmap, 0, static_cast<UINT>(height), pixels.data(), &bi, DIB_RGB_COLORS) != height)
+  if (GetDIBits(dc, bitmap, 0, static_cast<UINT>(height), pixels.data(), &bi, DIB_RGB_COLORS) !=
+      height)
     return {};
   for (uint32_t &p : pixels)
     p &= 0xFFFFFF;
@@ -232,8 +236,8 @@ std::vector<uint32_t> pixelsOf(HDC dc, HBITMAP bitmap, int width, int height) {
 }
 
 uint32_t rgbOf(COLORREF colour) {
-  return (static_cast<uint32_t>(GetRValue(colour)) << 16) | (static_cast<uint32_t>(GetGValue(colour)) << 8) |
-         GetBValue(colour);
+  return (static_cast<uint32_t>(GetRValue(colour)) << 16) |
+         (static_cast<uint32_t>(GetGValue(colour)) << 8) | GetBValue(colour);
 }
 
 } // namespace
@@ -253,13 +257,14 @@ std::vector<uint32_t> screenPixels(const RECT &area) {
   return pixels;
 }
 
-std::vector<uint32_t> resourceBitmap(const std::string &modulePath, UINT id, int &width, int &height,
-                                     COLORREF background) {
+std::vector<uint32_t> resourceBitmap(const std::string &modulePath, UINT id, int &width,
+                                     int &height, COLORREF background) {
   std::vector<uint32_t> pixels;
   HMODULE module = LoadLibraryExA(modulePath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
   if (module == nullptr)
     return pixels;
-  HBITMAP bitmap = static_cast<HBITMAP>(LoadImageA(module, MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, 0));
+  HBITMAP bitmap =
+      static_cast<HBITMAP>(LoadImageA(module, MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, 0));
   BITMAP info{};
   if (bitmap != nullptr && GetObjectA(bitmap, sizeof info, &info) != 0) {
     width = info.bmWidth;
@@ -282,14 +287,16 @@ std::vector<uint32_t> resourceBitmap(const std::string &modulePath, UINT id, int
 
 bool containsPicture(const std::vector<uint32_t> &area, int areaWidth, int areaHeight,
                      const std::vector<uint32_t> &picture, int width, int height) {
-  if (picture.empty() || area.size() < static_cast<size_t>(areaWidth) * static_cast<size_t>(areaHeight))
+  if (picture.empty() ||
+      area.size() < static_cast<size_t>(areaWidth) * static_cast<size_t>(areaHeight))
     return false;
   for (int y0 = 0; y0 + height <= areaHeight; ++y0)
     for (int x0 = 0; x0 + width <= areaWidth; ++x0) {
       bool same = true;
       for (int y = 0; y < height && same; ++y)
         same = std::memcmp(&area[static_cast<size_t>((y0 + y) * areaWidth + x0)],
-                           &picture[static_cast<size_t>(y * width)], static_cast<size_t>(width) * 4) == 0;
+                           &picture[static_cast<size_t>(y * width)],
+                           static_cast<size_t>(width) * 4) == 0;
       if (same)
         return true;
     }
@@ -300,17 +307,19 @@ namespace {
 
 bool toLocal(const FILETIME &utc, SYSTEMTIME &local) {
   SYSTEMTIME system;
-  return FileTimeToSystemTime(&utc, &system) && SystemTimeToTzSpecificLocalTime(nullptr, &system, &local);
+  return FileTimeToSystemTime(&utc, &system) &&
+         SystemTimeToTzSpecificLocalTime(nullptr, &system, &local);
 }
 
 bool toUtc(const SYSTEMTIME &local, FILETIME &utc) {
   SYSTEMTIME system;
-  return TzSpecificLocalTimeToSystemTime(nullptr, &local, &system) && SystemTimeToFileTime(&system, &utc);
+  return TzSpecificLocalTimeToSystemTime(nullptr, &local, &system) &&
+         SystemTimeToFileTime(&system, &utc);
 }
 
 HANDLE openForTimes(const std::string &path, DWORD access) {
-  return CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  return CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 }
 
 } // namespace
@@ -320,8 +329,9 @@ bool readLocalTimes(const std::string &path, LocalTimes &times) {
   if (item == INVALID_HANDLE_VALUE)
     return false;
   FILETIME creation, access, update;
-  const bool ok = GetFileTime(item, &creation, &access, &update) && toLocal(creation, times.creation) &&
-                  toLocal(access, times.access) && toLocal(update, times.update);
+  const bool ok = GetFileTime(item, &creation, &access, &update) &&
+                  toLocal(creation, times.creation) && toLocal(access, times.access) &&
+                  toLocal(update, times.update);
   CloseHandle(item);
   return ok;
 }
@@ -355,8 +365,8 @@ bool sameSecond(const SYSTEMTIME &a, const SYSTEMTIME &b) {
 
 std::string unixPathOf(const std::string &windowsPath) {
   using UnixName = char *(CDECL *)(const wchar_t *);
-  auto convert = reinterpret_cast<UnixName>(
-      reinterpret_cast<void *>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+  auto convert = reinterpret_cast<UnixName>(reinterpret_cast<void *>(
+      GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
   if (convert == nullptr)
     return "";
   wchar_t wide[MAX_PATH * 2] = {};

@@ -74,8 +74,8 @@ bool setPickerAsUser(HWND picker, const SYSTEMTIME &time);
 std::vector<uint32_t> screenPixels(const RECT &area);
 // A bitmap resource of a module loaded as data, as 0xRRGGBB rows, its (0, 0) colour replaced
 // by `background`; empty when absent.
-std::vector<uint32_t> resourceBitmap(const std::string &modulePath, UINT id, int &width, int &height,
-                                     COLORREF background);
+std::vector<uint32_t> resourceBitmap(const std::string &modulePath, UINT id, int &width,
+                                     int &height, COLORREF background);
 // Where the `width` by `height` picture occurs in the pixels of `area`; false when nowhere.
 bool containsPicture(const std::vector<uint32_t> &area, int areaWidth, int areaHeight,
                      const std::vector<uint32_t> &picture, int width, int height);

@@ -36,7 +36,8 @@ int32_t BitArrays::operate(int32_t operation, int32_t x, int32_t y, int32_t *slo
     array.width = x;
     array.height = y;
     if (count > 0) {
-      array.bits.reset(static_cast<uint32_t *>(std::calloc(static_cast<size_t>(count), sizeof(uint32_t))));
+      array.bits.reset(
+          static_cast<uint32_t *>(std::calloc(static_cast<size_t>(count), sizeof(uint32_t))));
       if (!array.bits)
         return -1;
     }
@@ -54,7 +55,8 @@ int32_t BitArrays::operate(int32_t operation, int32_t x, int32_t y, int32_t *slo
     const Array &array = m_arrays[s];
     if (x < 0 || x >= array.width || y < 0 || y >= array.height)
       return -1;
-    const uint64_t n = static_cast<uint64_t>(x) + static_cast<uint64_t>(y) * static_cast<uint64_t>(array.width);
+    const uint64_t n =
+        static_cast<uint64_t>(x) + static_cast<uint64_t>(y) * static_cast<uint64_t>(array.width);
     uint32_t &word = array.bits[static_cast<size_t>(n / 32)];
     const uint32_t mask = 0x80000000u >> (n % 32);
     if (operation == kSet) {

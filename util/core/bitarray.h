@@ -35,7 +35,9 @@ private:
     CallocBlock<uint32_t> bits;
   };
 
-  bool inUse(int32_t slot) const { return slot >= 0 && slot < kSlots && (m_used >> slot & 1u) != 0; }
+  bool inUse(int32_t slot) const {
+    return slot >= 0 && slot < kSlots && (m_used >> slot & 1u) != 0;
+  }
   void release(int32_t slot);
 
   Array m_arrays[kSlots];

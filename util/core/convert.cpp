@@ -31,7 +31,8 @@ void unsignedToString(uint64_t v, bool negative, int32_t radix, char *output) {
 
 void signedToString(int64_t value, int32_t radix, char *output) {
   const bool negative = value < 0;
-  const uint64_t magnitude = negative ? 0u - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
+  const uint64_t magnitude =
+      negative ? 0u - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
   unsignedToString(magnitude, negative, radix, output);
 }
 
@@ -85,13 +86,19 @@ int32_t stringToBytes(const char *text, void *output) {
   return static_cast<int32_t>(length);
 }
 
-void int16ToBytes(int32_t value, void *output) { storeLittleEndian(static_cast<uint32_t>(value), output, 2); }
+void int16ToBytes(int32_t value, void *output) {
+  storeLittleEndian(static_cast<uint32_t>(value), output, 2);
+}
 int32_t bytesToInt16(const void *bytes) { return static_cast<int32_t>(loadLittleEndian(bytes, 2)); }
-void int32ToBytes(int32_t value, void *output) { storeLittleEndian(static_cast<uint32_t>(value), output, 4); }
+void int32ToBytes(int32_t value, void *output) {
+  storeLittleEndian(static_cast<uint32_t>(value), output, 4);
+}
 int32_t bytesToInt32(const void *bytes) {
   return static_cast<int32_t>(static_cast<uint32_t>(loadLittleEndian(bytes, 4)));
 }
-void int64ToBytes(int64_t value, void *output) { storeLittleEndian(static_cast<uint64_t>(value), output, 8); }
+void int64ToBytes(int64_t value, void *output) {
+  storeLittleEndian(static_cast<uint64_t>(value), output, 8);
+}
 int64_t bytesToInt64(const void *bytes) { return static_cast<int64_t>(loadLittleEndian(bytes, 8)); }
 
 void stringLower(char *text, LeadBytePredicate isLeadByte) {

@@ -13,9 +13,10 @@ inline constexpr size_t kNumberTextMax = 66;
 // Number to text in radix 2 to 36 (digits 0-9 then a-z, no leading zeros, zero-terminated).
 // A radix outside 2..36 writes an empty text. A null output writes nothing. Every function
 // writes at most kNumberTextMax bytes.
-void int16ToString(int32_t value, int32_t radix, char *output);  // low 16 bits, unsigned
-void int32ToString(int32_t value, int32_t radix, char *output);  // radix 10 signed, else unsigned
-char *int64ToString(int64_t value, int32_t radix, char *output); // radix 10 signed, else unsigned; returns output
+void int16ToString(int32_t value, int32_t radix, char *output); // low 16 bits, unsigned
+void int32ToString(int32_t value, int32_t radix, char *output); // radix 10 signed, else unsigned
+char *int64ToString(int64_t value, int32_t radix,
+                    char *output); // radix 10 signed, else unsigned; returns output
 
 // Length of text without its terminating zero, and the characters copied to output unless it
 // is null; 0 for a null text.

@@ -1,4 +1,5 @@
-// CRC-32 and CRC-16 (most significant bit first): byte table, slicing-by-16 and carry-less folding paths.
+// CRC-32 and CRC-16 (most significant bit first): byte table, slicing-by-16 and carry-less folding
+// paths.
 #include "util/core/crc.h"
 
 #include <array>
@@ -119,7 +120,8 @@ KEL_CRC_FOLD_TARGET inline __m128i loadBlock(const uint8_t *q, __m128i swap) {
 }
 
 KEL_CRC_FOLD_TARGET inline __m128i foldInto(__m128i x, __m128i k, __m128i next) {
-  return _mm_xor_si128(_mm_xor_si128(_mm_clmulepi64_si128(x, k, 0x00), _mm_clmulepi64_si128(x, k, 0x11)), next);
+  return _mm_xor_si128(
+      _mm_xor_si128(_mm_clmulepi64_si128(x, k, 0x00), _mm_clmulepi64_si128(x, k, 0x11)), next);
 }
 
 // Folding of 16-byte blocks in big-endian lanes, so that bit 127 of a lane is the first bit of
@@ -133,8 +135,10 @@ KEL_CRC_FOLD_TARGET KEL_CRC_REALIGN uint32_t folded(const Engine &e, uint32_t re
   const __m128i swap = byteSwap();
   auto load = [&](const uint8_t *q) { return loadBlock(q, swap); };
   auto fold = [](__m128i x, __m128i k, __m128i next) { return foldInto(x, k, next); };
-  const __m128i k512 = _mm_set_epi64x(static_cast<long long>(e.fold512[1]), static_cast<long long>(e.fold512[0]));
-  const __m128i k128 = _mm_set_epi64x(static_cast<long long>(e.fold128[1]), static_cast<long long>(e.fold128[0]));
+  const __m128i k512 =
+      _mm_set_epi64x(static_cast<long long>(e.fold512[1]), static_cast<long long>(e.fold512[0]));
+  const __m128i k128 =
+      _mm_set_epi64x(static_cast<long long>(e.fold128[1]), static_cast<long long>(e.fold128[0]));
 
   // A register r before the data is the same as r added to the first four bytes.
   __m128i x0 = _mm_xor_si128(load(p), _mm_set_epi32(static_cast<int>(reg), 0, 0, 0));
@@ -170,7 +174,9 @@ const bool kHaveClmul = detectClmul();
 
 constexpr bool kHaveClmul = false;
 
-uint32_t folded(const Engine &e, uint32_t reg, const uint8_t *p, size_t length) { return sliced(e, reg, p, length); }
+uint32_t folded(const Engine &e, uint32_t reg, const uint8_t *p, size_t length) {
+  return sliced(e, reg, p, length);
+}
 
 #endif
 
@@ -201,12 +207,14 @@ uint32_t crc32UpdateWith(CrcPath path, uint32_t reg, const void *data, size_t le
 }
 
 uint16_t crc16UpdateWith(CrcPath path, uint16_t reg, const void *data, size_t length) {
-  return static_cast<uint16_t>(run(path, kEngine16, static_cast<uint32_t>(reg) << 16, data, length) >> 16);
+  return static_cast<uint16_t>(
+      run(path, kEngine16, static_cast<uint32_t>(reg) << 16, data, length) >> 16);
 }
 
 uint32_t crc32Update(uint32_t reg, const void *data, size_t length) {
   const auto *p = static_cast<const uint8_t *>(data);
-  return kHaveClmul && length >= kFoldMinimum ? folded(kEngine32, reg, p, length) : sliced(kEngine32, reg, p, length);
+  return kHaveClmul && length >= kFoldMinimum ? folded(kEngine32, reg, p, length)
+                                              : sliced(kEngine32, reg, p, length);
 }
 
 uint16_t crc16Update(uint16_t reg, const void *data, size_t length) {

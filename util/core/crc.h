@@ -21,13 +21,13 @@ bool crcPathAvailable(CrcPath path);
 uint32_t crc32UpdateWith(CrcPath path, uint32_t reg, const void *data, size_t length);
 uint16_t crc16UpdateWith(CrcPath path, uint16_t reg, const void *data, size_t length);
 
-// Checksum of one whole buffer (initial register, final complement). data may be null when length is 0.
+// Checksum of one whole buffer (initial register, final complement). data may be null when length
+// is 0.
 uint32_t crc32(const void *data, size_t length);
 uint16_t crc16(const void *data, size_t length);
 
 // Checksum of a stream fed in pieces, e.g. a file read in chunks: start, feed, value.
-template <typename Reg, Reg (*Update)(Reg, const void *, size_t), Reg Init>
-class CrcAccumulator {
+template <typename Reg, Reg (*Update)(Reg, const void *, size_t), Reg Init> class CrcAccumulator {
 public:
   void feed(const void *data, size_t length) { m_reg = Update(m_reg, data, length); }
   Reg value() const { return static_cast<Reg>(~m_reg); }

@@ -4,7 +4,9 @@
 namespace kel {
 namespace {
 
-bool leads(LeadBytePredicate isLead, char c) { return isLead != nullptr && isLead(static_cast<uint8_t>(c)); }
+bool leads(LeadBytePredicate isLead, char c) {
+  return isLead != nullptr && isLead(static_cast<uint8_t>(c));
+}
 
 template <char From, char To> void changeCase(std::span<char> text, LeadBytePredicate isLead) {
   for (size_t i = 0; i < text.size(); ++i) {
@@ -20,7 +22,9 @@ template <char From, char To> void changeCase(std::span<char> text, LeadBytePred
 } // namespace
 
 bool noLeadBytes(uint8_t) { return false; }
-bool isCp932LeadByte(uint8_t byte) { return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC); }
+bool isCp932LeadByte(uint8_t byte) {
+  return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+}
 
 size_t characterLength(std::string_view text, size_t at, LeadBytePredicate isLead) {
   return leads(isLead, text[at]) && at + 1 < text.size() ? 2 : 1;
@@ -45,8 +49,12 @@ std::vector<std::string_view> characters(std::string_view text, LeadBytePredicat
   return out;
 }
 
-void lowerAsciiInPlace(std::span<char> text, LeadBytePredicate isLead) { changeCase<'A', 'a'>(text, isLead); }
-void upperAsciiInPlace(std::span<char> text, LeadBytePredicate isLead) { changeCase<'a', 'A'>(text, isLead); }
+void lowerAsciiInPlace(std::span<char> text, LeadBytePredicate isLead) {
+  changeCase<'A', 'a'>(text, isLead);
+}
+void upperAsciiInPlace(std::span<char> text, LeadBytePredicate isLead) {
+  changeCase<'a', 'A'>(text, isLead);
+}
 
 std::string upperAscii(std::string_view text, LeadBytePredicate isLead) {
   std::string out(text);

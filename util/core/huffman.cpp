@@ -56,8 +56,8 @@ struct Tree {
     std::sort(keys, keys + keyCount);
     for (int k = 0; k < keyCount; ++k)
       leaves[count++] = static_cast<int16_t>(keys[k] & 0xFFFF);
-    int leaf = 0;      // head of the leaf queue
-    int inner = 256;   // head of the merged-node queue; n is its end
+    int leaf = 0;    // head of the leaf queue
+    int inner = 256; // head of the merged-node queue; n is its end
     int n = 256;
     auto pop = [&] {
       // On equal weights the leaf wins: its number is the lower one.
@@ -279,7 +279,8 @@ private:
 void writeLongCode(CodeWriter &out, const Tree &tree, int leaf) {
   uint8_t up[256];
   int n = 0;
-  for (int node = leaf; node != tree.root && tree.parent[node] >= 0 && n < 256; node = tree.parent[node])
+  for (int node = leaf; node != tree.root && tree.parent[node] >= 0 && n < 256;
+       node = tree.parent[node])
     up[n++] = tree.side[node];
   while (n > 0)
     out.put(up[--n], 1);
@@ -301,8 +302,8 @@ struct PeekTable {
 // Walks the tree once to the table's depth instead of once per entry: a prefix after which
 // the entry can no longer change (kMaxRun byte values found, or kPeekBits bits read) fills its
 // whole range of entries at once. Building stays a small part of a 4 KiB decode.
-void fillPeekTable(const Tree &tree, PeekTable &table, uint32_t prefix, int depth, int node, uint32_t symbols,
-                   uint32_t count, uint32_t used) {
+void fillPeekTable(const Tree &tree, PeekTable &table, uint32_t prefix, int depth, int node,
+                   uint32_t symbols, uint32_t count, uint32_t used) {
   if (depth == kPeekBits || count == kMaxRun) {
     const uint32_t entry = symbols | (count == 0 ? kPeekBits : used) << 24 | count << 28;
     const auto inner = static_cast<int16_t>(count == 0 ? node : 0);
@@ -324,7 +325,9 @@ void fillPeekTable(const Tree &tree, PeekTable &table, uint32_t prefix, int dept
   }
 }
 
-void buildPeekTable(const Tree &tree, PeekTable &table) { fillPeekTable(tree, table, 0, 0, tree.root, 0, 0, 0); }
+void buildPeekTable(const Tree &tree, PeekTable &table) {
+  fillPeekTable(tree, table, 0, 0, tree.root, 0, 0, 0);
+}
 
 // Below this many symbols building the table costs more than it saves.
 constexpr uint32_t kPeekMinimum = 4096;
@@ -355,8 +358,8 @@ int shortestCode(const Tree &tree) {
 
 // Walks from `node` down to a leaf a bit at a time, a byte loaded only once its first bit is
 // due, as the plain reader does; the leaf's byte value, or -1 when the stream ends first.
-inline int walkToLeaf(const Tree &tree, int node, const uint8_t *src, size_t length, size_t &pos, uint64_t &acc,
-                      int &bits) {
+inline int walkToLeaf(const Tree &tree, int node, const uint8_t *src, size_t length, size_t &pos,
+                      uint64_t &acc, int &bits) {
   while (node >= 256) {
     if (bits == 0) {
       if (pos >= length)
@@ -375,8 +378,8 @@ inline int walkToLeaf(const Tree &tree, int node, const uint8_t *src, size_t len
 // length may be unknown (the caller's buffer then holds exactly what the codes need), so bytes
 // are loaded ahead only while the symbols still to come are sure to need them; the last ones
 // are decoded bit by bit, a byte loaded only when its first bit is due, as the plain reader does.
-bool decodeWithTable(const Tree &tree, PeekTable *table, const uint8_t *src, size_t length, uint8_t *out,
-                     uint32_t plainLength) {
+bool decodeWithTable(const Tree &tree, PeekTable *table, const uint8_t *src, size_t length,
+                     uint8_t *out, uint32_t plainLength) {
   static_assert(kPeekBits <= 56, "a peek must fit the refilled accumulator");
   buildPeekTable(tree, *table);
   const uint32_t shortest = static_cast<uint32_t>(shortestCode(tree));
@@ -456,7 +459,8 @@ bool decodeWithTable(const Tree &tree, PeekTable *table, const uint8_t *src, siz
 // hand are fewer than the symbols still to come times the shortest code (a lower bound of it).
 constexpr int kSmallBits = 8;
 
-bool decodeSmall(const Tree &tree, const uint8_t *src, size_t length, uint8_t *out, uint32_t plainLength) {
+bool decodeSmall(const Tree &tree, const uint8_t *src, size_t length, uint8_t *out,
+                 uint32_t plainLength) {
   // Entry: node number (a byte value below 256) in bits 0-8, bits it takes in 9-12.
   uint16_t table[1u << kSmallBits];
   int shortest = kSmallBits;
@@ -591,7 +595,8 @@ int32_t huffmanDecode(const void *packed, void *output, const uint32_t *table, u
   if (packed == nullptr || output == nullptr || table == nullptr || plainLength == 0 ||
       plainLength > static_cast<uint32_t>(INT32_MAX))
     return 0;
-  // The tree is built in a private copy: the caller's table stays as given, so it can be used again.
+  // The tree is built in a private copy: the caller's table stays as given, so it can be used
+  // again.
   uint32_t weights[kNodes] = {};
   std::memcpy(weights, table, 256 * sizeof(uint32_t));
   Tree tree;
@@ -610,10 +615,12 @@ int32_t huffmanDecode(const void *packed, void *output, const uint32_t *table, u
     const bool complete = decodeWithTable(tree, peek.get(), src, packedLength, out, plainLength);
     return complete ? static_cast<int32_t>(plainLength) : 0;
   }
-  return decodeSmall(tree, src, packedLength, out, plainLength) ? static_cast<int32_t>(plainLength) : 0;
+  return decodeSmall(tree, src, packedLength, out, plainLength) ? static_cast<int32_t>(plainLength)
+                                                                : 0;
 }
 
-int32_t valuesEncode(const uint32_t *values, void *output, uint32_t valueCount, uint32_t outputCapacity) {
+int32_t valuesEncode(const uint32_t *values, void *output, uint32_t valueCount,
+                     uint32_t outputCapacity) {
   if (values == nullptr || output == nullptr || valueCount == 0)
     return 0;
   MsbWriter out(static_cast<uint8_t *>(output), outputCapacity);
@@ -628,8 +635,10 @@ int32_t valuesEncode(const uint32_t *values, void *output, uint32_t valueCount, 
   return static_cast<int32_t>(out.count());
 }
 
-int32_t valuesDecode(const void *packed, uint32_t *values, uint32_t valueCount, size_t packedLength) {
-  if (packed == nullptr || values == nullptr || valueCount == 0 || valueCount > static_cast<uint32_t>(INT32_MAX))
+int32_t valuesDecode(const void *packed, uint32_t *values, uint32_t valueCount,
+                     size_t packedLength) {
+  if (packed == nullptr || values == nullptr || valueCount == 0 ||
+      valueCount > static_cast<uint32_t>(INT32_MAX))
     return 0;
   MsbReader in(static_cast<const uint8_t *>(packed), packedLength);
   for (uint32_t i = 0; i < valueCount; ++i) {
@@ -692,7 +701,8 @@ int32_t huffmanDecode2(const CpPackH *pack, void *output) {
   if (valuesDecode(pack->table, table, kHuffmanTableEntries, pack->tableLength) !=
       static_cast<int32_t>(kHuffmanTableEntries))
     return -1;
-  const int32_t produced = huffmanDecode(pack->packed, output, table, pack->plainLength, pack->packedLength);
+  const int32_t produced =
+      huffmanDecode(pack->packed, output, table, pack->plainLength, pack->packedLength);
   return produced > 0 && static_cast<uint32_t>(produced) == pack->plainLength ? 0 : -1;
 }
 

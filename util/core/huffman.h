@@ -32,7 +32,8 @@ int32_t huffmanDecode(const void *packed, void *output, const uint32_t *table, u
 // k + 2 low bits of v least significant first; packed most significant bit first.
 // Returns the packed size (bytes stored while below outputCapacity), or 0 when an argument is
 // null, valueCount is 0 or the packed size exceeds outputCapacity.
-int32_t valuesEncode(const uint32_t *values, void *output, uint32_t valueCount, uint32_t outputCapacity);
+int32_t valuesEncode(const uint32_t *values, void *output, uint32_t valueCount,
+                     uint32_t outputCapacity);
 // Returns valueCount; 0 when an argument is null, valueCount is 0 or above INT32_MAX, a code
 // is longer than any 32-bit value needs, or the stream ends early (reads at most packedLength).
 int32_t valuesDecode(const void *packed, uint32_t *values, uint32_t valueCount,

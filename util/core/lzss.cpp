@@ -1,4 +1,5 @@
-// LZSS compression of memory buffers: sliding window, binary-tree match search, LSB-first bit stream.
+// LZSS compression of memory buffers: sliding window, binary-tree match search, LSB-first bit
+// stream.
 #include "util/core/lzss.h"
 
 #include <algorithm>
@@ -13,21 +14,26 @@ namespace kel {
 namespace {
 
 struct Params {
-  int32_t n;        // window size, a power of two
-  int32_t f;        // longest match
+  int32_t n; // window size, a power of two
+  int32_t f; // longest match
   int posBits;
-  int longBits;     // width of the longest length-code field
+  int longBits; // width of the longest length-code field
   bool delta;
 };
 
 Params paramsOf(int32_t method) {
   const bool delta = (method & kLzssDelta) != 0;
   switch (method & 0x0F) {
-  case 3: return {8192, 258, 13, 8, delta};
-  case 4: return {16384, 258, 14, 8, delta};
-  case 5: return {32768, 258, 15, 8, delta};
-  case 6: return {65536, 258, 16, 8, delta};
-  default: return {4096, 130, 12, 7, delta};
+  case 3:
+    return {8192, 258, 13, 8, delta};
+  case 4:
+    return {16384, 258, 14, 8, delta};
+  case 5:
+    return {32768, 258, 15, 8, delta};
+  case 6:
+    return {65536, 258, 16, 8, delta};
+  default:
+    return {4096, 130, 12, 7, delta};
   }
 }
 
@@ -282,7 +288,8 @@ public:
   void give(Workspace *w) {
     for (auto &slot : m_slots) {
       Workspace *expected = nullptr;
-      if (slot.compare_exchange_strong(expected, w, std::memory_order_release, std::memory_order_relaxed))
+      if (slot.compare_exchange_strong(expected, w, std::memory_order_release,
+                                       std::memory_order_relaxed))
         return;
     }
     // Every slot holds a spare: keep the larger ones (they serve every smaller window too) and
@@ -331,8 +338,8 @@ public:
         m_unseenRemovals(p.n - 2 * p.f) {
     for (int32_t i = m_n + 1; i <= m_n + 256; ++i)
       m_nodes[i].child[1] = m_nil;
-    const auto front = static_cast<int32_t>(std::min<uint64_t>(uint64_t{length} + static_cast<uint64_t>(m_f),
-                                                              static_cast<uint64_t>(m_n)));
+    const auto front = static_cast<int32_t>(std::min<uint64_t>(
+        uint64_t{length} + static_cast<uint64_t>(m_f), static_cast<uint64_t>(m_n)));
     std::memset(m_ring, 0, static_cast<size_t>(front));
     std::memset(m_ring + (m_n - 2 * m_f), 0, static_cast<size_t>(3 * m_f + 1));
   }
@@ -499,7 +506,8 @@ private:
 // Input bytes, optionally replaced by their difference to the previous input byte.
 class Source {
 public:
-  Source(const uint8_t *src, uint32_t length, bool delta) : m_src(src), m_length(length), m_delta(delta) {}
+  Source(const uint8_t *src, uint32_t length, bool delta)
+      : m_src(src), m_length(length), m_delta(delta) {}
   bool more() const { return m_pos < m_length; }
   uint8_t next() {
     const uint8_t b = m_src[m_pos++];
@@ -518,8 +526,8 @@ private:
   uint8_t m_previous = 0;
 };
 
-int32_t compress(const Params &p, Workspace &work, const uint8_t *src, uint32_t length, uint8_t *dst,
-                 uint32_t capacity) {
+int32_t compress(const Params &p, Workspace &work, const uint8_t *src, uint32_t length,
+                 uint8_t *dst, uint32_t capacity) {
   Encoder enc(p, work, length);
   uint8_t *ring = enc.ring();
   const int32_t mask = p.n - 1;
@@ -601,8 +609,8 @@ bool nextToken(BitReader &in, const Params &p, Token &t) {
 // longest lengths', whose own field follows the first five bits. One lookup replaces the bit by
 // bit walk through the length code, whose branches no predictor guesses on real data.
 struct HeaderEntry {
-  uint8_t kind;  // kLiteral, kMatch or kLongMatch
-  uint8_t bits;  // taken by the literal or the header
+  uint8_t kind;   // kLiteral, kMatch or kLongMatch
+  uint8_t bits;   // taken by the literal or the header
   uint16_t value; // the literal's byte, or the match length (L + 3)
 };
 enum : uint8_t { kLiteral, kMatch, kLongMatch };
@@ -721,7 +729,8 @@ inline uint64_t loadLittle64(const uint8_t *p) {
 //
 // One instance per window, so that the field widths are constants of the code.
 template <int kPosBits, int kLongBits, bool kDelta>
-uint32_t expandInto(const Params &p, const uint8_t *src, uint32_t length, uint8_t *dst, uint32_t count) {
+uint32_t expandInto(const Params &p, const uint8_t *src, uint32_t length, uint8_t *dst,
+                    uint32_t count) {
   const uint32_t mask = static_cast<uint32_t>(p.n - 1);
   const auto start = static_cast<uint32_t>(p.n - p.f);
   constexpr int posBits = kPosBits;
@@ -863,18 +872,25 @@ uint32_t expandInto(const Params &p, const uint8_t *src, uint32_t length, uint8_
 }
 
 template <int kPosBits, int kLongBits>
-uint32_t expandWindow(const Params &p, const uint8_t *src, uint32_t length, uint8_t *dst, uint32_t count) {
+uint32_t expandWindow(const Params &p, const uint8_t *src, uint32_t length, uint8_t *dst,
+                      uint32_t count) {
   return p.delta ? expandInto<kPosBits, kLongBits, true>(p, src, length, dst, count)
                  : expandInto<kPosBits, kLongBits, false>(p, src, length, dst, count);
 }
 
-uint32_t expand(const Params &p, const uint8_t *src, uint32_t length, uint8_t *dst, uint32_t count) {
+uint32_t expand(const Params &p, const uint8_t *src, uint32_t length, uint8_t *dst,
+                uint32_t count) {
   switch (p.posBits) {
-  case 13: return expandWindow<13, 8>(p, src, length, dst, count);
-  case 14: return expandWindow<14, 8>(p, src, length, dst, count);
-  case 15: return expandWindow<15, 8>(p, src, length, dst, count);
-  case 16: return expandWindow<16, 8>(p, src, length, dst, count);
-  default: return expandWindow<12, 7>(p, src, length, dst, count);
+  case 13:
+    return expandWindow<13, 8>(p, src, length, dst, count);
+  case 14:
+    return expandWindow<14, 8>(p, src, length, dst, count);
+  case 15:
+    return expandWindow<15, 8>(p, src, length, dst, count);
+  case 16:
+    return expandWindow<16, 8>(p, src, length, dst, count);
+  default:
+    return expandWindow<12, 7>(p, src, length, dst, count);
   }
 }
 
@@ -891,8 +907,8 @@ int32_t lzssMethodFromFlags(int32_t flags) {
   return -1;
 }
 
-int32_t lzssCompressMethod(int32_t method, const void *source, uint32_t sourceLength, void *destination,
-                           uint32_t capacity) {
+int32_t lzssCompressMethod(int32_t method, const void *source, uint32_t sourceLength,
+                           void *destination, uint32_t capacity) {
   if (source == nullptr || destination == nullptr || sourceLength == 0 || capacity < 2)
     return 0;
   const Params params = paramsOf(method);
@@ -907,26 +923,31 @@ int32_t lzssCompressMethod(int32_t method, const void *source, uint32_t sourceLe
 
 void lzssReleaseWorkspaces() { g_spares.clear(); }
 
-int32_t lzssExpandMethod(int32_t method, const void *source, uint32_t sourceLength, void *destination,
-                         uint32_t destinationLength) {
+int32_t lzssExpandMethod(int32_t method, const void *source, uint32_t sourceLength,
+                         void *destination, uint32_t destinationLength) {
   if (source == nullptr || destination == nullptr || sourceLength == 0 || destinationLength == 0)
     return 0;
-  const uint32_t count = destinationLength > static_cast<uint32_t>(INT32_MAX) ? static_cast<uint32_t>(INT32_MAX)
-                                                                               : destinationLength;
-  return static_cast<int32_t>(expand(paramsOf(method), static_cast<const uint8_t *>(source), sourceLength,
-                                     static_cast<uint8_t *>(destination), count));
+  const uint32_t count = destinationLength > static_cast<uint32_t>(INT32_MAX)
+                             ? static_cast<uint32_t>(INT32_MAX)
+                             : destinationLength;
+  return static_cast<int32_t>(expand(paramsOf(method), static_cast<const uint8_t *>(source),
+                                     sourceLength, static_cast<uint8_t *>(destination), count));
 }
 
 int32_t lzssCompress(int32_t flags, const void *source, void *destination, uint32_t sourceLength,
                      uint32_t destinationCapacity) {
   const int32_t method = lzssMethodFromFlags(flags);
-  return method < 0 ? 0 : lzssCompressMethod(method, source, sourceLength, destination, destinationCapacity);
+  return method < 0
+             ? 0
+             : lzssCompressMethod(method, source, sourceLength, destination, destinationCapacity);
 }
 
 int32_t lzssExpand(int32_t flags, const void *source, void *destination, uint32_t sourceLength,
                    uint32_t destinationLength) {
   const int32_t method = lzssMethodFromFlags(flags);
-  return method < 0 ? 0 : lzssExpandMethod(method, source, sourceLength, destination, destinationLength);
+  return method < 0
+             ? 0
+             : lzssExpandMethod(method, source, sourceLength, destination, destinationLength);
 }
 
 int32_t lzssCompress2(int32_t method, const void *source, CpPack *pack) {
@@ -939,7 +960,8 @@ int32_t lzssCompress2(int32_t method, const void *source, CpPack *pack) {
   std::unique_ptr<uint8_t[]> work(new (std::nothrow) uint8_t[pack->plainLength]);
   if (!work)
     return kLzssNoMemory;
-  const int32_t size = lzssCompressMethod(method, source, pack->plainLength, work.get(), pack->plainLength);
+  const int32_t size =
+      lzssCompressMethod(method, source, pack->plainLength, work.get(), pack->plainLength);
   if (size == kLzssNoMemory)
     return kLzssNoMemory;
   if (size <= 0)
@@ -954,11 +976,12 @@ int32_t lzssCompress2(int32_t method, const void *source, CpPack *pack) {
 }
 
 int32_t lzssExpand2(int32_t method, const CpPack *pack, void *destination) {
-  if (pack == nullptr || destination == nullptr || pack->plainLength == 0 || pack->packedLength == 0 ||
-      pack->packedData == nullptr || pack->plainLength > static_cast<uint32_t>(INT32_MAX))
+  if (pack == nullptr || destination == nullptr || pack->plainLength == 0 ||
+      pack->packedLength == 0 || pack->packedData == nullptr ||
+      pack->plainLength > static_cast<uint32_t>(INT32_MAX))
     return -1;
-  const int32_t produced =
-      lzssExpandMethod(method, pack->packedData, pack->packedLength, destination, pack->plainLength);
+  const int32_t produced = lzssExpandMethod(method, pack->packedData, pack->packedLength,
+                                            destination, pack->plainLength);
   return static_cast<uint32_t>(produced) == pack->plainLength ? 0 : -1;
 }
 

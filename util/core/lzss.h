@@ -1,4 +1,5 @@
-// LZSS compression of memory buffers: sliding window, binary-tree match search, LSB-first bit stream.
+// LZSS compression of memory buffers: sliding window, binary-tree match search, LSB-first bit
+// stream.
 #pragma once
 #include <cstdint>
 

@@ -112,7 +112,8 @@ void Containers::forgetBlocks(void *const *sortedBlocks, size_t count) {
       continue;
     for (uint32_t i = 0; i < object->slots; ++i) {
       void *block = object->blockAt(i).block;
-      if (block != nullptr && std::binary_search(sortedBlocks, sortedBlocks + count, block, std::less<>()))
+      if (block != nullptr &&
+          std::binary_search(sortedBlocks, sortedBlocks + count, block, std::less<>()))
         object->setBlockAt(i, BlockElement{0, 0, nullptr});
     }
   }

@@ -13,8 +13,13 @@ namespace kel {
 
 // Element kinds and their sizes in an object's storage.
 enum ElementKind : uint32_t {
-  kKindInt32 = 0, kKindInt16 = 1, kKindInt64 = 2, kKindByte = 3,
-  kKindFloat = 4, kKindDouble = 5, kKindBlock = 6,
+  kKindInt32 = 0,
+  kKindInt16 = 1,
+  kKindInt64 = 2,
+  kKindByte = 3,
+  kKindFloat = 4,
+  kKindDouble = 5,
+  kKindBlock = 6,
 };
 
 // A data block kept in global memory (kind 6). On a put with held = 0, block is the address
@@ -40,8 +45,16 @@ struct ObjectParams {
 
 // Operation codes, taken from bits 8-15 of the operation argument.
 enum ObjectOperation : int32_t {
-  kObjCreate = 0, kObjDestroy = 1, kObjTake = 2, kObjPut = 3, kObjPeek = 4, kObjFreeBlock = 5,
-  kObjCount = 6, kObjContains = 7, kObjRewind = 8, kObjNext = 9,
+  kObjCreate = 0,
+  kObjDestroy = 1,
+  kObjTake = 2,
+  kObjPut = 3,
+  kObjPeek = 4,
+  kObjFreeBlock = 5,
+  kObjCount = 6,
+  kObjContains = 7,
+  kObjRewind = 8,
+  kObjNext = 9,
 };
 
 // Bytes of one element of a kind; 0 for an unknown kind.
@@ -82,7 +95,9 @@ private:
     uint32_t head = 0;
     uint32_t tail = 0;
     int32_t top = -1;
-    uint8_t *at(uint32_t index) const { return storage.get() + static_cast<size_t>(index) * elementSize; }
+    uint8_t *at(uint32_t index) const {
+      return storage.get() + static_cast<size_t>(index) * elementSize;
+    }
     BlockElement blockAt(uint32_t index) const;
     void setBlockAt(uint32_t index, const BlockElement &element);
   };

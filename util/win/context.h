@@ -5,8 +5,8 @@
 namespace kel {
 
 struct SystemContext {
-  HWND owner;              // owner of the folder dialog, set by each dialog call
-  OSVERSIONINFOA version;  // read once at load
+  HWND owner;             // owner of the folder dialog, set by each dialog call
+  OSVERSIONINFOA version; // read once at load
 };
 
 SystemContext &systemContext();

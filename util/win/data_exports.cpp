@@ -38,7 +38,9 @@ static_assert(sizeof(KEL_BLOCK_ELEMENT) == sizeof(kel::BlockElement) &&
 // The platform's movable global memory behind the cores' block interface.
 const kel::GlobalMemory kGlobalMemory = {
     nullptr,
-    [](void *, uint32_t size) -> void * { return GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size); },
+    [](void *, uint32_t size) -> void * {
+      return GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
+    },
     [](void *, void *block) -> void * { return GlobalLock(static_cast<HGLOBAL>(block)); },
     [](void *, void *block) { GlobalUnlock(static_cast<HGLOBAL>(block)); },
     [](void *, void *block) { return GlobalFree(static_cast<HGLOBAL>(block)) == nullptr; },
@@ -52,7 +54,8 @@ kel::Containers g_containers(kGlobalMemory);
 
 // No C++ exception may cross the C interface. Running out of memory is the one that can reach
 // an export; it becomes the code the export gives for that (or its failure code).
-template <typename Result, typename Call> Result atBoundary(Result onNoMemory, Call &&call) noexcept {
+template <typename Result, typename Call>
+Result atBoundary(Result onNoMemory, Call &&call) noexcept {
   try {
     return call();
   } catch (...) {
@@ -114,15 +117,12 @@ extern "C" int KEL_API kelDeleteCpPack(KEL_CPPACK *pack) {
 // ---- Huffman -----------------------------------------------------------------------------------
 extern "C" int KEL_API kelEncodeH(void *output, const void *input, int, uint32_t *table512,
                                   uint32_t inputLength, uint32_t outputCapacity) {
-  return atBoundary(0, [&] {
-    return kel::huffmanEncode(output, input, table512, inputLength, outputCapacity);
-  });
+  return atBoundary(
+      0, [&] { return kel::huffmanEncode(output, input, table512, inputLength, outputCapacity); });
 }
 extern "C" int KEL_API kelDecodeH(int, const void *packed, void *output, uint32_t *table512,
                                   uint32_t plainLength) {
-  return atBoundary(0, [&] {
-    return kel::huffmanDecode(packed, output, table512, plainLength);
-  });
+  return atBoundary(0, [&] { return kel::huffmanDecode(packed, output, table512, plainLength); });
 }
 extern "C" int KEL_API kelEncodeW(const uint32_t *values, void *output, uint32_t valueCount,
                                   uint32_t outputCapacity) {
@@ -145,7 +145,8 @@ extern "C" void KEL_API kelDeleteCpPackH(KEL_CPPACKH *pack) {
   kel::huffmanDeletePack(reinterpret_cast<kel::CpPackH *>(pack));
 }
 
-// ---- 64-bit integers, conversions, string case ---------------------------------------------------
+// ---- 64-bit integers, conversions, string case
+// ---------------------------------------------------
 extern "C" int64_t KEL_API kelAddInt64(const int64_t *a, const int64_t *b) {
   return kel::int64Add(kel::loadInt64(a), kel::loadInt64(b));
 }
@@ -177,9 +178,13 @@ extern "C" int KEL_API kelCStringToByte(const char *text, void *output) {
 extern "C" int KEL_API kelCByteToString(const char *text, void *output) {
   return kel::stringToBytes(text, output);
 }
-extern "C" void KEL_API kelCInt16ToByte(int32_t value, void *output) { kel::int16ToBytes(value, output); }
+extern "C" void KEL_API kelCInt16ToByte(int32_t value, void *output) {
+  kel::int16ToBytes(value, output);
+}
 extern "C" int32_t KEL_API kelCByteToInt16(const void *bytes) { return kel::bytesToInt16(bytes); }
-extern "C" void KEL_API kelCInt32ToByte(int32_t value, void *output) { kel::int32ToBytes(value, output); }
+extern "C" void KEL_API kelCInt32ToByte(int32_t value, void *output) {
+  kel::int32ToBytes(value, output);
+}
 extern "C" int32_t KEL_API kelCByteToInt32(const void *bytes) { return kel::bytesToInt32(bytes); }
 extern "C" void KEL_API kelCInt64ToByte(const int64_t *value, void *output) {
   if (value != nullptr)
@@ -190,29 +195,25 @@ extern "C" int64_t KEL_API kelCByteToInt64(const void *bytes) { return kel::byte
 extern "C" void KEL_API kelStringLower(char *text) { kel::stringLower(text, kel::isAnsiLeadByte); }
 extern "C" void KEL_API kelStringUpper(char *text) { kel::stringUpper(text, kel::isAnsiLeadByte); }
 
-// ---- CRC -------------------------------------------------------------------------------------------
+// ---- CRC
+// -------------------------------------------------------------------------------------------
 extern "C" uint32_t KEL_API kelGetCRC32ofFile(const char *fileName) {
-  return atBoundary(0u, [&] {
-    return checksumOfFile<kel::Crc32Accumulator>(fileName);
-  });
+  return atBoundary(0u, [&] { return checksumOfFile<kel::Crc32Accumulator>(fileName); });
 }
 extern "C" uint32_t KEL_API kelGetCRC32(int reset, uint32_t length, const void *data) {
   return g_crc.getCrc32(reset, length, data);
 }
 extern "C" uint32_t KEL_API kelGetCRC16ofFile(const char *fileName) {
-  return atBoundary(0u, [&] {
-    return checksumOfFile<kel::Crc16Accumulator>(fileName);
-  });
+  return atBoundary(0u, [&] { return checksumOfFile<kel::Crc16Accumulator>(fileName); });
 }
 extern "C" uint32_t KEL_API kelGetCRC16(int reset, uint32_t length, const void *data) {
   return g_crc.getCrc16(reset, length, data);
 }
 
-// ---- bit arrays and shifts -----------------------------------------------------------------------
+// ---- bit arrays and shifts
+// -----------------------------------------------------------------------
 extern "C" int KEL_API kelBitArray(int operation, int32_t x, int32_t y, int32_t *slot) {
-  return atBoundary(-1, [&] {
-    return g_bitArrays.operate(operation, x, y, slot);
-  });
+  return atBoundary(-1, [&] { return g_bitArrays.operate(operation, x, y, slot); });
 }
 extern "C" uint32_t KEL_API kelShiftByteL(uint32_t v, int32_t n) { return kel::shiftByteL(v, n); }
 extern "C" uint32_t KEL_API kelShiftByteR(uint32_t v, int32_t n) { return kel::shiftByteR(v, n); }
@@ -227,7 +228,8 @@ extern "C" uint64_t KEL_API kelShiftInt64R(const uint64_t *v, int32_t n) {
   return kel::shiftInt64R(static_cast<uint64_t>(kel::loadInt64(v)), n);
 }
 
-// ---- random numbers and memory blocks --------------------------------------------------------------
+// ---- random numbers and memory blocks
+// --------------------------------------------------------------
 extern "C" uint32_t KEL_API kelSetSeed(uint32_t seed) { return g_random.setSeed(seed); }
 extern "C" uint32_t KEL_API kelRand0i(void) { return g_random.nextInt(); }
 extern "C" double KEL_API kelRand0d(void) { return g_random.nextDouble(); }
@@ -241,7 +243,8 @@ extern "C" void KEL_API kelGlobalCopy(void *destination, HGLOBAL block, uint32_t
   kel::globalCopy(destination, block, length, kGlobalMemory);
 }
 
-// ---- queues and stacks --------------------------------------------------------------------------------
+// ---- queues and stacks
+// --------------------------------------------------------------------------------
 extern "C" int KEL_API kelQueue(int operation, KEL_OBJECT_HANDLE *handle, void *argument) {
   return atBoundary(-1, [&] {
     return g_containers.queue(operation, reinterpret_cast<kel::ObjectHandle *>(handle), argument);

@@ -63,7 +63,8 @@ bool systemZoneToUtc(const kel::SysTime &local, kel::SysTime &utc) {
 
 bool localToUtcFileTime(const SYSTEMTIME &local, FILETIME &out) {
   kel::SysTime t = toCore(local);
-  const int rc = kel::isNtFamily() ? kel::localToUtc(t, systemZoneToUtc) : kel::localToUtcByBias(t, zoneBias());
+  const int rc = kel::isNtFamily() ? kel::localToUtc(t, systemZoneToUtc)
+                                   : kel::localToUtcByBias(t, zoneBias());
   if (rc != 0)
     return false;
   const SYSTEMTIME utc = fromCore(t);
@@ -102,7 +103,8 @@ extern "C" int KEL_API kelOperateFileTime(int code, const char *path, SYSTEMTIME
   const DWORD flags = folder ? FILE_FLAG_BACKUP_SEMANTICS : FILE_ATTRIBUTE_NORMAL;
 
   if (direction == 0) {
-    kel::FileHandle item(CreateFileA(path, access, kShareAll, nullptr, OPEN_EXISTING, flags, nullptr));
+    kel::FileHandle item(
+        CreateFileA(path, access, kShareAll, nullptr, OPEN_EXISTING, flags, nullptr));
     if (!item.ok())
       return -1;
     FILETIME times[3]; // creation, access, write
@@ -126,12 +128,13 @@ extern "C" int KEL_API kelOperateFileTime(int code, const char *path, SYSTEMTIME
     if (selected[i] != nullptr && !localToUtcFileTime(*selected[i], times[i]))
       return -1;
   }
-  kel::FileHandle item(CreateFileA(path, access, kShareAll, nullptr, OPEN_EXISTING, flags, nullptr));
+  kel::FileHandle item(
+      CreateFileA(path, access, kShareAll, nullptr, OPEN_EXISTING, flags, nullptr));
   if (!item.ok())
     return -1;
   // A null time is left as it is on disk; all three go in one call, so a failure changes none.
-  return SetFileTime(item.get(), selected[0] ? &times[0] : nullptr, selected[1] ? &times[1] : nullptr,
-                     selected[2] ? &times[2] : nullptr)
+  return SetFileTime(item.get(), selected[0] ? &times[0] : nullptr,
+                     selected[1] ? &times[1] : nullptr, selected[2] ? &times[2] : nullptr)
              ? 0
              : -1;
 }

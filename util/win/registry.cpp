@@ -9,12 +9,18 @@ namespace {
 
 HKEY rootKey(int index) {
   switch (index) {
-  case KEL_ROOT_CLASSES_ROOT: return HKEY_CLASSES_ROOT;
-  case KEL_ROOT_CURRENT_CONFIG: return HKEY_CURRENT_CONFIG;
-  case KEL_ROOT_CURRENT_USER: return HKEY_CURRENT_USER;
-  case KEL_ROOT_LOCAL_MACHINE: return HKEY_LOCAL_MACHINE;
-  case KEL_ROOT_USERS: return HKEY_USERS;
-  default: return nullptr;
+  case KEL_ROOT_CLASSES_ROOT:
+    return HKEY_CLASSES_ROOT;
+  case KEL_ROOT_CURRENT_CONFIG:
+    return HKEY_CURRENT_CONFIG;
+  case KEL_ROOT_CURRENT_USER:
+    return HKEY_CURRENT_USER;
+  case KEL_ROOT_LOCAL_MACHINE:
+    return HKEY_LOCAL_MACHINE;
+  case KEL_ROOT_USERS:
+    return HKEY_USERS;
+  default:
+    return nullptr;
   }
 }
 
@@ -24,8 +30,8 @@ int writeValue(HKEY root, const char *subkey, const char *name, uint32_t type, c
   if (RegCreateKeyExA(root, subkey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, &key,
                       nullptr) != ERROR_SUCCESS)
     return -1;
-  const bool set = RegSetValueExA(key, name, 0, type, static_cast<const BYTE *>(data), size) ==
-                   ERROR_SUCCESS;
+  const bool set =
+      RegSetValueExA(key, name, 0, type, static_cast<const BYTE *>(data), size) == ERROR_SUCCESS;
   const bool closed = RegCloseKey(key) == ERROR_SUCCESS;
   return set && closed ? 0 : -1;
 }

@@ -11,14 +11,14 @@
 namespace tolm {
 namespace {
 
+using testing::at;
 using testing::FakeFileSystem;
 using testing::MemoryLogSink;
-using testing::at;
 using Strings = std::vector<std::string>;
 
 bool sameTime(const SystemTime &a, const SystemTime &b) {
-  return a.year == b.year && a.month == b.month && a.day == b.day && a.hour == b.hour && a.minute == b.minute &&
-         a.second == b.second;
+  return a.year == b.year && a.month == b.month && a.day == b.day && a.hour == b.hour &&
+         a.minute == b.minute && a.second == b.second;
 }
 
 class ApplyTest : public ::testing::Test {
@@ -34,7 +34,8 @@ protected:
     request.logTime = at(2026, 12, 7, 10, 11, 12);
   }
 
-  void addFile(const std::string &path, uint32_t attributes, SystemTime creation, SystemTime update) {
+  void addFile(const std::string &path, uint32_t attributes, SystemTime creation,
+               SystemTime update) {
     fs.addFile(path, attributes);
     fs.at(path).creation = creation;
     fs.at(path).update = update;
@@ -53,20 +54,21 @@ TEST_F(ApplyTest, SingleFileSuccessWritesTheWholeLogWithoutMarks) {
 
   const ApplyOutcome outcome = apply();
 
-  EXPECT_EQ(sink.text, "n.orbit TOLM (Ver. 1.0.0.0)\r\n"
-                       "Set FileTime and Attributes\r\n"
-                       "DATE = 2026/12/07 10:11:12\r\n"
-                       "DirectoryYes = 0 : SubdirectoryYes = 0 : SystemFileYes = 0 : HiddenFileYes = 0\r\n"
-                       "Total Counts = 1\r\n"
-                       "\r\n"
-                       "[1] C:\\photos\\a.jpg\r\n"
-                       "Get FileTime (608) : Error Code = 0 The operation completed successfully.\r\n"
-                       "Set FileTime (609) : Error Code = 0 The operation completed successfully.\r\n"
-                       "Createtime : 2025/06/01 08:30:00 <- 2020/01/02 03:04:05\r\n"
-                       "Writetime  : 2025/06/02 09:45:30 <- 2021/02/03 04:05:06\r\n"
-                       "Get Attributer (610) : Error Code = 0 The operation completed successfully.\r\n"
-                       "Set Attributes (611) : Error Code = 0 The operation completed successfully.\r\n"
-                       "Attributes : 0x00000021 <- 0x00000020\r\n");
+  EXPECT_EQ(sink.text,
+            "n.orbit TOLM (Ver. 1.0.0.0)\r\n"
+            "Set FileTime and Attributes\r\n"
+            "DATE = 2026/12/07 10:11:12\r\n"
+            "DirectoryYes = 0 : SubdirectoryYes = 0 : SystemFileYes = 0 : HiddenFileYes = 0\r\n"
+            "Total Counts = 1\r\n"
+            "\r\n"
+            "[1] C:\\photos\\a.jpg\r\n"
+            "Get FileTime (608) : Error Code = 0 The operation completed successfully.\r\n"
+            "Set FileTime (609) : Error Code = 0 The operation completed successfully.\r\n"
+            "Createtime : 2025/06/01 08:30:00 <- 2020/01/02 03:04:05\r\n"
+            "Writetime  : 2025/06/02 09:45:30 <- 2021/02/03 04:05:06\r\n"
+            "Get Attributer (610) : Error Code = 0 The operation completed successfully.\r\n"
+            "Set Attributes (611) : Error Code = 0 The operation completed successfully.\r\n"
+            "Attributes : 0x00000021 <- 0x00000020\r\n");
   EXPECT_EQ(sink.opens, 1);
   EXPECT_EQ(sink.closes, 1);
   EXPECT_FALSE(log.IsOpen());
@@ -89,20 +91,21 @@ TEST_F(ApplyTest, RefusedTimeWriteIsMarkedAndTheAttributesAreStillWritten) {
 
   const ApplyOutcome outcome = apply();
 
-  EXPECT_EQ(sink.text, "n.orbit TOLM (Ver. 1.0.0.0)\r\n"
-                       "Set FileTime and Attributes\r\n"
-                       "DATE = 2026/12/07 10:11:12\r\n"
-                       "DirectoryYes = 0 : SubdirectoryYes = 0 : SystemFileYes = 0 : HiddenFileYes = 0\r\n"
-                       "Total Counts = 1\r\n"
-                       "\r\n"
-                       "[1] C:\\d\\ro.txt\r\n"
-                       "Get FileTime (608) : Error Code = 0 OK.\r\n"
-                       "Set FileTime (609) : Error Code = -1 Access is denied.\r\n"
-                       "Createtime : 2025/06/01 08:30:00 <- 2019/07/08 09:10:11 ?\r\n"
-                       "Writetime  : 2025/06/02 09:45:30 <- 2019/07/08 09:10:12 ?\r\n"
-                       "Get Attributer (610) : Error Code = 0 OK.\r\n"
-                       "Set Attributes (611) : Error Code = 0 OK.\r\n"
-                       "Attributes : 0x00000020 <- 0x00000021\r\n");
+  EXPECT_EQ(sink.text,
+            "n.orbit TOLM (Ver. 1.0.0.0)\r\n"
+            "Set FileTime and Attributes\r\n"
+            "DATE = 2026/12/07 10:11:12\r\n"
+            "DirectoryYes = 0 : SubdirectoryYes = 0 : SystemFileYes = 0 : HiddenFileYes = 0\r\n"
+            "Total Counts = 1\r\n"
+            "\r\n"
+            "[1] C:\\d\\ro.txt\r\n"
+            "Get FileTime (608) : Error Code = 0 OK.\r\n"
+            "Set FileTime (609) : Error Code = -1 Access is denied.\r\n"
+            "Createtime : 2025/06/01 08:30:00 <- 2019/07/08 09:10:11 ?\r\n"
+            "Writetime  : 2025/06/02 09:45:30 <- 2019/07/08 09:10:12 ?\r\n"
+            "Get Attributer (610) : Error Code = 0 OK.\r\n"
+            "Set Attributes (611) : Error Code = 0 OK.\r\n"
+            "Attributes : 0x00000020 <- 0x00000021\r\n");
   EXPECT_FALSE(outcome.showBox); // a failed write is only recorded
   EXPECT_EQ(outcome.failedItems, 1u);
   EXPECT_TRUE(sameTime(fs.at("C:\\d\\ro.txt").creation, at(2019, 7, 8, 9, 10, 11)));
@@ -125,8 +128,9 @@ TEST_F(ApplyTest, FolderWithoutItsFilesChangesOnlyTheFolderItself) {
   EXPECT_EQ(fs.at("C:\\top").attributes, 0x12u);
   EXPECT_EQ(fs.at("C:\\top\\a.txt").attributes, 0x20u);
   EXPECT_EQ(fs.searchFlags, -1); // no search at all
-  EXPECT_NE(sink.text.find("DirectoryYes = 1 : SubdirectoryYes = 1 : SystemFileYes = 0 : HiddenFileYes = 0\r\n"
-                           "Total Counts = 1\r\n\r\n[1] C:\\top\r\nGet FileTime (608)"),
+  EXPECT_NE(sink.text.find(
+                "DirectoryYes = 1 : SubdirectoryYes = 1 : SystemFileYes = 0 : HiddenFileYes = 0\r\n"
+                "Total Counts = 1\r\n\r\n[1] C:\\top\r\nGet FileTime (608)"),
             std::string::npos);
 }
 
@@ -194,39 +198,40 @@ TEST_F(ApplyTest, FolderTreeWalkWritesEveryItemInSearchOrderWithItsLog) {
 
   EXPECT_EQ(fs.searchFlags, 0x503);
   EXPECT_EQ(fs.searchPattern, "*.*");
-  EXPECT_EQ(sink.text, "n.orbit TOLM (Ver. 1.0.0.0)\r\n"
-                       "Set FileTime and Attributes\r\n"
-                       "DATE = 2026/12/07 10:11:12\r\n"
-                       "DirectoryYes = 1 : SubdirectoryYes = 1 : SystemFileYes = 0 : HiddenFileYes = 0\r\n"
-                       "Total Counts = 3\r\n"
-                       "\r\n"
-                       "File Search (602) : Error Code = 0 OK\r\n"
-                       "File Search (603) : Error Code = 0 OK\r\n"
-                       "\r\n"
-                       "[1] C:\\top\r\n"
-                       "Get FileTime (604) : Error Code = 0 OK\r\n"
-                       "Set FileTime (605) : Error Code = 0 OK\r\n"
-                       "Createtime : 2025/06/01 08:30:00 <- 2010/01/01 00:00:00\r\n"
-                       "Writetime  : 2025/06/02 09:45:30 <- 2011/01/01 00:00:00\r\n"
-                       "Get Attributes (606) : Error Code = 0 OK\r\n"
-                       "Set Attributes (607) : Error Code = 0 OK\r\n"
-                       "Attributes : 0x00000030 <- 0x00000010\r\n"
-                       "[2] C:\\top\\sub\r\n"
-                       "Get FileTime (604) : Error Code = 0 OK\r\n"
-                       "Set FileTime (605) : Error Code = 0 OK\r\n"
-                       "Createtime : 2025/06/01 08:30:00 <- 2010/01/01 00:00:00\r\n"
-                       "Writetime  : 2025/06/02 09:45:30 <- 2011/01/01 00:00:00\r\n"
-                       "Get Attributes (606) : Error Code = 0 OK\r\n"
-                       "Set Attributes (607) : Error Code = -1 Access is denied.\r\n"
-                       "Attributes : 0x00000030 <- 0x00000010 ?\r\n"
-                       "[3] C:\\top\\sub\\b.txt\r\n"
-                       "Get FileTime (604) : Error Code = 0 OK\r\n"
-                       "Set FileTime (605) : Error Code = 0 OK\r\n"
-                       "Createtime : 2025/06/01 08:30:00 <- 2012/05/06 07:08:09\r\n"
-                       "Writetime  : 2025/06/02 09:45:30 <- 2013/10/11 12:13:14\r\n"
-                       "Get Attributes (606) : Error Code = 0 OK\r\n"
-                       "Set Attributes (607) : Error Code = 0 OK\r\n"
-                       "Attributes : 0x00000020 <- 0x00000021\r\n");
+  EXPECT_EQ(sink.text,
+            "n.orbit TOLM (Ver. 1.0.0.0)\r\n"
+            "Set FileTime and Attributes\r\n"
+            "DATE = 2026/12/07 10:11:12\r\n"
+            "DirectoryYes = 1 : SubdirectoryYes = 1 : SystemFileYes = 0 : HiddenFileYes = 0\r\n"
+            "Total Counts = 3\r\n"
+            "\r\n"
+            "File Search (602) : Error Code = 0 OK\r\n"
+            "File Search (603) : Error Code = 0 OK\r\n"
+            "\r\n"
+            "[1] C:\\top\r\n"
+            "Get FileTime (604) : Error Code = 0 OK\r\n"
+            "Set FileTime (605) : Error Code = 0 OK\r\n"
+            "Createtime : 2025/06/01 08:30:00 <- 2010/01/01 00:00:00\r\n"
+            "Writetime  : 2025/06/02 09:45:30 <- 2011/01/01 00:00:00\r\n"
+            "Get Attributes (606) : Error Code = 0 OK\r\n"
+            "Set Attributes (607) : Error Code = 0 OK\r\n"
+            "Attributes : 0x00000030 <- 0x00000010\r\n"
+            "[2] C:\\top\\sub\r\n"
+            "Get FileTime (604) : Error Code = 0 OK\r\n"
+            "Set FileTime (605) : Error Code = 0 OK\r\n"
+            "Createtime : 2025/06/01 08:30:00 <- 2010/01/01 00:00:00\r\n"
+            "Writetime  : 2025/06/02 09:45:30 <- 2011/01/01 00:00:00\r\n"
+            "Get Attributes (606) : Error Code = 0 OK\r\n"
+            "Set Attributes (607) : Error Code = -1 Access is denied.\r\n"
+            "Attributes : 0x00000030 <- 0x00000010 ?\r\n"
+            "[3] C:\\top\\sub\\b.txt\r\n"
+            "Get FileTime (604) : Error Code = 0 OK\r\n"
+            "Set FileTime (605) : Error Code = 0 OK\r\n"
+            "Createtime : 2025/06/01 08:30:00 <- 2012/05/06 07:08:09\r\n"
+            "Writetime  : 2025/06/02 09:45:30 <- 2013/10/11 12:13:14\r\n"
+            "Get Attributes (606) : Error Code = 0 OK\r\n"
+            "Set Attributes (607) : Error Code = 0 OK\r\n"
+            "Attributes : 0x00000020 <- 0x00000021\r\n");
   EXPECT_TRUE(outcome.walked);
   EXPECT_EQ(outcome.searchResult, 0);
   EXPECT_FALSE(outcome.showBox);
@@ -244,17 +249,19 @@ TEST_F(ApplyTest, EachWalkedItemIsFinishedBeforeTheNextBegins) {
   request.includeFiles = 1;
   apply();
   EXPECT_EQ(fs.calls,
-            (Strings{"search C:\\top", "getTime C:\\top", "setTime C:\\top", "getAttr C:\\top", "setAttr C:\\top",
-                     "getTime C:\\top\\a", "setTime C:\\top\\a", "getAttr C:\\top\\a", "setAttr C:\\top\\a",
-                     "getTime C:\\top\\b", "setTime C:\\top\\b", "getAttr C:\\top\\b", "setAttr C:\\top\\b"}));
+            (Strings{"search C:\\top", "getTime C:\\top", "setTime C:\\top", "getAttr C:\\top",
+                     "setAttr C:\\top", "getTime C:\\top\\a", "setTime C:\\top\\a",
+                     "getAttr C:\\top\\a", "setAttr C:\\top\\a", "getTime C:\\top\\b",
+                     "setTime C:\\top\\b", "getAttr C:\\top\\b", "setAttr C:\\top\\b"}));
   EXPECT_FALSE(fs.accessRecordPassed); // the access time is never part of a write
 
   fs.calls.clear();
   request.logFile = 0;
   apply();
-  EXPECT_EQ(fs.calls, (Strings{"search C:\\top", "setTime C:\\top", "getAttr C:\\top", "setAttr C:\\top",
-                               "setTime C:\\top\\a", "getAttr C:\\top\\a", "setAttr C:\\top\\a", "setTime C:\\top\\b",
-                               "getAttr C:\\top\\b", "setAttr C:\\top\\b"}));
+  EXPECT_EQ(fs.calls,
+            (Strings{"search C:\\top", "setTime C:\\top", "getAttr C:\\top", "setAttr C:\\top",
+                     "setTime C:\\top\\a", "getAttr C:\\top\\a", "setAttr C:\\top\\a",
+                     "setTime C:\\top\\b", "getAttr C:\\top\\b", "setAttr C:\\top\\b"}));
   EXPECT_EQ(sink.opens, 1); // only the first apply had a log
 }
 
@@ -284,8 +291,8 @@ TEST_F(WalkSettingsTest, NeitherHiddenNorSystemItemsAreChangedByDefault) {
   apply();
   EXPECT_EQ(fs.searchFlags, 0x503);
   // Hidden and system folders are still entered; only their own attributes keep them out.
-  EXPECT_EQ(fs.timesWritten(),
-            (Strings{"C:\\w", "C:\\w\\plain.txt", "C:\\w\\ro.txt", "C:\\w\\hdir\\in.txt", "C:\\w\\sdir\\in.txt"}));
+  EXPECT_EQ(fs.timesWritten(), (Strings{"C:\\w", "C:\\w\\plain.txt", "C:\\w\\ro.txt",
+                                        "C:\\w\\hdir\\in.txt", "C:\\w\\sdir\\in.txt"}));
   EXPECT_EQ(fs.attributesWritten(), fs.timesWritten());
   EXPECT_EQ(fs.at("C:\\w\\hidden.txt").attributes, 0x22u);
 }
@@ -294,16 +301,18 @@ TEST_F(WalkSettingsTest, HiddenSettingAddsHiddenItemsOnly) {
   request.hiddenFile = 1;
   apply();
   EXPECT_EQ(fs.searchFlags, 0x703);
-  EXPECT_EQ(fs.timesWritten(), (Strings{"C:\\w", "C:\\w\\plain.txt", "C:\\w\\hidden.txt", "C:\\w\\ro.txt",
-                                        "C:\\w\\hdir", "C:\\w\\hdir\\in.txt", "C:\\w\\sdir\\in.txt"}));
+  EXPECT_EQ(fs.timesWritten(),
+            (Strings{"C:\\w", "C:\\w\\plain.txt", "C:\\w\\hidden.txt", "C:\\w\\ro.txt",
+                     "C:\\w\\hdir", "C:\\w\\hdir\\in.txt", "C:\\w\\sdir\\in.txt"}));
 }
 
 TEST_F(WalkSettingsTest, SystemSettingAddsSystemItemsOnly) {
   request.systemFile = 1;
   apply();
   EXPECT_EQ(fs.searchFlags, 0xD03);
-  EXPECT_EQ(fs.timesWritten(), (Strings{"C:\\w", "C:\\w\\plain.txt", "C:\\w\\system.txt", "C:\\w\\ro.txt",
-                                        "C:\\w\\hdir\\in.txt", "C:\\w\\sdir", "C:\\w\\sdir\\in.txt"}));
+  EXPECT_EQ(fs.timesWritten(),
+            (Strings{"C:\\w", "C:\\w\\plain.txt", "C:\\w\\system.txt", "C:\\w\\ro.txt",
+                     "C:\\w\\hdir\\in.txt", "C:\\w\\sdir", "C:\\w\\sdir\\in.txt"}));
 }
 
 TEST_F(WalkSettingsTest, BothSettingsChangeEveryItemAndTheFlagsClearWhatIsUnchecked) {
@@ -313,13 +322,15 @@ TEST_F(WalkSettingsTest, BothSettingsChangeEveryItemAndTheFlagsClearWhatIsUnchec
   apply();
   EXPECT_EQ(fs.searchFlags, 0xF03);
   EXPECT_EQ(fs.timesWritten(),
-            (Strings{"C:\\w", "C:\\w\\plain.txt", "C:\\w\\hidden.txt", "C:\\w\\system.txt", "C:\\w\\ro.txt",
-                     "C:\\w\\hs.txt", "C:\\w\\hdir", "C:\\w\\hdir\\in.txt", "C:\\w\\sdir", "C:\\w\\sdir\\in.txt"}));
+            (Strings{"C:\\w", "C:\\w\\plain.txt", "C:\\w\\hidden.txt", "C:\\w\\system.txt",
+                     "C:\\w\\ro.txt", "C:\\w\\hs.txt", "C:\\w\\hdir", "C:\\w\\hdir\\in.txt",
+                     "C:\\w\\sdir", "C:\\w\\sdir\\in.txt"}));
   for (const auto &[path, item] : fs.items) {
     EXPECT_EQ(item.attributes, item.folder ? 0x11u : 0x01u) << path;
     EXPECT_TRUE(sameTime(item.update, request.newUpdate)) << path;
   }
-  EXPECT_NE(sink.text.find("SystemFileYes = 1 : HiddenFileYes = 1\r\nTotal Counts = 10\r\n"), std::string::npos);
+  EXPECT_NE(sink.text.find("SystemFileYes = 1 : HiddenFileYes = 1\r\nTotal Counts = 10\r\n"),
+            std::string::npos);
 }
 
 TEST_F(WalkSettingsTest, WithoutSubfoldersOnlyTheDirectChildrenAreChanged) {
@@ -328,8 +339,9 @@ TEST_F(WalkSettingsTest, WithoutSubfoldersOnlyTheDirectChildrenAreChanged) {
   request.includeSubfolders = 0;
   apply();
   EXPECT_EQ(fs.searchFlags, 0xF02);
-  EXPECT_EQ(fs.timesWritten(), (Strings{"C:\\w", "C:\\w\\plain.txt", "C:\\w\\hidden.txt", "C:\\w\\system.txt",
-                                        "C:\\w\\ro.txt", "C:\\w\\hs.txt", "C:\\w\\hdir", "C:\\w\\sdir"}));
+  EXPECT_EQ(fs.timesWritten(),
+            (Strings{"C:\\w", "C:\\w\\plain.txt", "C:\\w\\hidden.txt", "C:\\w\\system.txt",
+                     "C:\\w\\ro.txt", "C:\\w\\hs.txt", "C:\\w\\hdir", "C:\\w\\sdir"}));
   EXPECT_NE(sink.text.find("DirectoryYes = 1 : SubdirectoryYes = 0 :"), std::string::npos);
 }
 
@@ -349,13 +361,14 @@ TEST_F(ApplyTest, AFailedSearchChangesNothingAndAsksForTheExclamationBox) {
   EXPECT_EQ(outcome.box.code, -1);
   EXPECT_EQ(outcome.processed, 0u);
   EXPECT_EQ(fs.calls, Strings{"search C:\\top"});
-  EXPECT_EQ(sink.text, "n.orbit TOLM (Ver. 1.0.0.0)\r\n"
-                       "Set FileTime and Attributes\r\n"
-                       "DATE = 2026/12/07 10:11:12\r\n"
-                       "DirectoryYes = 1 : SubdirectoryYes = 0 : SystemFileYes = 0 : HiddenFileYes = 0\r\n"
-                       "Total Counts = 2\r\n"
-                       "\r\n"
-                       "File Search (602) : Error Code = -1 File Search (603) : Error Code = 0 \r\n");
+  EXPECT_EQ(sink.text,
+            "n.orbit TOLM (Ver. 1.0.0.0)\r\n"
+            "Set FileTime and Attributes\r\n"
+            "DATE = 2026/12/07 10:11:12\r\n"
+            "DirectoryYes = 1 : SubdirectoryYes = 0 : SystemFileYes = 0 : HiddenFileYes = 0\r\n"
+            "Total Counts = 2\r\n"
+            "\r\n"
+            "File Search (602) : Error Code = -1 File Search (603) : Error Code = 0 \r\n");
   EXPECT_EQ(sink.closes, 1);
 }
 
@@ -458,7 +471,9 @@ TEST(NameTableTest, ANullPathIsPassedOver) {
 TEST(SearchCallback, WithoutAContextTheSearchIsStopped) {
   EXPECT_EQ(dispatchFoundItem(0, "C:\\a", 0x20), 0);
   NameTable table;
-  EXPECT_EQ(dispatchFoundItem(reinterpret_cast<uintptr_t>(static_cast<SearchVisitor *>(&table)), "C:\\a", 0x20), 1);
+  EXPECT_EQ(dispatchFoundItem(reinterpret_cast<uintptr_t>(static_cast<SearchVisitor *>(&table)),
+                              "C:\\a", 0x20),
+            1);
   EXPECT_EQ(table.Paths(), Strings{"C:\\a"});
 }
 

@@ -1,4 +1,5 @@
-// Tests of the calendar arithmetic, the table zone and the shift across months, leap days and clock changes.
+// Tests of the calendar arithmetic, the table zone and the shift across months, leap days and clock
+// changes.
 #include "app/core/calendar_time.h"
 
 #include <gtest/gtest.h>
@@ -27,7 +28,8 @@ TEST(Calendar, SecondsRoundTripAndKnownDays) {
   EXPECT_FALSE(fromSeconds(kLastSecond + 1));
   EXPECT_FALSE(fromSeconds(-1));
   EXPECT_EQ(fromSeconds(secondsOf(at(2024, 2, 29, 0, 0, 0)))->dayOfWeek, 4) << "a Thursday";
-  for (int64_t s : {int64_t{0}, int64_t{86399}, secondsOf(at(2000, 2, 29, 23, 59, 59)), kLastSecond})
+  for (int64_t s :
+       {int64_t{0}, int64_t{86399}, secondsOf(at(2000, 2, 29, 23, 59, 59)), kLastSecond})
     EXPECT_EQ(secondsOf(*fromSeconds(s)), s);
 }
 
@@ -52,9 +54,11 @@ TEST(TableZone, FindsGapsAndOverlapsAtTheChanges) {
   const ZoneInstant twice = zone.localToUtc(secondsOf(at(2025, 10, 26, 2, 30, 0)));
   EXPECT_EQ(twice.mark, ZoneMark::kOverlap);
   EXPECT_EQ(twice.utc, secondsOf(at(2025, 10, 26, 0, 30, 0)));
-  EXPECT_EQ(zone.localToUtc(secondsOf(at(2025, 3, 30, 3, 0, 0))).mark, ZoneMark::kNone) << "first summer second";
+  EXPECT_EQ(zone.localToUtc(secondsOf(at(2025, 3, 30, 3, 0, 0))).mark, ZoneMark::kNone)
+      << "first summer second";
   EXPECT_EQ(zone.localToUtc(secondsOf(at(2025, 10, 26, 3, 0, 0))).mark, ZoneMark::kNone);
-  EXPECT_EQ(zone.localToUtc(secondsOf(at(2025, 7, 1, 12, 0, 0))).utc, secondsOf(at(2025, 7, 1, 10, 0, 0)));
+  EXPECT_EQ(zone.localToUtc(secondsOf(at(2025, 7, 1, 12, 0, 0))).utc,
+            secondsOf(at(2025, 7, 1, 10, 0, 0)));
 }
 
 TEST(ShiftAmount, SumsSignedPartsAndRefusesAmountsWiderThanTheCalendar) {
@@ -83,8 +87,8 @@ TEST(Shift, CrossesMonthYearAndLeapDays) {
   for (const Case &c : cases) {
     const ShiftResult r = shiftLocalTime(c.from, c.delta, tokyo);
     ASSERT_TRUE(r.ok);
-    EXPECT_TRUE(sameSecond(r.time, c.to)) << c.from.year << "/" << c.from.month << "/" << c.from.day << " + "
-                                          << c.delta;
+    EXPECT_TRUE(sameSecond(r.time, c.to))
+        << c.from.year << "/" << c.from.month << "/" << c.from.day << " + " << c.delta;
     EXPECT_EQ(r.mark, ZoneMark::kNone);
   }
 }
@@ -96,7 +100,8 @@ TEST(Shift, KeepsMillisecondsAndRefusesTheCalendarsEdges) {
   EXPECT_EQ(shiftLocalTime(t, 60, utc).time.milliseconds, 321);
   EXPECT_FALSE(shiftLocalTime(at(1601, 1, 1, 0, 0, 0), -1, utc).ok);
   EXPECT_FALSE(shiftLocalTime(at(30827, 12, 31, 23, 59, 59), 1, utc).ok);
-  EXPECT_FALSE(shiftLocalTime(at(2024, 2, 30, 0, 0, 0), 1, utc).ok) << "an impossible date is no base";
+  EXPECT_FALSE(shiftLocalTime(at(2024, 2, 30, 0, 0, 0), 1, utc).ok)
+      << "an impossible date is no base";
 }
 
 TEST(Shift, ElapsedTimeAcrossAClockChangeMovesTheLocalClockByMore) {

@@ -8,8 +8,8 @@
 namespace tolm {
 namespace {
 
-using testing::MemoryLogSink;
 using testing::at;
+using testing::MemoryLogSink;
 using testing::ScriptedErrorText;
 
 class ChangeLogTest : public ::testing::Test {
@@ -46,11 +46,12 @@ TEST_F(ChangeLogTest, HeaderHasFiveLinesEndingInAnEmptyLine) {
   header.hiddenFile = 1;
   EXPECT_EQ(log.Begin(header), 0);
   EXPECT_TRUE(log.IsOpen());
-  EXPECT_EQ(sink.text, "n.orbit TOLM (Ver. 2.1.0.7)\r\n"
-                       "Set FileTime and Attributes\r\n"
-                       "DATE = 2026/03/09 07:05:01\r\n"
-                       "DirectoryYes = 1 : SubdirectoryYes = 0 : SystemFileYes = 5 : HiddenFileYes = 1\r\n"
-                       "Total Counts = 42\r\n\r\n");
+  EXPECT_EQ(sink.text,
+            "n.orbit TOLM (Ver. 2.1.0.7)\r\n"
+            "Set FileTime and Attributes\r\n"
+            "DATE = 2026/03/09 07:05:01\r\n"
+            "DirectoryYes = 1 : SubdirectoryYes = 0 : SystemFileYes = 5 : HiddenFileYes = 1\r\n"
+            "Total Counts = 42\r\n\r\n");
   // Each line goes out in one write of its own.
   ASSERT_EQ(sink.writes.size(), 5u);
   EXPECT_EQ(sink.writes[4], "Total Counts = 42\r\n\r\n");
@@ -62,8 +63,9 @@ TEST_F(ChangeLogTest, StepLineEndsWithSystemTextThenSuffix) {
   errors.queue = {"The operation completed successfully.\r\n", "Access is denied.\r\n"};
   log.WriteStep(0, 602, "File Search", "");
   log.WriteStep(-6000, 603, "File Search", "\r\n");
-  EXPECT_EQ(sink.text, "File Search (602) : Error Code = 0 The operation completed successfully.\r\n"
-                       "File Search (603) : Error Code = -6000 Access is denied.\r\n\r\n");
+  EXPECT_EQ(sink.text,
+            "File Search (602) : Error Code = 0 The operation completed successfully.\r\n"
+            "File Search (603) : Error Code = -6000 Access is denied.\r\n\r\n");
   EXPECT_EQ(errors.asked, 2);
 }
 
@@ -71,12 +73,14 @@ TEST_F(ChangeLogTest, StepLineWithoutSystemTextKeepsTheBlankAndHasNoLineEndOfIts
   open();
   log.WriteStep(-1, 604, "Get FileTime", "");
   log.WriteStep(-201, 603, "File Search", "\r\n");
-  EXPECT_EQ(sink.text, "Get FileTime (604) : Error Code = -1 File Search (603) : Error Code = -201 \r\n");
+  EXPECT_EQ(sink.text,
+            "Get FileTime (604) : Error Code = -1 File Search (603) : Error Code = -201 \r\n");
 }
 
 TEST_F(ChangeLogTest, TimeResultWithoutSystemTextEndsTheFirstLineAfterABlank) {
   open();
-  log.WriteTimeResult(3, 609, at(1, 2, 3, 4, 5, 6), at(1, 2, 3, 4, 5, 6), at(1, 2, 3, 4, 5, 6), at(1, 2, 3, 4, 5, 6));
+  log.WriteTimeResult(3, 609, at(1, 2, 3, 4, 5, 6), at(1, 2, 3, 4, 5, 6), at(1, 2, 3, 4, 5, 6),
+                      at(1, 2, 3, 4, 5, 6));
   EXPECT_EQ(sink.text, "Set FileTime (609) : Error Code = 3 \r\n"
                        "Createtime : 0001/02/03 04:05:06 <- 0001/02/03 04:05:06 ?\r\n"
                        "Writetime  : 0001/02/03 04:05:06 <- 0001/02/03 04:05:06 ?\r\n");

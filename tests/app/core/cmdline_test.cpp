@@ -35,7 +35,7 @@ TEST(ScanCommandLine, SlashesInsideThePathDoNotMoveTheLetter) {
 }
 
 TEST(ScanCommandLine, EightCharactersAreTooShortNineAreEnough) {
-  EXPECT_TRUE(scanCommandLine("/f \"C:\\\"").tooShort);        // 8 characters
+  EXPECT_TRUE(scanCommandLine("/f \"C:\\\"").tooShort);       // 8 characters
   EXPECT_TRUE(scanCommandLine("   /f \"C:\\\"   ").tooShort); // 8 once trimmed
   EXPECT_TRUE(scanCommandLine("").tooShort);
   const CommandLine c = scanCommandLine("/f \"C:\\a\"");
@@ -68,8 +68,8 @@ TEST(ScanCommandLine, TheLastCharacterIsDroppedEvenWhenItIsNoQuote) {
 }
 
 TEST(ScanCommandLine, TheWideLineIsReadByTheSameRules) {
-  for (const char *text : {"/x /f \"C:\\a.txt\"", " /d \"C:\\data\" \r\n", "/f C:\\a.jpg", "f \"C:\\a.jpg\"",
-                           "/f \"C:\\\"", "/f        \"", "/f \"C:\\a.txt"}) {
+  for (const char *text : {"/x /f \"C:\\a.txt\"", " /d \"C:\\data\" \r\n", "/f C:\\a.jpg",
+                           "f \"C:\\a.jpg\"", "/f \"C:\\\"", "/f        \"", "/f \"C:\\a.txt"}) {
     SCOPED_TRACE(text);
     const CommandLine narrow = scanCommandLine(text);
     const WideCommandLine wide = scanCommandLine(std::wstring(text, text + std::strlen(text)));
@@ -78,7 +78,8 @@ TEST(ScanCommandLine, TheWideLineIsReadByTheSameRules) {
     EXPECT_EQ(wide.path, std::wstring(narrow.path.begin(), narrow.path.end()));
   }
   // A character beyond the ANSI code page stays itself, and one that is no quote ends nothing.
-  EXPECT_EQ(scanCommandLine(std::wstring(L"/d \"C:\\\u5199\u771F\U0001F389\"")).path, L"C:\\\u5199\u771F\U0001F389");
+  EXPECT_EQ(scanCommandLine(std::wstring(L"/d \"C:\\\u5199\u771F\U0001F389\"")).path,
+            L"C:\\\u5199\u771F\U0001F389");
 }
 
 TEST(ArgumentsOf, SkipsTheProgramNameAsTheRuntimeDoes) {
@@ -107,7 +108,9 @@ TEST(ClassifyFound, MapsLetterAndKindToLaunchKind) {
 TEST(DecoderText, ListsEachDecoderTwiceAndEndsWithABar) {
   const std::string text =
       buildDecoderText({{"BMP", "*.BMP;*.DIB"}, {"JPEG", "*.JPG;*.JPEG;*.JPE;*.JFIF"}});
-  EXPECT_EQ(text, "BMP (*.BMP;*.DIB)|*.BMP;*.DIB|JPEG (*.JPG;*.JPEG;*.JPE;*.JFIF)|*.JPG;*.JPEG;*.JPE;*.JFIF||");
+  EXPECT_EQ(
+      text,
+      "BMP (*.BMP;*.DIB)|*.BMP;*.DIB|JPEG (*.JPG;*.JPEG;*.JPE;*.JFIF)|*.JPG;*.JPEG;*.JPE;*.JFIF||");
   EXPECT_EQ(buildDecoderText({}), "|");
 }
 

@@ -1,4 +1,5 @@
-// Tests of the date tools' plan and apply: sources, skipped items, the walk's limit, and the log they leave.
+// Tests of the date tools' plan and apply: sources, skipped items, the walk's limit, and the log
+// they leave.
 #include "app/core/date_plan.h"
 
 #include <gtest/gtest.h>
@@ -12,9 +13,9 @@
 namespace tolm {
 namespace {
 
+using testing::at;
 using testing::FakeFileSystem;
 using testing::MemoryLogSink;
-using testing::at;
 
 class FakeExif : public ExifDateReader {
 public:
@@ -54,7 +55,8 @@ protected:
     fs.addFolder("C:\\dcim");
     times("C:\\dcim", at(2026, 1, 1, 0, 0, 0), at(2026, 1, 1, 0, 0, 0));
   }
-  void file(const std::string &path, SystemTime creation, SystemTime update, uint32_t word = kAttrArchive) {
+  void file(const std::string &path, SystemTime creation, SystemTime update,
+            uint32_t word = kAttrArchive) {
     fs.addFile(path, word);
     times(path, creation, update);
   }
@@ -104,7 +106,8 @@ TEST_F(DatePlanTest, OnlyTheChosenTimeChanges) {
   const PlanItem item = plan().items[1];
   EXPECT_TRUE(sameSecond(item.newCreation, at(2026, 1, 1, 12, 0, 0)));
   EXPECT_TRUE(sameSecond(item.newUpdate, at(2024, 8, 1, 9, 0, 0)));
-  // An item whose chosen time already holds the date taken is unchanged, whatever the other one holds.
+  // An item whose chosen time already holds the date taken is unchanged, whatever the other one
+  // holds.
   times("C:\\dcim\\a.jpg", at(2026, 1, 1, 12, 0, 0), at(2024, 8, 1, 9, 0, 0));
   EXPECT_EQ(plan().items[1].note, PlanNote::kUnchanged);
 }
@@ -139,7 +142,8 @@ TEST_F(DatePlanTest, ProtectedAndUnreadableItemsAreSkipped) {
 
 TEST_F(DatePlanTest, TheWalkKeepsTheEditorsLimitAndOptions) {
   for (int i = 0; i < 3005; ++i)
-    file("C:\\dcim\\" + std::to_string(i) + ".jpg", at(2026, 1, 1, 0, 0, 0), at(2026, 1, 1, 0, 0, 0));
+    file("C:\\dcim\\" + std::to_string(i) + ".jpg", at(2026, 1, 1, 0, 0, 0),
+         at(2026, 1, 1, 0, 0, 0));
   request.source = NewTimeSource::kShift;
   request.shiftSeconds = 60;
   const DatePlan p = plan();
@@ -225,7 +229,8 @@ TEST_F(DatePlanTest, ATimeNotChosenKeepsWhatItHoldsAtTheMomentOfTheWrite) {
   request.setUpdate = false;
   request.walk.logFile = 0;
   const DatePlan p = plan();
-  times("C:\\dcim\\a.jpg", at(2026, 1, 1, 0, 0, 0), at(2026, 2, 2, 2, 2, 2)); // touched after the preview
+  times("C:\\dcim\\a.jpg", at(2026, 1, 1, 0, 0, 0),
+        at(2026, 2, 2, 2, 2, 2)); // touched after the preview
   ApplyDatePlan(fs, log, request, p);
   EXPECT_TRUE(sameSecond(fs.at("C:\\dcim\\a.jpg").creation, at(2024, 8, 1, 9, 0, 0)));
   EXPECT_TRUE(sameSecond(fs.at("C:\\dcim\\a.jpg").update, at(2026, 2, 2, 2, 2, 2)));

@@ -15,14 +15,16 @@ namespace {
 const std::string kHeader =
     "TOLM[Elimination]\r\nVer2.2\r\nThe list of files to erase.\r\nbegin->\r\n";
 
-std::string list(const std::vector<std::string>& entries, const std::string& end = "<-end\r\n") {
+std::string list(const std::vector<std::string> &entries, const std::string &end = "<-end\r\n") {
   std::string text = kHeader;
-  for (const std::string& e : entries) text += e + "\r\n";
+  for (const std::string &e : entries)
+    text += e + "\r\n";
   return text + end;
 }
 
-int32_t parse(const std::string& text, std::vector<std::string>& patterns) {
-  return parseEraseList(reinterpret_cast<const uint8_t*>(text.data()), text.size(), patterns, nullptr);
+int32_t parse(const std::string &text, std::vector<std::string> &patterns) {
+  return parseEraseList(reinterpret_cast<const uint8_t *>(text.data()), text.size(), patterns,
+                        nullptr);
 }
 
 bool sjisLead(uint8_t b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
@@ -52,17 +54,22 @@ TEST(EraseListTest, RefusesEveryDeviationOfTheFrame) {
   std::vector<std::string> patterns;
   const std::string good = list({".tmp"});
   ASSERT_EQ(parse(good, patterns), 0);
-  for (const auto& [from, to] : std::vector<std::pair<std::string, std::string>>{
-           {"Ver2.2", "Ver2.3"}, {"TOLM[", "tolm["}, {"erase.", "erase!"}, {"begin->", "begin=>"}}) {
+  for (const auto &[from, to] :
+       std::vector<std::pair<std::string, std::string>>{{"Ver2.2", "Ver2.3"},
+                                                        {"TOLM[", "tolm["},
+                                                        {"erase.", "erase!"},
+                                                        {"begin->", "begin=>"}}) {
     std::string bad = good;
     bad.replace(bad.find(from), from.size(), to);
     EXPECT_EQ(parse(bad, patterns), kEraseListInvalid) << to;
   }
-  EXPECT_EQ(parse(list({".tmp"}, "<-end"), patterns), kEraseListInvalid) << "end line without CR LF";
+  EXPECT_EQ(parse(list({".tmp"}, "<-end"), patterns), kEraseListInvalid)
+      << "end line without CR LF";
   EXPECT_EQ(parse(list({".tmp"}, "<-END\r\n"), patterns), kEraseListInvalid);
   EXPECT_EQ(parse(list({"tmp"}), patterns), kEraseListInvalid) << "no leading dot";
   std::string lf = good;
-  for (size_t at = lf.find("\r\n", 60); at != std::string::npos; at = lf.find("\r\n", at)) lf.erase(at, 1);
+  for (size_t at = lf.find("\r\n", 60); at != std::string::npos; at = lf.find("\r\n", at))
+    lf.erase(at, 1);
   EXPECT_EQ(parse(lf, patterns), kEraseListInvalid) << "LF-only lines";
   EXPECT_EQ(parse(good.substr(0, 71), patterns), kEraseListInvalid) << "shorter than 72 bytes";
   EXPECT_EQ(parseEraseList(nullptr, 0, patterns, nullptr), kEraseListInvalid);
@@ -77,7 +84,9 @@ TEST(EraseListTest, RefusesEntriesThatReachOutOfTheFolder) {
   // "表" ends in 0x5C in Shift_JIS; read as one character it is no separator.
   const std::string entry = ".\x95\x5C";
   const std::string text = list({entry});
-  EXPECT_EQ(parseEraseList(reinterpret_cast<const uint8_t*>(text.data()), text.size(), patterns, sjisLead), 0);
+  EXPECT_EQ(parseEraseList(reinterpret_cast<const uint8_t *>(text.data()), text.size(), patterns,
+                           sjisLead),
+            0);
   EXPECT_EQ(patterns, std::vector<std::string>{"*" + entry});
 }
 
@@ -97,7 +106,8 @@ TEST(EraseListTest, DeletionListHoldsMatchingPathsUpToItsLimit) {
   const std::string results = "C:\\f\\a.tmp\r\nC:\\f\\page.html\r\nC:\\f\\b.tmp\r\n";
   ASSERT_EQ(appendSearchResults(results, "*.tmp", deletion, kDeletionListBytes, nullptr), 0);
   EXPECT_EQ(deletion, std::string("C:\\f\\a.tmp\0C:\\f\\b.tmp\0", 22));
-  ASSERT_EQ(appendSearchResults("C:\\f\\c.htm\r\n", "*.htm", deletion, kDeletionListBytes, nullptr), 0);
+  ASSERT_EQ(appendSearchResults("C:\\f\\c.htm\r\n", "*.htm", deletion, kDeletionListBytes, nullptr),
+            0);
   EXPECT_EQ(deletion.size(), 33u);
   // The list is full when its write position reaches the limit's last byte but one.
   std::string small;
@@ -108,7 +118,7 @@ TEST(EraseListTest, DeletionListHoldsMatchingPathsUpToItsLimit) {
 }
 
 TEST(PreviewLayoutTest, ShrinksNeverEnlargesAndCentres) {
-  const PreviewArea area = previewArea(400, 380);  // 360 x 180 at (20, 185)
+  const PreviewArea area = previewArea(400, 380); // 360 x 180 at (20, 185)
   EXPECT_EQ(area.right, 380);
   EXPECT_EQ(area.bottom, 365);
   PreviewPlacement p = placePreview(100, 50, area);
@@ -116,7 +126,7 @@ TEST(PreviewLayoutTest, ShrinksNeverEnlargesAndCentres) {
   EXPECT_EQ(p.width, 100);
   EXPECT_EQ(p.x, (360 - 100) / 2 + 20);
   EXPECT_EQ(p.y, (180 - 50) / 2 + 185);
-  p = placePreview(720, 180, area);  // twice as wide, exactly as high
+  p = placePreview(720, 180, area); // twice as wide, exactly as high
   EXPECT_EQ(p.scale, 0.5f);
   EXPECT_EQ(p.width, 360);
   EXPECT_EQ(p.height, 90);
@@ -137,5 +147,5 @@ TEST(VersionTextTest, LinesAndBlock) {
   EXPECT_EQ(versionBlock(lines, "notice"), "p\r\ra\rb\rc\rd\r\rw\rx\ry\rz\r\r\r\r\r\rnotice");
 }
 
-}  // namespace
-}  // namespace tolm
+} // namespace
+} // namespace tolm

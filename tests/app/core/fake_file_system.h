@@ -26,15 +26,21 @@ public:
     std::string text;
   };
 
-  void addFolder(const std::string &path, uint32_t attributes = kAttrDirectory) { add(path, true, attributes); }
-  void addFile(const std::string &path, uint32_t attributes = kAttrArchive) { add(path, false, attributes); }
-  void fail(Op op, const std::string &path, Failure failure) { failures[{op, path}] = std::move(failure); }
+  void addFolder(const std::string &path, uint32_t attributes = kAttrDirectory) {
+    add(path, true, attributes);
+  }
+  void addFile(const std::string &path, uint32_t attributes = kAttrArchive) {
+    add(path, false, attributes);
+  }
+  void fail(Op op, const std::string &path, Failure failure) {
+    failures[{op, path}] = std::move(failure);
+  }
   Item &at(const std::string &path) { return items.at(path); }
 
   std::string lastErrorText() override { return lastError; }
 
-  int operateFileTime(int code, const std::string &path, SystemTime *creation, SystemTime *lastAccess,
-                      SystemTime *lastWrite) override {
+  int operateFileTime(int code, const std::string &path, SystemTime *creation,
+                      SystemTime *lastAccess, SystemTime *lastWrite) override {
     if (code != kTimeGetCreationAndUpdate && code != kTimeSetCreationAndUpdate) {
       calls.push_back("badTime " + path);
       return settle(kKelFailed, "bad code");

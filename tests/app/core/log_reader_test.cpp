@@ -1,4 +1,5 @@
-// Tests of reading change logs back: logs of the real writer, and cut, long, foreign and miscounted ones.
+// Tests of reading change logs back: logs of the real writer, and cut, long, foreign and miscounted
+// ones.
 #include "app/core/log_reader.h"
 
 #include <gtest/gtest.h>
@@ -11,9 +12,9 @@
 namespace tolm {
 namespace {
 
+using testing::at;
 using testing::FakeFileSystem;
 using testing::MemoryLogSink;
-using testing::at;
 
 // "写真\表" in the system's Japanese code page: the second character's trail byte is a backslash.
 const std::string kJapaneseFolder = "C:\\\x8e\xca\x90\x5e\\\x95\x5c";
@@ -75,7 +76,8 @@ TEST_F(LogReaderTest, AnEditorWalkReadsBackWithEveryValue) {
 }
 
 TEST_F(LogReaderTest, StepLinesWithoutSystemTextShareTheirLineAndAreStillRead) {
-  fs.successText.clear(); // "Get FileTime (608) : Error Code = 0 " then the next line on the same line
+  fs.successText
+      .clear(); // "Get FileTime (608) : Error Code = 0 " then the next line on the same line
   fs.addFile("C:\\x.jpg");
   request.target = "C:\\x.jpg";
   request.newCreation = request.newUpdate = at(2025, 1, 1, 0, 0, 0);
@@ -121,13 +123,17 @@ TEST_F(LogReaderTest, WrongCountsAndOutOfOrderItemsAreRefused) {
   EXPECT_FALSE(ReadChangeLog(replaced("Total Counts = 3", "Total Counts = -3")).ok);
   EXPECT_FALSE(ReadChangeLog(replaced("Total Counts = 3", "Total Counts = 99999999999")).ok);
   EXPECT_FALSE(ReadChangeLog(replaced("[2] ", "[3] ")).ok);
-  EXPECT_FALSE(ReadChangeLog(replaced("Set FileTime and Attributes", "Set FileTime and Colours")).ok);
+  EXPECT_FALSE(
+      ReadChangeLog(replaced("Set FileTime and Attributes", "Set FileTime and Colours")).ok);
   EXPECT_FALSE(ReadChangeLog(replaced("Ver. 3.1.4.15", "Ver. 3.1.4")).ok);
   EXPECT_FALSE(ReadChangeLog(replaced("DATE = 2026/12/07", "DATE = 2026/12/7")).ok);
-  EXPECT_FALSE(ReadChangeLog(replaced("2019/04/05 06:07:08", "2019/04/05 06:07:0x")).ok) << "a broken value";
+  EXPECT_FALSE(ReadChangeLog(replaced("2019/04/05 06:07:08", "2019/04/05 06:07:0x")).ok)
+      << "a broken value";
   EXPECT_FALSE(ReadChangeLog(replaced("Attributes : 0x00000021", "Attributes : 0x0000002A")).ok);
-  EXPECT_FALSE(ReadChangeLog(replaced("Writetime  : ", "Writetime : ")).ok) << "an item without its update line";
-  EXPECT_FALSE(ReadChangeLog(replaced("Total Counts = 3\r\n\r\n", "Total Counts = 3\r\n")).ok) << "no empty line after the header";
+  EXPECT_FALSE(ReadChangeLog(replaced("Writetime  : ", "Writetime : ")).ok)
+      << "an item without its update line";
+  EXPECT_FALSE(ReadChangeLog(replaced("Total Counts = 3\r\n\r\n", "Total Counts = 3\r\n")).ok)
+      << "no empty line after the header";
   EXPECT_FALSE(ReadChangeLog(replaced("\r\n[2]", std::string("\r\n\0[2]", 6))).ok) << "a NUL byte";
   // An attribute line has no place in a log of times only.
   EXPECT_FALSE(ReadChangeLog(replaced("Set FileTime and Attributes", "Shift FileTime")).ok);

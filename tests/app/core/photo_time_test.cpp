@@ -47,7 +47,8 @@ TEST(ExifOffsetText, ReadsSignedHoursAndMinutes) {
   EXPECT_EQ(parseExifOffset("-03:30"), -(3 * 3600 + 1800));
   EXPECT_EQ(parseExifOffset("+00:00"), 0);
   EXPECT_EQ(parseExifOffset("+14:00"), 14 * 3600);
-  for (const char *text : {"+14:01", "09:00", "+9:00", "+09:60", "+09:00:00", "      ", "", "+0a:00"})
+  for (const char *text :
+       {"+14:01", "09:00", "+9:00", "+09:60", "+09:00:00", "      ", "", "+0a:00"})
     EXPECT_FALSE(parseExifOffset(text)) << '"' << text << '"';
 }
 

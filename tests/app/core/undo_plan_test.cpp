@@ -14,17 +14,18 @@
 namespace tolm {
 namespace {
 
+using testing::at;
 using testing::FakeFileSystem;
 using testing::MemoryLogSink;
-using testing::at;
 
 // Refuses times while an item is read-only, as the platform does.
 class ReadOnlyRefusingFs : public FakeFileSystem {
 public:
-  int operateFileTime(int code, const std::string &path, SystemTime *creation, SystemTime *lastAccess,
-                      SystemTime *lastWrite) override {
+  int operateFileTime(int code, const std::string &path, SystemTime *creation,
+                      SystemTime *lastAccess, SystemTime *lastWrite) override {
     auto it = items.find(path);
-    if (code == kTimeSetCreationAndUpdate && it != items.end() && (it->second.attributes & kAttrReadOnly) != 0) {
+    if (code == kTimeSetCreationAndUpdate && it != items.end() &&
+        (it->second.attributes & kAttrReadOnly) != 0) {
       calls.push_back("refusedTime " + path);
       lastError = "Access is denied.\r\n";
       return 5;
@@ -232,9 +233,12 @@ TEST_F(UndoPlanTest, AnItemChangedSinceIsLeftAloneUntilChosen) {
 TEST_F(UndoPlanTest, FailedPairsZeroOldTimesAndProtectedItemsAreNeverWritten) {
   AttributeFlags flags;
   flags.archive = true;
-  flags.readOnly = true; // c.txt keeps its word and refuses its times: all its pairs " ?" or unchanged
-  fs.fail(FakeFileSystem::kGetTime, kA, {kKelFailed, "Access is denied.\r\n"}); // a.jpg's old times: zeros
-  fs.fail(FakeFileSystem::kGetAttributes, kFolder, {kKelFailed, "Access is denied.\r\n"}); // its word: " ?"
+  flags.readOnly =
+      true; // c.txt keeps its word and refuses its times: all its pairs " ?" or unchanged
+  fs.fail(FakeFileSystem::kGetTime, kA,
+          {kKelFailed, "Access is denied.\r\n"}); // a.jpg's old times: zeros
+  fs.fail(FakeFileSystem::kGetAttributes, kFolder,
+          {kKelFailed, "Access is denied.\r\n"}); // its word: " ?"
   const std::string editorLog = editor(flags);
   fs.failures.clear();
   fs.at(kB).attributes |= kAttrHidden; // hidden since, and hidden items are not allowed now
@@ -315,7 +319,8 @@ TEST_F(UndoPlanTest, TheHistoryListsThisProgramsLogsNewestFirst) {
   std::vector<std::string> names;
   for (const HistoryEntry &e : entries)
     names.push_back(e.name);
-  EXPECT_EQ(names, (std::vector<std::string>{"TOZ4.tmp", "TOZ2.tmp", "TOZ3.tmp", "TOZ6.tmp", "TOZ1.tmp"}));
+  EXPECT_EQ(names,
+            (std::vector<std::string>{"TOZ4.tmp", "TOZ2.tmp", "TOZ3.tmp", "TOZ6.tmp", "TOZ1.tmp"}));
 
   const HistoryEntry &cut = entries[2];
   EXPECT_FALSE(cut.readable);

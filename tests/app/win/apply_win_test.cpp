@@ -31,7 +31,8 @@ protected:
   void SetUp() override { ASSERT_NE(kelsys.module(), nullptr); }
   tolm::SystemTime updateTimeOf(const std::string &path) {
     tolm::SystemTime creation, update;
-    EXPECT_EQ(fs.operateFileTime(tolm::kTimeGetCreationAndUpdate, path, &creation, nullptr, &update), 0);
+    EXPECT_EQ(
+        fs.operateFileTime(tolm::kTimeGetCreationAndUpdate, path, &creation, nullptr, &update), 0);
     return update;
   }
   CKelsysLibrary kelsys;

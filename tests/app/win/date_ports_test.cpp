@@ -22,7 +22,9 @@ using tolm::ZoneMark;
 SystemTime at(int y, int mo, int d, int h, int mi, int s) {
   return std::bit_cast<SystemTime>(testutil::at(y, mo, d, h, mi, s));
 }
-int64_t seconds(int y, int mo, int d, int h, int mi, int s) { return *tolm::toSeconds(at(y, mo, d, h, mi, s)); }
+int64_t seconds(int y, int mo, int d, int h, int mi, int s) {
+  return *tolm::toSeconds(at(y, mo, d, h, mi, s));
+}
 
 std::string zoneUnderTest() {
   const char *zone = std::getenv("TOLM_TEST_ZONE");
@@ -109,7 +111,8 @@ TEST_F(SystemZone, AgreesWithWhatKelsysWritesToDisk) {
     SystemTime local = *tolm::fromSeconds(k.local);
     SCOPED_TRACE(tolm::timeText(local));
     SystemTime creation = local, update = local;
-    ASSERT_EQ(fs.operateFileTime(tolm::kTimeSetCreationAndUpdate, file, &creation, nullptr, &update), 0);
+    ASSERT_EQ(
+        fs.operateFileTime(tolm::kTimeSetCreationAndUpdate, file, &creation, nullptr, &update), 0);
     WIN32_FILE_ATTRIBUTE_DATA data{};
     ASSERT_TRUE(GetFileAttributesExA(file.c_str(), GetFileExInfoStandard, &data));
     SYSTEMTIME utc{};
@@ -120,7 +123,9 @@ TEST_F(SystemZone, AgreesWithWhatKelsysWritesToDisk) {
 
 // ---- EXIF dates ---------------------------------------------------------------------------
 
-std::string photo(const char *name) { return testutil::windowsPath(TOLM_SOURCE_DIR) + "\\tests\\data\\photos\\" + name; }
+std::string photo(const char *name) {
+  return testutil::windowsPath(TOLM_SOURCE_DIR) + "\\tests\\data\\photos\\" + name;
+}
 
 class ExifDates : public ::testing::Test {
 protected:

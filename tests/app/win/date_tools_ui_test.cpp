@@ -25,22 +25,42 @@ namespace {
 using namespace testutil;
 
 const char kSettingsKey[] = "Software\\n.orbit\\TOLM";
-const char *const kDeliverables[] = {"TOLM.exe", "kelsys.dll", "daxread.dll", "vopimg.dll", "dax2jpn.dll",
-                                     "dax2enc.dll"};
+const char *const kDeliverables[] = {"TOLM.exe",   "kelsys.dll",  "daxread.dll",
+                                     "vopimg.dll", "dax2jpn.dll", "dax2enc.dll"};
 
 // Controls of the General page, the date tools and the history.
 enum : int {
-  kGenName = 1025, kGenUpdate = 1016, kGenDateTools = 1017, kGenIncludeFiles = 1018, kGenIncludeSubfolders = 1019,
-  kFromExif = 1102, kShift = 1103, kDays = 1104, kHours = 1106, kMinutes = 1108, kSeconds = 1110,
-  kCreation = 1117, kUpdate = 1118, kPreview = 1119, kCounts = 1120, kOutcome = 1121, kApply = 1122,
+  kGenName = 1025,
+  kGenUpdate = 1016,
+  kGenDateTools = 1017,
+  kGenIncludeFiles = 1018,
+  kGenIncludeSubfolders = 1019,
+  kFromExif = 1102,
+  kShift = 1103,
+  kDays = 1104,
+  kHours = 1106,
+  kMinutes = 1108,
+  kSeconds = 1110,
+  kCreation = 1117,
+  kUpdate = 1118,
+  kPreview = 1119,
+  kCounts = 1120,
+  kOutcome = 1121,
+  kApply = 1122,
   kHistory = 1123,
-  kLogs = 1140, kItems = 1141, kUndo = 1144, kHistoryCounts = 1145, kHistoryOutcome = 1146,
+  kLogs = 1140,
+  kItems = 1141,
+  kUndo = 1144,
+  kHistoryCounts = 1145,
+  kHistoryOutcome = 1146,
 };
 // Columns of the preview.
 enum : int { kName, kOldCreation, kNewCreation, kOldUpdate, kNewUpdate, kNote };
 
 std::string outFile(const char *name) { return windowsPath(TOLM_OUT_DIR) + "\\" + name; }
-std::string photo(const char *name) { return windowsPath(TOLM_SOURCE_DIR) + "\\tests\\data\\photos\\" + name; }
+std::string photo(const char *name) {
+  return windowsPath(TOLM_SOURCE_DIR) + "\\tests\\data\\photos\\" + name;
+}
 
 std::string readAll(const std::string &path) {
   std::ifstream in(path, std::ios::binary);
@@ -49,8 +69,8 @@ std::string readAll(const std::string &path) {
 
 std::string pageTime(const SYSTEMTIME &t) {
   char text[64];
-  std::snprintf(text, sizeof text, "%d/%02d/%02d %02d:%02d:%02d", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute,
-                t.wSecond);
+  std::snprintf(text, sizeof text, "%d/%02d/%02d %02d:%02d:%02d", t.wYear, t.wMonth, t.wDay,
+                t.wHour, t.wMinute, t.wSecond);
   return text;
 }
 std::wstring wide(const std::string &ansi) {
@@ -94,11 +114,13 @@ std::vector<std::vector<std::wstring>> readRows(HWND list, int columns) {
       item.mask = LVIF_TEXT;
       item.iItem = row;
       item.iSubItem = column;
-      item.pszText = reinterpret_cast<wchar_t *>(remote.address() + static_cast<LPARAM>(sizeof(LVITEMW)));
+      item.pszText =
+          reinterpret_cast<wchar_t *>(remote.address() + static_cast<LPARAM>(sizeof(LVITEMW)));
       item.cchTextMax = kChars;
       DWORD_PTR ok = 0;
       if (!remote.write(&item, sizeof item) ||
-          !SendMessageTimeoutW(list, LVM_GETITEMW, 0, remote.address(), SMTO_ABORTIFHUNG, 10000, &ok))
+          !SendMessageTimeoutW(list, LVM_GETITEMW, 0, remote.address(), SMTO_ABORTIFHUNG, 10000,
+                               &ok))
         return {};
       std::vector<wchar_t> text(kChars + 1, L'\0');
       std::vector<char> raw(sizeof(LVITEMW) + kChars * sizeof(wchar_t));
@@ -122,7 +144,8 @@ std::string dump(const std::vector<std::vector<std::wstring>> &rows) {
 }
 
 // Rows by their first column.
-std::map<std::wstring, std::vector<std::wstring>> byName(const std::vector<std::vector<std::wstring>> &rows) {
+std::map<std::wstring, std::vector<std::wstring>>
+byName(const std::vector<std::vector<std::wstring>> &rows) {
   std::map<std::wstring, std::vector<std::wstring>> out;
   for (const auto &row : rows)
     out[row.at(0)] = row;
@@ -131,7 +154,9 @@ std::map<std::wstring, std::vector<std::wstring>> byName(const std::vector<std::
 
 // A list view row's check box state in another process.
 bool rowChecked(HWND list, int row) {
-  return ((SendMessageW(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_STATEIMAGEMASK) >> 12) & 0xF) == 2;
+  return ((SendMessageW(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_STATEIMAGEMASK) >>
+           12) &
+          0xF) == 2;
 }
 
 // The change logs in a folder ("TOZ*.tmp"), with their texts.
@@ -158,8 +183,9 @@ std::map<std::string, DiskTimes> diskTimesUnder(const std::string &folder) {
   while (!pending.empty()) {
     const std::string path = pending.back();
     pending.pop_back();
-    HANDLE item = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    HANDLE item = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     DiskTimes t;
     if (item != INVALID_HANDLE_VALUE) {
       GetFileTime(item, &t.creation, &t.access, &t.update);
@@ -192,21 +218,25 @@ ULONGLONG secondsOf(const FILETIME &f) {
 // of the test so that its change logs land there and nowhere else.
 class Tolm {
 public:
-  Tolm(const std::string &programFolder, const std::string &tempFolder, char letter, const std::string &target) {
+  Tolm(const std::string &programFolder, const std::string &tempFolder, char letter,
+       const std::string &target) {
     char oldTmp[MAX_PATH] = {}, oldTemp[MAX_PATH] = {};
     GetEnvironmentVariableA("TMP", oldTmp, MAX_PATH);
     GetEnvironmentVariableA("TEMP", oldTemp, MAX_PATH);
     SetEnvironmentVariableA("TMP", tempFolder.c_str());
     SetEnvironmentVariableA("TEMP", tempFolder.c_str());
-    m_run = std::make_unique<ProgramRun>(programFolder, "TOLM.exe", std::string("/") + letter + " \"" + target + "\"");
+    m_run = std::make_unique<ProgramRun>(programFolder, "TOLM.exe",
+                                         std::string("/") + letter + " \"" + target + "\"");
     SetEnvironmentVariableA("TMP", oldTmp);
     SetEnvironmentVariableA("TEMP", oldTemp);
   }
   bool Open() {
-    m_dialog = m_run->waitForWindow([](HWND w) { return FindWindowExW(w, nullptr, WC_TABCONTROLW, nullptr); }, 60000);
+    m_dialog = m_run->waitForWindow(
+        [](HWND w) { return FindWindowExW(w, nullptr, WC_TABCONTROLW, nullptr); }, 60000);
     if (m_dialog == nullptr)
       return false;
-    m_page = findChild(m_dialog, [](HWND c) { return GetDlgItem(c, kGenName) && GetDlgItem(c, kGenUpdate); });
+    m_page = findChild(m_dialog,
+                       [](HWND c) { return GetDlgItem(c, kGenName) && GetDlgItem(c, kGenUpdate); });
     return m_page != nullptr;
   }
   HWND page(int id) const { return GetDlgItem(m_page, id); }
@@ -215,7 +245,8 @@ public:
   // Presses the date tools button and waits for the dialog and its first preview.
   HWND OpenDateTools() {
     clickLater(page(kGenDateTools));
-    m_tools = m_run->waitForWindow([](HWND w) { return GetDlgItem(w, kPreview) != nullptr; }, 60000);
+    m_tools =
+        m_run->waitForWindow([](HWND w) { return GetDlgItem(w, kPreview) != nullptr; }, 60000);
     if (m_tools != nullptr)
       waitUntil([&] { return !windowText(tool(kCounts)).empty(); }, 60000);
     return m_tools;
@@ -228,10 +259,12 @@ public:
   std::vector<std::vector<std::wstring>> WaitForPreview(
       const std::function<bool(const std::vector<std::vector<std::wstring>> &)> &ready) const {
     std::vector<std::vector<std::wstring>> rows;
-    waitUntil([&] {
-      rows = Preview();
-      return ready(rows) && isEnabled(tool(kApply)) && Preview() == rows;
-    }, 60000);
+    waitUntil(
+        [&] {
+          rows = Preview();
+          return ready(rows) && isEnabled(tool(kApply)) && Preview() == rows;
+        },
+        60000);
     return rows;
   }
   // Presses Apply and waits for the outcome line.
@@ -239,10 +272,12 @@ public:
     const std::wstring before = windowText(tool(kOutcome));
     clickLater(tool(kApply));
     std::wstring outcome;
-    waitUntil([&] {
-      outcome = windowText(tool(kOutcome));
-      return !outcome.empty() && outcome != before;
-    }, 60000);
+    waitUntil(
+        [&] {
+          outcome = windowText(tool(kOutcome));
+          return !outcome.empty() && outcome != before;
+        },
+        60000);
     return outcome;
   }
 
@@ -294,7 +329,8 @@ protected:
     LocalTimes t;
     if (readLocalTimes(path, t) && sameSecond(t.creation, expected))
       return true;
-    std::printf("SKIP creation time of %s: this platform does not keep the creation time set\n", path.c_str());
+    std::printf("SKIP creation time of %s: this platform does not keep the creation time set\n",
+                path.c_str());
     return false;
   }
 
@@ -327,10 +363,12 @@ TEST_F(DateToolsUi, TheButtonSitsFreeOnTheGeneralPageAndFollowsTheUpdateButton) 
     GetWindowRect(button, &own);
     GetWindowRect(tolm.pageWindow(), &page);
     EXPECT_TRUE(own.left >= page.left && own.right <= page.right && own.bottom <= page.bottom);
-    for (HWND c = GetWindow(tolm.pageWindow(), GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+    for (HWND c = GetWindow(tolm.pageWindow(), GW_CHILD); c != nullptr;
+         c = GetWindow(c, GW_HWNDNEXT)) {
       RECT other;
       GetWindowRect(c, &other);
-      const bool groupBox = (GetWindowLongW(c, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX && windowClass(c) == L"Button";
+      const bool groupBox = (GetWindowLongW(c, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX &&
+                            windowClass(c) == L"Button";
       if (c != button && !groupBox) {
         EXPECT_FALSE(overlaps(own, other)) << "covers control " << GetDlgCtrlID(c);
       }
@@ -349,13 +387,23 @@ bool selectRow(HWND list, int row) {
   item.state = LVIS_SELECTED | LVIS_FOCUSED;
   DWORD_PTR ok = 0;
   return remote.valid() && remote.write(&item, sizeof item) &&
-         SendMessageTimeoutW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), remote.address(), SMTO_ABORTIFHUNG,
-                             60000, &ok) && ok;
+         SendMessageTimeoutW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), remote.address(),
+                             SMTO_ABORTIFHUNG, 60000, &ok) &&
+         ok;
 }
 
 // Columns of the history's lists.
 enum : int { kLogDate, kLogKind, kLogTarget, kLogCount };
-enum : int { kItemPath, kUndoCreation, kUndoUpdate, kUndoWord, kNowCreation, kNowUpdate, kNowWord, kItemState };
+enum : int {
+  kItemPath,
+  kUndoCreation,
+  kUndoUpdate,
+  kUndoWord,
+  kNowCreation,
+  kNowUpdate,
+  kNowWord,
+  kItemState
+};
 
 // Opens the history from the date tools, chooses the newest log (of `kind`, for `target`), checks
 // that its `items` items are all ticked and ready, presses 元に戻す and waits for the outcome.
@@ -366,32 +414,40 @@ void UndoNewestLog(Tolm &tolm, const std::wstring &kind, const std::string &targ
   ASSERT_TRUE(waitUntil([&] { return !(rows = readRows(logs, 4)).empty(); }));
   EXPECT_EQ(rows[0][kLogKind], kind);
   // The log names no target of its own: the list shows its first item, which lies in the target.
-  EXPECT_EQ(rows[0][kLogTarget].substr(0, wide(target).size()), wide(target)) << utf8(rows[0][kLogTarget]);
+  EXPECT_EQ(rows[0][kLogTarget].substr(0, wide(target).size()), wide(target))
+      << utf8(rows[0][kLogTarget]);
   EXPECT_EQ(rows[0][kLogCount], std::to_wstring(items));
   ASSERT_TRUE(selectRow(logs, 0));
   HWND list = tolm.history(kItems);
-  ASSERT_TRUE(waitUntil([&] { return readRows(list, 8).size() == items && isEnabled(tolm.history(kUndo)); }));
+  ASSERT_TRUE(waitUntil(
+      [&] { return readRows(list, 8).size() == items && isEnabled(tolm.history(kUndo)); }));
   for (const auto &row : readRows(list, 8))
     EXPECT_EQ(row[kItemState], L"元に戻せます") << utf8(row[kItemPath]);
   for (int row = 0; row < static_cast<int>(items); ++row)
     EXPECT_TRUE(rowChecked(list, row)) << "row " << row << " is not ticked";
-  const std::wstring counts = L"元に戻せる項目 " + std::to_wstring(items) + L" 件　その後変更された項目 0 件　選択 " +
-                              std::to_wstring(items) + L" 件";
+  const std::wstring counts = L"元に戻せる項目 " + std::to_wstring(items) +
+                              L" 件　その後変更された項目 0 件　選択 " + std::to_wstring(items) +
+                              L" 件";
   EXPECT_EQ(windowText(tolm.history(kHistoryCounts)), counts);
   clickLater(tolm.history(kUndo));
   std::wstring outcome;
-  EXPECT_TRUE(waitUntil([&] { return !(outcome = windowText(tolm.history(kHistoryOutcome))).empty(); }, 60000));
-  EXPECT_EQ(outcome, L"元に戻した結果：変更 " + std::to_wstring(items) + L" 件　失敗 0 件　スキップ 0 件");
+  EXPECT_TRUE(waitUntil(
+      [&] { return !(outcome = windowText(tolm.history(kHistoryOutcome))).empty(); }, 60000));
+  EXPECT_EQ(outcome,
+            L"元に戻した結果：変更 " + std::to_wstring(items) + L" 件　失敗 0 件　スキップ 0 件");
   // The undo's own log joins the list (two logs of the same second may come in either order),
   // and the log undone shows its items back at their old values.
   EXPECT_TRUE(waitUntil([&] {
     const auto now = readRows(logs, 4);
     return now.size() == rows.size() + 1 &&
-           std::any_of(now.begin(), now.begin() + 2, [](const auto &r) { return r[kLogKind] == L"元に戻す"; });
+           std::any_of(now.begin(), now.begin() + 2,
+                       [](const auto &r) { return r[kLogKind] == L"元に戻す"; });
   })) << dump(readRows(logs, 4));
   EXPECT_TRUE(waitUntil([&] {
     const auto now = readRows(list, 8);
-    return now.size() == items && std::all_of(now.begin(), now.end(), [](const auto &r) { return r[kItemState] == L"元に戻し済み"; });
+    return now.size() == items && std::all_of(now.begin(), now.end(), [](const auto &r) {
+             return r[kItemState] == L"元に戻し済み";
+           });
   })) << dump(readRows(list, 8));
   EXPECT_TRUE(tolm.CloseHistory());
 }
@@ -432,7 +488,8 @@ TEST_F(DateToolsUi, AFolderOfPhotographsIsSetToItsDatesTakenThenUndoneFromTheHis
   ASSERT_EQ(rows.size(), 6u) << dump(tolm.Preview());
   const std::wstring copiedText = wide(pageTime(copied));
   for (const Photo &p : photos) {
-    const std::wstring name = (*p.subfolder ? std::wstring(p.subfolder) + L"\\" : L"") + wide(p.file);
+    const std::wstring name =
+        (*p.subfolder ? std::wstring(p.subfolder) + L"\\" : L"") + wide(p.file);
     ASSERT_EQ(rows.count(name), 1u) << utf8(name);
     const auto &row = rows.at(name);
     EXPECT_EQ(row[kOldCreation], copiedText);
@@ -463,7 +520,9 @@ TEST_F(DateToolsUi, AFolderOfPhotographsIsSetToItsDatesTakenThenUndoneFromTheHis
   EXPECT_NE(logs[0].find("\r\nSet FileTime from EXIF\r\n"), std::string::npos) << logs[0];
   EXPECT_NE(logs[0].find("Total Counts = 3\r\n"), std::string::npos) << logs[0];
   // After the apply the preview shows the disk: nothing left to change.
-  EXPECT_TRUE(waitUntil([&] { return windowText(tolm.tool(kCounts)) == L"変更 0 件　変更なし 3 件　スキップ 3 件"; }));
+  EXPECT_TRUE(waitUntil([&] {
+    return windowText(tolm.tool(kCounts)) == L"変更 0 件　変更なし 3 件　スキップ 3 件";
+  }));
 
   UndoNewestLog(tolm, L"撮影日時に設定", root, 3);
   // Every time on disk is back to what it was, to the second.
@@ -510,7 +569,7 @@ TEST_F(DateToolsUi, ATreeShiftedByMinusNineHoursIsPreviewedAppliedAndUndone) {
       {root, localTime(2024, 1, 10, 20, 0, 0)},
       {sub, localTime(2024, 1, 11, 8, 15, 30)},
       {a, localTime(2024, 7, 1, 12, 0, 0)},
-      {b, localTime(2024, 3, 31, 10, 0, 0)},  // nine hours earlier lies before the spring change
+      {b, localTime(2024, 3, 31, 10, 0, 0)},   // nine hours earlier lies before the spring change
       {c, localTime(2024, 10, 27, 11, 30, 0)}, // nine hours earlier lies in the autumn overlap
   };
   for (const auto &[path, t] : start)
@@ -552,7 +611,8 @@ TEST_F(DateToolsUi, ATreeShiftedByMinusNineHoursIsPreviewedAppliedAndUndone) {
 
   EXPECT_EQ(tolm.Apply(), L"適用結果：変更 5 件　失敗 0 件　スキップ 0 件");
   for (const auto &[path, t] : start) {
-    EXPECT_TRUE(sameSecond(updateOf(path), shifted(t, -9))) << path << ": " << pageTime(updateOf(path));
+    EXPECT_TRUE(sameSecond(updateOf(path), shifted(t, -9)))
+        << path << ": " << pageTime(updateOf(path));
     creationKept(path, shifted(t, -9));
   }
   const std::vector<std::string> logs = logsIn(temp.path());
@@ -575,14 +635,16 @@ TEST_F(DateToolsUi, AShiftThatIsNoNumberPreviewsNothingAndCannotBeApplied) {
   ASSERT_NE(tolm.OpenDateTools(), nullptr);
   ASSERT_TRUE(clickNow(tolm.tool(kShift)));
   SetWindowTextW(tolm.tool(kMinutes), L"1x");
-  EXPECT_TRUE(waitUntil([&] { return windowText(tolm.tool(kCounts)) == L"ずらす量を整数で入力してください"; }));
+  EXPECT_TRUE(waitUntil(
+      [&] { return windowText(tolm.tool(kCounts)) == L"ずらす量を整数で入力してください"; }));
   EXPECT_TRUE(tolm.Preview().empty());
   EXPECT_FALSE(isEnabled(tolm.tool(kApply)));
   // Neither time chosen: nothing to preview either.
   SetWindowTextW(tolm.tool(kMinutes), L"5");
   ASSERT_TRUE(clickNow(tolm.tool(kCreation)));
   ASSERT_TRUE(clickNow(tolm.tool(kUpdate)));
-  EXPECT_TRUE(waitUntil([&] { return windowText(tolm.tool(kCounts)) == L"変更する日時を選んでください"; }));
+  EXPECT_TRUE(
+      waitUntil([&] { return windowText(tolm.tool(kCounts)) == L"変更する日時を選んでください"; }));
   EXPECT_FALSE(isEnabled(tolm.tool(kApply)));
   EXPECT_TRUE(logsIn(temp.path()).empty());
   EXPECT_TRUE(tolm.CloseTools());
@@ -593,7 +655,8 @@ TEST_F(DateToolsUi, AShiftThatIsNoNumberPreviewsNothingAndCannotBeApplied) {
 
 TEST_F(DateToolsUi, TheHistoryListsAnUnreadableLogAndLeavesAnItemChangedSinceAlone) {
   // A log of this program cut short after its header: listed as unreadable, never undone.
-  const std::string cut = temp.file("TOZ1.tmp", "n.orbit TOLM (Ver. 1.0.0.0)\r\nShift FileTime\r\nDATE = 2024/05/0");
+  const std::string cut =
+      temp.file("TOZ1.tmp", "n.orbit TOLM (Ver. 1.0.0.0)\r\nShift FileTime\r\nDATE = 2024/05/0");
   const std::string other = temp.file("TOZ2.tmp", "not a change log\r\n");
   for (const std::string &path : {cut, other})
     setTimes(path, localTime(2020, 2, 2, 2, 2, 2));
@@ -608,7 +671,8 @@ TEST_F(DateToolsUi, TheHistoryListsAnUnreadableLogAndLeavesAnItemChangedSinceAlo
   ASSERT_NE(tolm.OpenDateTools(), nullptr);
   ASSERT_TRUE(clickNow(tolm.tool(kShift)));
   SetWindowTextW(tolm.tool(kDays), L"1");
-  tolm.WaitForPreview([](const auto &r) { return r.size() == 3 && r[0][kNewUpdate] == L"2023/06/02 12:00:00"; });
+  tolm.WaitForPreview(
+      [](const auto &r) { return r.size() == 3 && r[0][kNewUpdate] == L"2023/06/02 12:00:00"; });
   EXPECT_EQ(tolm.Apply(), L"適用結果：変更 3 件　失敗 0 件　スキップ 0 件");
   // Someone else changes b afterwards.
   const SYSTEMTIME later = localTime(2025, 1, 2, 3, 4, 5);
@@ -617,14 +681,17 @@ TEST_F(DateToolsUi, TheHistoryListsAnUnreadableLogAndLeavesAnItemChangedSinceAlo
   ASSERT_NE(tolm.OpenHistory(), nullptr);
   HWND logs = tolm.history(kLogs);
   std::vector<std::vector<std::wstring>> rows;
-  ASSERT_TRUE(waitUntil([&] { return (rows = readRows(logs, 4)).size() == 2; })) << dump(readRows(logs, 4));
-  // Newest first: the shift just applied, then the cut log (by its file time); the other file is no log.
+  ASSERT_TRUE(waitUntil([&] { return (rows = readRows(logs, 4)).size() == 2; }))
+      << dump(readRows(logs, 4));
+  // Newest first: the shift just applied, then the cut log (by its file time); the other file is no
+  // log.
   EXPECT_EQ(rows[0][kLogKind], L"日時をずらす");
   EXPECT_EQ(rows[0][kLogCount], L"3");
   EXPECT_EQ(rows[1][kLogKind].rfind(L"読めないログ", 0), 0u) << utf8(rows[1][kLogKind]);
   ASSERT_TRUE(selectRow(logs, 1));
   EXPECT_TRUE(waitUntil([&] {
-    return windowText(tolm.history(kHistoryCounts)).rfind(L"このログは読めないため元に戻せません", 0) == 0;
+    return windowText(tolm.history(kHistoryCounts))
+               .rfind(L"このログは読めないため元に戻せません", 0) == 0;
   })) << utf8(windowText(tolm.history(kHistoryCounts)));
   EXPECT_TRUE(readRows(tolm.history(kItems), 8).empty());
   EXPECT_FALSE(isEnabled(tolm.history(kUndo)));
@@ -641,18 +708,23 @@ TEST_F(DateToolsUi, TheHistoryListsAnUnreadableLogAndLeavesAnItemChangedSinceAlo
   EXPECT_EQ(items.at(wide(a))[kNowUpdate], L"2023/06/02 12:00:00");
   const auto all = readRows(list, 8);
   for (int row = 0; row < 3; ++row)
-    EXPECT_EQ(rowChecked(list, row), all[static_cast<size_t>(row)][kItemPath] != wide(b)) << "row " << row;
-  EXPECT_EQ(windowText(tolm.history(kHistoryCounts)), L"元に戻せる項目 2 件　その後変更された項目 1 件　選択 2 件");
+    EXPECT_EQ(rowChecked(list, row), all[static_cast<size_t>(row)][kItemPath] != wide(b))
+        << "row " << row;
+  EXPECT_EQ(windowText(tolm.history(kHistoryCounts)),
+            L"元に戻せる項目 2 件　その後変更された項目 1 件　選択 2 件");
   clickLater(tolm.history(kUndo));
   std::wstring outcome;
-  EXPECT_TRUE(waitUntil([&] { return !(outcome = windowText(tolm.history(kHistoryOutcome))).empty(); }, 60000));
+  EXPECT_TRUE(waitUntil(
+      [&] { return !(outcome = windowText(tolm.history(kHistoryOutcome))).empty(); }, 60000));
   EXPECT_EQ(outcome, L"元に戻した結果：変更 2 件　失敗 0 件　スキップ 1 件");
   EXPECT_TRUE(sameSecond(updateOf(a), localTime(2023, 6, 1, 12, 0, 0)));
   EXPECT_TRUE(sameSecond(updateOf(root), localTime(2023, 6, 1, 12, 0, 0)));
-  EXPECT_TRUE(sameSecond(updateOf(b), later)) << "an item changed since is left alone unless ticked";
+  EXPECT_TRUE(sameSecond(updateOf(b), later))
+      << "an item changed since is left alone unless ticked";
   EXPECT_TRUE(tolm.CloseHistory());
   // The date tools' preview follows what the undo wrote.
-  EXPECT_TRUE(waitUntil([&] { return byName(tolm.Preview()).at(L"a.txt")[kOldUpdate] == L"2023/06/01 12:00:00"; }));
+  EXPECT_TRUE(waitUntil(
+      [&] { return byName(tolm.Preview()).at(L"a.txt")[kOldUpdate] == L"2023/06/01 12:00:00"; }));
   EXPECT_TRUE(tolm.CloseTools());
   EXPECT_TRUE(tolm.Close());
 }
@@ -692,7 +764,8 @@ TEST_F(DateToolsUi, AnEditorsLogIsUndoneFromTheHistoryTimesAndAttributes) {
     SetEnvironmentVariableA("TEMP", oldTemp);
     ASSERT_EQ(outcome.processed, 3u);
   }
-  ASSERT_EQ(GetFileAttributesA(a.c_str()) & FILE_ATTRIBUTE_READONLY, static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+  ASSERT_EQ(GetFileAttributesA(a.c_str()) & FILE_ATTRIBUTE_READONLY,
+            static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
 
   Tolm tolm(program.path(), temp.path(), 'd', root);
   ASSERT_TRUE(tolm.Open());

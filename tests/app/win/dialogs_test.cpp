@@ -30,14 +30,17 @@ void **importSlot(const char *function) {
   auto *base = reinterpret_cast<BYTE *>(GetModuleHandleW(nullptr));
   const auto *nt = reinterpret_cast<const IMAGE_NT_HEADERS *>(
       base + reinterpret_cast<const IMAGE_DOS_HEADER *>(base)->e_lfanew);
-  const IMAGE_DATA_DIRECTORY &imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-  for (auto *dll = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR *>(base + imports.VirtualAddress); dll->Name; ++dll) {
+  const IMAGE_DATA_DIRECTORY &imports =
+      nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  for (auto *dll = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR *>(base + imports.VirtualAddress);
+       dll->Name; ++dll) {
     auto *names = reinterpret_cast<IMAGE_THUNK_DATA *>(base + dll->OriginalFirstThunk);
     auto *slots = reinterpret_cast<IMAGE_THUNK_DATA *>(base + dll->FirstThunk);
     for (; names->u1.AddressOfData != 0; ++names, ++slots) {
       if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal))
         continue;
-      const auto *byName = reinterpret_cast<const IMAGE_IMPORT_BY_NAME *>(base + names->u1.AddressOfData);
+      const auto *byName =
+          reinterpret_cast<const IMAGE_IMPORT_BY_NAME *>(base + names->u1.AddressOfData);
       if (std::strcmp(reinterpret_cast<const char *>(byName->Name), function) == 0)
         return reinterpret_cast<void **>(&slots->u1.Function);
     }
@@ -128,14 +131,15 @@ class Dialogs : public ::testing::Test {
 protected:
   void SetUp() override {
     ASSERT_TRUE(boxA.active() && boxW.active()) << "the program's message boxes cannot be recorded";
-    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES | ICC_DATE_CLASSES | ICC_LISTVIEW_CLASSES};
+    INITCOMMONCONTROLSEX controls = {sizeof controls,
+                                     ICC_WIN95_CLASSES | ICC_DATE_CLASSES | ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&controls);
     g_boxes = Boxes{};
     saved = theApp.m_daxread.daxBeginProcessing;
     theApp.m_targetPath = work.file("target.txt", "t");
     theApp.m_launchKind = tolm::kFile;
-    host = CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPEDWINDOW, 0, 0, 600, 600, nullptr, nullptr, nullptr,
-                           nullptr);
+    host = CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPEDWINDOW, 0, 0, 600, 600, nullptr,
+                           nullptr, nullptr, nullptr);
   }
   void TearDown() override {
     theApp.m_daxread.daxBeginProcessing = saved;
@@ -260,7 +264,8 @@ TEST_F(Dialogs, TheEXIFListsImagesBelongToThePageAlone) {
   auto page = std::make_unique<CTabPage1>(theApp);
   ASSERT_TRUE(page->Create(host));
   HWND list = page->GetDlgItem(IDC_EXIF_LIST);
-  const auto images = reinterpret_cast<HIMAGELIST>(SendMessageW(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0));
+  const auto images =
+      reinterpret_cast<HIMAGELIST>(SendMessageW(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0));
   ASSERT_NE(images, nullptr);
   ASSERT_EQ(ImageList_GetImageCount(images), 6);
   // The windows go first, then the page: had the list view taken the images along, the page
@@ -289,11 +294,11 @@ TEST_F(Dialogs, ALongEXIFTextIsCutBeforeADoubleByteCharacterThatWouldNotFit) {
   // Compared whole, reported by length and last character: the texts are long.
   const std::wstring value = itemText(list, 1, 1), label = itemText(list, 1, 0);
   EXPECT_TRUE(value == std::wstring(511, L'\u3042'))
-      << "no half of a character at the end: " << value.size() << " characters, the last U+" << std::hex
-      << static_cast<unsigned>(value.back());
+      << "no half of a character at the end: " << value.size() << " characters, the last U+"
+      << std::hex << static_cast<unsigned>(value.back());
   EXPECT_TRUE(label == std::wstring(1022, L'L'))
-      << "a lead byte without its partner is left out: " << label.size() << " characters, the last U+" << std::hex
-      << static_cast<unsigned>(label.back());
+      << "a lead byte without its partner is left out: " << label.size()
+      << " characters, the last U+" << std::hex << static_cast<unsigned>(label.back());
   page.DestroyWindow();
 }
 
@@ -305,7 +310,8 @@ TEST_F(Dialogs, ASingleByteEXIFTextKeeps1023Bytes) {
   ASSERT_TRUE(page.Create(host));
   HWND list = page.GetDlgItem(IDC_EXIF_LIST);
   EXPECT_EQ(itemText(list, 1, 0), L"Maker note");
-  EXPECT_TRUE(itemText(list, 1, 1) == std::wstring(1023, L'v')) << itemText(list, 1, 1).size() << " characters";
+  EXPECT_TRUE(itemText(list, 1, 1) == std::wstring(1023, L'v'))
+      << itemText(list, 1, 1).size() << " characters";
   page.DestroyWindow();
 }
 
@@ -317,7 +323,8 @@ TEST_F(Dialogs, ImagesAddedFromBitmapsLeaveOutWhatCannotBeLoadedAndTakeTheBackgr
   ASSERT_NE(list, nullptr);
   const COLORREF background = RGB(12, 34, 56);
   constexpr UINT kNoSuchBitmap = 9999;
-  AddBitmaps(list, program, {IDB_INDICATOR_EMPTY, kNoSuchBitmap, IDB_INDICATOR_FULL}, 10, 20, background);
+  AddBitmaps(list, program, {IDB_INDICATOR_EMPTY, kNoSuchBitmap, IDB_INDICATOR_FULL}, 10, 20,
+             background);
   EXPECT_EQ(ImageList_GetImageCount(list), 2);
   // The corner holds the key colour in each bitmap: drawn, it shows the background.
   HDC screen = GetDC(nullptr);
@@ -343,7 +350,8 @@ struct Counts {
 
 TEST_F(Dialogs, AWriteIsStampedBeforeItRunsAndItsCountsAreShownAfter) {
   HWND line = CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 0, 400, 20, host,
-                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_DT_OUTCOME)), nullptr, nullptr);
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_DT_OUTCOME)),
+                              nullptr, nullptr);
   ASSERT_NE(line, nullptr);
   HINSTANCE program = GetModuleHandleW(nullptr);
   tolm::SystemTime stamp{};
@@ -360,13 +368,18 @@ TEST_F(Dialogs, AWriteIsStampedBeforeItRunsAndItsCountsAreShownAfter) {
   const std::wstring shown = text;
   for (const wchar_t *count : {L"4", L"5", L"6"})
     EXPECT_NE(shown.find(count), std::wstring::npos) << "count " << count;
-  EXPECT_NE(shown.find(LoadWStr(program, IDS_DT_LOG_FAILED)), std::wstring::npos) << "the failed log is not told";
+  EXPECT_NE(shown.find(LoadWStr(program, IDS_DT_LOG_FAILED)), std::wstring::npos)
+      << "the failed log is not told";
 
   // Items skipped alone are no write; a failed one is.
-  EXPECT_FALSE(WriteAndReport(host, program, IDC_DT_OUTCOME, IDS_DT_OUTCOME, stamp, [] { return Counts{0, 0, 3}; }));
+  EXPECT_FALSE(WriteAndReport(host, program, IDC_DT_OUTCOME, IDS_DT_OUTCOME, stamp, [] {
+    return Counts{0, 0, 3};
+  }));
   GetWindowTextW(line, text, 256);
   EXPECT_EQ(std::wstring(text).find(LoadWStr(program, IDS_DT_LOG_FAILED)), std::wstring::npos);
-  EXPECT_TRUE(WriteAndReport(host, program, IDC_DT_OUTCOME, IDS_DT_OUTCOME, stamp, [] { return Counts{0, 1, 0}; }));
+  EXPECT_TRUE(WriteAndReport(host, program, IDC_DT_OUTCOME, IDS_DT_OUTCOME, stamp, [] {
+    return Counts{0, 1, 0};
+  }));
   DestroyWindow(line);
 }
 

@@ -30,13 +30,31 @@ const char kSettingsKey[] = "Software\\n.orbit\\TOLM";
 
 // Controls of the General page and of the editor.
 enum GeneralId : int {
-  kName = 1025, kPlace = 1027, kSize = 1024, kTimesGroup = 1023, kCreated = 1022, kUpdated = 1028,
-  kAccessed = 1020, kAttributes = 1021, kOptionsGroup = 1026, kUpdate = 1016, kIncludeFiles = 1018,
+  kName = 1025,
+  kPlace = 1027,
+  kSize = 1024,
+  kTimesGroup = 1023,
+  kCreated = 1022,
+  kUpdated = 1028,
+  kAccessed = 1020,
+  kAttributes = 1021,
+  kOptionsGroup = 1026,
+  kUpdate = 1016,
+  kIncludeFiles = 1018,
   kIncludeSubfolders = 1019,
 };
 enum EditorId : int {
-  kCreationDate = 1007, kCreationTime = 1006, kCreationCycle = 1000, kUpdateDate = 1009, kUpdateTime = 1008,
-  kUpdateCycle = 1001, kReadOnly = 1004, kHidden = 1003, kArchive = 1002, kSystem = 1005, kApply = 12321,
+  kCreationDate = 1007,
+  kCreationTime = 1006,
+  kCreationCycle = 1000,
+  kUpdateDate = 1009,
+  kUpdateTime = 1008,
+  kUpdateCycle = 1001,
+  kReadOnly = 1004,
+  kHidden = 1003,
+  kArchive = 1002,
+  kSystem = 1005,
+  kApply = 12321,
 };
 // The indicator pictures: empty, half filled, filled.
 const UINT kIndicatorBitmaps[3] = {166, 167, 168};
@@ -59,14 +77,14 @@ std::wstring wide(const std::string &ansi) {
 // How the page and the log write a time.
 std::string pageTime(const SYSTEMTIME &t) {
   char text[64];
-  std::snprintf(text, sizeof text, "%d/%02d/%02d %02d:%02d:%02d", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute,
-                t.wSecond);
+  std::snprintf(text, sizeof text, "%d/%02d/%02d %02d:%02d:%02d", t.wYear, t.wMonth, t.wDay,
+                t.wHour, t.wMinute, t.wSecond);
   return text;
 }
 std::string logTime(const SYSTEMTIME &t) {
   char text[64];
-  std::snprintf(text, sizeof text, "%04d/%02d/%02d %02d:%02d:%02d", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute,
-                t.wSecond);
+  std::snprintf(text, sizeof text, "%04d/%02d/%02d %02d:%02d:%02d", t.wYear, t.wMonth, t.wDay,
+                t.wHour, t.wMinute, t.wSecond);
   return text;
 }
 
@@ -90,8 +108,8 @@ bool isChecked(HWND box) { return SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CH
 
 DWORD storedSetting(const char *name) {
   DWORD value = 0, size = sizeof value;
-  if (RegGetValueA(HKEY_CURRENT_USER, kSettingsKey, name, RRF_RT_REG_DWORD, nullptr, &value, &size) !=
-      ERROR_SUCCESS)
+  if (RegGetValueA(HKEY_CURRENT_USER, kSettingsKey, name, RRF_RT_REG_DWORD, nullptr, &value,
+                   &size) != ERROR_SUCCESS)
     return 0xFFFFFFFF;
   return value;
 }
@@ -106,9 +124,10 @@ std::string readAll(const std::string &path) {
 
 std::string systemText(DWORD code) {
   char *text = nullptr;
-  FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                 nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<char *>(&text), 0,
-                 nullptr);
+  FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                     FORMAT_MESSAGE_IGNORE_INSERTS,
+                 nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                 reinterpret_cast<char *>(&text), 0, nullptr);
   std::string out = text ? text : "";
   if (text)
     LocalFree(text);
@@ -126,7 +145,8 @@ std::string programVersion() {
     return "(TOLM.exe has no version resource)";
   char text[64];
   std::snprintf(text, sizeof text, "Ver. %lu.%lu.%lu.%lu", info->dwFileVersionMS >> 16,
-                info->dwFileVersionMS & 0xFFFF, info->dwFileVersionLS >> 16, info->dwFileVersionLS & 0xFFFF);
+                info->dwFileVersionMS & 0xFFFF, info->dwFileVersionLS >> 16,
+                info->dwFileVersionLS & 0xFFFF);
   return text;
 }
 
@@ -161,26 +181,29 @@ const std::string kAnyText = "(?:[^\\r\\n]*\\r\\n)*?";
 std::string header(int isFolder, int subfolders, int system, int hidden, const std::string &count) {
   return rx("n.orbit TOLM (" + programVersion() + ")\r\nSet FileTime and Attributes\r\n") +
          "DATE = (\\d{4})/(\\d\\d)/(\\d\\d) (\\d\\d):(\\d\\d):(\\d\\d)\\r\\n" +
-         rx("DirectoryYes = " + std::to_string(isFolder) + " : SubdirectoryYes = " + std::to_string(subfolders) +
-            " : SystemFileYes = " + std::to_string(system) + " : HiddenFileYes = " + std::to_string(hidden) +
-            "\r\n") +
+         rx("DirectoryYes = " + std::to_string(isFolder) + " : SubdirectoryYes = " +
+            std::to_string(subfolders) + " : SystemFileYes = " + std::to_string(system) +
+            " : HiddenFileYes = " + std::to_string(hidden) + "\r\n") +
          "Total Counts = " + count + "\\r\\n\\r\\n";
 }
 
 // One item processed without a failure: its line, then steps get time, set time (new <- old),
 // get attributes and set attributes (new <- old). Number, path, old times and words are
 // patterns.
-std::string itemBlock(const std::string &number, const std::string &path, bool walk, const SYSTEMTIME &newC,
-                      const SYSTEMTIME &newU, const std::string &oldC, const std::string &oldU,
-                      const std::string &newWord, const std::string &oldWord) {
+std::string itemBlock(const std::string &number, const std::string &path, bool walk,
+                      const SYSTEMTIME &newC, const SYSTEMTIME &newU, const std::string &oldC,
+                      const std::string &oldU, const std::string &newWord,
+                      const std::string &oldWord) {
   const int base = walk ? 604 : 608;
-  return rx("[") + number + rx("] ") + path + "\\r\\n" + rx("Get FileTime (" + std::to_string(base) + ") : Error Code = 0 ") +
-         kAnyText + rx("Set FileTime (" + std::to_string(base + 1) + ") : Error Code = 0 ") + "[^\\r\\n]*\\r\\n" +
-         rx("Createtime : " + logTime(newC) + " <- ") + oldC + "\\r\\n" + rx("Writetime  : " + logTime(newU) + " <- ") +
-         oldU + "\\r\\n" +
-         rx((walk ? "Get Attributes (606)" : "Get Attributer (610)") + std::string(" : Error Code = 0 ")) + kAnyText +
-         rx("Set Attributes (" + std::to_string(base + 3) + ") : Error Code = 0") + "(?: [^\\r\\n]*)?\\r\\n" +
-         rx("Attributes : ") + newWord + rx(" <- ") + oldWord + "\\r\\n";
+  return rx("[") + number + rx("] ") + path + "\\r\\n" +
+         rx("Get FileTime (" + std::to_string(base) + ") : Error Code = 0 ") + kAnyText +
+         rx("Set FileTime (" + std::to_string(base + 1) + ") : Error Code = 0 ") +
+         "[^\\r\\n]*\\r\\n" + rx("Createtime : " + logTime(newC) + " <- ") + oldC + "\\r\\n" +
+         rx("Writetime  : " + logTime(newU) + " <- ") + oldU + "\\r\\n" +
+         rx((walk ? "Get Attributes (606)" : "Get Attributer (610)") +
+            std::string(" : Error Code = 0 ")) +
+         kAnyText + rx("Set Attributes (" + std::to_string(base + 3) + ") : Error Code = 0") +
+         "(?: [^\\r\\n]*)?\\r\\n" + rx("Attributes : ") + newWord + rx(" <- ") + oldWord + "\\r\\n";
 }
 const std::string kAnyTime = "\\d{4}/\\d\\d/\\d\\d \\d\\d:\\d\\d:\\d\\d";
 const std::string kAnyWord = "0x[0-9a-f]{8}";
@@ -210,14 +233,17 @@ struct Box {
 // TOLM.exe on one target, its property dialog and its editor.
 class Tolm {
 public:
-  Tolm(const std::string &folder, const std::string &arguments) : m_run(folder, "TOLM.exe", arguments) {}
+  Tolm(const std::string &folder, const std::string &arguments)
+      : m_run(folder, "TOLM.exe", arguments) {}
 
   // Waits for the property dialog; its General page is filled before the dialog shows.
   bool Open() {
-    m_dialog = m_run.waitForWindow([](HWND w) { return FindWindowExW(w, nullptr, WC_TABCONTROLW, nullptr); });
+    m_dialog = m_run.waitForWindow(
+        [](HWND w) { return FindWindowExW(w, nullptr, WC_TABCONTROLW, nullptr); });
     if (m_dialog == nullptr)
       return false;
-    m_page = findChild(m_dialog, [](HWND c) { return GetDlgItem(c, kName) && GetDlgItem(c, kUpdate); });
+    m_page =
+        findChild(m_dialog, [](HWND c) { return GetDlgItem(c, kName) && GetDlgItem(c, kUpdate); });
     return m_page != nullptr;
   }
   HWND dialog() const { return m_dialog; }
@@ -242,12 +268,14 @@ public:
     box.window = m_run.waitForWindow(
         [&](HWND w) {
           return w != m_dialog && w != m_editor && windowClass(w) == L"#32770" &&
-                 findChild(w, [](HWND c) { return windowText(c).find(L"(TOLM:") != std::wstring::npos; });
+                 findChild(
+                     w, [](HWND c) { return windowText(c).find(L"(TOLM:") != std::wstring::npos; });
         },
         timeoutMs);
     if (box.window == nullptr)
       return box;
-    box.text = windowText(findChild(box.window, [](HWND c) { return windowText(c).find(L"(TOLM:") != std::wstring::npos; }));
+    box.text = windowText(findChild(
+        box.window, [](HWND c) { return windowText(c).find(L"(TOLM:") != std::wstring::npos; }));
     box.icon = findChild(box.window, [](HWND c) {
       return windowClass(c) == L"Static" && (GetWindowLongW(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON;
     });
@@ -289,7 +317,8 @@ std::vector<uint32_t> systemIcon(LPCWSTR id, uint32_t background) {
   HDC dc = CreateCompatibleDC(screen);
   HBITMAP bitmap = CreateCompatibleBitmap(screen, 32, 32);
   HGDIOBJ old = SelectObject(dc, bitmap);
-  HBRUSH brush = CreateSolidBrush(RGB(background >> 16, (background >> 8) & 0xFF, background & 0xFF));
+  HBRUSH brush =
+      CreateSolidBrush(RGB(background >> 16, (background >> 8) & 0xFF, background & 0xFF));
   RECT all = {0, 0, 32, 32};
   FillRect(dc, &all, brush);
   DeleteObject(brush);
@@ -298,7 +327,8 @@ std::vector<uint32_t> systemIcon(LPCWSTR id, uint32_t background) {
   for (int y = 0; y < 32; ++y)
     for (int x = 0; x < 32; ++x) {
       const COLORREF c = GetPixel(dc, x, y);
-      pixels[static_cast<size_t>(y * 32 + x)] = (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
+      pixels[static_cast<size_t>(y * 32 + x)] =
+          (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
     }
   SelectObject(dc, old);
   DeleteObject(bitmap);
@@ -314,10 +344,12 @@ void expectBox(const Box &box, const std::wstring &message, int code, LPCWSTR ic
   EXPECT_EQ(box.text.substr(0, head.size()), head);
   ASSERT_NE(box.icon, nullptr) << "the box shows no icon";
   std::vector<uint32_t> shown;
-  const bool same = waitUntil([&] {
-    shown = shownIcon(box.icon);
-    return !shown.empty() && shown == systemIcon(icon, shown[0]);
-  }, 10000);
+  const bool same = waitUntil(
+      [&] {
+        shown = shownIcon(box.icon);
+        return !shown.empty() && shown == systemIcon(icon, shown[0]);
+      },
+      10000);
   EXPECT_TRUE(same) << "another icon than expected";
 }
 
@@ -334,9 +366,11 @@ protected:
     RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey);
     logsBefore = changeLogFiles();
     program = programs.folder("p");
-    for (auto [from, name] : {std::pair{TOLM_EXE, "TOLM.exe"}, std::pair{KELSYS_DLL, "kelsys.dll"},
-                              std::pair{FAKE_DAXREAD_DLL, "daxread.dll"}, std::pair{FAKE_VOPIMG_DLL, "vopimg.dll"}})
-      ASSERT_TRUE(CopyFileA(windowsPath(from).c_str(), (program + "\\" + name).c_str(), FALSE)) << from;
+    for (auto [from, name] :
+         {std::pair{TOLM_EXE, "TOLM.exe"}, std::pair{KELSYS_DLL, "kelsys.dll"},
+          std::pair{FAKE_DAXREAD_DLL, "daxread.dll"}, std::pair{FAKE_VOPIMG_DLL, "vopimg.dll"}})
+      ASSERT_TRUE(CopyFileA(windowsPath(from).c_str(), (program + "\\" + name).c_str(), FALSE))
+          << from;
   }
   void TearDown() override {
     RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey);
@@ -348,10 +382,12 @@ protected:
   // Waits until `count` new logs exist and are complete; the texts of all new logs, oldest first.
   std::vector<std::string> waitForLogs(size_t count, DWORD timeoutMs = 60000) {
     std::vector<std::string> logs;
-    waitUntil([&] {
-      logs = newLogs();
-      return logs.size() >= count && std::all_of(logs.begin(), logs.end(), complete);
-    }, timeoutMs);
+    waitUntil(
+        [&] {
+          logs = newLogs();
+          return logs.size() >= count && std::all_of(logs.begin(), logs.end(), complete);
+        },
+        timeoutMs);
     // Temporary names are not made in order: the older log is the one written first.
     std::sort(logs.begin(), logs.end(), [](const std::string &a, const std::string &b) {
       WIN32_FILE_ATTRIBUTE_DATA da{}, db{};
@@ -374,7 +410,8 @@ protected:
     LocalTimes t;
     if (readLocalTimes(path, t) && sameSecond(t.creation, set))
       return true;
-    std::printf("SKIP creation time of %s: this platform does not keep the creation time set\n", path.c_str());
+    std::printf("SKIP creation time of %s: this platform does not keep the creation time set\n",
+                path.c_str());
     return false;
   }
 
@@ -403,11 +440,13 @@ TEST_F(EditorUi, TheLocaleIsTheOneAsked) {
   EXPECT_EQ(GetACP(), english ? 1252u : 932u);
 }
 
-// ---- the General page ------------------------------------------------------------------------------
+// ---- the General page
+// ------------------------------------------------------------------------------
 
 TEST_F(EditorUi, TheGeneralPageShowsEveryLineOfAFile) {
   const std::string file = work.file("report.txt", std::string(5000, 'x'));
-  const SYSTEMTIME access = localTime(2018, 7, 8, 9, 10, 11), update = localTime(2019, 3, 4, 5, 6, 7);
+  const SYSTEMTIME access = localTime(2018, 7, 8, 9, 10, 11),
+                   update = localTime(2019, 3, 4, 5, 6, 7);
   ASSERT_TRUE(writeLocalTimes(file, localTime(2017, 1, 2, 3, 4, 5), access, update));
   ASSERT_TRUE(SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE));
   LocalTimes kept;
@@ -491,7 +530,8 @@ TEST_F(EditorUi, AHiddenFileIsEditableWithTheHiddenSettingAndCancelChangesNothin
   ASSERT_TRUE(tolm.EditorClosed());
   EXPECT_TRUE(tolm.Close());
 
-  EXPECT_EQ(GetFileAttributesA(file.c_str()), static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE))
+  EXPECT_EQ(GetFileAttributesA(file.c_str()),
+            static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE))
       << "Cancel writes nothing";
   LocalTimes after;
   ASSERT_TRUE(readLocalTimes(file, after));
@@ -502,7 +542,8 @@ TEST_F(EditorUi, AHiddenFileIsEditableWithTheHiddenSettingAndCancelChangesNothin
   EXPECT_EQ(storedSetting("Systemfile"), 0u);
 }
 
-// ---- the editor on a file ---------------------------------------------------------------------------
+// ---- the editor on a file
+// ---------------------------------------------------------------------------
 
 // Which indicator picture (0 empty, 1 half, 2 filled) is drawn beside a time-part button; -1
 // when none of them is.
@@ -514,8 +555,8 @@ int indicatorBeside(HWND button) {
   const std::vector<uint32_t> shown = screenPixels(area);
   for (int state = 0; state < 3; ++state) {
     int w = 0, h = 0;
-    const std::vector<uint32_t> picture =
-        resourceBitmap(tolmExe().c_str(), kIndicatorBitmaps[state], w, h, GetSysColor(COLOR_BTNFACE));
+    const std::vector<uint32_t> picture = resourceBitmap(
+        tolmExe().c_str(), kIndicatorBitmaps[state], w, h, GetSysColor(COLOR_BTNFACE));
     if (containsPicture(shown, width, height, picture, w, h))
       return state;
   }
@@ -555,7 +596,8 @@ TEST_F(EditorUi, TheTimePartButtonsCycleMidnightNowAndTheStartingTime) {
   ASSERT_TRUE(readPicker(tolm.control(kUpdateTime), time));
   EXPECT_EQ(secondOfDay(time), 0) << "first press: midnight";
   EXPECT_EQ(waitForIndicator(tolm.control(kUpdateCycle), 1), 1) << "half filled";
-  EXPECT_EQ(waitForIndicator(tolm.control(kCreationCycle), 0), 0) << "the other group keeps its state";
+  EXPECT_EQ(waitForIndicator(tolm.control(kCreationCycle), 0), 0)
+      << "the other group keeps its state";
   EXPECT_TRUE(isEnabled(tolm.control(IDOK))) << "a press is a change";
   EXPECT_TRUE(isEnabled(tolm.control(kApply)));
 
@@ -608,7 +650,8 @@ TEST_F(EditorUi, ApplyWritesAndStaysOpenOkWritesAndCloses) {
   EXPECT_EQ(windowText(tolm.editor()), kEditorFile);
   EXPECT_FALSE(isEnabled(tolm.control(kHidden))) << "hidden items may not be edited by default";
   EXPECT_FALSE(isEnabled(tolm.control(kSystem)));
-  const SYSTEMTIME creation = localTime(2001, 2, 3, 4, 5, 6), update = localTime(2011, 12, 13, 14, 15, 16);
+  const SYSTEMTIME creation = localTime(2001, 2, 3, 4, 5, 6),
+                   update = localTime(2011, 12, 13, 14, 15, 16);
   ASSERT_TRUE(setPickerAsUser(tolm.control(kCreationDate), localTime(2001, 2, 3, 23, 59, 59)));
   EXPECT_TRUE(isEnabled(tolm.control(IDOK))) << "a date typed is a change";
   EXPECT_TRUE(isEnabled(tolm.control(kApply)));
@@ -630,12 +673,14 @@ TEST_F(EditorUi, ApplyWritesAndStaysOpenOkWritesAndCloses) {
   if (creationTimeKept(file, creation)) {
     EXPECT_TRUE(sameSecond(now.creation, creation));
   }
-  EXPECT_EQ(GetFileAttributesA(file.c_str()), static_cast<DWORD>(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE));
+  EXPECT_EQ(GetFileAttributesA(file.c_str()),
+            static_cast<DWORD>(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE));
 
   std::smatch m;
-  const std::regex first(header(0, 0, 0, 0, "1") +
-                         itemBlock("1", rx(file), false, creation, update, rx(logTime(kept.creation)), rx(logTime(old)),
-                                   hexWord(0x21), hexWord(0x20)));
+  const std::regex first(header(0, 0, 0, 0, "1") + itemBlock("1", rx(file), false, creation, update,
+                                                             rx(logTime(kept.creation)),
+                                                             rx(logTime(old)), hexWord(0x21),
+                                                             hexWord(0x20)));
   ASSERT_TRUE(std::regex_match(logs[0], m, first)) << logs[0];
   expectLogTimeWithin(m, before, after);
   EXPECT_EQ(logs[0].find(" ?\r\n"), std::string::npos) << "nothing failed";
@@ -650,17 +695,19 @@ TEST_F(EditorUi, ApplyWritesAndStaysOpenOkWritesAndCloses) {
   logs = waitForLogs(2);
   ASSERT_EQ(logs.size(), 2u);
   const std::regex second(header(0, 0, 0, 0, "1") +
-                          itemBlock("1", rx(file), false, creation, update2, kAnyTime, rx(logTime(update)),
-                                    hexWord(0x01), hexWord(0x21)));
+                          itemBlock("1", rx(file), false, creation, update2, kAnyTime,
+                                    rx(logTime(update)), hexWord(0x01), hexWord(0x21)));
   EXPECT_TRUE(std::regex_match(logs[1], m, second)) << logs[1];
   const bool archive = archiveKept();
   EXPECT_EQ(GetFileAttributesA(file.c_str()) & ~(archive ? 0u : FILE_ATTRIBUTE_ARCHIVE),
             static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
 
   // The General page reads the item again.
-  EXPECT_TRUE(waitUntil([&] { return tolm.text(kUpdated) == L"更新日時    ： 2012/01/02 03:04:05"; }, 10000))
+  EXPECT_TRUE(waitUntil(
+      [&] { return tolm.text(kUpdated) == L"更新日時    ： 2012/01/02 03:04:05"; }, 10000))
       << "the page shows the new update time";
-  EXPECT_EQ(tolm.text(kAttributes), archive ? L"属性(ACEHRS)  ：  ____R_" : L"属性(ACEHRS)  ：  A___R_");
+  EXPECT_EQ(tolm.text(kAttributes),
+            archive ? L"属性(ACEHRS)  ：  ____R_" : L"属性(ACEHRS)  ：  A___R_");
   EXPECT_TRUE(tolm.Close());
   SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
@@ -674,7 +721,8 @@ TEST_F(EditorUi, TheTimesEnteredReachTheDiskWhateverTheTZVariableSays) {
   GetEnvironmentVariableA("TOLM_TZ", wanted, sizeof wanted);
   TIME_ZONE_INFORMATION zone{};
   GetTimeZoneInformation(&zone);
-  std::printf("TZ=%s, the system's zone %ld minutes behind UTC\n", tz[0] ? tz : "(none)", zone.Bias);
+  std::printf("TZ=%s, the system's zone %ld minutes behind UTC\n", tz[0] ? tz : "(none)",
+              zone.Bias);
   if (wanted[0] != '\0') {
     ASSERT_STREQ(tz, wanted) << "the program must see the TZ variable";
     ASSERT_NE(zone.Bias, 0) << "a zone away from UTC, or a wrong conversion cannot show";
@@ -687,7 +735,8 @@ TEST_F(EditorUi, TheTimesEnteredReachTheDiskWhateverTheTZVariableSays) {
   ASSERT_TRUE(tolm.Open());
   ASSERT_NE(tolm.OpenEditor(), nullptr);
   // Both in winter and in summer: a zone with daylight saving time differs in one of them.
-  const SYSTEMTIME creation = localTime(2001, 2, 3, 4, 5, 6), update = localTime(2011, 7, 13, 14, 15, 16);
+  const SYSTEMTIME creation = localTime(2001, 2, 3, 4, 5, 6),
+                   update = localTime(2011, 7, 13, 14, 15, 16);
   for (int id : {kCreationDate, kCreationTime})
     ASSERT_TRUE(setPickerAsUser(tolm.control(id), creation));
   for (int id : {kUpdateDate, kUpdateTime})
@@ -700,17 +749,21 @@ TEST_F(EditorUi, TheTimesEnteredReachTheDiskWhateverTheTZVariableSays) {
   const bool creationKept = creationTimeKept(file, creation);
   clickLater(tolm.control(IDCANCEL));
   ASSERT_TRUE(tolm.EditorClosed());
-  EXPECT_TRUE(waitUntil([&] { return tolm.text(kUpdated) == L"更新日時    ： 2011/07/13 14:15:16"; }, 10000))
+  EXPECT_TRUE(waitUntil(
+      [&] { return tolm.text(kUpdated) == L"更新日時    ： 2011/07/13 14:15:16"; }, 10000))
       << "the page reads back what was entered";
   EXPECT_TRUE(tolm.Close());
 
   ASSERT_EQ(logs.size(), 1u);
   std::smatch m;
-  ASSERT_TRUE(std::regex_search(logs[0], m, std::regex("Createtime : (" + kAnyTime + ") <- " + rx(logTime(old)) +
-                                                       "\\r\\nWritetime  : (" + kAnyTime + ") <- " +
-                                                       rx(logTime(old)) + "\\r\\n")))
-      << "the old times as they were on disk\n" << logs[0];
-  EXPECT_EQ(m[2].str(), logTime(disk.update)) << "the log shows the update time that reached the disk";
+  ASSERT_TRUE(std::regex_search(logs[0], m,
+                                std::regex("Createtime : (" + kAnyTime + ") <- " +
+                                           rx(logTime(old)) + "\\r\\nWritetime  : (" + kAnyTime +
+                                           ") <- " + rx(logTime(old)) + "\\r\\n")))
+      << "the old times as they were on disk\n"
+      << logs[0];
+  EXPECT_EQ(m[2].str(), logTime(disk.update))
+      << "the log shows the update time that reached the disk";
   if (creationKept) {
     EXPECT_EQ(m[1].str(), logTime(disk.creation)) << "and the creation time";
   }
@@ -725,9 +778,11 @@ TEST_F(EditorUi, AWriteThePlatformRefusesIsMarkedInTheLog) {
   // refuses new times; a file the Linux side made immutable does.
   const std::string unixName = unixPathOf(file);
   auto refused = [&] { return !writeLocalTimes(file, old, old, old); };
-  if (unixName.empty() || !startUnixProgram("/usr/bin/chattr +i " + unixName) || !waitUntil(refused, 10000)) {
-    std::printf("SKIP refused write: chattr +i is not possible here, and nothing else makes the platform "
-                "refuse new times\n");
+  if (unixName.empty() || !startUnixProgram("/usr/bin/chattr +i " + unixName) ||
+      !waitUntil(refused, 10000)) {
+    std::printf(
+        "SKIP refused write: chattr +i is not possible here, and nothing else makes the platform "
+        "refuse new times\n");
     return;
   }
   struct Unlock {
@@ -762,17 +817,20 @@ TEST_F(EditorUi, AWriteThePlatformRefusesIsMarkedInTheLog) {
   // The refusal's own code and the platform's words for it, then both times marked " ?".
   const std::string refusal = rx(systemText(ERROR_ACCESS_DENIED));
   const std::regex expected(
-      header(0, 0, 0, 0, "1") + rx("[1] " + file + "\r\n") + rx("Get FileTime (608) : Error Code = 0 ") + kAnyText +
+      header(0, 0, 0, 0, "1") + rx("[1] " + file + "\r\n") +
+      rx("Get FileTime (608) : Error Code = 0 ") + kAnyText +
       rx("Set FileTime (609) : Error Code = ") + "-?[1-9][0-9]* " + refusal +
       rx("Createtime : " + logTime(kept.creation) + " <- " + logTime(kept.creation) + " ?\r\n") +
       rx("Writetime  : " + logTime(update) + " <- " + logTime(old) + " ?\r\n") +
-      rx("Get Attributer (610) : Error Code = 0 ") + kAnyText + rx("Set Attributes (611) : Error Code = ") +
-      "-?[1-9][0-9]* " + refusal + rx("Attributes : 0x00000021 <- 0x00000020 ?\r\n"));
+      rx("Get Attributer (610) : Error Code = 0 ") + kAnyText +
+      rx("Set Attributes (611) : Error Code = ") + "-?[1-9][0-9]* " + refusal +
+      rx("Attributes : 0x00000021 <- 0x00000020 ?\r\n"));
   std::smatch m;
   EXPECT_TRUE(std::regex_match(logs[0], m, expected)) << logs[0];
 }
 
-// ---- folders -------------------------------------------------------------------------------------------
+// ---- folders
+// -------------------------------------------------------------------------------------------
 
 TEST_F(EditorUi, AFolderTreeIsWalkedWithoutItsHiddenItems) {
   const std::string root = work.folder("tree");
@@ -804,7 +862,8 @@ TEST_F(EditorUi, AFolderTreeIsWalkedWithoutItsHiddenItems) {
   ASSERT_NE(tolm.OpenEditor(), nullptr);
   EXPECT_EQ(windowText(tolm.editor()), kEditorFolderFiles);
   EXPECT_FALSE(isChecked(tolm.control(kArchive))) << "the folder's own attributes: no archive";
-  const SYSTEMTIME creation = localTime(2003, 3, 3, 3, 3, 3), update = localTime(2013, 3, 13, 13, 13, 13);
+  const SYSTEMTIME creation = localTime(2003, 3, 3, 3, 3, 3),
+                   update = localTime(2013, 3, 13, 13, 13, 13);
   for (int id : {kCreationDate, kCreationTime})
     ASSERT_TRUE(setPickerAsUser(tolm.control(id), creation));
   for (int id : {kUpdateDate, kUpdateTime})
@@ -812,7 +871,8 @@ TEST_F(EditorUi, AFolderTreeIsWalkedWithoutItsHiddenItems) {
   clickLater(tolm.control(IDOK));
   ASSERT_TRUE(tolm.EditorClosed());
   const std::vector<std::string> logs = waitForLogs(1);
-  EXPECT_TRUE(waitUntil([&] { return tolm.text(kUpdated) == L"更新日時    ： 2013/03/13 13:13:13"; }, 10000));
+  EXPECT_TRUE(waitUntil(
+      [&] { return tolm.text(kUpdated) == L"更新日時    ： 2013/03/13 13:13:13"; }, 10000));
   EXPECT_TRUE(tolm.Close());
 
   const bool archive = archiveKept();
@@ -821,27 +881,32 @@ TEST_F(EditorUi, AFolderTreeIsWalkedWithoutItsHiddenItems) {
     ASSERT_TRUE(readLocalTimes(item, t));
     EXPECT_TRUE(sameSecond(t.update, update)) << item;
     if (archive) {
-      EXPECT_EQ(GetFileAttributesA(item.c_str()) & FILE_ATTRIBUTE_ARCHIVE, 0u) << "archive cleared: " << item;
+      EXPECT_EQ(GetFileAttributesA(item.c_str()) & FILE_ATTRIBUTE_ARCHIVE, 0u)
+          << "archive cleared: " << item;
     }
   }
   LocalTimes t;
   ASSERT_TRUE(readLocalTimes(hidden, t));
-  EXPECT_TRUE(sameSecond(t.update, old)) << "a hidden item is not reported while hidden items are protected";
-  EXPECT_EQ(GetFileAttributesA(hidden.c_str()), static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
+  EXPECT_TRUE(sameSecond(t.update, old))
+      << "a hidden item is not reported while hidden items are protected";
+  EXPECT_EQ(GetFileAttributesA(hidden.c_str()),
+            static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
 
   ASSERT_EQ(logs.size(), 1u);
   const std::string &log = logs[0];
   std::smatch m;
   ASSERT_TRUE(std::regex_search(log, m,
-                                std::regex("^" + header(1, 1, 0, 0, "6") + rx("File Search (602) : Error Code = 0 ") +
-                                           kAnyText + rx("File Search (603) : Error Code = 0 ") + kAnyText +
+                                std::regex("^" + header(1, 1, 0, 0, "6") +
+                                           rx("File Search (602) : Error Code = 0 ") + kAnyText +
+                                           rx("File Search (603) : Error Code = 0 ") + kAnyText +
                                            "\\r\\n\\[1\\]")))
       << log;
   // Every item: its block in full; the folder first, each folder before what it holds.
-  const std::regex block(itemBlock("(\\d+)", "([^\\r\\n]+)", true, creation, update, kAnyTime, rx(logTime(old)),
-                                   "(" + kAnyWord + ")", "(" + kAnyWord + ")"));
+  const std::regex block(itemBlock("(\\d+)", "([^\\r\\n]+)", true, creation, update, kAnyTime,
+                                   rx(logTime(old)), "(" + kAnyWord + ")", "(" + kAnyWord + ")"));
   std::vector<std::string> order;
-  for (auto it = std::sregex_iterator(log.begin(), log.end(), block); it != std::sregex_iterator(); ++it) {
+  for (auto it = std::sregex_iterator(log.begin(), log.end(), block); it != std::sregex_iterator();
+       ++it) {
     const std::smatch &item = *it;
     EXPECT_EQ(item[1].str(), std::to_string(order.size() + 1)) << "items are numbered from 1";
     order.push_back(item[2].str());
@@ -851,8 +916,11 @@ TEST_F(EditorUi, AFolderTreeIsWalkedWithoutItsHiddenItems) {
   }
   ASSERT_EQ(order.size(), 6u) << log;
   EXPECT_EQ(order[0], root);
-  EXPECT_EQ(std::set<std::string>(order.begin(), order.end()), (std::set<std::string>{root, a, sub, b, deep, c}));
-  auto at = [&](const std::string &p) { return std::find(order.begin(), order.end(), p) - order.begin(); };
+  EXPECT_EQ(std::set<std::string>(order.begin(), order.end()),
+            (std::set<std::string>{root, a, sub, b, deep, c}));
+  auto at = [&](const std::string &p) {
+    return std::find(order.begin(), order.end(), p) - order.begin();
+  };
   EXPECT_LT(at(sub), at(b));
   EXPECT_LT(at(deep), at(c));
   EXPECT_EQ(log.find(" ?\r\n"), std::string::npos);
@@ -905,12 +973,14 @@ TEST_F(EditorUi, TheIncludeOptionsDecideHowDeepTheChangeGoes) {
 
   ASSERT_EQ(logs.size(), 2u);
   std::smatch m;
-  EXPECT_TRUE(std::regex_search(logs[0], m, std::regex("^" + header(1, 0, 0, 0, "1") + rx("[1] " + root + "\r\n") +
-                                                       rx("Get FileTime (608)"))))
+  EXPECT_TRUE(std::regex_search(logs[0], m,
+                                std::regex("^" + header(1, 0, 0, 0, "1") +
+                                           rx("[1] " + root + "\r\n") + rx("Get FileTime (608)"))))
       << logs[0];
   EXPECT_NE(logs[0].find("Get Attributer (610)"), std::string::npos);
   EXPECT_EQ(logs[0].find("File Search"), std::string::npos) << "no search for the folder alone";
-  EXPECT_TRUE(std::regex_search(logs[1], m, std::regex("^" + header(1, 0, 0, 0, "3") + rx("File Search (602)"))))
+  EXPECT_TRUE(std::regex_search(
+      logs[1], m, std::regex("^" + header(1, 0, 0, 0, "3") + rx("File Search (602)"))))
       << logs[1];
   EXPECT_EQ(logs[1].find(b), std::string::npos);
 }
@@ -963,8 +1033,9 @@ TEST_F(EditorUi, AWalkStopsAtThreeThousandItemsAndSaysSo) {
   std::vector<std::string> logs = waitForLogs(1);
   ASSERT_EQ(logs.size(), 1u);
   std::smatch m;
-  EXPECT_TRUE(std::regex_search(logs[0], m, std::regex("^" + header(1, 1, 0, 0, "3000") +
-                                                       rx("File Search (602) : Error Code = -201 "))))
+  EXPECT_TRUE(std::regex_search(
+      logs[0], m,
+      std::regex("^" + header(1, 1, 0, 0, "3000") + rx("File Search (602) : Error Code = -201 "))))
       << logs[0].substr(0, 400);
   EXPECT_NE(logs[0].find("\r\n[3000] "), std::string::npos);
   EXPECT_EQ(logs[0].find("\r\n[3001] "), std::string::npos);
@@ -997,8 +1068,8 @@ TEST_F(EditorUi, ASearchThatFailsChangesNothingAndSaysWhy) {
       --length;
     path += "\\" + std::string(length, 'd');
     if (!CreateDirectoryA(path.c_str(), nullptr)) {
-      std::printf("SKIP failed search: a folder of %zu characters cannot be made here (%lu)\n", path.size(),
-                  GetLastError());
+      std::printf("SKIP failed search: a folder of %zu characters cannot be made here (%lu)\n",
+                  path.size(), GetLastError());
       return;
     }
   }
@@ -1026,9 +1097,10 @@ TEST_F(EditorUi, ASearchThatFailsChangesNothingAndSaysWhy) {
   EXPECT_TRUE(sameSecond(t.update, old)) << "a failed search changes nothing";
   ASSERT_EQ(logs.size(), 1u);
   std::smatch m;
-  EXPECT_TRUE(std::regex_match(logs[0], m, std::regex(header(1, 0, 0, 0, "0") +
-                                                      rx("File Search (602) : Error Code = -1 ") + kAnyText +
-                                                      rx("File Search (603) : Error Code = 0 ") + kAnyText + "\\r\\n")))
+  EXPECT_TRUE(std::regex_match(
+      logs[0], m,
+      std::regex(header(1, 0, 0, 0, "0") + rx("File Search (602) : Error Code = -1 ") + kAnyText +
+                 rx("File Search (603) : Error Code = 0 ") + kAnyText + "\\r\\n")))
       << logs[0];
 }
 

@@ -27,15 +27,18 @@ namespace {
 
 using namespace testutil;
 
-const char *const kDeliverables[] = {"TOLM.exe", "kelsys.dll", "daxread.dll", "vopimg.dll", "dax2jpn.dll",
-                                     "dax2enc.dll"};
+const char *const kDeliverables[] = {"TOLM.exe",   "kelsys.dll",  "daxread.dll",
+                                     "vopimg.dll", "dax2jpn.dll", "dax2enc.dll"};
 
 std::string outFile(const char *name) { return windowsPath(TOLM_OUT_DIR) + "\\" + name; }
 std::string dataFile(const char *name) { return windowsPath(PAGES_DATA_DIR) + "\\" + name; }
-std::string corpusFile(const char *name) { return windowsPath(TOLM_CORPUS_DIR) + "\\exif\\jpg\\" + name; }
+std::string corpusFile(const char *name) {
+  return windowsPath(TOLM_CORPUS_DIR) + "\\exif\\jpg\\" + name;
+}
 
 std::wstring wide(const std::string &ansi) {
-  const int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+  const int n =
+      MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
   std::wstring out(static_cast<size_t>(n), L'\0');
   MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), out.data(), n);
   return out;
@@ -46,7 +49,9 @@ std::string readAll(const std::string &path) {
   return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
-bool exists(const std::string &path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool exists(const std::string &path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 std::set<std::string> namesIn(const std::string &folder, const std::string &pattern = "*") {
   std::set<std::string> names;
@@ -95,7 +100,9 @@ std::unique_ptr<ProgramRun> start(const ProgramFolder &program, const std::strin
   return run;
 }
 
-bool hasTabs(HWND window) { return FindWindowExW(window, nullptr, WC_TABCONTROLW, nullptr) != nullptr; }
+bool hasTabs(HWND window) {
+  return FindWindowExW(window, nullptr, WC_TABCONTROLW, nullptr) != nullptr;
+}
 
 HWND waitForMainDialog(const ProgramRun &run) { return run.waitForWindow(hasTabs, 60000); }
 
@@ -117,15 +124,17 @@ void closeWith(ProgramRun &run, HWND dialog, int button) {
 struct Row {
   std::wstring label, value;
   int image = -1;
-  bool operator==(const Row &o) const { return label == o.label && value == o.value && image == o.image; }
+  bool operator==(const Row &o) const {
+    return label == o.label && value == o.value && image == o.image;
+  }
 };
 
 std::string describe(const std::vector<Row> &rows, size_t at) {
   if (at >= rows.size())
     return "(none)";
   char text[4096];
-  WideCharToMultiByte(CP_UTF8, 0, (rows[at].label + L" | " + rows[at].value.substr(0, 80)).c_str(), -1, text,
-                      sizeof text, nullptr, nullptr);
+  WideCharToMultiByte(CP_UTF8, 0, (rows[at].label + L" | " + rows[at].value.substr(0, 80)).c_str(),
+                      -1, text, sizeof text, nullptr, nullptr);
   return std::string(text) + " | image " + std::to_string(rows[at].image);
 }
 
@@ -158,8 +167,10 @@ std::vector<Row> expectedRows(const std::string &path, size_t *longest = nullptr
     ADD_FAILURE() << "daxread.dll cannot be loaded";
     return rows;
   }
-  auto init = reinterpret_cast<Init>(reinterpret_cast<void *>(GetProcAddress(reader, "daxInitialize")));
-  auto process = reinterpret_cast<Process>(reinterpret_cast<void *>(GetProcAddress(reader, "daxBeginProcessing")));
+  auto init =
+      reinterpret_cast<Init>(reinterpret_cast<void *>(GetProcAddress(reader, "daxInitialize")));
+  auto process = reinterpret_cast<Process>(
+      reinterpret_cast<void *>(GetProcAddress(reader, "daxBeginProcessing")));
   char language[MAX_PATH] = {};
   std::snprintf(language, sizeof language, "%s", outFile("dax2jpn.dll").c_str());
   if (init(language) != 0) {
@@ -216,12 +227,15 @@ ShownList readList(HWND list) {
       item.mask = LVIF_TEXT | (column == 0 ? LVIF_IMAGE : 0u);
       item.iItem = row;
       item.iSubItem = column;
-      item.pszText = reinterpret_cast<wchar_t *>(remote.address() + static_cast<LPARAM>(sizeof(LVITEMW)));
+      item.pszText =
+          reinterpret_cast<wchar_t *>(remote.address() + static_cast<LPARAM>(sizeof(LVITEMW)));
       item.cchTextMax = kChars;
       std::vector<wchar_t> text(kChars, L'\0');
       DWORD_PTR ok = 0;
       if (!remote.write(&item, sizeof item) ||
-          !SendMessageTimeoutW(list, LVM_GETITEMW, 0, remote.address(), SMTO_ABORTIFHUNG, 10000, &ok) || !ok) {
+          !SendMessageTimeoutW(list, LVM_GETITEMW, 0, remote.address(), SMTO_ABORTIFHUNG, 10000,
+                               &ok) ||
+          !ok) {
         ADD_FAILURE() << "row " << row << " cannot be read";
         return shown;
       }
@@ -240,7 +254,8 @@ ShownList readList(HWND list) {
   shown.columns = header ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : -1;
   shown.width0 = static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0));
   shown.width1 = static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, 1, 0));
-  shown.selected = static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+  shown.selected =
+      static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
   shown.selectedCount = static_cast<int>(SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0));
   return shown;
 }
@@ -266,10 +281,13 @@ ShownList showExif(const std::string &letter, const std::string &target) {
 
 // The bytes of a JPEG file with an APP1 EXIF segment holding `ifd0` (ASCII tags) and, when
 // `thumbnail` is not empty, a second IFD with that JPEG stream as its thumbnail.
-std::string withExif(const std::string &jpeg, const std::vector<std::pair<uint16_t, std::string>> &ifd0,
+std::string withExif(const std::string &jpeg,
+                     const std::vector<std::pair<uint16_t, std::string>> &ifd0,
                      const std::string &thumbnail = std::string()) {
   std::string tiff = std::string("II*\0\x08\0\0\0", 8);
-  auto u16 = [](std::string &s, uint32_t v) { s += static_cast<char>(v & 0xFF), s += static_cast<char>(v >> 8); };
+  auto u16 = [](std::string &s, uint32_t v) {
+    s += static_cast<char>(v & 0xFF), s += static_cast<char>(v >> 8);
+  };
   auto u32 = [&](std::string &s, uint32_t v) { u16(s, v & 0xFFFF), u16(s, v >> 16); };
   const uint32_t ifd0Size = 2 + 12 * static_cast<uint32_t>(ifd0.size()) + 4;
   uint32_t data = 8 + ifd0Size;
@@ -291,7 +309,8 @@ std::string withExif(const std::string &jpeg, const std::vector<std::pair<uint16
   if (!thumbnail.empty()) {
     const uint32_t stream = ifd1 + 2 + 12 * 3 + 4;
     u16(tiff, 3);
-    for (auto [tag, value] : {std::pair<uint32_t, uint32_t>{0x103, 6}, {0x201, stream},
+    for (auto [tag, value] : {std::pair<uint32_t, uint32_t>{0x103, 6},
+                              {0x201, stream},
                               {0x202, static_cast<uint32_t>(thumbnail.size())}}) {
       u16(tiff, tag);
       u16(tiff, tag == 0x103 ? 3 : 4);
@@ -308,8 +327,10 @@ std::string withExif(const std::string &jpeg, const std::vector<std::pair<uint16
   app1 += std::string("Exif\0\0", 6) + tiff;
   // After the JFIF segment when there is one, where readers look for it.
   size_t at = 2;
-  if (jpeg.size() > 6 && static_cast<uint8_t>(jpeg[2]) == 0xFF && static_cast<uint8_t>(jpeg[3]) == 0xE0)
-    at = 4 + (static_cast<size_t>(static_cast<uint8_t>(jpeg[4])) << 8 | static_cast<uint8_t>(jpeg[5]));
+  if (jpeg.size() > 6 && static_cast<uint8_t>(jpeg[2]) == 0xFF &&
+      static_cast<uint8_t>(jpeg[3]) == 0xE0)
+    at = 4 +
+         (static_cast<size_t>(static_cast<uint8_t>(jpeg[4])) << 8 | static_cast<uint8_t>(jpeg[5]));
   return jpeg.substr(0, at) + app1 + jpeg.substr(at);
 }
 
@@ -333,8 +354,9 @@ void expectListOf(const std::string &path, const char *what) {
   EXPECT_EQ(shown.width1, 190);
   ASSERT_EQ(shown.rows.size(), expected.size());
   for (size_t i = 0; i < expected.size(); ++i)
-    EXPECT_TRUE(shown.rows[i] == expected[i]) << "row " << i << ": shown " << describe(shown.rows, i)
-                                              << "; expected " << describe(expected, i);
+    EXPECT_TRUE(shown.rows[i] == expected[i])
+        << "row " << i << ": shown " << describe(shown.rows, i) << "; expected "
+        << describe(expected, i);
   EXPECT_EQ(shown.selected, expected.size() >= 4 ? 4 : 1);
   EXPECT_EQ(shown.selectedCount, 1);
 }
@@ -348,7 +370,8 @@ std::set<std::wstring> headingsOf(const std::vector<Row> &rows) {
 }
 
 TEST_F(Pages, TheExifTabListsEveryGroupAndTagOfCameraFiles) {
-  const char *const files[] = {"Canon_40D.jpg", "gps\\DSCN0010.jpg", "Nikon_D70.jpg", "long_description.jpg"};
+  const char *const files[] = {"Canon_40D.jpg", "gps\\DSCN0010.jpg", "Nikon_D70.jpg",
+                               "long_description.jpg"};
   if (!exists(corpusFile(files[0]))) {
     std::printf("SKIP camera files: the corpus is not at %s\n", corpusFile("").c_str());
   } else {
@@ -360,7 +383,8 @@ TEST_F(Pages, TheExifTabListsEveryGroupAndTagOfCameraFiles) {
       const std::set<std::wstring> h = headingsOf(expectedRows(corpusFile(name)));
       seen.insert(h.begin(), h.end());
     }
-    EXPECT_EQ(seen, (std::set<std::wstring>{L"Tiff", L"Exif", L"GPS", L"Interoperability", L"Thumbnail"}));
+    EXPECT_EQ(seen, (std::set<std::wstring>{L"Tiff", L"Exif", L"GPS", L"Interoperability",
+                                            L"Thumbnail"}));
   }
   // The project's own sample photograph, always present.
   expectListOf(windowsPath(TOLM_SOURCE_DIR) + "\\samples\\sample.jpg", "sample.jpg");
@@ -372,7 +396,8 @@ TEST_F(Pages, ALongValueIsCutTo1023CharactersAndFewRowsSelectRowOne) {
   std::string description;
   for (int i = 0; description.size() < 1500; ++i)
     description += "part" + std::to_string(i) + " ";
-  const std::string longFile = writeFile(work, "long.jpg", withExif(plain, {{0x010E, description}}));
+  const std::string longFile =
+      writeFile(work, "long.jpg", withExif(plain, {{0x010E, description}}));
   size_t longest = 0;
   const std::vector<Row> expected = expectedRows(longFile, &longest);
   ASSERT_GT(longest, 1023u) << "the reader does not report the long value";
@@ -390,7 +415,8 @@ TEST_F(Pages, FilesWithoutExifAndFoldersShowAnEmptyListWithTwoColumns) {
   const std::string plain = dataFile("plain.jpg");
   ASSERT_TRUE(expectedRows(plain).empty()) << "plain.jpg should carry no EXIF data";
   const std::string text = work.file("notes.txt", "no picture");
-  for (const auto &[letter, target] : {std::pair<std::string, std::string>{"f", plain}, {"f", text},
+  for (const auto &[letter, target] : {std::pair<std::string, std::string>{"f", plain},
+                                       {"f", text},
                                        {"d", work.folder("album")}}) {
     SCOPED_TRACE(target);
     const ShownList shown = showExif(letter, target);
@@ -410,18 +436,21 @@ std::string versionLine(const std::string &name, const std::string &path) {
   VS_FIXEDFILEINFO *info = nullptr;
   UINT length = 0;
   if (size != 0 && GetFileVersionInfoA(path.c_str(), 0, size, data.data()) &&
-      VerQueryValueA(data.data(), "\\", reinterpret_cast<void **>(&info), &length) && info != nullptr) {
+      VerQueryValueA(data.data(), "\\", reinterpret_cast<void **>(&info), &length) &&
+      info != nullptr) {
     parts[0] = info->dwFileVersionMS >> 16;
     parts[1] = info->dwFileVersionMS & 0xFFFF;
     parts[2] = info->dwFileVersionLS >> 16;
     parts[3] = info->dwFileVersionLS & 0xFFFF;
   }
   char text[128];
-  std::snprintf(text, sizeof text, "%s Ver. %u.%u.%u.%u", name.c_str(), parts[0], parts[1], parts[2], parts[3]);
+  std::snprintf(text, sizeof text, "%s Ver. %u.%u.%u.%u", name.c_str(), parts[0], parts[1],
+                parts[2], parts[3]);
   return text;
 }
 
-std::wstring versionText(const ProgramFolder &program, const std::string &letter, const std::string &target) {
+std::wstring versionText(const ProgramFolder &program, const std::string &letter,
+                         const std::string &target) {
   ScratchDir temp;
   auto run = start(program, "/" + letter + " \"" + target + "\"", temp.path());
   HWND dialog = waitForMainDialog(*run);
@@ -453,12 +482,13 @@ TEST_F(Pages, TheVersionTabShowsTheFileVersionsOfEveryComponent) {
                             versionLine("GdiPlus.dll", "GdiPlus.dll"),
                             versionLine("user32.dll", "user32.dll")};
     for (const std::string &line : lines)
-      EXPECT_EQ(line.find(" Ver. 0.0.0.0") == std::string::npos, withLanguage || line.rfind("dax2jpn", 0) != 0)
+      EXPECT_EQ(line.find(" Ver. 0.0.0.0") == std::string::npos,
+                withLanguage || line.rfind("dax2jpn", 0) != 0)
           << line;
     const std::string notice = std::string("TOLM ") + TOLM_VERSION_TEXT + "  (C) n.orbit";
-    const std::string expected = lines[0] + "\r\r" + lines[1] + "\r" + lines[2] + "\r" + lines[3] + "\r" +
-                                 lines[4] + "\r\r" + lines[5] + "\r" + lines[6] + "\r" + lines[7] + "\r" +
-                                 lines[8] + "\r\r\r\r\r\r" + notice;
+    const std::string expected = lines[0] + "\r\r" + lines[1] + "\r" + lines[2] + "\r" + lines[3] +
+                                 "\r" + lines[4] + "\r\r" + lines[5] + "\r" + lines[6] + "\r" +
+                                 lines[7] + "\r" + lines[8] + "\r\r\r\r\r\r" + notice;
     // The same block in both dialogs: the property dialog and the extended delete.
     EXPECT_EQ(versionText(program, "d", album), wide(expected));
     EXPECT_EQ(versionText(program, "e", album), wide(expected));
@@ -529,7 +559,8 @@ Trashed trashedFrom(const std::string &unixFolder) {
     const size_t at = text.find("\nPath=");
     if (at == std::string::npos)
       continue;
-    const std::string original = percentDecoded(text.substr(at + 6, text.find('\n', at + 6) - at - 6));
+    const std::string original =
+        percentDecoded(text.substr(at + 6, text.find('\n', at + 6) - at - 6));
     const size_t slash = original.rfind('/');
     if (original.substr(0, slash) == unixFolder) {
       out.originalNames.insert(original.substr(slash + 1));
@@ -585,8 +616,8 @@ protected:
     }
     HWND edit = GetDlgItem(page, 1038);
     DWORD_PTR ignored = 0;
-    SendMessageTimeoutW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide(listPath).c_str()), SMTO_ABORTIFHUNG,
-                        10000, &ignored);
+    SendMessageTimeoutW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide(listPath).c_str()),
+                        SMTO_ABORTIFHUNG, 10000, &ignored);
     EXPECT_EQ(windowText(edit), wide(listPath));
     PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
     return dialog;
@@ -595,15 +626,16 @@ protected:
   // The message box the run ends with: its text, or "" when none appeared before the end.
   std::wstring boxText(ProgramRun &run, HWND dialog, std::wstring *caption = nullptr) {
     HWND box = run.waitForWindow([&](HWND w) {
-      return w != dialog && windowClass(w) == L"#32770" && !hasTabs(w) && GetDlgItem(w, IDOK) != nullptr &&
-             GetDlgItem(w, IDYES) == nullptr;
+      return w != dialog && windowClass(w) == L"#32770" && !hasTabs(w) &&
+             GetDlgItem(w, IDOK) != nullptr && GetDlgItem(w, IDYES) == nullptr;
     });
     if (box == nullptr)
       return L"";
     std::wstring text;
     waitUntil([&] {
       findChild(box, [&](HWND c) {
-        if (windowClass(c) == L"Static" && (GetWindowLongW(c, GWL_STYLE) & SS_TYPEMASK) != SS_ICON &&
+        if (windowClass(c) == L"Static" &&
+            (GetWindowLongW(c, GWL_STYLE) & SS_TYPEMASK) != SS_ICON &&
             windowText(c).size() > text.size())
           text = windowText(c);
         return false;
@@ -616,7 +648,8 @@ protected:
     return text;
   }
 
-  void expectRefused(const std::string &listPath, const std::wstring &message, int code, const char *what) {
+  void expectRefused(const std::string &listPath, const std::wstring &message, int code,
+                     const char *what) {
     SCOPED_TRACE(what);
     const std::set<std::string> before = namesIn(target);
     auto run = start(program, "/e \"" + target + "\"", temp);
@@ -639,10 +672,12 @@ protected:
 
 TEST_F(Erase, MatchingPlainFilesGoToTheRecycleBinAndNothingElse) {
   if (trashFolder().empty()) {
-    std::printf("SKIP the recycle bin: neither XDG_DATA_HOME nor HOME is in this process's environment\n");
+    std::printf(
+        "SKIP the recycle bin: neither XDG_DATA_HOME nor HOME is in this process's environment\n");
     return;
   }
-  const std::set<std::string> leave = {"ro.tmp", "hidden.tmp", "system.tmp", "notes.txt", "page.html", "b.bak.txt"};
+  const std::set<std::string> leave = {"ro.tmp",    "hidden.tmp", "system.tmp",
+                                       "notes.txt", "page.html",  "b.bak.txt"};
   const std::set<std::string> go = {"a.tmp", "b.bak", "c.TMP", "page.htm"};
   for (const std::string &name : go)
     put(name);
@@ -697,7 +732,8 @@ TEST_F(Erase, ListsThatCannotBeUsedShowTheirMessageAndDeleteNothing) {
   std::string lfOnly = eraseList({".tmp"}, "\n");
   expectRefused(writeList(lfOnly), kNotAList, -5009, "lines ended by LF only");
   expectRefused(writeList(eraseList({"tmp"})), kNotAList, -5009, "an entry without its dot");
-  expectRefused(writeList(eraseList({".tmp", "..\\*.tmp"})), kNotAList, -5009, "an entry reaching out of the folder");
+  expectRefused(writeList(eraseList({".tmp", "..\\*.tmp"})), kNotAList, -5009,
+                "an entry reaching out of the folder");
 }
 
 TEST_F(Erase, SearchResultsThatCannotBeKeptOrCollectedStopTheRun) {
@@ -730,11 +766,13 @@ TEST_F(Erase, ASearchResultLargerThanTheWorkBufferTakesIsABufferShortage) {
   // crowded folder slowly.
   const std::string stem = std::string(250 - target.size() - 1 - 5 - 4, 'y');
   const std::string marker = lists + "\\made_" + tag;
-  ASSERT_TRUE(startUnixProgram("/bin/sh -c \"cd '" + unixPathOf(target) + "' && seq -w 0 16499 | sed 's/$/" + stem +
-                               ".big/' | xargs touch && touch '" + unixPathOf(lists) + "/made_" + tag + "'\""));
+  ASSERT_TRUE(startUnixProgram(
+      "/bin/sh -c \"cd '" + unixPathOf(target) + "' && seq -w 0 16499 | sed 's/$/" + stem +
+      ".big/' | xargs touch && touch '" + unixPathOf(lists) + "/made_" + tag + "'\""));
   ASSERT_TRUE(waitUntil([&] { return exists(marker); }, 120000)) << "the files were not made";
   ASSERT_EQ(namesIn(target, "*.big").size(), 16500u);
-  expectRefused(writeList(eraseList({".big"})), kBufferShort, -5011, "a search result beyond the work buffer");
+  expectRefused(writeList(eraseList({".big"})), kBufferShort, -5011,
+                "a search result beyond the work buffer");
 }
 
 TEST_F(Erase, TheBrowseButtonPutsTheChosenListIntoTheEditBox) {
@@ -745,13 +783,15 @@ TEST_F(Erase, TheBrowseButtonPutsTheChosenListIntoTheEditBox) {
   HWND page = pageWith(dialog, 1038, L"Edit");
   ASSERT_NE(page, nullptr);
   PostMessageW(GetDlgItem(page, 1036), BM_CLICK, 0, 0);
-  HWND files = run->waitForWindow([&](HWND w) { return w != dialog && !hasTabs(w) && GetDlgItem(w, IDOK); });
+  HWND files =
+      run->waitForWindow([&](HWND w) { return w != dialog && !hasTabs(w) && GetDlgItem(w, IDOK); });
   ASSERT_NE(files, nullptr) << "no file dialog";
-  HWND name = findChild(files, [](HWND c) { return windowClass(c) == L"Edit" && IsWindowVisible(c); });
+  HWND name =
+      findChild(files, [](HWND c) { return windowClass(c) == L"Edit" && IsWindowVisible(c); });
   ASSERT_NE(name, nullptr) << "no file name box";
   DWORD_PTR ignored = 0;
-  SendMessageTimeoutW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide(list).c_str()), SMTO_ABORTIFHUNG, 10000,
-                      &ignored);
+  SendMessageTimeoutW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide(list).c_str()),
+                      SMTO_ABORTIFHUNG, 10000, &ignored);
   PostMessageW(files, WM_COMMAND, IDOK, 0);
   HWND edit = GetDlgItem(page, 1038);
   EXPECT_TRUE(waitUntil([&] { return !IsWindow(files) && windowText(edit) == wide(list); }))
@@ -765,10 +805,13 @@ TEST_F(Erase, TheBrowseButtonPutsTheChosenListIntoTheEditBox) {
 struct Rgb {
   int r, g, b;
 };
-Rgb rgbOf(uint32_t p) { return {static_cast<int>(p >> 16), static_cast<int>((p >> 8) & 0xFF), static_cast<int>(p & 0xFF)}; }
+Rgb rgbOf(uint32_t p) {
+  return {static_cast<int>(p >> 16), static_cast<int>((p >> 8) & 0xFF), static_cast<int>(p & 0xFF)};
+}
 bool similar(uint32_t pixel, Rgb want, int tolerance) {
   const Rgb p = rgbOf(pixel);
-  return std::abs(p.r - want.r) <= tolerance && std::abs(p.g - want.g) <= tolerance && std::abs(p.b - want.b) <= tolerance;
+  return std::abs(p.r - want.r) <= tolerance && std::abs(p.g - want.g) <= tolerance &&
+         std::abs(p.b - want.b) <= tolerance;
 }
 
 // The quadrant colours of the pictures made for these tests: red, green / blue, yellow.
@@ -784,7 +827,8 @@ Placement expectedPlacement(int w, int h, int clientWidth, int clientHeight) {
   const float sx = w < aw ? 1.0f : static_cast<float>(aw) / static_cast<float>(w);
   const float sy = h < ah ? 1.0f : static_cast<float>(ah) / static_cast<float>(h);
   const float s = std::min(sx, sy);
-  const int nw = static_cast<int>(s * static_cast<float>(w)), nh = static_cast<int>(s * static_cast<float>(h));
+  const int nw = static_cast<int>(s * static_cast<float>(w)),
+            nh = static_cast<int>(s * static_cast<float>(h));
   return {(aw - nw) / 2 + 20, (ah - nh) / 2 + 185, nw, nh};
 }
 
@@ -813,7 +857,7 @@ std::string quadrantBmp(int w, int h) {
 
 struct PreviewSeen {
   SIZE client{};
-  int textBottom = 0; // below the page's controls, in client pixels
+  int textBottom = 0;           // below the page's controls, in client pixels
   std::vector<uint32_t> pixels; // the page's client area as on the screen
   bool painted = false;
 };
@@ -845,7 +889,9 @@ PreviewSeen showPreview(const std::string &image, int w, int h, const std::strin
   POINT origin{0, 0};
   ClientToScreen(page, &origin);
   const RECT area = {origin.x, origin.y, origin.x + client.right, origin.y + client.bottom};
-  auto at = [&](const std::vector<uint32_t> &p, int x, int y) { return p[static_cast<size_t>(y * client.right + x)]; };
+  auto at = [&](const std::vector<uint32_t> &p, int x, int y) {
+    return p[static_cast<size_t>(y * client.right + x)];
+  };
   if (w > 0) {
     const Placement e = expectedPlacement(w, h, client.right, client.bottom);
     seen.painted = waitUntil([&] {
@@ -870,18 +916,21 @@ PreviewSeen showPreview(const std::string &image, int w, int h, const std::strin
 // The picture's pixels: each quadrant's centre has its colour, and the rows and columns just
 // outside the expected rectangle show the page's background.
 void expectPicture(const PreviewSeen &seen, const Placement &e, int tolerance) {
-  ASSERT_TRUE(seen.painted) << "the picture did not appear at " << e.x << "," << e.y << " size " << e.width << "x"
-                            << e.height;
+  ASSERT_TRUE(seen.painted) << "the picture did not appear at " << e.x << "," << e.y << " size "
+                            << e.width << "x" << e.height;
   const int cw = seen.client.cx;
   auto at = [&](int x, int y) { return seen.pixels[static_cast<size_t>(y * cw + x)]; };
   const uint32_t background = at(2, seen.client.cy - 2);
-  const int xs[2] = {e.x + e.width / 4, e.x + e.width * 3 / 4}, ys[2] = {e.y + e.height / 4, e.y + e.height * 3 / 4};
+  const int xs[2] = {e.x + e.width / 4, e.x + e.width * 3 / 4},
+            ys[2] = {e.y + e.height / 4, e.y + e.height * 3 / 4};
   for (int q = 0; q < 4; ++q)
     EXPECT_TRUE(similar(at(xs[q % 2], ys[q / 2]), kQuadrants[q], tolerance)) << "quadrant " << q;
   EXPECT_TRUE(similar(at(e.x, e.y), kQuadrants[0], tolerance)) << "top left corner";
   EXPECT_TRUE(similar(at(e.x + e.width - 1, e.y), kQuadrants[1], tolerance)) << "top right corner";
-  EXPECT_TRUE(similar(at(e.x, e.y + e.height - 1), kQuadrants[2], tolerance)) << "bottom left corner";
-  EXPECT_TRUE(similar(at(e.x + e.width - 1, e.y + e.height - 1), kQuadrants[3], tolerance)) << "bottom right corner";
+  EXPECT_TRUE(similar(at(e.x, e.y + e.height - 1), kQuadrants[2], tolerance))
+      << "bottom left corner";
+  EXPECT_TRUE(similar(at(e.x + e.width - 1, e.y + e.height - 1), kQuadrants[3], tolerance))
+      << "bottom right corner";
   EXPECT_EQ(at(e.x - 1, e.y + e.height / 2), background) << "left of the picture";
   EXPECT_EQ(at(e.x + e.width, e.y + e.height / 2), background) << "right of the picture";
   EXPECT_EQ(at(e.x + e.width / 2, e.y - 1), background) << "above the picture";
@@ -893,7 +942,8 @@ TEST_F(Pages, ThePreviewShowsTheExifThumbnailCentredAndLeavesNoTemporaryFile) {
   const std::string main = readAll(dataFile("main.jpg"));
   ASSERT_FALSE(thumbnail.empty() || main.empty()) << "pictures of the build are missing";
   // The full picture is magenta; only the thumbnail has the four colours.
-  const std::string photo = writeFile(work, "photo.jpg", withExif(main, {{0x010F, "Maker"}}, thumbnail));
+  const std::string photo =
+      writeFile(work, "photo.jpg", withExif(main, {{0x010F, "Maker"}}, thumbnail));
   ASSERT_FALSE(expectedRows(photo).empty());
   const std::string temp = work.folder("temp");
   const PreviewSeen seen = showPreview(photo, 120, 90, temp);

@@ -38,20 +38,22 @@ bool settled(const RECT &area) {
 bool saveScreen(const RECT &area, const std::string &png) {
   DeleteFileA(("Z:" + png).c_str());
   char crop[64];
-  std::snprintf(crop, sizeof crop, "%ldx%ld+%ld+%ld", area.right - area.left, area.bottom - area.top, area.left,
-                area.top);
+  std::snprintf(crop, sizeof crop, "%ldx%ld+%ld+%ld", area.right - area.left,
+                area.bottom - area.top, area.left, area.top);
   const std::string part = png + ".part.png";
-  if (!startUnixProgram("/bin/sh -c \"import -window root -crop " + std::string(crop) + " +repage '" + part +
-                        "' && mv '" + part + "' '" + png + "'\""))
+  if (!startUnixProgram("/bin/sh -c \"import -window root -crop " + std::string(crop) +
+                        " +repage '" + part + "' && mv '" + part + "' '" + png + "'\""))
     return false;
-  return waitUntil([&] { return GetFileAttributesA(("Z:" + png).c_str()) != INVALID_FILE_ATTRIBUTES; }, 60000);
+  return waitUntil(
+      [&] { return GetFileAttributesA(("Z:" + png).c_str()) != INVALID_FILE_ATTRIBUTES; }, 60000);
 }
 
 } // namespace
 
 int main(int argc, char **argv) {
   if (argc < 5) {
-    std::fprintf(stderr, "usage: %s <program folder> <f|d|e> <target> <png> [what [list]]\n", argv[0]);
+    std::fprintf(stderr, "usage: %s <program folder> <f|d|e> <target> <png> [what [list]]\n",
+                 argv[0]);
     return 2;
   }
   const std::string what = argc > 5 ? argv[5] : "";
@@ -64,7 +66,8 @@ int main(int argc, char **argv) {
     SetEnvironmentVariableA("TEMP", argv[6]);
   }
   ProgramRun run(argv[1], "TOLM.exe", std::string("/") + argv[2] + " \"" + argv[3] + "\"");
-  HWND dialog = run.waitForWindow([](HWND w) { return FindWindowExW(w, nullptr, WC_TABCONTROLW, nullptr); });
+  HWND dialog =
+      run.waitForWindow([](HWND w) { return FindWindowExW(w, nullptr, WC_TABCONTROLW, nullptr); });
   if (dialog == nullptr) {
     std::fprintf(stderr, "the property dialog did not open\n");
     return 1;
@@ -88,7 +91,8 @@ int main(int argc, char **argv) {
     SendMessageW(GetDlgItem(page, 1038), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(list));
   }
   if (editor) {
-    HWND page = findChild(dialog, [](HWND c) { return GetDlgItem(c, 1025) && GetDlgItem(c, 1016); });
+    HWND page =
+        findChild(dialog, [](HWND c) { return GetDlgItem(c, 1025) && GetDlgItem(c, 1016); });
     PostMessageW(GetDlgItem(page, 1016), BM_CLICK, 0, 0);
     shown = run.waitForWindow([](HWND w) { return windowText(w).rfind(L"TOLM - ", 0) == 0; });
     if (shown == nullptr) {
@@ -98,13 +102,15 @@ int main(int argc, char **argv) {
   }
   HWND tools = nullptr;
   if (dateTools) {
-    HWND page = findChild(dialog, [](HWND c) { return GetDlgItem(c, 1025) && GetDlgItem(c, 1017); });
+    HWND page =
+        findChild(dialog, [](HWND c) { return GetDlgItem(c, 1025) && GetDlgItem(c, 1017); });
     DWORD_PTR ignored = 0;
     SendMessageTimeoutW(GetDlgItem(page, 1019), BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 10000, &ignored);
     PostMessageW(GetDlgItem(page, 1017), BM_CLICK, 0, 0);
     tools = run.waitForWindow([](HWND w) { return GetDlgItem(w, 1119) != nullptr; });
     // The preview is made a moment after the dialog shows; its counts line says it is there.
-    if (tools == nullptr || !waitUntil([&] { return !windowText(GetDlgItem(tools, 1120)).empty(); })) {
+    if (tools == nullptr ||
+        !waitUntil([&] { return !windowText(GetDlgItem(tools, 1120)).empty(); })) {
       std::fprintf(stderr, "the date tools did not open with a preview\n");
       return 1;
     }
@@ -126,7 +132,8 @@ int main(int argc, char **argv) {
       item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
       item.state = LVIS_SELECTED | LVIS_FOCUSED;
       if (remote.valid() && remote.write(&item, sizeof item))
-        SendMessageTimeoutW(logs, LVM_SETITEMSTATE, 0, remote.address(), SMTO_ABORTIFHUNG, 30000, &ignored);
+        SendMessageTimeoutW(logs, LVM_SETITEMSTATE, 0, remote.address(), SMTO_ABORTIFHUNG, 30000,
+                            &ignored);
       waitUntil([&] { return SendMessageW(GetDlgItem(shown, 1141), LVM_GETITEMCOUNT, 0, 0) > 0; });
     }
   }

@@ -11,7 +11,8 @@ protected:
   void TearDown() override { RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey); }
   static DWORD stored(const char *name, DWORD *type = nullptr) {
     DWORD value = 0xDEAD, size = sizeof value, t = 0;
-    if (RegGetValueA(HKEY_CURRENT_USER, kSettingsKey, name, RRF_RT_ANY, &t, &value, &size) != ERROR_SUCCESS)
+    if (RegGetValueA(HKEY_CURRENT_USER, kSettingsKey, name, RRF_RT_ANY, &t, &value, &size) !=
+        ERROR_SUCCESS)
       return 0xFFFFFFFF;
     if (type)
       *type = t;

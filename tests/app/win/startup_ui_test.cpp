@@ -59,7 +59,8 @@ std::vector<uint32_t> shownIcon(HWND iconControl) {
 // A system icon drawn the way the box draws it, on the background the box showed.
 std::vector<uint32_t> expectedIcon(LPCWSTR id, uint32_t background) {
   return pixels32([&](HDC dc) {
-    HBRUSH brush = CreateSolidBrush(RGB(background >> 16, (background >> 8) & 0xFF, background & 0xFF));
+    HBRUSH brush =
+        CreateSolidBrush(RGB(background >> 16, (background >> 8) & 0xFF, background & 0xFF));
     RECT all = {0, 0, 32, 32};
     FillRect(dc, &all, brush);
     DeleteObject(brush);
@@ -133,7 +134,8 @@ using testutil::childEnvironment;
 using DialogVisit = void (*)(HWND dialog, HWND tabs);
 
 std::wstring wide(const std::string &ansi) {
-  const int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+  const int n =
+      MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
   std::wstring out(static_cast<size_t>(n), L'\0');
   MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), out.data(), n);
   return out;
@@ -233,8 +235,8 @@ bool settingsKeyExists() {
 
 DWORD storedSetting(const char *name) {
   DWORD value = 0, size = sizeof value;
-  if (RegGetValueA(HKEY_CURRENT_USER, kSettingsKey, name, RRF_RT_REG_DWORD, nullptr, &value, &size) !=
-      ERROR_SUCCESS)
+  if (RegGetValueA(HKEY_CURRENT_USER, kSettingsKey, name, RRF_RT_REG_DWORD, nullptr, &value,
+                   &size) != ERROR_SUCCESS)
     return 0xFFFFFFFF;
   return value;
 }
@@ -253,8 +255,7 @@ protected:
   std::string programFolder(bool kelsys, bool daxread, bool vopimg) {
     const std::string dir = programs.folder("p" + std::to_string(++count));
     auto copy = [&](const char *from, const char *name) {
-      EXPECT_TRUE(CopyFileA(windowsPath(from).c_str(), (dir + "\\" + name).c_str(), FALSE))
-          << from;
+      EXPECT_TRUE(CopyFileA(windowsPath(from).c_str(), (dir + "\\" + name).c_str(), FALSE)) << from;
     };
     copy(TOLM_EXE, "TOLM.exe");
     if (kelsys)
@@ -272,7 +273,8 @@ protected:
     EXPECT_TRUE(startsWith(o.text, head)) << "box text differs";
     EXPECT_EQ(o.caption, L"TOLM");
     ASSERT_EQ(o.iconPicture.size(), 1024u) << "the box shows no icon";
-    EXPECT_TRUE(o.iconPicture == expectedIcon(icon, o.iconPicture[0])) << "another icon than expected";
+    EXPECT_TRUE(o.iconPicture == expectedIcon(icon, o.iconPicture[0]))
+        << "another icon than expected";
     EXPECT_TRUE(o.exited) << "the program did not end after the box";
   }
 
@@ -291,10 +293,11 @@ TEST_F(Startup, TheJapaneseCodePageIsActive) { ASSERT_EQ(GetACP(), 932u); }
 
 TEST_F(Startup, CommandLinesThatNameNoTargetShowNoTarget) {
   const std::string dir = programFolder(true, true, true);
-  expectBox(run(dir, "/f \"a\""), kNoTarget, -5004, MAKEINTRESOURCEW(32513));           // 7 characters
-  expectBox(run(dir, "/f " + target), kNoTarget, -5004, MAKEINTRESOURCEW(32513));       // no quotes
-  expectBox(run(dir, "/f \"" + work.join("missing.txt") + "\""), kNoTarget, -5004, MAKEINTRESOURCEW(32513));
-  expectBox(run(dir, "/d \"C:\\\""), kNoTarget, -5004, MAKEINTRESOURCEW(32513));        // a drive root
+  expectBox(run(dir, "/f \"a\""), kNoTarget, -5004, MAKEINTRESOURCEW(32513));     // 7 characters
+  expectBox(run(dir, "/f " + target), kNoTarget, -5004, MAKEINTRESOURCEW(32513)); // no quotes
+  expectBox(run(dir, "/f \"" + work.join("missing.txt") + "\""), kNoTarget, -5004,
+            MAKEINTRESOURCEW(32513));
+  expectBox(run(dir, "/d \"C:\\\""), kNoTarget, -5004, MAKEINTRESOURCEW(32513)); // a drive root
   expectBox(run(dir, ""), kNoTarget, -5004, MAKEINTRESOURCEW(32513));
 }
 
@@ -303,7 +306,8 @@ TEST_F(Startup, AWrongLetterForTheTargetShowsBadOption) {
   expectBox(run(dir, "/d \"" + target + "\""), kBadOption, -5007, MAKEINTRESOURCEW(32513));
   expectBox(run(dir, "/f \"" + folder + "\""), kBadOption, -5007, MAKEINTRESOURCEW(32513));
   expectBox(run(dir, "/x \"" + folder + "\""), kBadOption, -5007, MAKEINTRESOURCEW(32513));
-  expectBox(run(dir, "\"" + target + "\""), kBadOption, -5007, MAKEINTRESOURCEW(32513)); // no letter
+  expectBox(run(dir, "\"" + target + "\""), kBadOption, -5007,
+            MAKEINTRESOURCEW(32513)); // no letter
   EXPECT_FALSE(settingsKeyExists()) << "a start that ends with an error box writes no settings";
 }
 
@@ -314,8 +318,10 @@ TEST_F(Startup, AMissingLibraryEndsWithSystemFault) {
   // The second line is the loader's reason, in the system's words.
   wchar_t reason[256] = {};
   FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                 ERROR_MOD_NOT_FOUND, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reason, 256, nullptr);
-  EXPECT_NE(o.text.find(reason), std::wstring::npos) << "the box does not say the module is missing";
+                 ERROR_MOD_NOT_FOUND, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reason, 256,
+                 nullptr);
+  EXPECT_NE(o.text.find(reason), std::wstring::npos)
+      << "the box does not say the module is missing";
   expectBox(run(noDax, "/d \"" + folder + "\""), kSystemFault, -5006, MAKEINTRESOURCEW(32513));
   const std::string noVop = programFolder(true, true, false);
   expectBox(run(noVop, "/F \"" + image + "\""), kSystemFault, -5006, MAKEINTRESOURCEW(32513));
@@ -375,7 +381,9 @@ struct GeneralPage {
     return buffer;
   }
   bool enabled(int id) const { return IsWindowEnabled(GetDlgItem(page, id)) != FALSE; }
-  bool checked(int id) const { return SendMessageW(GetDlgItem(page, id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+  bool checked(int id) const {
+    return SendMessageW(GetDlgItem(page, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+  }
 };
 BOOL CALLBACK findGeneral(HWND child, LPARAM param) {
   if (GetDlgItem(child, 1025) != nullptr && GetDlgItem(child, 1016) != nullptr) {
@@ -500,7 +508,9 @@ const std::wstring kPlaceLabel = L"場所　　： ";
 // A folder with a name of the wide world, removed by that name: the ANSI clean-up cannot.
 class WideFolder {
 public:
-  explicit WideFolder(const std::wstring &path) : m_path(path) { m_made = CreateDirectoryW(path.c_str(), nullptr); }
+  explicit WideFolder(const std::wstring &path) : m_path(path) {
+    m_made = CreateDirectoryW(path.c_str(), nullptr);
+  }
   ~WideFolder() { RemoveDirectoryW(m_path.c_str()); }
   bool made() const { return m_made; }
 
@@ -513,7 +523,8 @@ TEST_F(Startup, ANameTheCodePageCannotCarryIsRefusedRatherThanReadAsAWildcard) {
   const std::string dir = programFolder(true, true, true);
   // "写真01" beside "写真🎉": through code page 932 the second reads "写真??", which would
   // find the first.
-  const std::string other = work.folder("\x8E\xCA\x90\x5E" "01");
+  const std::string other = work.folder("\x8E\xCA\x90\x5E"
+                                        "01");
   const std::string inside = other + "\\keep.txt";
   ASSERT_TRUE(CopyFileA(target.c_str(), inside.c_str(), FALSE));
   const std::wstring party = wide(work.path()) + L"\\\u5199\u771F\U0001F389";
@@ -525,7 +536,8 @@ TEST_F(Startup, ANameTheCodePageCannotCarryIsRefusedRatherThanReadAsAWildcard) {
   ASSERT_TRUE(lost) << "the code page carries the emoji after all: " << narrow;
   WIN32_FIND_DATAA found;
   HANDLE find = FindFirstFileA(narrow, &found);
-  ASSERT_NE(find, INVALID_HANDLE_VALUE) << "the narrow name " << narrow << " finds nothing: no wrong item to reach";
+  ASSERT_NE(find, INVALID_HANDLE_VALUE)
+      << "the narrow name " << narrow << " finds nothing: no wrong item to reach";
   FindClose(find);
   const DWORD attributesBefore = GetFileAttributesA(inside.c_str());
 
@@ -535,11 +547,17 @@ TEST_F(Startup, ANameTheCodePageCannotCarryIsRefusedRatherThanReadAsAWildcard) {
     EXPECT_FALSE(o.dialogShown) << "a dialog opened on another folder";
     expectBox(o, kNoTarget, -5004, MAKEINTRESOURCEW(32513));
   }
-  EXPECT_EQ(GetFileAttributesA(inside.c_str()), attributesBefore) << "the other folder is untouched";
+  EXPECT_EQ(GetFileAttributesA(inside.c_str()), attributesBefore)
+      << "the other folder is untouched";
 
   // A wildcard that was typed still finds the first match.
   g_general = GeneralSeen{};
-  const Outcome typed = run(dir, "/d \"" + work.join("\x8E\xCA\x90\x5E" "0?") + "\"", readGeneral);
+  const Outcome typed = run(dir,
+                            "/d \"" +
+                                work.join("\x8E\xCA\x90\x5E"
+                                          "0?") +
+                                "\"",
+                            readGeneral);
   EXPECT_FALSE(typed.boxShown);
   ASSERT_TRUE(typed.dialogShown);
   EXPECT_EQ(g_general.name, L"名前　　： \u5199\u771F01");
@@ -551,7 +569,8 @@ TEST_F(Startup, ARelativeTargetIsMadeFullBeforeAnythingUsesIt) {
   const Outcome shown = run(dir, "/d \"album\"", readGeneral, work.path());
   ASSERT_TRUE(shown.dialogShown);
   EXPECT_EQ(g_general.name, kNameLabel + L"album");
-  EXPECT_EQ(g_general.place, kPlaceLabel + wide(work.path())) << "the place line names the folder it is in";
+  EXPECT_EQ(g_general.place, kPlaceLabel + wide(work.path()))
+      << "the place line names the folder it is in";
 
   g_eraseName.clear();
   g_erasePlace.clear();

@@ -1,4 +1,5 @@
-// Work of one analysis against the size of the file: bytes read, heap held, and the entries kept when a file asks for more.
+// Work of one analysis against the size of the file: bytes read, heap held, and the entries kept
+// when a file asks for more.
 #include "exif/core/engine.h"
 #include "exif/core/walker.h"
 
@@ -22,9 +23,9 @@ const IdStrings kStrings;
 struct Cost {
   int result = 0;
   size_t entries = 0;
-  uint64_t read = 0;   // bytes asked of the file
-  size_t peak = 0;     // heap above what was in use before the analysis
-  size_t text = 0;     // label and value bytes of the entries kept
+  uint64_t read = 0; // bytes asked of the file
+  size_t peak = 0;   // heap above what was in use before the analysis
+  size_t text = 0;   // label and value bytes of the entries kept
   dax::TableSet tables;
 };
 
@@ -35,7 +36,8 @@ Cost analyse(const Bytes &file) {
   const PeakScope scope;
   {
     dax::Engine engine;
-    c.result = engine.analyze(source, kStrings, dax::kOpAnalyze | dax::kModifier | dax::kWithThumbnail);
+    c.result =
+        engine.analyze(source, kStrings, dax::kOpAnalyze | dax::kModifier | dax::kWithThumbnail);
     c.peak = scope.peak();
     c.tables = engine.results();
   }
@@ -79,7 +81,8 @@ TEST(WorkBound, ManyEntriesSharingOneHugeValueAreCutWithinTheBounds) {
   const Bytes file = sharedHugeValue();
   const Cost c = analyse(file);
   expectWithinBounds(c, file);
-  EXPECT_EQ(c.tables.groups.at(0).entries.at(0).value, "II*") << "the value at offset 0 is the header";
+  EXPECT_EQ(c.tables.groups.at(0).entries.at(0).value, "II*")
+      << "the value at offset 0 is the header";
 }
 
 TEST(WorkBound, LongRenderedListsAreCutWithinTheBounds) {
@@ -105,7 +108,8 @@ TEST(WorkBound, TextsStayWithinTwiceTheFilePlus64KiB) {
   EXPECT_EQ(dax::walkFile(source, kStrings, 0x301, cut, limits), 0);
   EXPECT_TRUE(cut.cut);
   ASSERT_EQ(cut.groups.size(), 1u);
-  EXPECT_EQ(cut.groups[0].entries.size(), 3u) << "three lists of 65,000 characters and their labels fit";
+  EXPECT_EQ(cut.groups[0].entries.size(), 3u)
+      << "three lists of 65,000 characters and their labels fit";
 }
 
 TEST(WorkBound, AWideIfdWalkedOverAndOverIsCutWithinTheBounds) {
@@ -137,7 +141,8 @@ TEST(WorkBound, TheEntriesKeptAreTheFirstOnesOfTheWholeWalk) {
     const Cost c = analyse(file);
     dax::TableSet whole;
     dax::MemorySource source(file);
-    ASSERT_FALSE(dax::isAnalysisFailure(dax::walkFile(source, kStrings, 0x301, whole, dax::WorkLimits::unlimited())));
+    ASSERT_FALSE(dax::isAnalysisFailure(
+        dax::walkFile(source, kStrings, 0x301, whole, dax::WorkLimits::unlimited())));
     EXPECT_LT(c.entries, whole.totalEntries()) << "the file asks for more than the bound";
     EXPECT_TRUE(isPrefixOf(c.tables, whole));
   }
@@ -154,7 +159,8 @@ TEST(WorkBound, SmallFilesKeepEverything) {
   EXPECT_TRUE(sharedHugeValue().size() > 0 && analyse(sharedHugeValue()).tables.cut);
 }
 
-// Every camera file gives the same entries and thumbnail under the bound as without it, well within it.
+// Every camera file gives the same entries and thumbnail under the bound as without it, well within
+// it.
 TEST(WorkBound, CameraFilesAreNeverCut) {
   const std::filesystem::path dir = std::string(TOLM_CORPUS_DIR) + "/exif";
   if (!std::filesystem::is_directory(dir)) {
@@ -164,7 +170,8 @@ TEST(WorkBound, CameraFilesAreNeverCut) {
   size_t files = 0;
   for (const auto &item : std::filesystem::recursive_directory_iterator(dir)) {
     const std::string ext = item.path().extension().string();
-    if (!item.is_regular_file() || (ext != ".jpg" && ext != ".JPG" && ext != ".tif" && ext != ".tiff"))
+    if (!item.is_regular_file() ||
+        (ext != ".jpg" && ext != ".JPG" && ext != ".tif" && ext != ".tiff"))
       continue;
     Bytes file;
     ASSERT_TRUE(readFile(item.path().string(), file));

@@ -1,4 +1,5 @@
-// Tests of user comments: each character code in both byte orders, NUL ends, short values, JIS to Shift_JIS.
+// Tests of user comments: each character code in both byte orders, NUL ends, short values, JIS to
+// Shift_JIS.
 #include "exif/core/comment.h"
 
 #include <gtest/gtest.h>
@@ -63,7 +64,9 @@ public:
 class CarelessStrings final : public dax::StringSource {
 public:
   bool load(uint32_t, std::string &) const override { return false; }
-  std::string fromUtf16(std::span<const char16_t>, size_t limit) const override { return std::string(limit + 10, 'x'); }
+  std::string fromUtf16(std::span<const char16_t>, size_t limit) const override {
+    return std::string(limit + 10, 'x');
+  }
 };
 
 Bytes withCode(const char (&code)[9], const Bytes &text) {
@@ -90,9 +93,14 @@ Bytes units(std::u16string_view text, bool big) {
 
 Bytes text(std::string_view s) { return Bytes(s.begin(), s.end()); }
 
-std::string comment(const Bytes &value, bool big, const dax::StringSource &strings, size_t limit = dax::kValueField - 1) {
-  const dax::ValueView v{dax::kGroupExif, 37510, 7, static_cast<uint32_t>(value.size()),
-                         big ? dax::ByteOrder::kBig : dax::ByteOrder::kLittle, value};
+std::string comment(const Bytes &value, bool big, const dax::StringSource &strings,
+                    size_t limit = dax::kValueField - 1) {
+  const dax::ValueView v{dax::kGroupExif,
+                         37510,
+                         7,
+                         static_cast<uint32_t>(value.size()),
+                         big ? dax::ByteOrder::kBig : dax::ByteOrder::kLittle,
+                         value};
   return dax::formatUserComment(v, strings, limit);
 }
 
@@ -116,9 +124,12 @@ void expectBothOrders(const std::vector<Case> &cases) {
 TEST(UserComment, AsciiAndUndefinedCodesShowTheBytesAfterTheCodeUpToTheirNul) {
   expectBothOrders({
       {"ASCII text", withCode(kAsciiCode, text("Hello, world")), "Hello, world"},
-      {"ASCII text ends at its NUL", withCode(kAsciiCode, text(std::string_view("Hi\0there", 8))), "Hi"},
+      {"ASCII text ends at its NUL", withCode(kAsciiCode, text(std::string_view("Hi\0there", 8))),
+       "Hi"},
       {"ASCII text that is only NULs", withCode(kAsciiCode, Bytes(20, 0)), ""},
-      {"ASCII bytes are not checked", withCode(kAsciiCode, Bytes{0x93, 0xFA, 'x'}), "\x93\xFA" "x"},
+      {"ASCII bytes are not checked", withCode(kAsciiCode, Bytes{0x93, 0xFA, 'x'}),
+       "\x93\xFA"
+       "x"},
       {"undefined code", withCode(kUndefinedCode, text("Free text")), "Free text"},
       {"undefined code with a NUL", withCode(kUndefinedCode, Bytes{'a', 'b', 0, 'c'}), "ab"},
       {"undefined code and spaces", withCode(kUndefinedCode, text("  padded  ")), "  padded  "},
@@ -190,11 +201,13 @@ TEST(UserComment, JisTextIsHandedOverWithoutItsCodeAndEndsAtItsNul) {
 
 TEST(UserComment, TextsAreCutToTheLimit) {
   const Cp932Strings strings;
-  EXPECT_EQ(comment(withCode(kAsciiCode, Bytes(100000, 'a')), false, strings).size(), dax::kValueField - 1);
+  EXPECT_EQ(comment(withCode(kAsciiCode, Bytes(100000, 'a')), false, strings).size(),
+            dax::kValueField - 1);
   EXPECT_EQ(comment(withCode(kUndefinedCode, text("abcdef")), false, strings, 4), "abcd");
   EXPECT_EQ(comment(text("no code at all"), false, strings, 5), "no co");
   // 40000 double-byte characters need 80000 bytes: the converter stops on a whole one.
-  const std::string wide = comment(withCode(kUnicodeCode, units(std::u16string(40000, u'日'), true)), true, strings);
+  const std::string wide =
+      comment(withCode(kUnicodeCode, units(std::u16string(40000, u'日'), true)), true, strings);
   EXPECT_EQ(wide.size(), dax::kValueField - 2);
   EXPECT_EQ(wide.substr(wide.size() - 2), kNichi);
   const CarelessStrings careless;
@@ -216,7 +229,9 @@ TEST(UserComment, TheWalkerRendersAndTrimsACommentInBothByteOrders) {
   for (bool big : {false, true}) {
     SCOPED_TRACE(big ? "big-endian" : "little-endian");
     Bytes value = withCode(kUnicodeCode, units(u"  日本 ", big));
-    const Bytes file = makeTiff(big, {{{pointer(34665, 1)}}, {{bytes(37510, 7, value), bytes(37510, 7, withCode(kAsciiCode, text("ok")))}}});
+    const Bytes file = makeTiff(
+        big, {{{pointer(34665, 1)}},
+              {{bytes(37510, 7, value), bytes(37510, 7, withCode(kAsciiCode, text("ok")))}}});
     dax::MemorySource source(file);
     const Cp932Strings strings;
     dax::Engine engine;
@@ -256,15 +271,26 @@ TEST(JisToShiftJis, RowsAndCellsMapOnEitherSideOfEachBoundary) {
 TEST(JisToShiftJis, EscapeSequencesAndShiftsSelectTheCharacterSet) {
   const auto sjis = [](const Bytes &jis) { return dax::jisToShiftJis(jis); };
   EXPECT_EQ(sjis(text("plain")), "plain") << "one-byte Roman from the start";
-  EXPECT_EQ(sjis(Bytes{0x1B, '$', '@', 0x46, 0x7C, 0x1B, '(', 'J', 'a'}), kNichi + "a") << "the 1978 set and JIS Roman";
-  EXPECT_EQ(sjis(Bytes{0x1B, '&', '@', 0x1B, '$', 'B', 0x24, 0x22}), kA) << "a revision announcer changes nothing";
-  EXPECT_EQ(sjis(Bytes{0x1B, '(', 'I', 0x43, 0x3D, 0x1B, '(', 'B', 'x'}), "\xC3\xBD" "x") << "half-width katakana";
-  EXPECT_EQ(sjis(Bytes{'a', 0x0E, 0x43, 0x0F, 'b'}), "a\xC3" "b") << "SO and SI around katakana";
-  EXPECT_EQ(sjis(Bytes{0xC3, 'a'}), "\xC3" "a") << "8-bit katakana";
-  EXPECT_EQ(sjis(Bytes{0x1B, '$', 'B', 0x24, 0x22, ' ', 0x24, 0x22}), kA + " " + kA) << "a space inside two-byte text";
+  EXPECT_EQ(sjis(Bytes{0x1B, '$', '@', 0x46, 0x7C, 0x1B, '(', 'J', 'a'}), kNichi + "a")
+      << "the 1978 set and JIS Roman";
+  EXPECT_EQ(sjis(Bytes{0x1B, '&', '@', 0x1B, '$', 'B', 0x24, 0x22}), kA)
+      << "a revision announcer changes nothing";
+  EXPECT_EQ(sjis(Bytes{0x1B, '(', 'I', 0x43, 0x3D, 0x1B, '(', 'B', 'x'}), "\xC3\xBD"
+                                                                          "x")
+      << "half-width katakana";
+  EXPECT_EQ(sjis(Bytes{'a', 0x0E, 0x43, 0x0F, 'b'}), "a\xC3"
+                                                     "b")
+      << "SO and SI around katakana";
+  EXPECT_EQ(sjis(Bytes{0xC3, 'a'}), "\xC3"
+                                    "a")
+      << "8-bit katakana";
+  EXPECT_EQ(sjis(Bytes{0x1B, '$', 'B', 0x24, 0x22, ' ', 0x24, 0x22}), kA + " " + kA)
+      << "a space inside two-byte text";
   EXPECT_EQ(sjis(Bytes{0x1B, '$', 'B', 0x24}), "?") << "half a character at the end";
-  EXPECT_EQ(sjis(Bytes{0x1B, '$', 'B', 0x24, '\n', 0x24, 0x22}), "?\n" + kA) << "half a character before a line end";
-  EXPECT_EQ(sjis(Bytes{0x1B, '$', '(', 'D', 0x30, 0x21, 0x1B, '(', 'B', 'z'}), "?z") << "JIS X 0212 has no Shift_JIS code";
+  EXPECT_EQ(sjis(Bytes{0x1B, '$', 'B', 0x24, '\n', 0x24, 0x22}), "?\n" + kA)
+      << "half a character before a line end";
+  EXPECT_EQ(sjis(Bytes{0x1B, '$', '(', 'D', 0x30, 0x21, 0x1B, '(', 'B', 'z'}), "?z")
+      << "JIS X 0212 has no Shift_JIS code";
   EXPECT_EQ(sjis(Bytes{0x1B, '$', 'A', 'x'}), "$Ax") << "an unknown escape loses only its ESC";
   EXPECT_EQ(sjis(Bytes{'a', 0x1B}), "a") << "an ESC at the end";
   EXPECT_EQ(sjis(Bytes{0x80, 0xFF, 'a'}), "??a") << "8-bit bytes of no set";

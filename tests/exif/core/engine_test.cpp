@@ -1,4 +1,5 @@
-// Tests of the engine: analysis results, iteration in both directions, capacities, thumbnail copies.
+// Tests of the engine: analysis results, iteration in both directions, capacities, thumbnail
+// copies.
 #include "exif/core/engine.h"
 
 #include <gtest/gtest.h>
@@ -49,7 +50,8 @@ TEST(EngineIteration, ForwardVisitsEveryEntryAndRepeatsTheLast) {
   ASSERT_EQ(engine.beginIteration(&setup, 3), 6);
   Buffers b;
   b.record.reserved = 0xBEEF;
-  const std::vector<std::pair<int32_t, uint16_t>> order = {{0, 271}, {0, 34665}, {34665, 33434}, {1, 259}, {1, 513}, {1, 514}};
+  const std::vector<std::pair<int32_t, uint16_t>> order = {{0, 271}, {0, 34665}, {34665, 33434},
+                                                           {1, 259}, {1, 513},   {1, 514}};
   for (size_t i = 0; i < order.size(); ++i) {
     const int r = engine.nextEntry(&b.record);
     EXPECT_EQ(r, i + 1 == order.size() ? dax::kLastEntry : dax::kOk) << i;
@@ -103,7 +105,8 @@ TEST(EngineIteration, CapacitiesAreClampedWrittenBackAndApplied) {
   setup = {-7, 0};
   engine.beginIteration(&setup, 3);
   EXPECT_EQ(setup.labelCapacity, 0);
-  EXPECT_EQ(engine.nextEntry(&b.record), dax::kBadArgument) << "a value buffer of no characters cannot be filled";
+  EXPECT_EQ(engine.nextEntry(&b.record), dax::kBadArgument)
+      << "a value buffer of no characters cannot be filled";
 }
 
 TEST(EngineIteration, NoEntriesLeavesTheCapacitiesAlone) {

@@ -54,13 +54,16 @@ std::string reference(uint16_t type, uint16_t tag, const Bytes &b, bool big) {
       const uint32_t n = at(i, 4), d = at(i + 4, 4);
       const bool s = type == dax::kSRational;
       if (d == 0 && s)
-        std::snprintf(piece, sizeof piece, "%d/%d ", static_cast<int32_t>(n), static_cast<int32_t>(d));
+        std::snprintf(piece, sizeof piece, "%d/%d ", static_cast<int32_t>(n),
+                      static_cast<int32_t>(d));
       else if (d == 0)
         std::snprintf(piece, sizeof piece, "%u/%u ", n, d);
       else
-        std::snprintf(piece, sizeof piece, "%s ",
-                      refOneDecimal(s ? static_cast<double>(static_cast<int32_t>(n)) / static_cast<int32_t>(d)
-                                      : static_cast<double>(n) / d).c_str());
+        std::snprintf(
+            piece, sizeof piece, "%s ",
+            refOneDecimal(s ? static_cast<double>(static_cast<int32_t>(n)) / static_cast<int32_t>(d)
+                            : static_cast<double>(n) / d)
+                .c_str());
     } else
       std::snprintf(piece, sizeof piece, "0x%02x ", b[i]);
     if (text.size() + std::strlen(piece) > limit)
@@ -77,9 +80,9 @@ struct ListCase {
 
 // Every list-shaped rendering; UNDEFINED values start with a byte that is no letter or digit.
 constexpr ListCase kLists[] = {
-    {dax::kByte, 700}, {dax::kShort, 34855}, {dax::kShort, 320}, {dax::kShort, 700},
-    {dax::kLong, 700}, {dax::kSLong, 256}, {dax::kRational, 700}, {dax::kSRational, 700},
-    {dax::kUndefined, 700},
+    {dax::kByte, 700},     {dax::kShort, 34855},   {dax::kShort, 320},
+    {dax::kShort, 700},    {dax::kLong, 700},      {dax::kSLong, 256},
+    {dax::kRational, 700}, {dax::kSRational, 700}, {dax::kUndefined, 700},
 };
 
 } // namespace
@@ -90,18 +93,27 @@ TEST(FormatList, RandomListsMatchThePrintfReferenceUpToTheCut) {
   for (const ListCase &c : kLists) {
     const size_t size = dax::renderedTypeSize(c.type);
     for (int round = 0; round < 24; ++round) {
-      SCOPED_TRACE("type " + std::to_string(c.type) + " tag " + std::to_string(c.tag) + " round " + std::to_string(round));
+      SCOPED_TRACE("type " + std::to_string(c.type) + " tag " + std::to_string(c.tag) + " round " +
+                   std::to_string(round));
       // Short lists, lists that end right at the cut, and lists far past it; small and
       // extreme numbers alike, zero denominators included.
-      const size_t values = round < 8 ? 1 + rng() % 40 : round < 16 ? 65535 / (2 + size) + rng() % 600 : 40000;
+      const size_t values = round < 8    ? 1 + rng() % 40
+                            : round < 16 ? 65535 / (2 + size) + rng() % 600
+                                         : 40000;
       Bytes b(values * size);
       for (uint8_t &x : b)
-        x = static_cast<uint8_t>(round % 3 == 0 ? rng() : round % 3 == 1 ? rng() % 3 * 0x7f : rng() % 2);
+        x = static_cast<uint8_t>(round % 3 == 0   ? rng()
+                                 : round % 3 == 1 ? rng() % 3 * 0x7f
+                                                  : rng() % 2);
       if (c.type == dax::kUndefined)
         b[0] = 0x01;
       const bool big = round % 2 == 1;
-      const dax::ValueView v{0, c.tag, c.type, static_cast<uint32_t>(values),
-                             big ? dax::ByteOrder::kBig : dax::ByteOrder::kLittle, b};
+      const dax::ValueView v{0,
+                             c.tag,
+                             c.type,
+                             static_cast<uint32_t>(values),
+                             big ? dax::ByteOrder::kBig : dax::ByteOrder::kLittle,
+                             b};
       const std::string expected = reference(c.type, c.tag, b, big);
       ASSERT_EQ(dax::formatValue(v, kStrings), expected);
       dax::formatValue(v, kStrings, reused);
@@ -116,7 +128,8 @@ TEST(FormatList, ComponentNamesRepeatedUpToTheCut) {
   std::mt19937 rng(5);
   for (uint8_t &x : b)
     x = static_cast<uint8_t>(rng() % 8);
-  const dax::ValueView v{0, 37121, dax::kUndefined, static_cast<uint32_t>(b.size()), dax::ByteOrder::kLittle, b};
+  const dax::ValueView v{
+      0, 37121, dax::kUndefined, static_cast<uint32_t>(b.size()), dax::ByteOrder::kLittle, b};
   std::string expected;
   for (uint8_t c : b) {
     const uint32_t ids[] = {63070, 63072, 63071, 63073, 63074, 63075};

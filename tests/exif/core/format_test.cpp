@@ -20,7 +20,8 @@ std::string render(const Field &f, bool big, int32_t group = dax::kGroupExif) {
   Bytes b(std::max<size_t>(4, f.values.size() * size), 0);
   for (size_t i = 0; i < f.values.size(); ++i)
     put(b, i * size, f.values[i], size, big);
-  const dax::ValueView v{group, f.tag, f.type, f.count, big ? dax::ByteOrder::kBig : dax::ByteOrder::kLittle, b};
+  const dax::ValueView v{
+      group, f.tag, f.type, f.count, big ? dax::ByteOrder::kBig : dax::ByteOrder::kLittle, b};
   return dax::formatValue(v, kStrings);
 }
 
@@ -43,7 +44,8 @@ void expectBothOrders(const std::vector<Case> &cases) {
 TEST(FormatRational, ExposureFNumberAndLengthsFollowTheirRoundingRules) {
   expectBothOrders({
       {"exposure 1/125", rationals(33434, {{1, 125}}), "1/125 sec."},
-      {"exposure 10/1250 is reduced by integer division", rationals(33434, {{10, 1250}}), "1/125 sec."},
+      {"exposure 10/1250 is reduced by integer division", rationals(33434, {{10, 1250}}),
+       "1/125 sec."},
       {"exposure 3/1000 truncates 333.3", rationals(33434, {{3, 1000}}), "1/333 sec."},
       {"exposure 2/1 is at least a second", rationals(33434, {{2, 1}}), "2.0 sec."},
       {"exposure 13/10 rounds to one decimal", rationals(33434, {{13, 10}}), "1.3 sec."},
@@ -55,7 +57,8 @@ TEST(FormatRational, ExposureFNumberAndLengthsFollowTheirRoundingRules) {
       {"F-number 71/10", rationals(33437, {{71, 10}}), "F7.1"},
       {"aperture APEX 6 is F8", rationals(37378, {{6, 1}}), "F8.0"},
       {"max aperture APEX 3 is 2.83", rationals(37381, {{3, 1}}), "F2.8"},
-      {"aperture with a negative numerator read as signed", rationals(37378, {{0xFFFFFFFEu, 1}}), "F0.5"},
+      {"aperture with a negative numerator read as signed", rationals(37378, {{0xFFFFFFFEu, 1}}),
+       "F0.5"},
       {"shutter APEX 7 is 1/128", rationals(37377, {{7, 1}}), "1/128 sec."},
       {"shutter APEX 0 is one second", rationals(37377, {{0, 1}}), "1 sec."},
       {"resolution 72/1", rationals(282, {{72, 1}}), "72"},
@@ -64,7 +67,8 @@ TEST(FormatRational, ExposureFNumberAndLengthsFollowTheirRoundingRules) {
       {"subject distance 3/2", rationals(37382, {{3, 2}}), "1.5 m"},
       {"focal length 58/10", rationals(37386, {{58, 10}}), "5.8 mm"},
       {"focal length 135/1", rationals(37386, {{135, 1}}), "135.0 mm"},
-      {"GPS latitude lists all three", rationals(2, {{35, 1}, {4021, 100}, {0, 1}}), "35.0 40.2 0.0 "},
+      {"GPS latitude lists all three", rationals(2, {{35, 1}, {4021, 100}, {0, 1}}),
+       "35.0 40.2 0.0 "},
       {"1.49 rounds down, 1.96 up", rationals(999, {{149, 100}, {196, 100}}), "1.5 2.0 "},
   });
 }
@@ -214,7 +218,8 @@ TEST(FormatUndefined, VersionsComponentsSourcesAndText) {
       {"file source 2", bytes(41728, 7, {2}), "2"},
       {"scene type 1", bytes(41729, 7, {1}), "#63069"},
       {"scene type 7", bytes(41729, 7, {7}), "7"},
-      {"user comment after its character code", bytes(37510, 7, {'A', 'S', 'C', 'I', 'I', 0, 0, 0, 'H', 'i'}), "Hi"},
+      {"user comment after its character code",
+       bytes(37510, 7, {'A', 'S', 'C', 'I', 'I', 0, 0, 0, 'H', 'i'}), "Hi"},
       {"text starting with a letter", bytes(37500, 7, {'N', 'i', 'k', 'o', 'n', 0, 2}), "Nikon"},
       {"binary in hex", bytes(37500, 7, {0, 1, 0xFE}), "0x00 0x01 0xfe "},
   });

@@ -1,4 +1,5 @@
-// Crafted files that ask the EXIF core for far more work than their size, for the tests and the benchmark.
+// Crafted files that ask the EXIF core for far more work than their size, for the tests and the
+// benchmark.
 #pragma once
 #include <string>
 #include <utility>
@@ -37,7 +38,8 @@ inline Bytes wideIfdRevisited(size_t entries = 65534) {
 // A second IFD whose JPEG thumbnail claims every byte of the file, after entries values of 128 KiB.
 inline Bytes thumbnailOfWholeFile(size_t entries = 8, size_t tail = 100000) {
   std::vector<Field> first(entries, raw(271, 2, 0xFFFFFFFFu, 0));
-  Bytes file = makeTiff(false, {{first, 1}, {{shorts(259, {6}), longs(513, {0}), longs(514, {0})}}});
+  Bytes file =
+      makeTiff(false, {{first, 1}, {{shorts(259, {6}), longs(513, {0}), longs(514, {0})}}});
   const auto size = static_cast<uint32_t>(file.size() + tail);
   const size_t second = 8 + 2 + 12 * first.size() + 4;
   put(file, second + 2 + 12 * 2 + 8, size, 4, false); // the length of tag 514, the last entry

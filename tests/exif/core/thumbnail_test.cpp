@@ -46,10 +46,12 @@ Bytes pattern(size_t n, uint8_t seed) {
 }
 
 uint32_t read32(const Bytes &b, size_t at, bool big) {
-  return big ? dax::get32(&b[at], dax::ByteOrder::kBig) : dax::get32(&b[at], dax::ByteOrder::kLittle);
+  return big ? dax::get32(&b[at], dax::ByteOrder::kBig)
+             : dax::get32(&b[at], dax::ByteOrder::kLittle);
 }
 uint16_t read16(const Bytes &b, size_t at, bool big) {
-  return big ? dax::get16(&b[at], dax::ByteOrder::kBig) : dax::get16(&b[at], dax::ByteOrder::kLittle);
+  return big ? dax::get16(&b[at], dax::ByteOrder::kBig)
+             : dax::get16(&b[at], dax::ByteOrder::kLittle);
 }
 
 // The entry with a tag in the thumbnail's IFD, or SIZE_MAX.
@@ -70,14 +72,17 @@ TEST(ThumbnailStrips, ThreeStripsAreJoinedAndTheirOffsetsRewritten) {
   append(data, s3);
   for (bool big : {false, true}) {
     SCOPED_TRACE(big ? "MM" : "II");
-    const Result r = build(big, {shorts(259, {1}), shorts(256, {10}), rationals(282, {{72, 1}}),
-                                 longs(273, {kStrips, kStrips + 100, kStrips + 300}), shorts(278, {5}),
-                                 longs(279, {100, 200, 50}), rationals(283, {{72, 1}})}, data, !big);
+    const Result r = build(big,
+                           {shorts(259, {1}), shorts(256, {10}), rationals(282, {{72, 1}}),
+                            longs(273, {kStrips, kStrips + 100, kStrips + 300}), shorts(278, {5}),
+                            longs(279, {100, 200, 50}), rationals(283, {{72, 1}})},
+                           data, !big);
     ASSERT_EQ(r.code, 0);
     const Bytes &b = r.thumb.data;
     ASSERT_EQ(b.size(), kArea + 350);
     EXPECT_EQ(r.thumb.kind, 1);
-    const Bytes header = big ? Bytes{'M', 'M', 0, 42, 0, 0, 0, 8} : Bytes{'I', 'I', 42, 0, 8, 0, 0, 0};
+    const Bytes header =
+        big ? Bytes{'M', 'M', 0, 42, 0, 0, 0, 8} : Bytes{'I', 'I', 42, 0, 8, 0, 0, 0};
     EXPECT_EQ(Bytes(b.begin(), b.begin() + 8), header);
     EXPECT_EQ(read16(b, 8, big), 5) << "the SHORT and LONG entries only, not the resolutions";
     const size_t offsets = entryOf(b, 273, big);
@@ -85,7 +90,8 @@ TEST(ThumbnailStrips, ThreeStripsAreJoinedAndTheirOffsetsRewritten) {
     EXPECT_EQ(read16(b, offsets + 2, big), 4);
     EXPECT_EQ(read32(b, offsets + 4, big), 3u);
     const size_t values = read32(b, offsets + 8, big);
-    EXPECT_EQ(values, 12u * 7 + 14) << "the first out-of-line value goes after the room for 7 entries";
+    EXPECT_EQ(values, 12u * 7 + 14)
+        << "the first out-of-line value goes after the room for 7 entries";
     EXPECT_EQ(read32(b, values, big), 65535u);
     EXPECT_EQ(read32(b, values + 4, big), 65635u);
     EXPECT_EQ(read32(b, values + 8, big), 65835u);
@@ -99,7 +105,8 @@ TEST(ThumbnailStrips, ThreeStripsAreJoinedAndTheirOffsetsRewritten) {
 
 TEST(ThumbnailStrips, ShortStripOffsetsAreStoredAsLongSoThatTheyCanPointPast65535) {
   const Bytes data = pattern(30, 9);
-  const Result r = build(false, {shorts(259, {1}), shorts(273, {kStrips, kStrips + 10}), shorts(279, {10, 20})}, data);
+  const Result r = build(
+      false, {shorts(259, {1}), shorts(273, {kStrips, kStrips + 10}), shorts(279, {10, 20})}, data);
   ASSERT_EQ(r.thumb.data.size(), kArea + 30);
   const Bytes &b = r.thumb.data;
   const size_t offsets = entryOf(b, 273, false);
@@ -121,7 +128,8 @@ TEST(ThumbnailStrips, OneInlineStripOffsetIsRewrittenInItsOwnField) {
 TEST(ThumbnailStream, JpegThumbnailComesFirstInTheBlock) {
   const Bytes stream = pattern(4000, 5);
   for (bool big : {false, true}) {
-    const Result r = build(big, {shorts(259, {6}), longs(513, {kStrips}), longs(514, {4000})}, stream, big);
+    const Result r =
+        build(big, {shorts(259, {6}), longs(513, {kStrips}), longs(514, {4000})}, stream, big);
     ASSERT_EQ(r.code, 0);
     EXPECT_EQ(r.thumb.kind, 6);
     ASSERT_EQ(r.thumb.data.size(), 69535u);
@@ -148,10 +156,14 @@ TEST(ThumbnailRefused, IncompleteOrImpossibleDescriptionsMakeNoThumbnail) {
       {"offsets only", {shorts(259, {6}), longs(513, {kStrips})}},
       {"byte counts only", {shorts(259, {6}), longs(514, {100})}},
       {"zero bytes", {shorts(259, {6}), longs(513, {kStrips}), longs(514, {0})}},
-      {"more bytes than the file holds", {shorts(259, {6}), longs(513, {kStrips}), longs(514, {0x7FFFFFF0u})}},
-      {"stream cut short by the end of the file", {shorts(259, {6}), longs(513, {kStrips + 69950}), longs(514, {100})}},
-      {"offset values that do not fit the header area", {shorts(259, {1}), raw(273, 4, 17000, kStrips), longs(279, {100})}},
-      {"offset values missing from the file", {shorts(259, {1}), raw(273, 4, 1000, 0xFFFFFF00u), longs(279, {100})}},
+      {"more bytes than the file holds",
+       {shorts(259, {6}), longs(513, {kStrips}), longs(514, {0x7FFFFFF0u})}},
+      {"stream cut short by the end of the file",
+       {shorts(259, {6}), longs(513, {kStrips + 69950}), longs(514, {100})}},
+      {"offset values that do not fit the header area",
+       {shorts(259, {1}), raw(273, 4, 17000, kStrips), longs(279, {100})}},
+      {"offset values missing from the file",
+       {shorts(259, {1}), raw(273, 4, 1000, 0xFFFFFF00u), longs(279, {100})}},
   };
   for (const Case &c : cases) {
     const Result r = build(false, c.fields, stream);
@@ -179,7 +191,8 @@ TEST(ThumbnailRefused, AnyStripCutShortOrWithoutOffsetMakesNoThumbnail) {
       {"byte count without offset", {kStrips, kStrips + 100}, {100, 100, 50}, false},
   };
   for (const Case &c : cases) {
-    const Result r = build(false, {shorts(259, {1}), longs(273, c.offsets), longs(279, c.counts)}, data);
+    const Result r =
+        build(false, {shorts(259, {1}), longs(273, c.offsets), longs(279, c.counts)}, data);
     EXPECT_EQ(r.code, 0) << c.why;
     EXPECT_EQ(r.thumb.present(), c.made) << c.why;
     EXPECT_EQ(r.groups, (std::vector<int32_t>{0, 1})) << c.why << ": the tags are still listed";

@@ -22,8 +22,8 @@ struct Field {
   uint16_t type = 0;
   uint32_t count = 0;
   std::vector<uint32_t> values;
-  int link = -1;          // >= 0: the value field holds the offset of that IFD (by index)
-  bool rawField = false;  // the value field is values[0] as is, nothing written elsewhere
+  int link = -1;         // >= 0: the value field holds the offset of that IFD (by index)
+  bool rawField = false; // the value field is values[0] as is, nothing written elsewhere
 };
 
 struct Ifd {
@@ -34,9 +34,18 @@ struct Ifd {
 
 inline size_t elementSize(uint16_t type) {
   switch (type) {
-  case 3: case 8: return 2;
-  case 4: case 5: case 9: case 10: case 11: case 12: return 4;
-  default: return 1;
+  case 3:
+  case 8:
+    return 2;
+  case 4:
+  case 5:
+  case 9:
+  case 10:
+  case 11:
+  case 12:
+    return 4;
+  default:
+    return 1;
   }
 }
 
@@ -94,7 +103,8 @@ inline Bytes makeTiff(bool big, const std::vector<Ifd> &ifds) {
         }
       }
     }
-    put(out, at[i] + 2 + 12 * ifd.fields.size(), ifd.next >= 0 ? at[static_cast<size_t>(ifd.next)] : 0, 4, big);
+    put(out, at[i] + 2 + 12 * ifd.fields.size(),
+        ifd.next >= 0 ? at[static_cast<size_t>(ifd.next)] : 0, 4, big);
   }
   return out;
 }
@@ -107,7 +117,8 @@ inline Field longs(uint16_t tag, std::vector<uint32_t> v) {
   const auto n = static_cast<uint32_t>(v.size());
   return {tag, 4, n, std::move(v)};
 }
-inline Field rationals(uint16_t tag, const std::vector<std::pair<uint32_t, uint32_t>> &v, uint16_t type = 5) {
+inline Field rationals(uint16_t tag, const std::vector<std::pair<uint32_t, uint32_t>> &v,
+                       uint16_t type = 5) {
   Field f{tag, type, static_cast<uint32_t>(v.size()), {}};
   for (const auto &[n, d] : v) {
     f.values.push_back(n);
@@ -150,7 +161,8 @@ inline void append(Bytes &to, const Bytes &from) {
 
 // A JPEG stream: start-of-image, the segments, end-of-image.
 inline Bytes segment(uint8_t marker, const Bytes &payload) {
-  Bytes s{0xFF, marker, static_cast<uint8_t>((payload.size() + 2) >> 8), static_cast<uint8_t>(payload.size() + 2)};
+  Bytes s{0xFF, marker, static_cast<uint8_t>((payload.size() + 2) >> 8),
+          static_cast<uint8_t>(payload.size() + 2)};
   append(s, payload);
   return s;
 }
@@ -166,7 +178,9 @@ inline Bytes jpeg(const std::vector<Bytes> &segments) {
   append(out, Bytes{0xFF, 0xD9});
   return out;
 }
-inline Bytes app0() { return segment(0xE0, Bytes{'J', 'F', 'I', 'F', 0, 1, 1, 0, 0, 1, 0, 1, 0, 0}); }
+inline Bytes app0() {
+  return segment(0xE0, Bytes{'J', 'F', 'I', 'F', 0, 1, 1, 0, 0, 1, 0, 1, 0, 0});
+}
 
 // Labels for a few tags, and "#<id>" for every value-name string, so that a test sees
 // which string was chosen.
@@ -184,7 +198,8 @@ public:
     }
     return false;
   }
-  std::map<uint32_t, std::string> m_labels{{1, "Latitude ref"}, {271, "Make"}, {33434, "Exposure time"}};
+  std::map<uint32_t, std::string> m_labels{
+      {1, "Latitude ref"}, {271, "Make"}, {33434, "Exposure time"}};
 };
 
 inline bool readFile(const std::string &path, Bytes &out) {

@@ -91,8 +91,8 @@ TEST(WalkerHeader, LabelsComeFromTheStringsExceptInTheInteroperabilityGroup) {
   const Walk w = walk(makeTiff(false, sample()));
   EXPECT_EQ(w.find(0, 271)->label, "Make");
   EXPECT_EQ(w.find(34665, 33434)->label, "Exposure time");
-  EXPECT_EQ(w.find(34665, 37383)->label, "0x9207");  // no such string
-  EXPECT_EQ(w.find(40965, 1)->label, "0x0001");      // the strings hold tag 1, but not for this group
+  EXPECT_EQ(w.find(34665, 37383)->label, "0x9207"); // no such string
+  EXPECT_EQ(w.find(40965, 1)->label, "0x0001"); // the strings hold tag 1, but not for this group
   EXPECT_EQ(w.find(34853, 1)->label, "Latitude ref");
 }
 
@@ -125,10 +125,12 @@ TEST(WalkerHeader, BadHeadersGiveTheirCodes) {
   Bytes noOrder = makeTiff(false, sample());
   noOrder[0] = 'X';
   EXPECT_EQ(walk(bigWrongMagic).result, dax::kNoExif) << "plain file, big-endian magic is checked";
-  EXPECT_EQ(walk(jpeg({exifSegment(bigWrongMagic)})).result, dax::kBadTiffHeader) << "inside an Exif segment";
+  EXPECT_EQ(walk(jpeg({exifSegment(bigWrongMagic)})).result, dax::kBadTiffHeader)
+      << "inside an Exif segment";
   EXPECT_EQ(walk(littleWrongMagic).result, 0) << "little-endian magic is not checked";
   EXPECT_EQ(walk(noOrder).result, dax::kNoExif);
-  EXPECT_EQ(walk(jpeg({exifSegment(Bytes{'I', 'I', 42, 0})})).result, dax::kBadTiffHeader) << "short header";
+  EXPECT_EQ(walk(jpeg({exifSegment(Bytes{'I', 'I', 42, 0})})).result, dax::kBadTiffHeader)
+      << "short header";
   EXPECT_EQ(walk(Bytes{}).result, dax::kNoExif) << "empty file";
   EXPECT_EQ(walk(Bytes{'I', 'I', 42}).result, dax::kNoExif) << "three bytes";
   EXPECT_EQ(walk(jpeg({app0()})).result, dax::kNoExif) << "JPEG without Exif";
@@ -150,12 +152,14 @@ TEST(WalkerIfd, FirstIfdWithoutEntriesGivesNoGroup) {
 }
 
 TEST(WalkerIfd, SecondIfdIsWalkedOnlyWithTheThumbnailBit) {
-  EXPECT_EQ(walk(makeTiff(false, sample()), 0x101).groupIds(), (std::vector<int32_t>{0, 34665, 40965, 34853}));
+  EXPECT_EQ(walk(makeTiff(false, sample()), 0x101).groupIds(),
+            (std::vector<int32_t>{0, 34665, 40965, 34853}));
   EXPECT_EQ(walk(makeTiff(false, sample()), 0x301).groupIds().back(), 1);
 }
 
 TEST(WalkerIfd, PointerTagsInTheSecondIfdAreNotFollowed) {
-  const Walk w = walk(makeTiff(false, {{{ascii(271, "A")}, 1}, {{pointer(34665, 2)}}, {{ascii(271, "B")}}}));
+  const Walk w =
+      walk(makeTiff(false, {{{ascii(271, "A")}, 1}, {{pointer(34665, 2)}}, {{ascii(271, "B")}}}));
   EXPECT_EQ(w.groupIds(), (std::vector<int32_t>{0, 1}));
 }
 
@@ -167,8 +171,9 @@ TEST(WalkerIfd, CycleThroughTheExifPointerEndsAtSevenGroups) {
 }
 
 TEST(WalkerIfd, EntriesOfOtherTypesAreListedWithAnEmptyValue) {
-  const Walk w = walk(makeTiff(false, {{{Field{999, 6, 1, {1}}, Field{998, 8, 1, {1}}, Field{997, 11, 1, {1}},
-                                         Field{996, 12, 1, {1, 2}}, ascii(271, "after")}}}));
+  const Walk w =
+      walk(makeTiff(false, {{{Field{999, 6, 1, {1}}, Field{998, 8, 1, {1}}, Field{997, 11, 1, {1}},
+                              Field{996, 12, 1, {1, 2}}, ascii(271, "after")}}}));
   ASSERT_EQ(w.tables.totalEntries(), 5u);
   for (uint16_t tag : {999, 998, 997, 996})
     EXPECT_EQ(w.value(0, tag), "") << tag;
@@ -187,13 +192,14 @@ TEST(WalkerHostile, AnIfdCutOffByTheEndOfTheFileKeepsItsWholeEntries) {
   const Walk w = walk(file);
   EXPECT_EQ(w.result, 0);
   EXPECT_EQ(w.tables.totalEntries(), 2u);
-  EXPECT_TRUE(walk(makeTiff(false, {{{ascii(271, "A")}, -1, true}})).tables.groups.empty()) << "count only";
+  EXPECT_TRUE(walk(makeTiff(false, {{{ascii(271, "A")}, -1, true}})).tables.groups.empty())
+      << "count only";
 }
 
 TEST(WalkerHostile, OffsetsAndCountsBeyondTheFileGiveEmptyValues) {
   const Walk w = walk(makeTiff(true, {{{raw(33434, 5, 1, 0xFFFFFFF0u), raw(271, 2, 0xFFFFFFFFu, 0),
-                                        raw(999, 1, 0xFFFFFFFFu, 0x7FFFFFFF), raw(34665, 4, 1, 0xFFFFFFFFu),
-                                        raw(34853, 4, 1, 1000)}}}));
+                                        raw(999, 1, 0xFFFFFFFFu, 0x7FFFFFFF),
+                                        raw(34665, 4, 1, 0xFFFFFFFFu), raw(34853, 4, 1, 1000)}}}));
   EXPECT_EQ(w.result, 0);
   EXPECT_EQ(w.value(0, 33434), "");
   EXPECT_EQ(w.value(0, 271), "MM"); // a count far beyond the file reads what is there

@@ -13,7 +13,8 @@
 
 namespace {
 
-const std::string kSample = testutil::windowsPath(std::string(TOLM_SOURCE_DIR) + "/samples/sample.jpg");
+const std::string kSample =
+    testutil::windowsPath(std::string(TOLM_SOURCE_DIR) + "/samples/sample.jpg");
 
 int analyze() {
   char buffer[MAX_PATH] = {};
@@ -51,7 +52,8 @@ TEST(DaxOutOfMemory, AnAnalysisEndsInItsCodeClosesTheFileAndKeepsThePreviousResu
       thumbnail = daxBeginProcessing(DAX_OP_THUMBNAIL | 0x100, &t);
       made = allocfail::count();
     }
-    EXPECT_TRUE(result == 49 || result == DAX_ERR_NO_MEMORY) << result << " failing from allocation " << n;
+    EXPECT_TRUE(result == 49 || result == DAX_ERR_NO_MEMORY)
+        << result << " failing from allocation " << n;
     EXPECT_EQ(entries, 49) << "failing from allocation " << n;
     // A failed analysis keeps the previous results, thumbnail included; a successful one may
     // come without a thumbnail whose block could not be had.

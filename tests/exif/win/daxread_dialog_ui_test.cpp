@@ -1,4 +1,5 @@
-// The file-open dialog of an analysis without a path, opened under Xvfb and answered from a second thread.
+// The file-open dialog of an analysis without a path, opened under Xvfb and answered from a second
+// thread.
 #include <windows.h>
 
 #include "include/daxread.h"
@@ -68,7 +69,8 @@ TEST_F(FileDialog, AChosenFileIsAnalysedAndItsPathReturned) {
   ASSERT_TRUE(seen.found) << "no dialog appeared";
   EXPECT_STRCASEEQ(buffer, sample.c_str());
   DAX_THUMBNAIL t{0, 0, nullptr};
-  EXPECT_EQ(daxBeginProcessing(DAX_OP_THUMBNAIL | DAX_MOD_100, &t), DAX_OK) << "0x200 collected the thumbnail";
+  EXPECT_EQ(daxBeginProcessing(DAX_OP_THUMBNAIL | DAX_MOD_100, &t), DAX_OK)
+      << "0x200 collected the thumbnail";
 }
 
 } // namespace

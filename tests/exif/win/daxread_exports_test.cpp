@@ -1,4 +1,5 @@
-// daxread.dll through its exports under Wine: crafted files, the project's sample, the camera corpus.
+// daxread.dll through its exports under Wine: crafted files, the project's sample, the camera
+// corpus.
 #include <windows.h>
 #include <psapi.h>
 
@@ -40,13 +41,16 @@ std::string ansi(const char *utf8) {
   return narrow;
 }
 
-bool fileExists(const std::string &path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool fileExists(const std::string &path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 std::string asText(const Bytes &b) { return std::string(b.begin(), b.end()); }
 
 Bytes readAll(const std::string &path) {
   std::string text;
-  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE h =
+      CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   if (h == INVALID_HANDLE_VALUE)
     return {};
   Bytes out(GetFileSize(h, nullptr));
@@ -132,7 +136,8 @@ TEST_F(DaxExports, TheSampleListsEveryGroupWithJapaneseLabelsAndFormattedValues)
   for (const Item &i : l.items)
     if (groups.empty() || groups.back() != i.group)
       groups.push_back(i.group);
-  EXPECT_EQ(groups, (std::vector<int32_t>{DAX_GROUP_IFD0, DAX_GROUP_EXIF, DAX_GROUP_GPS, DAX_GROUP_IFD1}));
+  EXPECT_EQ(groups,
+            (std::vector<int32_t>{DAX_GROUP_IFD0, DAX_GROUP_EXIF, DAX_GROUP_GPS, DAX_GROUP_IFD1}));
 
   EXPECT_EQ(l.label(0, 271), ansi("画像入力機器のメーカー名"));
   EXPECT_EQ(l.value(0, 271), "n.orbit");
@@ -141,21 +146,21 @@ TEST_F(DaxExports, TheSampleListsEveryGroupWithJapaneseLabelsAndFormattedValues)
   EXPECT_EQ(l.label(34665, 42036), ansi("レンズのモデル名"));
   EXPECT_EQ(l.value(34665, 42036), "TOLM 35mm F5.6");
   EXPECT_EQ(l.label(34853, 1), ansi("北緯(N)or南緯(S)"));
-  EXPECT_EQ(l.value(0, 274), ansi("0行目が上、0列目が左"));        // Orientation 1
-  EXPECT_EQ(l.value(0, 296), ansi("インチ"));                      // ResolutionUnit 2
-  EXPECT_EQ(l.value(0, 531), ansi("中央"));                        // YCbCrPositioning 1
+  EXPECT_EQ(l.value(0, 274), ansi("0行目が上、0列目が左")); // Orientation 1
+  EXPECT_EQ(l.value(0, 296), ansi("インチ"));               // ResolutionUnit 2
+  EXPECT_EQ(l.value(0, 531), ansi("中央"));                 // YCbCrPositioning 1
   EXPECT_EQ(l.value(34665, 33437), "F5.6");
-  EXPECT_EQ(l.value(34665, 34850), ansi("絞り優先"));              // ExposureProgram 3
-  EXPECT_EQ(l.value(34665, 37121), "YCbCr");                       // 1 2 3 0, trailing space trimmed
-  EXPECT_EQ(l.value(34665, 37380), "-0.33");                       // -1/3
-  EXPECT_EQ(l.value(34665, 37383), ansi("分割測光"));              // MeteringMode 5
-  EXPECT_EQ(l.value(34665, 37385), ansi("強制非発光"));            // Flash 16
-  EXPECT_EQ(l.value(34665, 41990), ansi("風景"));                  // SceneCaptureType 1
+  EXPECT_EQ(l.value(34665, 34850), ansi("絞り優先"));   // ExposureProgram 3
+  EXPECT_EQ(l.value(34665, 37121), "YCbCr");            // 1 2 3 0, trailing space trimmed
+  EXPECT_EQ(l.value(34665, 37380), "-0.33");            // -1/3
+  EXPECT_EQ(l.value(34665, 37383), ansi("分割測光"));   // MeteringMode 5
+  EXPECT_EQ(l.value(34665, 37385), ansi("強制非発光")); // Flash 16
+  EXPECT_EQ(l.value(34665, 41990), ansi("風景"));       // SceneCaptureType 1
   EXPECT_EQ(l.value(34853, 0), "2.3.0.0");
   EXPECT_EQ(l.value(34853, 1), ansi("北緯"));
   EXPECT_EQ(l.value(34853, 3), ansi("東経"));
   EXPECT_EQ(l.value(34853, 5), ansi("海抜"));
-  EXPECT_EQ(l.value(1, 259), ansi("JPEG圧縮"));                    // Compression 6
+  EXPECT_EQ(l.value(1, 259), ansi("JPEG圧縮")); // Compression 6
 }
 
 TEST_F(DaxExports, WithoutTheThumbnailBitTheSecondIfdIsNotRead) {
@@ -185,10 +190,14 @@ TEST_F(DaxExports, UserCommentsInUnicodeAndJisArriveInTheAnsiCodePage) {
     }
     unicode.insert(unicode.end(), {0, 0, 'x', 0}); // after the NUL unit: not shown
     // 日本 in JIS, then ASCII.
-    const Bytes jis{'J', 'I', 'S', 0, 0, 0, 0, 0, 0x1B, '$', 'B', 0x46, 0x7C, 0x4B, 0x5C, 0x1B, '(', 'B', 'O', 'K', 0};
-    const Bytes tiff = daxtest::makeTiff(big, {{{daxtest::pointer(34665, 1)}},
-                                               {{daxtest::bytes(37510, 7, unicode), daxtest::bytes(37510, 7, jis)}}});
-    const std::string path = dir.file(big ? "mm.jpg" : "ii.jpg", asText(daxtest::jpeg({daxtest::app0(), daxtest::exifSegment(tiff)})));
+    const Bytes jis{'J',  'I',  'S',  0,    0,    0,   0,   0,   0x1B, '$', 'B',
+                    0x46, 0x7C, 0x4B, 0x5C, 0x1B, '(', 'B', 'O', 'K',  0};
+    const Bytes tiff = daxtest::makeTiff(
+        big, {{{daxtest::pointer(34665, 1)}},
+              {{daxtest::bytes(37510, 7, unicode), daxtest::bytes(37510, 7, jis)}}});
+    const std::string path =
+        dir.file(big ? "mm.jpg" : "ii.jpg",
+                 asText(daxtest::jpeg({daxtest::app0(), daxtest::exifSegment(tiff)})));
     ASSERT_EQ(analyze(path), 3);
     const Listing l = list();
     ASSERT_EQ(l.items.size(), 3u);
@@ -205,8 +214,9 @@ TEST_F(DaxExports, FailedAnalysesGiveTheirCodeAndKeepThePreviousResults) {
   const std::string empty = dir.file("empty.jpg");
   const std::string noExif = dir.file("noexif.bin", "plain text, neither JPEG nor TIFF");
   // An Exif segment whose TIFF header is "MM" with magic 43.
-  const std::string badHeader = dir.file("badheader.jpg",
-      asText(daxtest::jpeg({daxtest::exifSegment(Bytes{'M', 'M', 0, 43, 0, 0, 0, 8})})));
+  const std::string badHeader =
+      dir.file("badheader.jpg",
+               asText(daxtest::jpeg({daxtest::exifSegment(Bytes{'M', 'M', 0, 43, 0, 0, 0, 8})})));
   const std::string folder = dir.folder("sub");
 
   ASSERT_EQ(analyze(kSample), 49);
@@ -225,10 +235,12 @@ TEST_F(DaxExports, FailedAnalysesGiveTheirCodeAndKeepThePreviousResults) {
   for (const Case &c : cases) {
     EXPECT_EQ(analyze(c.path), c.expected) << c.why;
     DAX_ITERATION setup{1024, 65536};
-    EXPECT_EQ(daxBeginProcessing(DAX_OP_BEGIN_ITERATION, &setup), 49) << "results kept after: " << c.why;
+    EXPECT_EQ(daxBeginProcessing(DAX_OP_BEGIN_ITERATION, &setup), 49)
+        << "results kept after: " << c.why;
   }
   // A success after the failures lists only the new file.
-  const std::string tiff = dir.file("one.tif", asText(daxtest::makeTiff(true, {{{daxtest::ascii(271, "Second")}}})));
+  const std::string tiff =
+      dir.file("one.tif", asText(daxtest::makeTiff(true, {{{daxtest::ascii(271, "Second")}}})));
   ASSERT_EQ(analyze(tiff), 1);
   const Listing l = list();
   ASSERT_EQ(l.items.size(), 1u);
@@ -265,19 +277,21 @@ TEST_F(DaxExports, TheFileIsReadDenyingWritersAndClosedAfterwards) {
   ScratchDir dir;
   const std::string path = dir.file("sample.jpg", asText(readAll(kSample)));
   {
-    HANDLE writer = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, 0, nullptr);
+    HANDLE writer = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(writer, INVALID_HANDLE_VALUE);
     EXPECT_EQ(analyze(path), DAX_ERR_READ) << "someone holds the file open for writing";
     CloseHandle(writer);
   }
   {
-    HANDLE reader = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE reader = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                0, nullptr);
     ASSERT_NE(reader, INVALID_HANDLE_VALUE);
     EXPECT_EQ(analyze(path), 49) << "other readers are welcome";
     CloseHandle(reader);
   }
-  HANDLE exclusive = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE exclusive = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                 OPEN_EXISTING, 0, nullptr);
   EXPECT_NE(exclusive, INVALID_HANDLE_VALUE) << "the analysis left no handle open";
   CloseHandle(exclusive);
 }
@@ -318,8 +332,8 @@ TEST_F(DaxExports, ForwardAndBackwardIterationsVisitTheSameEntriesInOppositeOrde
     EXPECT_EQ(forward.items[i].tag, backward.items[48 - i].tag) << i;
     EXPECT_EQ(forward.items[i].group, backward.items[48 - i].group) << i;
   }
-  EXPECT_EQ(forward.items.front().tag, 270);  // ImageDescription opens IFD0
-  EXPECT_EQ(forward.items.back().tag, 514);   // JPEGInterchangeFormatLength ends IFD1
+  EXPECT_EQ(forward.items.front().tag, 270); // ImageDescription opens IFD0
+  EXPECT_EQ(forward.items.back().tag, 514);  // JPEGInterchangeFormatLength ends IFD1
 
   // The last entry repeats with 100 once the end is reached.
   char label[1024], value[65536];
@@ -345,7 +359,8 @@ TEST_F(DaxExports, CapacitiesAreClampedWrittenBackAndCutTheTexts) {
   std::memset(value, 'z', sizeof value);
   DAX_ENTRY entry{0, 0, 0, label, value};
   ASSERT_EQ(daxBeginProcessing(DAX_OP_NEXT_ENTRY, &entry), DAX_OK);
-  EXPECT_EQ(std::string(label), ansi("画像")) << "four bytes of ImageDescription's label, two DBCS characters";
+  EXPECT_EQ(std::string(label), ansi("画像"))
+      << "four bytes of ImageDescription's label, two DBCS characters";
   EXPECT_STREQ(value, "Evening");
   EXPECT_EQ(label[5], 'z') << "nothing past the label capacity";
   EXPECT_EQ(value[8], 'z') << "nothing past the value capacity";
@@ -414,8 +429,10 @@ TEST_F(DaxExports, TheThumbnailComesAsKindAndSizeThroughARecordAndAsARawBlock) {
 
   t = {0, kThumbBlock, buffer.data()};
   ASSERT_EQ(daxBeginProcessing(DAX_OP_THUMBNAIL, &t), DAX_OK);
-  EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + kThumbLength), stream) << "the stream comes first";
-  EXPECT_TRUE(std::all_of(buffer.begin() + kThumbLength, buffer.begin() + kThumbBlock, [](uint8_t b) { return b == 0; }));
+  EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + kThumbLength), stream)
+      << "the stream comes first";
+  EXPECT_TRUE(std::all_of(buffer.begin() + kThumbLength, buffer.begin() + kThumbBlock,
+                          [](uint8_t b) { return b == 0; }));
   EXPECT_EQ(buffer[kThumbBlock], 0xAA) << "nothing past the block";
 
   std::vector<uint8_t> raw(kThumbBlock, 0x55);
@@ -437,7 +454,8 @@ TEST_F(DaxExports, ThumbnailBuffersThatCannotTakeTheBlockAreRefusedWhole) {
   EXPECT_EQ(daxBeginProcessing(DAX_OP_THUMBNAIL, &t), DAX_ERR_ARGUMENT);
   EXPECT_EQ(t.kind, 6);
   EXPECT_EQ(t.size, kThumbBlock);
-  EXPECT_EQ(daxBeginProcessing(DAX_OP_THUMBNAIL, readOnly.at(0)), DAX_ERR_ARGUMENT) << "record itself read-only";
+  EXPECT_EQ(daxBeginProcessing(DAX_OP_THUMBNAIL, readOnly.at(0)), DAX_ERR_ARGUMENT)
+      << "record itself read-only";
   EXPECT_EQ(daxBeginProcessing(DAX_OP_THUMBNAIL | DAX_MOD_100, readOnly.at(0)), DAX_ERR_ARGUMENT);
 }
 
@@ -465,7 +483,8 @@ TEST_F(DaxExports, OperationsAreDecodedFromTheLowByte) {
   for (int op : {2, 6, 0x7F, 0xFF, 0x302})
     EXPECT_EQ(daxBeginProcessing(op, nullptr), DAX_ERR_ARGUMENT) << "operation " << op;
   DAX_ITERATION setup{1024, 65536};
-  EXPECT_EQ(daxBeginProcessing(0x10000 | DAX_OP_BEGIN_ITERATION, &setup), 49) << "bits above 0x200 are ignored";
+  EXPECT_EQ(daxBeginProcessing(0x10000 | DAX_OP_BEGIN_ITERATION, &setup), 49)
+      << "bits above 0x200 are ignored";
 }
 
 // ---- language libraries and the version ----
@@ -481,7 +500,8 @@ TEST_F(DaxExports, InitializeFallsBackToJapaneseThenEnglishAndLabelsFollowTheLib
 
   ASSERT_EQ(daxInitialize("no_such_library.dll"), DAX_OK);
   ASSERT_EQ(analyze(kSample), 49);
-  EXPECT_EQ(list().label(0, 271), ansi("画像入力機器のメーカー名")) << "dax2jpn.dll is the first fallback";
+  EXPECT_EQ(list().label(0, 271), ansi("画像入力機器のメーカー名"))
+      << "dax2jpn.dll is the first fallback";
 
   ASSERT_EQ(daxInitialize("dax2enc.dll"), DAX_OK);
   ASSERT_EQ(daxInitialize(nullptr), DAX_OK) << "no name: the fallbacks";
@@ -507,14 +527,16 @@ TEST_F(DaxExports, FileVersionsOfTheLibraryAndItsLanguageLibraries) {
     EXPECT_EQ(v[3], static_cast<uint32_t>(TOLM_VERSION_BUILD)) << name;
   }
   uint32_t v[4] = {9, 9, 9, 9};
-  EXPECT_EQ(daxGetFileVersion(kSample.c_str(), &v[0], &v[1], &v[2], &v[3], 0), DAX_ERR_ARGUMENT) << "no version resource";
+  EXPECT_EQ(daxGetFileVersion(kSample.c_str(), &v[0], &v[1], &v[2], &v[3], 0), DAX_ERR_ARGUMENT)
+      << "no version resource";
   EXPECT_EQ(v[0], 9u);
   const std::string self = testutil::modulePath("daxread.dll");
   EXPECT_EQ(daxGetFileVersion(nullptr, &v[0], &v[1], &v[2], &v[3], 0), DAX_ERR_ARGUMENT);
   EXPECT_EQ(daxGetFileVersion(self.c_str(), nullptr, &v[1], &v[2], &v[3], 0), DAX_ERR_ARGUMENT);
   Pages readOnly(1, 1, PAGE_READONLY);
   EXPECT_EQ(daxGetFileVersion(self.c_str(), &v[0], &v[1], &v[2],
-                              reinterpret_cast<uint32_t *>(readOnly.at(0)), 0), DAX_ERR_ARGUMENT);
+                              reinterpret_cast<uint32_t *>(readOnly.at(0)), 0),
+            DAX_ERR_ARGUMENT);
 }
 
 // ---- without any language library: a copy of the library in a folder of its own ----
@@ -541,10 +563,12 @@ std::vector<char> restrictedEnvironment() {
 }
 
 // Runs the probe in folder with its arguments; returns what it wrote, one "key value" a line.
-std::vector<std::pair<std::string, std::string>> runProbe(const std::string &folder, const std::string &name) {
+std::vector<std::pair<std::string, std::string>> runProbe(const std::string &folder,
+                                                          const std::string &name) {
   const std::string exe = folder + "\\daxread_probe.exe";
   const std::string report = folder + "\\report.txt";
-  std::string commandLine = "\"" + exe + "\" \"" + report + "\" \"" + name + "\" \"" + kSample + "\"";
+  std::string commandLine =
+      "\"" + exe + "\" \"" + report + "\" \"" + name + "\" \"" + kSample + "\"";
   STARTUPINFOA si{};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
@@ -565,12 +589,14 @@ std::vector<std::pair<std::string, std::string>> runProbe(const std::string &fol
   std::string line;
   while (std::getline(in, line)) {
     const size_t space = line.find(' ');
-    lines.emplace_back(line.substr(0, space), space == std::string::npos ? "" : line.substr(space + 1));
+    lines.emplace_back(line.substr(0, space),
+                       space == std::string::npos ? "" : line.substr(space + 1));
   }
   return lines;
 }
 
-std::string lookup(const std::vector<std::pair<std::string, std::string>> &lines, const std::string &key) {
+std::string lookup(const std::vector<std::pair<std::string, std::string>> &lines,
+                   const std::string &key) {
   for (const auto &[k, v] : lines)
     if (k == key)
       return v;
@@ -579,19 +605,22 @@ std::string lookup(const std::vector<std::pair<std::string, std::string>> &lines
 
 TEST_F(DaxExports, WithoutLanguageLibrariesEveryOperationReportsTheirAbsence) {
   ScratchDir dir;
-  ASSERT_TRUE(CopyFileA(windowsPath(PROBE_EXE).c_str(), dir.join("daxread_probe.exe").c_str(), FALSE));
+  ASSERT_TRUE(
+      CopyFileA(windowsPath(PROBE_EXE).c_str(), dir.join("daxread_probe.exe").c_str(), FALSE));
   ASSERT_TRUE(CopyFileA(dllPath("daxread.dll").c_str(), dir.join("daxread.dll").c_str(), FALSE));
   const auto lines = runProbe(dir.path(), "dax2jpn.dll");
   ASSERT_FALSE(lines.empty()) << "the probe wrote no report";
   EXPECT_EQ(lookup(lines, "init"), "-107");
-  for (const char *op : {"analyze", "begin", "next", "thumbnail", "release", "unknown", "analyze_null"})
+  for (const char *op :
+       {"analyze", "begin", "next", "thumbnail", "release", "unknown", "analyze_null"})
     EXPECT_EQ(lookup(lines, op), "-107") << op;
   EXPECT_EQ(lookup(lines, "version"), "0 1.0.0") << "the version needs no language library";
 }
 
 TEST_F(DaxExports, WithOnlyTheEnglishLibraryAnUnknownNameFallsBackToIt) {
   ScratchDir dir;
-  ASSERT_TRUE(CopyFileA(windowsPath(PROBE_EXE).c_str(), dir.join("daxread_probe.exe").c_str(), FALSE));
+  ASSERT_TRUE(
+      CopyFileA(windowsPath(PROBE_EXE).c_str(), dir.join("daxread_probe.exe").c_str(), FALSE));
   ASSERT_TRUE(CopyFileA(dllPath("daxread.dll").c_str(), dir.join("daxread.dll").c_str(), FALSE));
   ASSERT_TRUE(CopyFileA(dllPath("dax2enc.dll").c_str(), dir.join("dax2enc.dll").c_str(), FALSE));
   const auto lines = runProbe(dir.path(), "no_such_library.dll");
@@ -629,7 +658,8 @@ TEST_F(DaxExports, TheLanguageLibraryIsMappedOnlyWhileACallReadsIt) {
   ASSERT_EQ(daxInitialize("dax2enc.dll"), DAX_OK);
   ASSERT_EQ(analyze(kSample), 49);
   EXPECT_EQ(daxBeginProcessing(0, nullptr), DAX_OK);
-  EXPECT_FALSE(mappedHere("dax2enc.dll")) << "after the release nothing is left for the unload to free";
+  EXPECT_FALSE(mappedHere("dax2enc.dll"))
+      << "after the release nothing is left for the unload to free";
   EXPECT_EQ(analyze(kSample), 49) << "mapped again when an analysis needs its labels";
   EXPECT_EQ(list().total, 49);
   EXPECT_FALSE(mappedHere("dax2enc.dll"));
@@ -651,18 +681,18 @@ TEST_F(DaxExports, CameraFilesThroughTheFileApi) {
   EXPECT_EQ(l.value(0, 272), "Canon EOS 40D");
   EXPECT_EQ(l.value(34665, 33434), "1/160 sec.");
   EXPECT_EQ(l.value(34665, 33437), "F7.1");
-  EXPECT_EQ(l.value(34665, 37385), ansi("強制発光"));               // Flash 9
+  EXPECT_EQ(l.value(34665, 37385), ansi("強制発光")); // Flash 9
   EXPECT_EQ(l.value(34665, 37121), "YCbCr");
   EXPECT_EQ(l.label(40965, 1), "0x0001") << "Interoperability labels are tag numbers";
   EXPECT_EQ(l.value(40965, 1), "R98");
   DAX_THUMBNAIL t{0, 0, nullptr};
   ASSERT_EQ(daxBeginProcessing(DAX_OP_THUMBNAIL | DAX_MOD_100, &t), DAX_OK);
-  EXPECT_EQ(t.size, 65535 + 1378);                                   // ThumbnailLength
+  EXPECT_EQ(t.size, 65535 + 1378); // ThumbnailLength
 
   ASSERT_GT(analyze(kodak), 0);
   ASSERT_EQ(daxBeginProcessing(DAX_OP_THUMBNAIL | DAX_MOD_100, &t), DAX_OK);
   EXPECT_EQ(t.kind, 1);
-  EXPECT_EQ(t.size, 65535 + 20736);                                  // StripByteCounts
+  EXPECT_EQ(t.size, 65535 + 20736); // StripByteCounts
   l = list();
   EXPECT_EQ(l.value(0, 271), "Eastman Kodak Company");
 }

@@ -15,17 +15,18 @@ namespace {
 
 // Tags of TIFF 6.0 (baseline and extensions), of Exif 2.32 (Exif IFD and pointers) and GPS.
 const std::vector<int> kTiffTags = {
-    254, 255, 256, 257, 258, 259, 262, 263, 264, 265, 266, 269, 270, 271, 272, 273, 274, 277, 278,
-    279, 280, 281, 282, 283, 284, 285, 286, 287, 288, 289, 290, 291, 292, 293, 296, 297, 301, 305,
-    306, 315, 316, 317, 318, 319, 320, 321, 322, 323, 324, 325, 332, 333, 334, 336, 337, 338, 339,
+    254, 255, 256, 257, 258, 259, 262, 263, 264, 265, 266, 269, 270, 271, 272, 273, 274,  277, 278,
+    279, 280, 281, 282, 283, 284, 285, 286, 287, 288, 289, 290, 291, 292, 293, 296, 297,  301, 305,
+    306, 315, 316, 317, 318, 319, 320, 321, 322, 323, 324, 325, 332, 333, 334, 336, 337,  338, 339,
     340, 341, 342, 512, 513, 514, 515, 517, 518, 519, 520, 521, 529, 530, 531, 532, 33432};
 const std::vector<int> kExifTags = {
-    33434, 33437, 34665, 34850, 34852, 34853, 34855, 34856, 34864, 34865, 34866, 34867, 34868, 34869,
-    36864, 36867, 36868, 36880, 36881, 36882, 37121, 37122, 37377, 37378, 37379, 37380, 37381, 37382,
-    37383, 37384, 37385, 37386, 37396, 37500, 37510, 37520, 37521, 37522, 37888, 37889, 37890, 37891,
-    37892, 37893, 40960, 40961, 40962, 40963, 40964, 40965, 41483, 41484, 41486, 41487, 41488, 41492,
-    41493, 41495, 41728, 41729, 41730, 41985, 41986, 41987, 41988, 41989, 41990, 41991, 41992, 41993,
-    41994, 41995, 41996, 42016, 42032, 42033, 42034, 42035, 42036, 42037, 42080, 42081, 42082, 42240};
+    33434, 33437, 34665, 34850, 34852, 34853, 34855, 34856, 34864, 34865, 34866, 34867,
+    34868, 34869, 36864, 36867, 36868, 36880, 36881, 36882, 37121, 37122, 37377, 37378,
+    37379, 37380, 37381, 37382, 37383, 37384, 37385, 37386, 37396, 37500, 37510, 37520,
+    37521, 37522, 37888, 37889, 37890, 37891, 37892, 37893, 40960, 40961, 40962, 40963,
+    40964, 40965, 41483, 41484, 41486, 41487, 41488, 41492, 41493, 41495, 41728, 41729,
+    41730, 41985, 41986, 41987, 41988, 41989, 41990, 41991, 41992, 41993, 41994, 41995,
+    41996, 42016, 42032, 42033, 42034, 42035, 42036, 42037, 42080, 42081, 42082, 42240};
 
 constexpr int kFilterId = 65535;
 
@@ -37,7 +38,8 @@ std::wstring wide(const char *utf8) {
 
 class Library {
 public:
-  explicit Library(const char *name) : m_module(LoadLibraryExA(name, nullptr, LOAD_LIBRARY_AS_DATAFILE)) {}
+  explicit Library(const char *name)
+      : m_module(LoadLibraryExA(name, nullptr, LOAD_LIBRARY_AS_DATAFILE)) {}
   ~Library() {
     if (m_module)
       FreeLibrary(m_module);
@@ -115,10 +117,12 @@ std::set<int> idsTheFormatterUses() {
   const std::string source((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   std::set<int> ids;
   const std::regex literal(R"(\b(6[34]\d{3})\b)");
-  for (auto it = std::sregex_iterator(source.begin(), source.end(), literal); it != std::sregex_iterator(); ++it)
+  for (auto it = std::sregex_iterator(source.begin(), source.end(), literal);
+       it != std::sregex_iterator(); ++it)
     ids.insert(std::stoi((*it)[1]));
   const std::regex range(R"(\{\s*(\d+),\s*(\d+),\s*(\d+),\s*(6[34]\d{3})\s*\})");
-  for (auto it = std::sregex_iterator(source.begin(), source.end(), range); it != std::sregex_iterator(); ++it) {
+  for (auto it = std::sregex_iterator(source.begin(), source.end(), range);
+       it != std::sregex_iterator(); ++it) {
     const int first = std::stoi((*it)[2]), last = std::stoi((*it)[3]), id = std::stoi((*it)[4]);
     for (int k = 0; k <= last - first; ++k)
       ids.insert(id + k);
@@ -149,8 +153,8 @@ TEST_F(LanguageLibraries, BothHoldTheSameIdsAndTheirTextsSurviveTheirCodePages) 
     const std::wstring text = jpn.text(id);
     BOOL lost = FALSE;
     char narrow[2048];
-    WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, text.c_str(), static_cast<int>(text.size()), narrow,
-                        sizeof narrow, nullptr, &lost);
+    WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, text.c_str(), static_cast<int>(text.size()),
+                        narrow, sizeof narrow, nullptr, &lost);
     EXPECT_FALSE(lost) << "dax2jpn string " << id << " has a character outside code page 932";
   }
   for (int id : encIds)

@@ -1,4 +1,5 @@
-// Pieces of daxread.dll's Windows layer below the exports: memory checks, file source, filter list, text conversion.
+// Pieces of daxread.dll's Windows layer below the exports: memory checks, file source, filter list,
+// text conversion.
 #include <windows.h>
 
 #include "exif/win/ansi_text.h"
@@ -95,16 +96,16 @@ TEST(FileSource, ReadsByPositionUpToTheEndAndRefusesWhatIsNoFile) {
 TEST(FileSource, AnotherWriterKeepsTheFileClosedAndReadersDoNot) {
   ScratchDir dir;
   const std::string path = dir.file("shared.bin", "0123456789");
-  HANDLE writer = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
+  HANDLE writer = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(writer, INVALID_HANDLE_VALUE);
   daxwin::FileSource blocked;
   EXPECT_FALSE(blocked.open(path.c_str()));
   CloseHandle(writer);
   daxwin::FileSource open;
   ASSERT_TRUE(open.open(path.c_str()));
-  HANDLE second = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
+  HANDLE second = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
   EXPECT_EQ(second, INVALID_HANDLE_VALUE) << "no writer while the source is open";
   if (second != INVALID_HANDLE_VALUE)
     CloseHandle(second);
@@ -128,7 +129,8 @@ TEST(FilterList, PipesBecomeNulsAndTheListEndsInTwo) {
   EXPECT_EQ(strings(daxwin::filterList("A|*.a", noLead)), (std::vector<std::string>{"A", "*.a"}));
   EXPECT_EQ(daxwin::filterList("", noLead), "");
   EXPECT_EQ(daxwin::filterList("no separator", noLead), "") << "no pairs: no filter";
-  EXPECT_EQ(strings(daxwin::filterList(std::string("A\0*.a\0", 6), noLead)), (std::vector<std::string>{"A", "*.a"}))
+  EXPECT_EQ(strings(daxwin::filterList(std::string("A\0*.a\0", 6), noLead)),
+            (std::vector<std::string>{"A", "*.a"}))
       << "embedded NULs separate as well";
 }
 
@@ -138,7 +140,8 @@ TEST(FilterList, ATrailByteWithThePipesValueDoesNotSeparate) {
   const std::string list = daxwin::filterList(po + "JPEG|*.jpg|", shiftJisLead);
   EXPECT_EQ(strings(list), (std::vector<std::string>{po + "JPEG", "*.jpg"}));
   // A lead byte at the very end carries nothing along and is kept.
-  EXPECT_EQ(strings(daxwin::filterList("A|B\x83", shiftJisLead)), (std::vector<std::string>{"A", "B\x83"}));
+  EXPECT_EQ(strings(daxwin::filterList("A|B\x83", shiftJisLead)),
+            (std::vector<std::string>{"A", "B\x83"}));
 }
 
 TEST(ResourceStrings, MissingLibraryAndIdsBeyondSixteenBitsLoadNothing) {
@@ -162,15 +165,19 @@ TEST(ResourceStrings, MissingLibraryAndIdsBeyondSixteenBitsLoadNothing) {
 // Japanese texts in code page 932 whatever the system's own code page is.
 TEST(AnsiText, WideTextsAreCutOnWholeCharactersOfTheCodePage) {
   const std::wstring text = L"日本語abc";
-  EXPECT_EQ(daxwin::wideToCodePage(text, 932, 100), "\x93\xFA\x96\x7B\x8C\xEA" "abc");
-  EXPECT_EQ(daxwin::wideToCodePage(text, 932, 5), "\x93\xFA\x96\x7B") << "not half of the third character";
-  EXPECT_EQ(daxwin::wideToCodePage(text, 932, 7), "\x93\xFA\x96\x7B\x8C\xEA" "a");
+  EXPECT_EQ(daxwin::wideToCodePage(text, 932, 100), "\x93\xFA\x96\x7B\x8C\xEA"
+                                                    "abc");
+  EXPECT_EQ(daxwin::wideToCodePage(text, 932, 5), "\x93\xFA\x96\x7B")
+      << "not half of the third character";
+  EXPECT_EQ(daxwin::wideToCodePage(text, 932, 7), "\x93\xFA\x96\x7B\x8C\xEA"
+                                                  "a");
   EXPECT_EQ(daxwin::wideToCodePage(text, 932, 1), "");
   EXPECT_EQ(daxwin::wideToCodePage(L"", 932, 10), "");
   // In UTF-8 "ab" and the first half of a pair would fit five bytes; the pair stays whole.
   EXPECT_EQ(daxwin::wideToCodePage(L"ab\U0001F600", CP_UTF8, 5), "ab");
   EXPECT_EQ(daxwin::wideToCodePage(L"ab\U0001F600", CP_UTF8, 6), "ab\xF0\x9F\x98\x80");
-  EXPECT_EQ(daxwin::wideToCodePage(L"\u00e9", 932, 10).size(), 1u) << "a character 932 lacks becomes one default character";
+  EXPECT_EQ(daxwin::wideToCodePage(L"\u00e9", 932, 10).size(), 1u)
+      << "a character 932 lacks becomes one default character";
   EXPECT_EQ(daxwin::wideToCodePage(text, 12345, 100), "") << "no such code page";
 }
 
@@ -180,7 +187,8 @@ TEST(AnsiText, JisTextBecomesUtf16WithOrWithoutTheSystemsConverter) {
   std::printf("INFO: the system %s code page 50220; %s\n", native ? "has" : "lacks",
               native ? "it converts" : "the Shift_JIS route converts");
   bool ok = false;
-  const uint8_t jis[] = {0x1B, '$', 'B', 0x46, 0x7C, 0x4B, 0x5C, 0x1B, '(', 'B', 'a', 'b', 0x1B, '(', 'I', 0x43, 0x3D};
+  const uint8_t jis[] = {0x1B, '$', 'B', 0x46, 0x7C, 0x4B, 0x5C, 0x1B, '(',
+                         'B',  'a', 'b', 0x1B, '(',  'I',  0x43, 0x3D};
   EXPECT_EQ(daxwin::jisToWide(jis, ok), L"日本ab\uFF83\uFF7D");
   EXPECT_TRUE(ok);
   EXPECT_EQ(daxwin::jisToWide({}, ok), L"");

@@ -44,14 +44,17 @@ TEST(ColorCountTableTest, CollidingColoursChainInOneBucket) {
 
 TEST(ColorCountTableTest, ClearOfTableZeroResetsCountsAndDistinct) {
   ColorCountTable t;
-  for (uint32_t c = 0; c < 1000; ++c) t.insert(c * 0x010101);
+  for (uint32_t c = 0; c < 1000; ++c)
+    t.insert(c * 0x010101);
   EXPECT_EQ(t.distinct(), 1000u);
   t.clear(0);
   EXPECT_EQ(t.distinct(), 0u);
   // The bucket array outlives the clear, so the next count needs no 67 MB block.
   EXPECT_TRUE(t.holdsBuckets());
-  for (uint32_t c = 0; c < 1000; ++c) EXPECT_EQ(t.countOf(c * 0x010101), 0u) << c;
-  for (uint32_t c = 0; c < 1000; ++c) EXPECT_EQ(t.chainLength(ColorCountTable::hash(c * 0x010101)), 0u) << c;
+  for (uint32_t c = 0; c < 1000; ++c)
+    EXPECT_EQ(t.countOf(c * 0x010101), 0u) << c;
+  for (uint32_t c = 0; c < 1000; ++c)
+    EXPECT_EQ(t.chainLength(ColorCountTable::hash(c * 0x010101)), 0u) << c;
   EXPECT_EQ(t.insert(0x010101), 1);
   EXPECT_EQ(t.countOf(0x010101), 1u);
 }
@@ -63,7 +66,7 @@ TEST(ColorCountTableTest, ClearOfTableOneKeepsTheDistinctCount) {
   t.clear(1);
   EXPECT_EQ(t.distinct(), 2u);
   EXPECT_EQ(t.countOf(8), 1u);
-  t.clear(5);  // no such table: ignored
+  t.clear(5); // no such table: ignored
   EXPECT_EQ(t.distinct(), 2u);
 }
 
@@ -72,7 +75,8 @@ TEST(ColorCountTableTest, CountsEveryColourOfACraftedImage) {
   ColorCountTable t;
   int32_t last = 0;
   for (int i = 0; i < 64 * 64; ++i) {
-    const uint32_t c = i < 1000 ? 0x000000FF : (i % 3 == 0 ? 0x00FF0000 : (i % 3 == 1 ? 0x0000FF00 : 0));
+    const uint32_t c =
+        i < 1000 ? 0x000000FF : (i % 3 == 0 ? 0x00FF0000 : (i % 3 == 1 ? 0x0000FF00 : 0));
     last = t.insert(c);
   }
   EXPECT_EQ(last, 4);
@@ -80,5 +84,5 @@ TEST(ColorCountTableTest, CountsEveryColourOfACraftedImage) {
   EXPECT_EQ(t.countOf(0x00FF0000) + t.countOf(0x0000FF00) + t.countOf(0), 64u * 64 - 1000);
 }
 
-}  // namespace
-}  // namespace vop
+} // namespace
+} // namespace vop

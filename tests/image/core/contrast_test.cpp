@@ -60,7 +60,8 @@ TEST(ContrastTest, RareLevelsDoNotLimitTheAutomaticStretch) {
   // One white sample is under 1 % of 225, so the range is 100..150, not 100..255.
   TestImage img(30, 30, 24);
   for (int y = 0; y < 30; ++y)
-    for (int x = 0; x < 30; ++x) img.set(x, y, grey(x < 15 ? 100 : 150));
+    for (int x = 0; x < 30; ++x)
+      img.set(x, y, grey(x < 15 ? 100 : 150));
   img.set(0, 0, 0xFFFFFF);
   AdjustRegion r{0, 30, 0, 30};
   ASSERT_EQ(adjustContrast(img.surface(), kContrastAuto, 0, 0, r, nullptr, nullptr), kOk);
@@ -115,7 +116,8 @@ TEST(ContrastTest, ModeTwoDoesNotApplyToPalettes) {
   img.setEntry(0, grey(10));
   img.setEntry(1, grey(240));
   AdjustRegion r{0, 2, 0, 2};
-  EXPECT_EQ(adjustContrast(img.surface(), kContrastWholeImage, 0, 0, r, nullptr, nullptr), kWrongDepth);
+  EXPECT_EQ(adjustContrast(img.surface(), kContrastWholeImage, 0, 0, r, nullptr, nullptr),
+            kWrongDepth);
   EXPECT_EQ(paletteColor(img.surface(), 0), grey(10));
 }
 
@@ -132,8 +134,8 @@ TEST(ContrastTest, PaletteOfOneLuminanceIsMappedWithDivisorOne) {
 
 TEST(ContrastTest, MeasurementStopsEarlyAtFullRange) {
   std::vector<uint32_t> done;
-  ProgressHook hook{[](ProgressRecord* p, void* ctx) {
-                      static_cast<std::vector<uint32_t>*>(ctx)->push_back(p->done);
+  ProgressHook hook{[](ProgressRecord *p, void *ctx) {
+                      static_cast<std::vector<uint32_t> *>(ctx)->push_back(p->done);
                     },
                     &done, 0};
   ProgressMeter meter(&hook, kProgressContrast);
@@ -150,14 +152,16 @@ TEST(ContrastTest, MeasurementStopsEarlyAtFullRange) {
 }
 
 // The true-colour adjustment as one readColor / writeColor per pixel, column by column.
-void referenceContrast(Surface& s, int32_t mode, int32_t amount, int32_t channel,
-                       const AdjustRegion& r) {
+void referenceContrast(Surface &s, int32_t mode, int32_t amount, int32_t channel,
+                       const AdjustRegion &r) {
   double high = 0.0, low = 1e99;
   bool any = false;
   auto take = [&](double y) {
     any = true;
-    if (y > high) high = y;
-    if (y < low) low = y;
+    if (y > high)
+      high = y;
+    if (y < low)
+      low = y;
   };
   uint32_t bins[256] = {};
   bool havePrevious = false, full = false;
@@ -177,13 +181,17 @@ void referenceContrast(Surface& s, int32_t mode, int32_t amount, int32_t channel
   }
   if (mode == kContrastAuto) {
     uint32_t peak = 0;
-    for (uint32_t b : bins) peak = b > peak ? b : peak;
+    for (uint32_t b : bins)
+      peak = b > peak ? b : peak;
     for (int level = 0; level < 256 && peak != 0; ++level)
-      if (static_cast<uint64_t>(bins[level]) * 100 / peak != 0) take(level);
+      if (static_cast<uint64_t>(bins[level]) * 100 / peak != 0)
+        take(level);
   }
   double d = high - low;
-  if (mode == kContrastAmount) d -= amount;
-  if (!any || d == 0.0) return;
+  if (mode == kContrastAmount)
+    d -= amount;
+  if (!any || d == 0.0)
+    return;
   AdjustRegion t = mode == kContrastWholeImage ? AdjustRegion{0, s.width, 0, s.height} : r;
   for (int32_t x = t.left; x < t.right; ++x) {
     for (int32_t y = t.top; y < t.bottom; ++y) {
@@ -203,29 +211,33 @@ TEST(ContrastTest, RowPassesMatchThePerPixelReference) {
     uint32_t colours;
     AdjustRegion region;
   };
-  const Case cases[] = {{97, 61, 24, 0, {3, 94, 5, 60}}, {97, 61, 32, 30, {0, 97, 0, 61}},
-                        {71, 65, 16, 0, {2, 69, 1, 64}}, {13, 7, 24, 5, {1, 12, 2, 7}},
+  const Case cases[] = {{97, 61, 24, 0, {3, 94, 5, 60}},
+                        {97, 61, 32, 30, {0, 97, 0, 61}},
+                        {71, 65, 16, 0, {2, 69, 1, 64}},
+                        {13, 7, 24, 5, {1, 12, 2, 7}},
                         {64, 70, 24, 0, {7, 8, 3, 70}}};
   const struct {
     int32_t mode, amount;
-  } modes[] = {{kContrastAuto, 0}, {kContrastAmount, 30}, {kContrastAmount, -40},
-               {kContrastWholeImage, 0}};
+  } modes[] = {
+      {kContrastAuto, 0}, {kContrastAmount, 30}, {kContrastAmount, -40}, {kContrastWholeImage, 0}};
   uint32_t seed = 200;
-  for (const Case& c : cases) {
-    for (const auto& m : modes) {
+  for (const Case &c : cases) {
+    for (const auto &m : modes) {
       for (int32_t channel = 0; channel <= 3; ++channel) {
         TestImage image(c.width, c.height, c.depth);
         test::scramble(image, seed++, c.colours);
         if (m.mode == kContrastAmount && channel == 0) {
           // A narrower range, so that the amount mode's sample runs to its end.
           for (int32_t y = 0; y < c.height; ++y)
-            for (int32_t x = 0; x < c.width; ++x) image.set(x, y, image.get(x, y) & 0x7F7F7F);
+            for (int32_t x = 0; x < c.width; ++x)
+              image.set(x, y, image.get(x, y) & 0x7F7F7F);
         }
         TestImage expected = image;
         referenceContrast(expected.surface(), m.mode, m.amount, channel, c.region);
         AdjustRegion region = c.region;
-        ASSERT_EQ(adjustContrast(image.surface(), m.mode, m.amount, channel, region, nullptr, nullptr),
-                  kOk);
+        ASSERT_EQ(
+            adjustContrast(image.surface(), m.mode, m.amount, channel, region, nullptr, nullptr),
+            kOk);
         EXPECT_EQ(image.memory(), expected.memory())
             << c.width << "x" << c.height << "x" << c.depth << " mode " << m.mode << " channel "
             << channel;
@@ -234,5 +246,5 @@ TEST(ContrastTest, RowPassesMatchThePerPixelReference) {
   }
 }
 
-}  // namespace
-}  // namespace vop
+} // namespace
+} // namespace vop

@@ -19,7 +19,7 @@ using test::TestImage;
 
 uint32_t grey(int v) { return packColor(v, v, v); }
 
-CopyParams wholeImage(const Surface& s, int angle = 0, float scale = 1.0f) {
+CopyParams wholeImage(const Surface &s, int angle = 0, float scale = 1.0f) {
   CopyParams p{};
   p.srcRight = s.width;
   p.srcBottom = s.height;
@@ -31,7 +31,7 @@ CopyParams wholeImage(const Surface& s, int angle = 0, float scale = 1.0f) {
 }
 
 // Measures the box, renders src into a new image of that size.
-TestImage transformed(const TestImage& src, int angle, float scale, uint32_t flags) {
+TestImage transformed(const TestImage &src, int angle, float scale, uint32_t flags) {
   CopyParams p = wholeImage(src.surface(), angle, scale);
   EXPECT_EQ(measureDestination(p), kOk);
   TestImage dst(p.dstRight, p.dstBottom, src.surface().bitsPerPixel);
@@ -44,7 +44,8 @@ TestImage transformed(const TestImage& src, int angle, float scale, uint32_t fla
 TestImage pattern(int w, int h, int bpp = 24) {
   TestImage img(w, h, bpp);
   for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) img.set(x, y, packColor(x * 37 + 11, y * 53 + 7, (x * y * 29) & 0xFF));
+    for (int x = 0; x < w; ++x)
+      img.set(x, y, packColor(x * 37 + 11, y * 53 + 7, (x * y * 29) & 0xFF));
   return img;
 }
 
@@ -71,7 +72,7 @@ TEST(DestinationBoxTest, EighthTurnOfASquare) {
 TEST(DestinationBoxTest, EmptyAndUnrepresentableBoxesFail) {
   DestinationBox box;
   EXPECT_FALSE(measureBox(0, 10, 0, 1.0, 1.0, box));
-  EXPECT_FALSE(measureBox(10, 10, 0, 0.05, 1.0, box));  // 0.5 pixels wide
+  EXPECT_FALSE(measureBox(10, 10, 0, 0.05, 1.0, box)); // 0.5 pixels wide
   EXPECT_FALSE(measureBox(3e9, 10, 0, 1.0, 1.0, box));
   EXPECT_FALSE(measureBox(10, 10, 0, std::nan(""), 1.0, box));
   CopyParams p{0, 0, 0, 5, 24, 0, 1.0f, 1.0f, 0, 99, 0, 99};
@@ -95,9 +96,11 @@ TEST(CopyTransformTest, IdentityCopyReproducesEveryDepth) {
   for (int bpp : {8, 16, 24, 32}) {
     TestImage src = pattern(7, 5, bpp);
     if (bpp == 8) {
-      for (int i = 0; i < 256; ++i) src.setEntry(i, packColor(i, 255 - i, i / 2));
+      for (int i = 0; i < 256; ++i)
+        src.setEntry(i, packColor(i, 255 - i, i / 2));
       for (int y = 0; y < 5; ++y)
-        for (int x = 0; x < 7; ++x) writeIndex(src.surface(), x, y, x * 31 + y);
+        for (int x = 0; x < 7; ++x)
+          writeIndex(src.surface(), x, y, x * 31 + y);
     }
     TestImage dst = transformed(src, 0, 1.0f, 0);
     EXPECT_TRUE(dst.samePixels(src)) << bpp;
@@ -110,7 +113,8 @@ TEST(CopyTransformTest, SubRectangleCopiesFromItsCorner) {
   CopyParams p{1, 3, 1, 3, 24, 0, 1.0f, 1.0f, 0, 2, 0, 2};
   ASSERT_EQ(copyTransform(0, 0, p, src.surface(), dst.surface(), nullptr), kOk);
   for (int y = 0; y < 2; ++y)
-    for (int x = 0; x < 2; ++x) EXPECT_EQ(dst.get(x, y), src.get(x + 1, y + 1));
+    for (int x = 0; x < 2; ++x)
+      EXPECT_EQ(dst.get(x, y), src.get(x + 1, y + 1));
 }
 
 TEST(CopyTransformTest, DoubledColumnFollowsSerpentineOrderAndReusesEqualPositions) {
@@ -145,7 +149,7 @@ TEST(CopyTransformTest, PositionsPastTheLastColumnReadTheLastColumn) {
   TestImage dst(p.dstRight, p.dstBottom, 24);
   ASSERT_EQ(copyTransform(0, 0, p, src.surface(), dst.surface(), nullptr), kOk);
   EXPECT_EQ(dst.get(0, 0), grey(0));
-  EXPECT_EQ(dst.get(1, 0), grey(0));  // same source pixel as x = 0: colour reused
+  EXPECT_EQ(dst.get(1, 0), grey(0)); // same source pixel as x = 0: colour reused
   EXPECT_EQ(dst.get(2, 0), grey(100));
 }
 
@@ -171,7 +175,7 @@ TEST(BilinearTest, NegativeFractionsExtrapolateWithinTheByteRange) {
   cache.reset();
   src.set(0, 0, grey(20));
   src.set(1, 0, grey(100));
-  EXPECT_EQ(sampleBilinear(cache, src.surface(), 0, 0, -0.5, 0.0, 1, 0), grey(0));  // not 236
+  EXPECT_EQ(sampleBilinear(cache, src.surface(), 0, 0, -0.5, 0.0, 1, 0), grey(0)); // not 236
 }
 
 TEST(CopyTransformTest, QuarterTurnPutsTheBottomLeftPixelTopLeft) {
@@ -181,14 +185,16 @@ TEST(CopyTransformTest, QuarterTurnPutsTheBottomLeftPixelTopLeft) {
   ASSERT_EQ(dst.surface().height, 3);
   // Turned clockwise: destination (x, y) shows source (y, h - 1 - x).
   for (int y = 0; y < 3; ++y)
-    for (int x = 0; x < 2; ++x) EXPECT_EQ(dst.get(x, y), src.get(y, 1 - x)) << x << "," << y;
+    for (int x = 0; x < 2; ++x)
+      EXPECT_EQ(dst.get(x, y), src.get(y, 1 - x)) << x << "," << y;
 }
 
 TEST(CopyTransformTest, FourQuarterTurnsGiveBackTheImage) {
   for (int bpp : {8, 24}) {
     TestImage img = pattern(7, 4, bpp);
     TestImage turned = img;
-    for (int i = 0; i < 4; ++i) turned = transformed(turned, 90, 1.0f, kCopyNearest);
+    for (int i = 0; i < 4; ++i)
+      turned = transformed(turned, 90, 1.0f, kCopyNearest);
     EXPECT_TRUE(turned.samePixels(img)) << bpp;
   }
 }
@@ -197,7 +203,8 @@ TEST(CopyTransformTest, HalfTurnAndThreeQuarterTurnAreExact) {
   TestImage img = pattern(5, 3);
   TestImage half = transformed(img, 180, 1.0f, kCopyNearest);
   for (int y = 0; y < 3; ++y)
-    for (int x = 0; x < 5; ++x) EXPECT_EQ(half.get(x, y), img.get(4 - x, 2 - y));
+    for (int x = 0; x < 5; ++x)
+      EXPECT_EQ(half.get(x, y), img.get(4 - x, 2 - y));
   TestImage back = transformed(img, -90, 1.0f, kCopyNearest);
   TestImage fwd = transformed(img, 270, 1.0f, kCopyNearest);
   EXPECT_TRUE(back.samePixels(fwd));
@@ -213,7 +220,8 @@ TEST(CopyTransformTest, InterpolatedQuarterTurnLosesNothing) {
   flat.fill(grey(200));
   TestImage turned = transformed(flat, 90, 1.0f, 0);
   for (int y = 0; y < 50; ++y)
-    for (int x = 0; x < 100; ++x) ASSERT_EQ(turned.get(x, y), grey(200)) << x << "," << y;
+    for (int x = 0; x < 100; ++x)
+      ASSERT_EQ(turned.get(x, y), grey(200)) << x << "," << y;
 }
 
 TEST(CopyTransformTest, EighthTurnLeavesBlackCorners) {
@@ -246,7 +254,8 @@ TEST(CopyTransformTest, MirrorReversesColumnsAndTwiceIsIdentity) {
   TestImage img = pattern(5, 3);
   TestImage once = transformed(img, 0, 1.0f, kCopyMirror);
   for (int y = 0; y < 3; ++y)
-    for (int x = 0; x < 5; ++x) EXPECT_EQ(once.get(x, y), img.get(4 - x, y));
+    for (int x = 0; x < 5; ++x)
+      EXPECT_EQ(once.get(x, y), img.get(4 - x, y));
   TestImage twice = transformed(once, 0, 1.0f, kCopyMirror);
   EXPECT_TRUE(twice.samePixels(img));
 }
@@ -254,7 +263,7 @@ TEST(CopyTransformTest, MirrorReversesColumnsAndTwiceIsIdentity) {
 TEST(CopyTransformTest, XorWithItselfGivesBlackAndXorTwiceRestores) {
   TestImage img = pattern(4, 3);
   TestImage other = pattern(3, 4);
-  TestImage dst = transformed(other, 90, 1.0f, kCopyNearest);  // 4 x 3
+  TestImage dst = transformed(other, 90, 1.0f, kCopyNearest); // 4 x 3
   const TestImage before = dst;
   CopyParams p = wholeImage(img.surface());
   p.dstRight = 4;
@@ -267,7 +276,8 @@ TEST(CopyTransformTest, XorWithItselfGivesBlackAndXorTwiceRestores) {
   ASSERT_EQ(copyTransform(kCombineXor, 0, p, img.surface(), img.surface(), nullptr), kOk);
   ASSERT_EQ(copyTransform(kCombineXor, 0, p, img.surface(), img.surface(), nullptr), kOk);
   for (int y = 0; y < 3; ++y)
-    for (int x = 0; x < 4; ++x) EXPECT_EQ(img.get(x, y), 0u);
+    for (int x = 0; x < 4; ++x)
+      EXPECT_EQ(img.get(x, y), 0u);
 }
 
 TEST(CopyTransformTest, AndOrCombineByteByByte) {
@@ -292,7 +302,8 @@ TEST(CopyTransformTest, InvertAndSepiaOnWhite) {
   // Pixels invert before the sepia tone: black stays black.
   EXPECT_EQ(transformed(white, 0, 1.0f, kCopyInvert | kCopySepia).get(0, 0), 0u);
   TestImage img = pattern(3, 3);
-  EXPECT_TRUE(transformed(transformed(img, 0, 1.0f, kCopyInvert), 0, 1.0f, kCopyInvert).samePixels(img));
+  EXPECT_TRUE(
+      transformed(transformed(img, 0, 1.0f, kCopyInvert), 0, 1.0f, kCopyInvert).samePixels(img));
 }
 
 TEST(CopyTransformTest, PalettisedSourceCopiesIndicesAndTonesTheTable) {
@@ -306,13 +317,14 @@ TEST(CopyTransformTest, PalettisedSourceCopiesIndicesAndTonesTheTable) {
   EXPECT_EQ(readIndex(dst.surface(), 0, 1), 1u);
   EXPECT_EQ(readIndex(dst.surface(), 3, 0), 2u);
   EXPECT_EQ(paletteColor(dst.surface(), 1), packColor(15, 55, 110));
-  EXPECT_EQ(paletteColor(dst.surface(), 0), 0xFFFFFFu);  // black inverted
+  EXPECT_EQ(paletteColor(dst.surface(), 0), 0xFFFFFFu); // black inverted
 }
 
 TEST(CopyTransformTest, PalettisedPositionsOutsideTheSourceWriteIndexZero) {
   TestImage src(10, 10, 4);
   for (int y = 0; y < 10; ++y)
-    for (int x = 0; x < 10; ++x) writeIndex(src.surface(), x, y, 7);
+    for (int x = 0; x < 10; ++x)
+      writeIndex(src.surface(), x, y, 7);
   TestImage turned = transformed(src, 45, 1.0f, 0);
   EXPECT_EQ(readIndex(turned.surface(), 0, 0), 0u);
   EXPECT_EQ(readIndex(turned.surface(), 7, 7), 7u);
@@ -325,7 +337,7 @@ TEST(CopyTransformTest, WritesBeyondTheDestinationAreDropped) {
   CopyParams p = wholeImage(src.surface());
   p.dstLeft = 2;
   p.dstTop = 1;
-  ASSERT_EQ(measureDestination(p), kOk);  // loops run over 0..5 and 0..4
+  ASSERT_EQ(measureDestination(p), kOk); // loops run over 0..5 and 0..4
   ASSERT_EQ(copyTransform(0, 0, p, src.surface(), dst.surface(), nullptr), kOk);
   for (int y = 0; y < 4; ++y) {
     EXPECT_EQ(dst.get(0, y), grey(9));
@@ -353,19 +365,19 @@ TEST(CopyTransformTest, BadArgumentsWriteNothing) {
   bad.dstRight = 0;
   EXPECT_EQ(copyTransform(0, 0, bad, src.surface(), dst.surface(), nullptr), kBadArgument);
   bad = p;
-  bad.dstRight = bad.dstBottom = 60000;  // 3.6e9 pixels
+  bad.dstRight = bad.dstBottom = 60000; // 3.6e9 pixels
   EXPECT_EQ(copyTransform(0, 0, bad, src.surface(), dst.surface(), nullptr), kBadArgument);
   EXPECT_EQ(dst.memory(), before);
 }
 
 TEST(CopyTransformTest, ProgressFollowsTheStepProtocol) {
   std::vector<ProgressRecord> calls;
-  ProgressHook hook{[](ProgressRecord* r, void* ctx) {
-                      static_cast<std::vector<ProgressRecord>*>(ctx)->push_back(*r);
+  ProgressHook hook{[](ProgressRecord *r, void *ctx) {
+                      static_cast<std::vector<ProgressRecord> *>(ctx)->push_back(*r);
                     },
                     &calls, 77};
   ProgressMeter meter(&hook, kProgressCopy);
-  meter.prepare(16);  // 4 x 4 source: step 8
+  meter.prepare(16); // 4 x 4 source: step 8
   TestImage src = pattern(4, 4);
   TestImage dst(4, 4, 24);
   CopyParams p = wholeImage(src.surface());
@@ -383,10 +395,10 @@ TEST(CopyTransformTest, ProgressFollowsTheStepProtocol) {
 
 // The unturned copy by the letter: columns outside, serpentine rows inside, a pixel whose
 // source position equals the previous one's taking the previous colour.
-TestImage walkedCopy(const TestImage& src, const CopyParams& p, int32_t mode, uint32_t flags,
-                     const TestImage& start) {
+TestImage walkedCopy(const TestImage &src, const CopyParams &p, int32_t mode, uint32_t flags,
+                     const TestImage &start) {
   TestImage dst = start;
-  const Surface& s = src.surface();
+  const Surface &s = src.surface();
   const bool interpolate = !(p.scaleX == 1.0f && p.scaleY == 1.0f) && (flags & kCopyNearest) == 0;
   DestinationBox inverse;
   EXPECT_TRUE(measureBox(p.dstRight, p.dstBottom, 0.0, 1.0 / p.scaleX, 1.0 / p.scaleY, inverse));
@@ -406,13 +418,16 @@ TestImage walkedCopy(const TestImage& src, const CopyParams& p, int32_t mode, ui
       } else if (have && ix == px && iy == py) {
         c = prev;
       } else {
-        c = sampleBilinear(cache, s, ix, iy, sx - ix, sy - iy, inverse.width - 1, inverse.height - 1);
+        c = sampleBilinear(cache, s, ix, iy, sx - ix, sy - iy, inverse.width - 1,
+                           inverse.height - 1);
         have = true, px = ix, py = iy, prev = c;
       }
       const int32_t dx = p.dstLeft + ((flags & kCopyMirror) ? p.dstRight - 1 - x : x);
       const int32_t dy = p.dstTop + y;
-      if (mode == kCombineXor) c ^= readColor(dst.surface(), dx, dy);
-      if (flags & kCopyInvert) c ^= 0xFFFFFF;
+      if (mode == kCombineXor)
+        c ^= readColor(dst.surface(), dx, dy);
+      if (flags & kCopyInvert)
+        c ^= 0xFFFFFF;
       writeColor(dst.surface(), dx, dy, c);
     }
   return dst;
@@ -426,49 +441,51 @@ TEST(CopyTransformTest, RowByRowCopyEqualsTheColumnWalk) {
   for (float sx : scales)
     for (float sy : {0.5f, 1.0f, 1.7f, 2.0f})
       for (uint32_t flags : {0u, kCopyMirror, kCopyNearest | kCopyInvert})
-        for (const auto& [left, top] : {std::pair{1, 2}, {-3, 20}}) {  // inside; cut off
-        CopyParams p = wholeImage(src.surface());
-        p.srcLeft = 3;
-        p.srcTop = 2;
-        p.scaleX = sx;
-        p.scaleY = sy;
-        p.dstLeft = left;
-        p.dstTop = top;
-        ASSERT_EQ(measureDestination(p), kOk);
-        p.dstRight -= p.dstLeft;  // the box itself, placed at (left, top)
-        p.dstBottom -= p.dstTop;
-        for (int32_t mode : {kCombineCopy, kCombineXor}) {
-          TestImage dst = start;
-          ASSERT_EQ(copyTransform(mode, flags, p, src.surface(), dst.surface(), nullptr), kOk);
-          EXPECT_EQ(dst.memory(), walkedCopy(src, p, mode, flags, start).memory())
-              << sx << " x " << sy << " flags " << flags << " mode " << mode << " at " << left;
-          ++compared;
+        for (const auto &[left, top] : {std::pair{1, 2}, {-3, 20}}) { // inside; cut off
+          CopyParams p = wholeImage(src.surface());
+          p.srcLeft = 3;
+          p.srcTop = 2;
+          p.scaleX = sx;
+          p.scaleY = sy;
+          p.dstLeft = left;
+          p.dstTop = top;
+          ASSERT_EQ(measureDestination(p), kOk);
+          p.dstRight -= p.dstLeft; // the box itself, placed at (left, top)
+          p.dstBottom -= p.dstTop;
+          for (int32_t mode : {kCombineCopy, kCombineXor}) {
+            TestImage dst = start;
+            ASSERT_EQ(copyTransform(mode, flags, p, src.surface(), dst.surface(), nullptr), kOk);
+            EXPECT_EQ(dst.memory(), walkedCopy(src, p, mode, flags, start).memory())
+                << sx << " x " << sy << " flags " << flags << " mode " << mode << " at " << left;
+            ++compared;
+          }
         }
-      }
   EXPECT_EQ(compared, 336);
 }
 
 TEST(RowReverseTest, BothVersionsTurnEveryLengthEndForEndAndTouchNothingElse) {
-  using Reverse = void (*)(uint8_t*, const uint8_t*, int64_t);
-  std::vector<std::pair<const char*, Reverse>> versions = {{"plain", reverseRow24Plain},
-                                                           {"chosen", reverseRow24}};
+  using Reverse = void (*)(uint8_t *, const uint8_t *, int64_t);
+  std::vector<std::pair<const char *, Reverse>> versions = {{"plain", reverseRow24Plain},
+                                                            {"chosen", reverseRow24}};
   if (hasByteShuffle()) {
     versions.push_back({"shuffle", reverseRow24Shuffle});
   } else {
     std::printf("SKIP: the processor has no byte shuffle; its version is not run\n");
   }
   constexpr int64_t kGuard = 16;
-  for (const auto& [name, reverse] : versions) {
+  for (const auto &[name, reverse] : versions) {
     for (int64_t count = 0; count <= 70; ++count) {
       // Guard bytes on both sides of the source and the destination: a read outside the
       // source would show up as a wrong pixel only by chance, a write outside as a changed guard.
       std::vector<uint8_t> in(static_cast<size_t>(3 * count + 2 * kGuard));
-      for (size_t i = 0; i < in.size(); ++i) in[i] = static_cast<uint8_t>(i * 37 + count);
+      for (size_t i = 0; i < in.size(); ++i)
+        in[i] = static_cast<uint8_t>(i * 37 + count);
       std::vector<uint8_t> out(in.size(), 0xA5);
       reverse(out.data() + kGuard, in.data() + kGuard, count);
       for (int64_t k = 0; k < count; ++k)
         for (int b = 0; b < 3; ++b)
-          ASSERT_EQ(out[static_cast<size_t>(kGuard + 3 * k + b)], in[static_cast<size_t>(kGuard + 3 * (count - 1 - k) + b)])
+          ASSERT_EQ(out[static_cast<size_t>(kGuard + 3 * k + b)],
+                    in[static_cast<size_t>(kGuard + 3 * (count - 1 - k) + b)])
               << name << ", " << count << " pixels, pixel " << k;
       for (int64_t g = 0; g < kGuard; ++g) {
         ASSERT_EQ(out[static_cast<size_t>(g)], 0xA5) << name << ", " << count;
@@ -490,12 +507,13 @@ TEST(CopyTransformTest, MirroredUnscaledCopyOfWideRowsEqualsTheColumnWalk) {
       p.dstBottom -= p.dstTop;
       const TestImage start = pattern(width, 6);
       TestImage dst = start;
-      ASSERT_EQ(copyTransform(kCombineCopy, kCopyMirror, p, src.surface(), dst.surface(), nullptr), kOk);
+      ASSERT_EQ(copyTransform(kCombineCopy, kCopyMirror, p, src.surface(), dst.surface(), nullptr),
+                kOk);
       EXPECT_EQ(dst.memory(), walkedCopy(src, p, kCombineCopy, kCopyMirror, start).memory())
           << "at " << left << ", destination width " << width;
     }
   }
 }
 
-}  // namespace
-}  // namespace vop
+} // namespace
+} // namespace vop

@@ -14,7 +14,7 @@ namespace {
 using test::TestImage;
 
 // One table for the whole program, as the engine holds one.
-ColorCountTable& table() {
+ColorCountTable &table() {
   static ColorCountTable t;
   return t;
 }
@@ -45,16 +45,18 @@ TEST(CountColorsTest, ACountAfterInsertsEmptiesTheChains) {
 TEST(CountColorsTest, ColoursAtTheEndsAndWordEdgesOfTheMapAreEachCounted) {
   // 0 and 0xFFFFFF are the map's first and last bits; 63 and 64 straddle a word; red and blue
   // swapped must stay distinct (a word read that mixes up channels merges them).
-  const uint32_t colours[] = {0x000000, 0xFFFFFF, 63, 64, 0x00FF00, 0x3F0000, 0x123456, 0x563412,
-                              0xFFFFFE, 0x7FFFFF, 0x800000};
+  const uint32_t colours[] = {0x000000, 0xFFFFFF, 63,       64,       0x00FF00, 0x3F0000,
+                              0x123456, 0x563412, 0xFFFFFE, 0x7FFFFF, 0x800000};
   const int n = static_cast<int>(sizeof colours / sizeof colours[0]);
   for (int bpp : {24, 32}) {
     // Width 4 at 24 bits leaves no row padding: the top row's last pixel ends the buffer.
     for (int width : {4, n}) {
       TestImage img(width, (n + width - 1) / width, bpp);
       img.fill(colours[0]);
-      for (int i = 0; i < n; ++i) img.set(i % width, i / width, colours[i]);
-      EXPECT_EQ(countColors(img.surface(), table(), nullptr, nullptr), n) << bpp << " bits, width " << width;
+      for (int i = 0; i < n; ++i)
+        img.set(i % width, i / width, colours[i]);
+      EXPECT_EQ(countColors(img.surface(), table(), nullptr, nullptr), n)
+          << bpp << " bits, width " << width;
     }
   }
   // The last pixel of the buffer alone differs (top row, last column of a bottom-up image).
@@ -76,9 +78,10 @@ TEST(CountColorsTest, PaletteImagesCountColoursNotIndices) {
   TestImage img(16, 16, 8);
   img.setEntry(5, packColor(255, 0, 0));
   img.setEntry(6, packColor(0, 255, 0));
-  img.setEntry(7, packColor(0, 255, 0));  // same colour as entry 6
+  img.setEntry(7, packColor(0, 255, 0)); // same colour as entry 6
   for (int y = 0; y < 16; ++y)
-    for (int x = 0; x < 16; ++x) writeIndex(img.surface(), x, y, 5 + (x + y) % 3);
+    for (int x = 0; x < 16; ++x)
+      writeIndex(img.surface(), x, y, 5 + (x + y) % 3);
   EXPECT_EQ(countColors(img.surface(), table(), nullptr, nullptr), 2);
   img.setEntry(7, packColor(0, 0, 255));
   EXPECT_EQ(countColors(img.surface(), table(), nullptr, nullptr), 3);
@@ -89,16 +92,18 @@ TEST(CountColorsTest, EveryDepthAndOddSizeCountsItsCraftedColours) {
   const int depths[] = {1, 4, 8, 16, 24, 32};
   const int sizes[][2] = {{1, 1}, {1, 9}, {9, 1}, {3, 5}, {5, 3}, {33, 2}};
   for (int bpp : depths) {
-    for (const auto& size : sizes) {
+    for (const auto &size : sizes) {
       TestImage img(size[0], size[1], bpp);
-      const uint32_t a = packColor(0, 0, 0), b = packColor(248, 248, 248);  // exact in 5 bits
+      const uint32_t a = packColor(0, 0, 0), b = packColor(248, 248, 248); // exact in 5 bits
       if (bpp <= 8) {
         img.setEntry(1, b);
         for (int y = 0; y < size[1]; ++y)
-          for (int x = 0; x < size[0]; ++x) writeIndex(img.surface(), x, y, x & 1);
+          for (int x = 0; x < size[0]; ++x)
+            writeIndex(img.surface(), x, y, x & 1);
       } else {
         for (int y = 0; y < size[1]; ++y)
-          for (int x = 0; x < size[0]; ++x) img.set(x, y, (x & 1) ? b : a);
+          for (int x = 0; x < size[0]; ++x)
+            img.set(x, y, (x & 1) ? b : a);
       }
       EXPECT_EQ(countColors(img.surface(), table(), nullptr, nullptr), size[0] > 1 ? 2 : 1)
           << bpp << " bits, " << size[0] << " x " << size[1];
@@ -122,14 +127,14 @@ TEST(CountColorsTest, InvalidSurfaceIsRefused) {
   EXPECT_EQ(countColors(empty, table(), nullptr, nullptr), kBadArgument);
   TestImage img(2, 2, 24);
   Surface cut = img.surface();
-  cut.pitch = 4;  // shorter than a row of 6 bytes
+  cut.pitch = 4; // shorter than a row of 6 bytes
   EXPECT_EQ(countColors(cut, table(), nullptr, nullptr), kBadArgument);
 }
 
 TEST(CountColorsTest, ProgressCountsEveryPixel) {
   std::vector<uint32_t> done;
-  ProgressHook hook{[](ProgressRecord* r, void* ctx) {
-                      static_cast<std::vector<uint32_t>*>(ctx)->push_back(r->done);
+  ProgressHook hook{[](ProgressRecord *r, void *ctx) {
+                      static_cast<std::vector<uint32_t> *>(ctx)->push_back(r->done);
                     },
                     &done, 0};
   ProgressMeter meter(&hook, kProgressCountColor);
@@ -146,7 +151,7 @@ TEST(CountColorsTest, TheMapCountEqualsTheColumnWalkOfInserts) {
   } cases[] = {{97, 61, 24, 0}, {97, 61, 24, 300}, {53, 41, 32, 0}, {37, 29, 16, 0},
                {33, 27, 8, 0},  {19, 23, 4, 0},    {41, 9, 1, 0},   {64, 33, 24, 3}};
   uint32_t seed = 400;
-  for (const auto& c : cases) {
+  for (const auto &c : cases) {
     TestImage image(c.width, c.height, c.depth);
     test::scramble(image, seed++, c.colours);
     // The reference: a pass of reads column by column into the chained table.
@@ -155,7 +160,8 @@ TEST(CountColorsTest, TheMapCountEqualsTheColumnWalkOfInserts) {
     pass.begin();
     int32_t expected = 0;
     for (int32_t x = 0; x < c.width; ++x) {
-      for (int32_t y = 0; y < c.height; ++y) expected = reference.insert(static_cast<uint32_t>(pass.read(x, y)));
+      for (int32_t y = 0; y < c.height; ++y)
+        expected = reference.insert(static_cast<uint32_t>(pass.read(x, y)));
     }
     ColorCountTable table;
     ASSERT_EQ(countColors(image.surface(), table, nullptr, nullptr), expected);
@@ -165,5 +171,5 @@ TEST(CountColorsTest, TheMapCountEqualsTheColumnWalkOfInserts) {
   }
 }
 
-}  // namespace
-}  // namespace vop
+} // namespace
+} // namespace vop

@@ -18,14 +18,15 @@ using test::TestImage;
 
 uint32_t grey(int v) { return packColor(v, v, v); }
 
-uint32_t entryOf(const TestImage& img, int x, int y) {
+uint32_t entryOf(const TestImage &img, int x, int y) {
   return paletteColor(img.surface(), readIndex(img.surface(), x, y));
 }
 
-std::set<uint32_t> usedIndices(const TestImage& img) {
+std::set<uint32_t> usedIndices(const TestImage &img) {
   std::set<uint32_t> used;
   for (int y = 0; y < img.surface().height; ++y)
-    for (int x = 0; x < img.surface().width; ++x) used.insert(readIndex(img.surface(), x, y));
+    for (int x = 0; x < img.surface().width; ++x)
+      used.insert(readIndex(img.surface(), x, y));
   return used;
 }
 
@@ -57,7 +58,7 @@ TEST(DecolorCheckTest, DepthRulesPerMethod) {
       {0x500, 24, 8, false},
       {0, 24, 8, false},
   };
-  for (const Case& c : cases) {
+  for (const Case &c : cases) {
     TestImage src(3, 2, c.src), dst(3, 2, c.dst);
     EXPECT_EQ(checkDecolor(c.method, src.surface(), dst.surface()), c.ok ? kOk : kBadArgument)
         << std::hex << c.method << std::dec << " " << c.src << " -> " << c.dst;
@@ -71,7 +72,7 @@ TEST(DecolorCheckTest, OtherSizesAndEmptySurfacesAreRefusedBeforeAnyWrite) {
   Surface none;
   EXPECT_EQ(decolor(kDecolorGrid, none, wide.surface(), nullptr, nullptr), kBadArgument);
   int repaints = 0;
-  RepaintHook hook{[](void* c) { ++*static_cast<int*>(c); }, &repaints};
+  RepaintHook hook{[](void *c) { ++*static_cast<int *>(c); }, &repaints};
   TestImage dst(4, 4, 8);
   dst.memory().assign(dst.memory().size(), 0x77);
   TestImage before = dst;
@@ -117,11 +118,13 @@ TEST(DecolorThresholdTest, SingleLevelFallsBackToTheMiddle) {
 
 TEST(DecolorBlackWhiteTest, FixedThresholdOnARampAndTheTwoColourTable) {
   TestImage src(256, 1, 24), dst(256, 1, 1);
-  for (int x = 0; x < 256; ++x) src.set(x, 0, packColor(x, 255 - x, 0));
+  for (int x = 0; x < 256; ++x)
+    src.set(x, 0, packColor(x, 255 - x, 0));
   ASSERT_EQ(
       decolor(kDecolorBlackWhite | 0x10000 | 128, src.surface(), dst.surface(), nullptr, nullptr),
       kOk);
-  for (int x = 0; x < 256; ++x) EXPECT_EQ(readIndex(dst.surface(), x, 0), x >= 128 ? 1u : 0u) << x;
+  for (int x = 0; x < 256; ++x)
+    EXPECT_EQ(readIndex(dst.surface(), x, 0), x >= 128 ? 1u : 0u) << x;
   EXPECT_EQ(paletteColor(dst.surface(), 0), 0u);
   EXPECT_EQ(paletteColor(dst.surface(), 1), 0xFFFFFFu);
   // Green runs the other way; threshold 1 and 255 are the edges.
@@ -133,7 +136,7 @@ TEST(DecolorBlackWhiteTest, FixedThresholdOnARampAndTheTwoColourTable) {
   ASSERT_EQ(
       decolor(kDecolorBlackWhite | 0x30000 | 1, src.surface(), dst.surface(), nullptr, nullptr),
       kOk);
-  EXPECT_EQ(usedIndices(dst), std::set<uint32_t>{0});  // blue is 0 everywhere
+  EXPECT_EQ(usedIndices(dst), std::set<uint32_t>{0}); // blue is 0 everywhere
 }
 
 TEST(DecolorBlackWhiteTest, OneBitImageMayBeItsOwnDestination) {
@@ -142,7 +145,8 @@ TEST(DecolorBlackWhiteTest, OneBitImageMayBeItsOwnDestination) {
   img.setEntry(0, 0xFFFFFF);
   img.setEntry(1, 0);
   for (int y = 0; y < 3; ++y)
-    for (int x = 0; x < 11; ++x) writeIndex(img.surface(), x, y, (x + y) & 1);
+    for (int x = 0; x < 11; ++x)
+      writeIndex(img.surface(), x, y, (x + y) & 1);
   const TestImage before = img;
   ASSERT_EQ(decolor(kDecolorBlackWhite | 128, img.surface(), img.surface(), nullptr, nullptr), kOk);
   EXPECT_EQ(paletteColor(img.surface(), 0), 0u);
@@ -154,7 +158,8 @@ TEST(DecolorBlackWhiteTest, AutomaticThresholdSeparatesATwoColourImage) {
   src.setEntry(0, packColor(50, 50, 50));
   src.setEntry(1, packColor(200, 0, 0));
   for (int y = 0; y < 5; ++y)
-    for (int x = 0; x < 7; ++x) writeIndex(src.surface(), x, y, (x + y) % 3 == 0);
+    for (int x = 0; x < 7; ++x)
+      writeIndex(src.surface(), x, y, (x + y) % 3 == 0);
   ASSERT_EQ(decolor(kDecolorBlackWhite | 0x10000, src.surface(), dst.surface(), nullptr, nullptr),
             kOk);
   for (int y = 0; y < 5; ++y)
@@ -172,7 +177,8 @@ TEST(DecolorBlackWhiteTest, PatternFlipsEveryNinthColumnOnAPhasedRow) {
   std::set<std::pair<int, int>> black;
   for (int y = 0; y < 20; ++y)
     for (int x = 0; x < 20; ++x)
-      if (readIndex(dst.surface(), x, y) == 0) black.insert({x, y});
+      if (readIndex(dst.surface(), x, y) == 0)
+        black.insert({x, y});
   // Column 0 (phase 0): rows 0 and 9 and 18; column 9: rows 8 and 17; column 18 (phase 2):
   // rows 7 and 16.
   const std::set<std::pair<int, int>> expected = {{0, 0},  {0, 9},  {0, 18}, {9, 8},
@@ -184,7 +190,8 @@ TEST(DecolorGridTest, SixteenColoursWithRedLevels) {
   // Red 3.1 levels: d = 82.26, s = 121: 0, 121, 242, 255; green and blue 2 levels: 0, 255.
   TestImage src(64, 64, 24), dst(64, 64, 4);
   for (int y = 0; y < 64; ++y)
-    for (int x = 0; x < 64; ++x) src.set(x, y, packColor(x * 4, y * 4, (x * y) & 0xFF));
+    for (int x = 0; x < 64; ++x)
+      src.set(x, y, packColor(x * 4, y * 4, (x * y) & 0xFF));
   ASSERT_EQ(decolor(kDecolorGrid | 0x10000, src.surface(), dst.surface(), nullptr, nullptr), kOk);
   EXPECT_EQ(paletteColor(dst.surface(), 0), 0u);
   EXPECT_EQ(paletteColor(dst.surface(), 1), 0xFFFFFFu);
@@ -265,8 +272,8 @@ TEST(DecolorGridTest, GreyModeQuantisesLuminance) {
   ASSERT_EQ(decolor(kDecolorGrid | kDecolorGrey, src.surface(), dst.surface(), nullptr, nullptr),
             kOk);
   EXPECT_EQ(entryOf(dst, 0, 0), grey(72));
-  EXPECT_EQ(paletteColor(dst.surface(), 1), grey(72));  // no white seed in grey mode
-  EXPECT_EQ(redOf(entryOf(dst, 1, 0)) >= 252, true);    // 254 or 255 -> 14 * 18 or 255
+  EXPECT_EQ(paletteColor(dst.surface(), 1), grey(72)); // no white seed in grey mode
+  EXPECT_EQ(redOf(entryOf(dst, 1, 0)) >= 252, true);   // 254 or 255 -> 14 * 18 or 255
   // D = 8 keeps the luminance itself.
   TestImage dst8(2, 1, 8);
   ASSERT_EQ(decolor(kDecolorGrid | kDecolorGrey, src.surface(), dst8.surface(), nullptr, nullptr),
@@ -284,8 +291,8 @@ TEST(DecolorGridTest, EightBitGridsSeedTheirTables) {
   src.set(0, 0, packColor(200, 0, 0));
   ASSERT_EQ(decolor(kDecolorGrid | kDecolorGrid2, src.surface(), dst.surface(), nullptr, nullptr),
             kOk);
-  EXPECT_EQ(entryOf(dst, 0, 0), packColor(255, 0, 0));  // trunc(3.14) * 85 = 255
-  EXPECT_EQ(readIndex(dst.surface(), 0, 0), 1u);        // right after black
+  EXPECT_EQ(entryOf(dst, 0, 0), packColor(255, 0, 0)); // trunc(3.14) * 85 = 255
+  EXPECT_EQ(readIndex(dst.surface(), 0, 0), 1u);       // right after black
 }
 
 // Palette and 16-bit sources reach the grid as 0..255 channel values like 24-bit ones, so the
@@ -308,7 +315,8 @@ TEST(DecolorGridTest, PaletteSourceUsesTheFullChannelRange) {
   // blue 29 -> 18, cyan 178 -> 180.
   const uint32_t vivid[4] = {packColor(255, 0, 0), packColor(0, 255, 0), packColor(0, 0, 255),
                              packColor(0, 255, 255)};
-  for (int i = 0; i < 4; ++i) src.setEntry(i, vivid[i]);
+  for (int i = 0; i < 4; ++i)
+    src.setEntry(i, vivid[i]);
   ASSERT_EQ(decolor(kDecolorGrid | kDecolorGrey, src.surface(), dst.surface(), nullptr, nullptr),
             kOk);
   EXPECT_EQ(entryOf(dst, 0, 0), grey(72));
@@ -332,7 +340,7 @@ TEST(DecolorGridTest, GreyRampFromAPaletteFitsSixteenEntries) {
     const int g = redOf(entryOf(dst, i, 0));
     EXPECT_TRUE(g % 18 == 0 || g == 255) << i << " -> " << g;
     EXPECT_GE(g, previous) << i;
-    EXPECT_NEAR(g, i, 17) << i;  // trunc(v / 17) * 18 stays within 17 of v
+    EXPECT_NEAR(g, i, 17) << i; // trunc(v / 17) * 18 stays within 17 of v
     previous = g;
     levels.insert(static_cast<uint32_t>(g));
   }
@@ -342,7 +350,7 @@ TEST(DecolorGridTest, GreyRampFromAPaletteFitsSixteenEntries) {
 TEST(DecolorGridTest, SixteenBitSourceUsesTheFullChannelRange) {
   // 5-5-5 fields of 16 read as round(16 * 255 / 31) = 132 in every channel.
   TestImage src(1, 1, 16), dst(1, 1, 8), dst4(1, 1, 4);
-  src.memory()[0] = 0x10;  // 16 << 10 | 16 << 5 | 16 = 0x4210, little-endian
+  src.memory()[0] = 0x10; // 16 << 10 | 16 << 5 | 16 = 0x4210, little-endian
   src.memory()[1] = 0x42;
   ASSERT_EQ(src.get(0, 0), grey(132));
   // Red 4 levels: d = 63.75, s = 85: 132 -> 2 * 85 = 170. Green and blue 8 levels:
@@ -365,7 +373,8 @@ TEST(DecolorMedianCutTest, TwoColoursGiveTwoExactEntriesAndBlackRest) {
   ASSERT_EQ(decolor(kDecolorMedianCut, src.surface(), dst.surface(), nullptr, nullptr), kOk);
   EXPECT_EQ(paletteColor(dst.surface(), 0), packColor(24, 56, 88));
   EXPECT_EQ(paletteColor(dst.surface(), 1), packColor(200, 96, 48));
-  for (uint32_t i = 2; i < 16; ++i) EXPECT_EQ(paletteColor(dst.surface(), i), 0u);
+  for (uint32_t i = 2; i < 16; ++i)
+    EXPECT_EQ(paletteColor(dst.surface(), i), 0u);
   for (int y = 0; y < 7; ++y)
     for (int x = 0; x < 9; ++x)
       EXPECT_EQ(readIndex(dst.surface(), x, y), (x * y) % 4 == 1 ? 1u : 0u);
@@ -382,7 +391,8 @@ TEST(DecolorMedianCutTest, SearchesAlternateAndStopAtTheFirstCloseEntry) {
   src.setEntry(2, grey(81));
   const uint32_t index[4][2] = {{0, 2}, {2, 0}, {1, 2}, {2, 1}};
   for (int x = 0; x < 4; ++x)
-    for (int y = 0; y < 2; ++y) writeIndex(src.surface(), x, y, index[x][y]);
+    for (int y = 0; y < 2; ++y)
+      writeIndex(src.surface(), x, y, index[x][y]);
   ASSERT_EQ(decolor(kDecolorMedianCut, src.surface(), dst.surface(), nullptr, nullptr), kOk);
   EXPECT_EQ(paletteColor(dst.surface(), 0), grey(80));
   EXPECT_EQ(paletteColor(dst.surface(), 1), grey(84));
@@ -394,7 +404,7 @@ TEST(DecolorMedianCutTest, SearchesAlternateAndStopAtTheFirstCloseEntry) {
 
 TEST(DecolorMedianCutTest, OptionKeepsSixBitsOfOneChannel) {
   TestImage src(1, 1, 24), dst(1, 1, 8);
-  src.set(0, 0, packColor(55, 55, 55));  // & 0xF8 = 48, & 0xFC = 52
+  src.set(0, 0, packColor(55, 55, 55)); // & 0xF8 = 48, & 0xFC = 52
   ASSERT_EQ(decolor(kDecolorMedianCut | 0x10000, src.surface(), dst.surface(), nullptr, nullptr),
             kOk);
   EXPECT_EQ(paletteColor(dst.surface(), 0), packColor(48, 48, 52));
@@ -407,9 +417,11 @@ TEST(DecolorMedianCutTest, MoreColoursThanEntriesFillEveryEntry) {
   // 20 greys 12 apart in a 4-bit destination: 16 boxes, all used, each pixel within one
   // merged pair of its own grey.
   TestImage src(20, 2, 8), dst(20, 2, 4);
-  for (int i = 0; i < 20; ++i) src.setEntry(i, grey(i * 12));
+  for (int i = 0; i < 20; ++i)
+    src.setEntry(i, grey(i * 12));
   for (int x = 0; x < 20; ++x)
-    for (int y = 0; y < 2; ++y) writeIndex(src.surface(), x, y, static_cast<uint32_t>(x));
+    for (int y = 0; y < 2; ++y)
+      writeIndex(src.surface(), x, y, static_cast<uint32_t>(x));
   ASSERT_EQ(decolor(kDecolorMedianCut, src.surface(), dst.surface(), nullptr, nullptr), kOk);
   EXPECT_EQ(usedIndices(dst).size(), 16u);
   for (int x = 0; x < 20; ++x) {
@@ -466,7 +478,7 @@ TEST(DecolorRobustnessTest, EveryMethodDepthAndOddSize) {
                               kDecolorMedianCut | 0x20000,
                               kDecolorBlackWhite,
                               kDecolorBlackWhite | kDecolorPattern | 77};
-  for (const auto& size : sizes) {
+  for (const auto &size : sizes) {
     for (int s : depths) {
       for (int d : depths) {
         for (uint32_t method : methods) {
@@ -480,7 +492,8 @@ TEST(DecolorRobustnessTest, EveryMethodDepthAndOddSize) {
               }
             }
           if (s <= 8)
-            for (int i = 0; i < (1 << s); ++i) src.setEntry(i, packColor(i * 16, 255 - i, i * 3));
+            for (int i = 0; i < (1 << s); ++i)
+              src.setEntry(i, packColor(i * 16, 255 - i, i * 3));
           const int32_t expected = checkDecolor(method, src.surface(), dst.surface());
           ASSERT_EQ(decolor(method, src.surface(), dst.surface(), nullptr, nullptr), expected)
               << std::hex << method << std::dec << " " << s << " -> " << d;
@@ -494,28 +507,34 @@ TEST(DecolorRobustnessTest, EveryMethodDepthAndOddSize) {
 }
 
 // Black and white as one readColor / writeIndex per pixel, column by column.
-void referenceBlackWhite(uint32_t flags, const Surface& src, Surface& dst) {
+void referenceBlackWhite(uint32_t flags, const Surface &src, Surface &dst) {
   const uint32_t option = flags & kDecolorOptionMask;
   auto value = [&](uint32_t c) {
     switch (option) {
-      case 0x30000: return static_cast<int32_t>(blueOf(c));
-      case 0x20000: return static_cast<int32_t>(greenOf(c));
-      case 0x10000: return static_cast<int32_t>(redOf(c));
-      default: return luminanceCode(redOf(c), greenOf(c), blueOf(c));
+    case 0x30000:
+      return static_cast<int32_t>(blueOf(c));
+    case 0x20000:
+      return static_cast<int32_t>(greenOf(c));
+    case 0x10000:
+      return static_cast<int32_t>(redOf(c));
+    default:
+      return luminanceCode(redOf(c), greenOf(c), blueOf(c));
     }
   };
   int32_t threshold = static_cast<int32_t>(flags & kDecolorThresholdMask);
   if (threshold == 0) {
     uint64_t histogram[256] = {};
     for (int32_t x = 0; x < src.width; ++x)
-      for (int32_t y = 0; y < src.height; ++y) ++histogram[value(readColor(src, x, y)) & 0xFF];
+      for (int32_t y = 0; y < src.height; ++y)
+        ++histogram[value(readColor(src, x, y)) & 0xFF];
     threshold = automaticThreshold(histogram);
   }
   int32_t phase = 0;
   for (int32_t x = 0; x < src.width; ++x) {
     for (int32_t y = 0; y < src.height; ++y) {
       uint32_t bit = value(readColor(src, x, y)) >= threshold ? 1 : 0;
-      if ((flags & kDecolorPattern) && x % 9 == 0 && (phase + y) % 9 == 0) bit ^= 1;
+      if ((flags & kDecolorPattern) && x % 9 == 0 && (phase + y) % 9 == 0)
+        bit ^= 1;
       writeIndex(dst, x, y, bit);
     }
     phase = (phase + 1) % 4;
@@ -531,7 +550,7 @@ TEST(DecolorTest, BlackWhiteRowPassesMatchThePerPixelReference) {
   const uint32_t options[] = {0, 0x10000, 0x20000, 0x30000};
   const uint32_t thresholds[] = {0, 1, 100, 255};
   uint32_t seed = 300;
-  for (const auto& c : cases) {
+  for (const auto &c : cases) {
     for (const uint32_t option : options) {
       for (const uint32_t threshold : thresholds) {
         for (const uint32_t pattern : {0u, kDecolorPattern}) {
@@ -553,5 +572,5 @@ TEST(DecolorTest, BlackWhiteRowPassesMatchThePerPixelReference) {
   }
 }
 
-}  // namespace
-}  // namespace vop
+} // namespace
+} // namespace vop

@@ -19,7 +19,7 @@ using test::TestImage;
 
 uint32_t grey(int v) { return packColor(v, v, v); }
 
-int32_t run(TestImage& img, uint32_t flags, const CustomKernel* custom = nullptr) {
+int32_t run(TestImage &img, uint32_t flags, const CustomKernel *custom = nullptr) {
   AdjustRegion r{0, img.surface().width, 0, img.surface().height};
   return throughFilter(img.surface(), flags, r, custom, nullptr);
 }
@@ -35,7 +35,8 @@ CustomKernel identityKernel() {
 TestImage stepEdge(bool horizontal) {
   TestImage img(10, 10, 24);
   for (int y = 0; y < 10; ++y)
-    for (int x = 0; x < 10; ++x) img.set(x, y, grey(((horizontal ? y : x) < 5) ? 20 : 60));
+    for (int x = 0; x < 10; ++x)
+      img.set(x, y, grey(((horizontal ? y : x) < 5) ? 20 : 60));
   return img;
 }
 
@@ -71,8 +72,10 @@ TEST(FilterFlatTest, SmoothingMedianAndSharpeningKeepAFlatRegion) {
 TEST(FilterFlatTest, IdentityKernelChangesNothingAndKeepsTheFourthByte) {
   TestImage img(5, 3, 32);
   for (int y = 0; y < 3; ++y)
-    for (int x = 0; x < 5; ++x) img.set(x, y, packColor(x * 50, y * 100, 7));
-  for (size_t i = 3; i < img.memory().size(); i += 4) img.memory()[i] = 0x5A;
+    for (int x = 0; x < 5; ++x)
+      img.set(x, y, packColor(x * 50, y * 100, 7));
+  for (size_t i = 3; i < img.memory().size(); i += 4)
+    img.memory()[i] = 0x5A;
   TestImage before = img;
   const CustomKernel k = identityKernel();
   ASSERT_EQ(run(img, kFilterCustom, &k), kOk);
@@ -86,7 +89,7 @@ TEST(FilterEdgeTest, VerticalGradientsAnswerHorizontalEdges) {
     uint32_t code;
     int onEdge;
   } cases[] = {{0, 120}, {16, 0}, {32, 120}, {48, 160}, {64, 0}, {80, 160}};
-  for (const Case& c : cases) {
+  for (const Case &c : cases) {
     TestImage img = stepEdge(true);
     ASSERT_EQ(run(img, c.code), kOk);
     EXPECT_EQ(img.get(5, 4), grey(c.onEdge)) << c.code;
@@ -101,7 +104,7 @@ TEST(FilterEdgeTest, HorizontalGradientsAnswerVerticalEdges) {
     uint32_t code;
     int onEdge;
   } cases[] = {{0, 0}, {16, 120}, {32, 120}, {48, 0}, {64, 160}, {80, 160}};
-  for (const Case& c : cases) {
+  for (const Case &c : cases) {
     TestImage img = stepEdge(false);
     ASSERT_EQ(run(img, c.code), kOk);
     EXPECT_EQ(img.get(4, 5), grey(c.onEdge)) << c.code;
@@ -113,12 +116,13 @@ TEST(FilterEdgeTest, LuminanceModeFiltersTheLuminanceAndGivesGrey) {
   // Black above, red below: luminance trunc(0.2989 * 255) = 76; 3 * 76 = 228.
   TestImage img(10, 10, 24);
   for (int y = 5; y < 10; ++y)
-    for (int x = 0; x < 10; ++x) img.set(x, y, packColor(255, 0, 0));
+    for (int x = 0; x < 10; ++x)
+      img.set(x, y, packColor(255, 0, 0));
   TestImage colour = img;
   ASSERT_EQ(run(img, 0 | kFilterLuminance), kOk);
   EXPECT_EQ(img.get(5, 4), grey(228));
   ASSERT_EQ(run(colour, 0), kOk);
-  EXPECT_EQ(colour.get(5, 4), packColor(255, 0, 0));  // 765 held at 255
+  EXPECT_EQ(colour.get(5, 4), packColor(255, 0, 0)); // 765 held at 255
 }
 
 TEST(FilterThresholdTest, LevelsSplitAtOrBelowVersusAbove) {
@@ -128,17 +132,17 @@ TEST(FilterThresholdTest, LevelsSplitAtOrBelowVersusAbove) {
     uint32_t colour;
     uint32_t expected;
   } cases[] = {
-      {0x4000, packColor(110, 0, 0), 0},                   // luminance 32.88: at the threshold
-      {0x4000, packColor(111, 0, 0), 0xFFFFFF},            // 33.18: above
-      {0x4000 | 0x80000, packColor(111, 0, 0), 0xFFFFFF},  // the lowest threshold bit wins
+      {0x4000, packColor(110, 0, 0), 0},                  // luminance 32.88: at the threshold
+      {0x4000, packColor(111, 0, 0), 0xFFFFFF},           // 33.18: above
+      {0x4000 | 0x80000, packColor(111, 0, 0), 0xFFFFFF}, // the lowest threshold bit wins
       {0x80000, packColor(111, 0, 0), 0},
-      {0x80000, packColor(255, 255, 0), 0xFFFFFF},        // 225.80
-      {0x80000, packColor(255, 250, 0), 0},               // 222.87
-      {0x10000, packColor(255, 130, 0), 0xFFFFFF},        // 152.48 against 128
-      {0x20000, packColor(255, 130, 0), 0},               // against 160
-      {0x4000 | kFilterInvert, packColor(111, 0, 0), 0},  // thresholded, then inverted
+      {0x80000, packColor(255, 255, 0), 0xFFFFFF},       // 225.80
+      {0x80000, packColor(255, 250, 0), 0},              // 222.87
+      {0x10000, packColor(255, 130, 0), 0xFFFFFF},       // 152.48 against 128
+      {0x20000, packColor(255, 130, 0), 0},              // against 160
+      {0x4000 | kFilterInvert, packColor(111, 0, 0), 0}, // thresholded, then inverted
   };
-  for (const Case& c : cases) {
+  for (const Case &c : cases) {
     TestImage img(3, 3, 24);
     img.fill(c.colour);
     ASSERT_EQ(run(img, kFilterCustom | c.flags, &k), kOk);
@@ -171,7 +175,8 @@ TEST(FilterSmoothTest, BorderPixelsRepeatTheEdge) {
   // Column 0 grey 140: at (0, 2) the replicated column -1 adds 4 * 140 to the 6 * 140 of
   // column 0, 1400 / 14 = 100 (black outside would give 60).
   TestImage img(5, 5, 24);
-  for (int y = 0; y < 5; ++y) img.set(0, y, grey(140));
+  for (int y = 0; y < 5; ++y)
+    img.set(0, y, grey(140));
   ASSERT_EQ(run(img, 17), kOk);
   EXPECT_EQ(img.get(0, 2), grey(100));
 }
@@ -182,7 +187,8 @@ TEST(FilterSmoothTest, MedianRemovesASingleOutlierPerChannel) {
   img.set(2, 2, packColor(250, 20, 0));
   ASSERT_EQ(run(img, kFilterMedian), kOk);
   for (int y = 0; y < 5; ++y)
-    for (int x = 0; x < 5; ++x) EXPECT_EQ(img.get(x, y), packColor(10, 20, 30)) << x << "," << y;
+    for (int x = 0; x < 5; ++x)
+      EXPECT_EQ(img.get(x, y), packColor(10, 20, 30)) << x << "," << y;
 }
 
 TEST(FilterSharpenTest, StrengthFallsWithTheCode) {
@@ -192,11 +198,12 @@ TEST(FilterSharpenTest, StrengthFallsWithTheCode) {
     uint32_t code;
     int centre;
   } cases[] = {{96, 255}, {112, 200}, {160, 128}, {208, 110}};
-  for (const Case& c : cases) {
+  for (const Case &c : cases) {
     TestImage img(5, 5, 24);
     img.fill(grey(100));
     for (int d : {1, 3})
-      for (int e : {1, 3}) img.set(d, e, grey(50));
+      for (int e : {1, 3})
+        img.set(d, e, grey(50));
     ASSERT_EQ(run(img, c.code), kOk);
     EXPECT_EQ(img.get(2, 2), grey(c.centre)) << c.code;
   }
@@ -215,7 +222,8 @@ TEST(FilterCustomTest, MirrorOfASymmetricKernelDoublesTheResponse) {
   CustomKernel k{};
   const int32_t horizontal[25] = {0, 0, 0, 0,  0,  0,  1, 1, 1, 0, 0, 0, 0,
                                   0, 0, 0, -1, -1, -1, 0, 0, 0, 0, 0, 0};
-  for (int i = 0; i < 25; ++i) k.coefficients[i] = horizontal[i];
+  for (int i = 0; i < 25; ++i)
+    k.coefficients[i] = horizontal[i];
   k.divisor = 1;
   for (int32_t mirror : {0, 1, 2}) {
     k.mirror = mirror;
@@ -231,7 +239,7 @@ TEST(FilterCustomTest, DivisorAndBiasFollowTheCaller) {
     int32_t bias;
     int expected;
   } cases[] = {{1, 10, 110}, {1, -300, 200}, {-1, 0, 100}, {3, 0, 33}, {-3, 0, 33}};
-  for (const Case& c : cases) {
+  for (const Case &c : cases) {
     CustomKernel k = identityKernel();
     k.divisor = c.divisor;
     k.bias = c.bias;
@@ -273,7 +281,7 @@ TEST(FilterRefusalTest, BadCodesDepthsDivisorsAndRegionsLeaveTheImage) {
 
   for (int bpp : {1, 4, 8}) {
     TestImage palette(4, 4, bpp);
-    EXPECT_EQ(run(palette, 0x002), kWrongDepth) << bpp;  // depth is checked before the code
+    EXPECT_EQ(run(palette, 0x002), kWrongDepth) << bpp; // depth is checked before the code
   }
   Surface none;
   AdjustRegion r{0, 1, 0, 1};
@@ -283,7 +291,7 @@ TEST(FilterRefusalTest, BadCodesDepthsDivisorsAndRegionsLeaveTheImage) {
 TEST(FilterRegionTest, OnlyTheOrderedRegionChanges) {
   TestImage img(6, 6, 24);
   img.fill(grey(77));
-  AdjustRegion r{6, 5, 6, 5};  // the corner pixel, given in reverse
+  AdjustRegion r{6, 5, 6, 5}; // the corner pixel, given in reverse
   ASSERT_EQ(throughFilter(img.surface(), 0, r, nullptr, nullptr), kOk);
   EXPECT_EQ(r.left, 5);
   EXPECT_EQ(r.right, 6);
@@ -312,10 +320,10 @@ TEST(FilterRobustnessTest, EveryTrueColourDepthAndOddSize) {
       0,  16, 32, 48, 64, 80,  1,
       17, 33, 49, 65, 96, 208, 0 | kFilterLuminance | 0x10000 | kFilterInvert};
   for (int bpp : {16, 24, 32}) {
-    for (const auto& size : sizes) {
+    for (const auto &size : sizes) {
       for (uint32_t code : codes) {
         TestImage img(size[0], size[1], bpp);
-        img.fill(packColor(248, 128, 8));  // exact in 5 bits per channel
+        img.fill(packColor(248, 128, 8)); // exact in 5 bits per channel
         const TestImage before = img;
         ASSERT_EQ(run(img, code), kOk) << bpp << " " << code;
         // A flat picture: gradients vanish, the others keep it.
@@ -340,20 +348,22 @@ struct ReferenceKernel {
   int32_t bias;
 };
 
-void referenceFilter(const Surface& original, Surface& out, const AdjustRegion& r, bool median,
-                     const ReferenceKernel& first, const ReferenceKernel* second, uint32_t flags) {
+void referenceFilter(const Surface &original, Surface &out, const AdjustRegion &r, bool median,
+                     const ReferenceKernel &first, const ReferenceKernel *second, uint32_t flags) {
   const bool luminance = (flags & kFilterLuminance) != 0;
   auto value = [&](int plane, int64_t x, int64_t y) -> int64_t {
     x = x < 0 ? 0 : (x >= original.width ? original.width - 1 : x);
     y = y < 0 ? 0 : (y >= original.height ? original.height - 1 : y);
     const uint32_t c = readColor(original, x, y);
-    if (luminance) return luminanceCode(redOf(c), greenOf(c), blueOf(c));
+    if (luminance)
+      return luminanceCode(redOf(c), greenOf(c), blueOf(c));
     return (c >> (8 * plane)) & 0xFF;
   };
-  auto convolve = [&](const ReferenceKernel& k, int plane, int32_t x, int32_t y) -> int64_t {
+  auto convolve = [&](const ReferenceKernel &k, int plane, int32_t x, int32_t y) -> int64_t {
     int64_t sum = 0;
     for (int i = 0; i < 5; ++i)
-      for (int j = 0; j < 5; ++j) sum += value(plane, x + i - 2, y + j - 2) * k.k[i][j];
+      for (int j = 0; j < 5; ++j)
+        sum += value(plane, x + i - 2, y + j - 2) * k.k[i][j];
     const auto wrapped = static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(sum)));
     const int64_t v = static_cast<int64_t>(wrapped) / k.divisor + k.bias;
     return v < 0 ? -v : v;
@@ -361,7 +371,8 @@ void referenceFilter(const Surface& original, Surface& out, const AdjustRegion& 
   int32_t threshold = -1;
   for (int b = 0; b < 6 && threshold < 0; ++b) {
     const int32_t levels[] = {32, 64, 128, 160, 192, 224};
-    if (flags & (0x4000u << b)) threshold = levels[b];
+    if (flags & (0x4000u << b))
+      threshold = levels[b];
   }
   for (int32_t x = r.left; x < r.right; ++x) {
     for (int32_t y = r.top; y < r.bottom; ++y) {
@@ -369,28 +380,42 @@ void referenceFilter(const Surface& original, Surface& out, const AdjustRegion& 
       for (int plane = 0; plane < 3; ++plane) {
         if (median) {
           uint8_t n[9];
-          for (int i = 0; i < 9; ++i) n[i] = static_cast<uint8_t>(value(plane, x + i / 3 - 1, y + i % 3 - 1));
+          for (int i = 0; i < 9; ++i)
+            n[i] = static_cast<uint8_t>(value(plane, x + i / 3 - 1, y + i % 3 - 1));
           std::nth_element(n, n + 4, n + 9);
           v[plane] = n[4];
         } else {
           int64_t s = convolve(first, luminance ? 0 : plane, x, y);
-          if (second != nullptr) s += convolve(*second, luminance ? 0 : plane, x, y);
+          if (second != nullptr)
+            s += convolve(*second, luminance ? 0 : plane, x, y);
           v[plane] = static_cast<uint8_t>(s > 255 ? 255 : s);
         }
       }
-      if (threshold >= 0) v[0] = v[1] = v[2] = luminanceCode(v[0], v[1], v[2]) <= threshold ? 0 : 255;
+      if (threshold >= 0)
+        v[0] = v[1] = v[2] = luminanceCode(v[0], v[1], v[2]) <= threshold ? 0 : 255;
       if (flags & kFilterInvert)
-        for (uint8_t& b : v) b = static_cast<uint8_t>(255 - b);
+        for (uint8_t &b : v)
+          b = static_cast<uint8_t>(255 - b);
       writePixel24(out, x, y, v[0], v[1], v[2]);
     }
   }
 }
 
 TEST(FilterTest, RowPassesMatchThePerPixelReference) {
-  const ReferenceKernel vertical{{{0, 0, 0, 0, 0}, {0, 1, 0, -1, 0}, {0, 1, 0, -1, 0}, {0, 1, 0, -1, 0}, {0, 0, 0, 0, 0}}, 1, 0};
-  const ReferenceKernel horizontal{{{0, 0, 0, 0, 0}, {0, 1, 1, 1, 0}, {0, 0, 0, 0, 0}, {0, -1, -1, -1, 0}, {0, 0, 0, 0, 0}}, 1, 0};
-  const ReferenceKernel smooth65{{{1, 1, 1, 1, 1}, {1, 1, 2, 1, 1}, {1, 2, 2, 2, 1}, {1, 1, 2, 1, 1}, {1, 1, 1, 1, 1}}, 30, 0};
-  const ReferenceKernel sharpen112{{{0, 0, 0, 0, 0}, {0, -1, 0, -1, 0}, {0, 0, 6, 0, 0}, {0, -1, 0, -1, 0}, {0, 0, 0, 0, 0}}, 2, 0};
+  const ReferenceKernel vertical{
+      {{0, 0, 0, 0, 0}, {0, 1, 0, -1, 0}, {0, 1, 0, -1, 0}, {0, 1, 0, -1, 0}, {0, 0, 0, 0, 0}},
+      1,
+      0};
+  const ReferenceKernel horizontal{
+      {{0, 0, 0, 0, 0}, {0, 1, 1, 1, 0}, {0, 0, 0, 0, 0}, {0, -1, -1, -1, 0}, {0, 0, 0, 0, 0}},
+      1,
+      0};
+  const ReferenceKernel smooth65{
+      {{1, 1, 1, 1, 1}, {1, 1, 2, 1, 1}, {1, 2, 2, 2, 1}, {1, 1, 2, 1, 1}, {1, 1, 1, 1, 1}}, 30, 0};
+  const ReferenceKernel sharpen112{
+      {{0, 0, 0, 0, 0}, {0, -1, 0, -1, 0}, {0, 0, 6, 0, 0}, {0, -1, 0, -1, 0}, {0, 0, 0, 0, 0}},
+      2,
+      0};
   struct Filter {
     uint32_t flags;
     ReferenceKernel first;
@@ -411,14 +436,20 @@ TEST(FilterTest, RowPassesMatchThePerPixelReference) {
   auto next = [&] { return state = state * 1664525u + 1013904223u; };
   const int32_t divisors[] = {1, -1, 7, -3, 256, INT32_MIN};
   for (int n = 0; n < 6; ++n) {
-    Filter f{kFilterCustom | (n == 2 ? kFilterLuminance | kFilterInvert : 0u), {}, n % 2 == 1, {}, false};
-    for (auto& column : f.first.k)
-      for (int32_t& c : column) c = n >= 4 ? static_cast<int32_t>(next()) : static_cast<int32_t>(next() % 9) - 4;
+    Filter f{kFilterCustom | (n == 2 ? kFilterLuminance | kFilterInvert : 0u),
+             {},
+             n % 2 == 1,
+             {},
+             false};
+    for (auto &column : f.first.k)
+      for (int32_t &c : column)
+        c = n >= 4 ? static_cast<int32_t>(next()) : static_cast<int32_t>(next() % 9) - 4;
     f.first.divisor = divisors[n];
     f.first.bias = static_cast<int32_t>(next() % 41) - 20;
     f.second = f.first;
     for (int i = 0; i < 5; ++i)
-      for (int j = 0; j < 5; ++j) f.second.k[i][j] = f.first.k[i][4 - j];
+      for (int j = 0; j < 5; ++j)
+        f.second.k[i][j] = f.first.k[i][4 - j];
     filters.push_back(f);
   }
   // The lowest wrapped sum over -1.
@@ -436,8 +467,8 @@ TEST(FilterTest, RowPassesMatchThePerPixelReference) {
                         {23, 19, 16, 0, {1, 22, 2, 19}}, {1, 1, 24, 0, {0, 1, 0, 1}},
                         {2, 9, 24, 0, {1, 2, 0, 9}},     {11, 3, 32, 0, {4, 11, 2, 3}}};
   uint32_t seed = 500;
-  for (const Case& c : cases) {
-    for (const Filter& f : filters) {
+  for (const Case &c : cases) {
+    for (const Filter &f : filters) {
       TestImage image(c.width, c.height, c.depth);
       test::scramble(image, seed++, c.colours);
       TestImage expected = image;
@@ -445,7 +476,8 @@ TEST(FilterTest, RowPassesMatchThePerPixelReference) {
                       f.paired ? &f.second : nullptr, f.flags);
       CustomKernel custom{};
       for (int i = 0; i < 5; ++i)
-        for (int j = 0; j < 5; ++j) custom.coefficients[i * 5 + j] = f.first.k[i][j];
+        for (int j = 0; j < 5; ++j)
+          custom.coefficients[i * 5 + j] = f.first.k[i][j];
       custom.divisor = f.first.divisor;
       custom.bias = f.first.bias;
       custom.mirror = f.paired ? 1 : 0;
@@ -458,24 +490,29 @@ TEST(FilterTest, RowPassesMatchThePerPixelReference) {
 }
 
 // Runs a kernel through throughFilter with the custom code and compares with the reference.
-void expectCustomMatchesReference(TestImage& image, const ReferenceKernel& k, bool mirror, uint32_t modifiers,
-                                  const char* what) {
+void expectCustomMatchesReference(TestImage &image, const ReferenceKernel &k, bool mirror,
+                                  uint32_t modifiers, const char *what) {
   TestImage expected = image;
   ReferenceKernel mirrored = k;
   for (int i = 0; i < 5; ++i)
-    for (int j = 0; j < 5; ++j) mirrored.k[i][j] = k.k[i][4 - j];
+    for (int j = 0; j < 5; ++j)
+      mirrored.k[i][j] = k.k[i][4 - j];
   const AdjustRegion whole{0, image.surface().width, 0, image.surface().height};
-  referenceFilter(image.surface(), expected.surface(), whole, false, k, mirror ? &mirrored : nullptr,
-                  kFilterCustom | modifiers);
+  referenceFilter(image.surface(), expected.surface(), whole, false, k,
+                  mirror ? &mirrored : nullptr, kFilterCustom | modifiers);
   CustomKernel custom{};
   for (int i = 0; i < 5; ++i)
-    for (int j = 0; j < 5; ++j) custom.coefficients[i * 5 + j] = k.k[i][j];
+    for (int j = 0; j < 5; ++j)
+      custom.coefficients[i * 5 + j] = k.k[i][j];
   custom.divisor = k.divisor;
   custom.bias = k.bias;
   custom.mirror = mirror ? 1 : 0;
   AdjustRegion region = whole;
-  ASSERT_EQ(throughFilter(image.surface(), kFilterCustom | modifiers, region, &custom, nullptr), kOk) << what;
-  EXPECT_EQ(image.memory(), expected.memory()) << what << ", divisor " << k.divisor << ", bias " << k.bias;
+  ASSERT_EQ(throughFilter(image.surface(), kFilterCustom | modifiers, region, &custom, nullptr),
+            kOk)
+      << what;
+  EXPECT_EQ(image.memory(), expected.memory())
+      << what << ", divisor " << k.divisor << ", bias " << k.bias;
 }
 
 TEST(FilterTest, EverySumOfATwoTapKernelGivesTheDividedResponse) {
@@ -493,7 +530,7 @@ TEST(FilterTest, EverySumOfATwoTapKernelGivesTheDividedResponse) {
   k.k[2][2] = 1;
   k.k[3][2] = 256;
   const int32_t divisors[][2] = {{7, -3}, {7, 0}, {-3, 255}, {256, 0}, {300, -255}};
-  for (const auto& [divisor, bias] : divisors) {
+  for (const auto &[divisor, bias] : divisors) {
     k.divisor = divisor;
     k.bias = bias;
     TestImage image = picture;
@@ -505,13 +542,23 @@ TEST(FilterTest, TheHighestAndLowestSumOfAKernelGiveTheDividedResponse) {
   // A neighbourhood of 255 where a coefficient is positive and 0 elsewhere gives the kernel's
   // highest sum at the centre, the opposite pattern its lowest: both ends of its range of sums.
   const ReferenceKernel kernels[] = {
-      {{{1, 1, 1, 1, 1}, {1, 1, 2, 1, 1}, {1, 2, 2, 2, 1}, {1, 1, 2, 1, 1}, {1, 1, 1, 1, 1}}, 30, 0},
-      {{{0, 0, 0, 0, 0}, {0, -1, 0, -1, 0}, {0, 0, 23, 0, 0}, {0, -1, 0, -1, 0}, {0, 0, 0, 0, 0}}, 19, 0},
-      {{{0, 0, 0, 0, 0}, {0, 1, 0, -1, 0}, {0, 2, 0, -2, 0}, {0, 1, 0, -1, 0}, {0, 0, 0, 0, 0}}, 1, 0},
-      {{{3, -7, 0, 5, -1}, {2, 2, -9, 0, 4}, {-6, 1, 8, 1, -6}, {0, 0, 3, -2, 2}, {9, -4, 0, 0, 1}}, -6, 40},
-      {{{-200, 0, 0, 0, 0}, {0, 0, 0, 0, 0}, {0, 0, 1, 0, 0}, {0, 0, 0, 0, 0}, {0, 0, 0, 0, 255}}, 3, -100},
+      {{{1, 1, 1, 1, 1}, {1, 1, 2, 1, 1}, {1, 2, 2, 2, 1}, {1, 1, 2, 1, 1}, {1, 1, 1, 1, 1}},
+       30,
+       0},
+      {{{0, 0, 0, 0, 0}, {0, -1, 0, -1, 0}, {0, 0, 23, 0, 0}, {0, -1, 0, -1, 0}, {0, 0, 0, 0, 0}},
+       19,
+       0},
+      {{{0, 0, 0, 0, 0}, {0, 1, 0, -1, 0}, {0, 2, 0, -2, 0}, {0, 1, 0, -1, 0}, {0, 0, 0, 0, 0}},
+       1,
+       0},
+      {{{3, -7, 0, 5, -1}, {2, 2, -9, 0, 4}, {-6, 1, 8, 1, -6}, {0, 0, 3, -2, 2}, {9, -4, 0, 0, 1}},
+       -6,
+       40},
+      {{{-200, 0, 0, 0, 0}, {0, 0, 0, 0, 0}, {0, 0, 1, 0, 0}, {0, 0, 0, 0, 0}, {0, 0, 0, 0, 255}},
+       3,
+       -100},
   };
-  for (const ReferenceKernel& k : kernels) {
+  for (const ReferenceKernel &k : kernels) {
     for (const bool mirror : {false, true}) {
       for (const bool highest : {true, false}) {
         TestImage image(5, 5, 24);
@@ -526,5 +573,5 @@ TEST(FilterTest, TheHighestAndLowestSumOfAKernelGiveTheDividedResponse) {
   }
 }
 
-}  // namespace
-}  // namespace vop
+} // namespace
+} // namespace vop

@@ -15,9 +15,10 @@ namespace {
 
 using test::TestImage;
 
-uint64_t sum(const HistogramResult& h, int channel) {
+uint64_t sum(const HistogramResult &h, int channel) {
   uint64_t s = 0;
-  for (uint32_t c : h.counts[channel]) s += c;
+  for (uint32_t c : h.counts[channel])
+    s += c;
   return s;
 }
 
@@ -33,7 +34,8 @@ TEST(HistogramStepTest, StepGrowsWithThePixelCount) {
 TEST(HistogramTest, HundredSquareIsSampledOnATwoPixelGrid) {
   TestImage img(100, 100, 24);
   for (int y = 0; y < 100; ++y)
-    for (int x = 0; x < 100; ++x) img.set(x, y, packColor(x, y, (x + y) & 0xFF));
+    for (int x = 0; x < 100; ++x)
+      img.set(x, y, packColor(x, y, (x + y) & 0xFF));
   HistogramResult h;
   ASSERT_EQ(computeHistogram(img.surface(), &h, nullptr, nullptr), kOk);
   EXPECT_EQ(sum(h, kHistogramRed), 2500u);
@@ -110,7 +112,7 @@ TEST(HistogramTest, AllBlackPeaksAtLevelZero) {
   ASSERT_EQ(computeHistogram(img.surface(), &h, nullptr, nullptr), kOk);
   for (int k : {kHistogramRed, kHistogramGreen, kHistogramBlue, kHistogramLuminance}) {
     EXPECT_EQ(h.peakLevel[k], 0);
-    EXPECT_EQ(h.peakCount[k], 12u);  // columns 0, 2, 4, 6 times rows 0, 2, 4
+    EXPECT_EQ(h.peakCount[k], 12u); // columns 0, 2, 4, 6 times rows 0, 2, 4
   }
 }
 
@@ -149,13 +151,13 @@ TEST(HistogramTest, BadInputIsRefusedWithoutTouchingTheRecord) {
 TEST(HistogramTest, ProgressCountsGridSamplesAndRepaintFollowsTheFirstCall) {
   std::string log;
   // Operation and user value as the callback saw them, then done / total.
-  ProgressHook hook{[](ProgressRecord* r, void* ctx) {
-                      *static_cast<std::string*>(ctx) +=
+  ProgressHook hook{[](ProgressRecord *r, void *ctx) {
+                      *static_cast<std::string *>(ctx) +=
                           std::to_string(r->operation) + "." + std::to_string(r->userValue) + ":p" +
                           std::to_string(r->done) + "/" + std::to_string(r->total) + " ";
                     },
                     &log, 3};
-  RepaintHook repaintHook{[](void* ctx) { *static_cast<std::string*>(ctx) += "R "; }, &log};
+  RepaintHook repaintHook{[](void *ctx) { *static_cast<std::string *>(ctx) += "R "; }, &log};
   ProgressMeter meter(&hook, kProgressHistogram);
   // 5 x 5 = 25 pixels: total 25 / 4 = 6, step 3; the 9 samples report at 3, 6 and 9.
   TestImage img(5, 5, 24);
@@ -171,10 +173,10 @@ TEST(HistogramTest, RowOrderCountsTheColumnWalksSamples) {
   } cases[] = {{97, 61, 24, 0}, {97, 61, 24, 7}, {53, 41, 32, 0}, {37, 29, 16, 0},
                {33, 27, 8, 0},  {19, 23, 4, 0},  {41, 9, 1, 0},   {1500, 1390, 24, 0}};
   uint32_t seed = 700;
-  for (const auto& c : cases) {
+  for (const auto &c : cases) {
     TestImage image(c.width, c.height, c.depth);
     test::scramble(image, seed++, c.colours);
-    const Surface& s = image.surface();
+    const Surface &s = image.surface();
     HistogramResult expected;
     std::memset(&expected, 0, sizeof expected);
     expected.bitsPerPixel = c.depth;
@@ -183,9 +185,11 @@ TEST(HistogramTest, RowOrderCountsTheColumnWalksSamples) {
       for (int32_t y = 0; y < c.height; y += step) {
         const uint32_t col = readColor(s, x, y);
         const int r = redOf(col), g = greenOf(col), b = blueOf(col);
-        const int32_t codes[] = {r, g, b, luminanceCode(r, g, b), hueCode(r, g, b), saturationCode(r, g, b)};
+        const int32_t codes[] = {
+            r, g, b, luminanceCode(r, g, b), hueCode(r, g, b), saturationCode(r, g, b)};
         for (int k = 0; k < kHistogramChannels; ++k)
-          if (codes[k] >= 0 && codes[k] <= 255) ++expected.counts[k][codes[k]];
+          if (codes[k] >= 0 && codes[k] <= 255)
+            ++expected.counts[k][codes[k]];
       }
     }
     for (int k = 0; k < kHistogramChannels; ++k) {
@@ -198,9 +202,10 @@ TEST(HistogramTest, RowOrderCountsTheColumnWalksSamples) {
     }
     HistogramResult result;
     ASSERT_EQ(computeHistogram(s, &result, nullptr, nullptr), kOk);
-    EXPECT_EQ(std::memcmp(&result, &expected, sizeof result), 0) << c.width << "x" << c.height << "x" << c.depth;
+    EXPECT_EQ(std::memcmp(&result, &expected, sizeof result), 0)
+        << c.width << "x" << c.height << "x" << c.depth;
   }
 }
 
-}  // namespace
-}  // namespace vop
+} // namespace
+} // namespace vop

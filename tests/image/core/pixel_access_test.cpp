@@ -43,7 +43,7 @@ TEST(SurfaceTest, InvalidViewsAreRecognised) {
   oddDepth.bitsPerPixel = 7;
   EXPECT_FALSE(isValid(oddDepth));
   Surface shortPitch = s;
-  shortPitch.pitch = -8;  // a row of four 24-bit pixels needs 12
+  shortPitch.pitch = -8; // a row of four 24-bit pixels needs 12
   EXPECT_FALSE(isValid(shortPitch));
   Surface empty = s;
   empty.width = 0;
@@ -52,13 +52,14 @@ TEST(SurfaceTest, InvalidViewsAreRecognised) {
 
 TEST(ReadColorTest, BytesBlueGreenRedReadAsBgrValueAndOutsideIsBlack) {
   TestImage img(2, 2, 24);
-  uint8_t* p = pixelAddress(img.surface(), 1, 1);
-  p[0] = 0x10;  // B
-  p[1] = 0x20;  // G
-  p[2] = 0x30;  // R
+  uint8_t *p = pixelAddress(img.surface(), 1, 1);
+  p[0] = 0x10; // B
+  p[1] = 0x20; // G
+  p[2] = 0x30; // R
   EXPECT_EQ(readColor(img.surface(), 1, 1), 0x00102030u);
   img.fill(0xFFFFFF);
-  for (auto [x, y] : {std::pair{2, 0}, {-1, 0}, {0, 2}, {0, -1}}) EXPECT_EQ(readColor(img.surface(), x, y), 0u);
+  for (auto [x, y] : {std::pair{2, 0}, {-1, 0}, {0, 2}, {0, -1}})
+    EXPECT_EQ(readColor(img.surface(), x, y), 0u);
 }
 
 TEST(PixelFormatTest, FourBitEvenXIsTheHighNibble) {
@@ -73,7 +74,8 @@ TEST(PixelFormatTest, OneBitXZeroIsBitSeven) {
   img.memory()[0] = 0x80;
   img.memory()[1] = 0x80;
   EXPECT_EQ(readIndex(img.surface(), 0, 0), 1u);
-  for (int x = 1; x < 8; ++x) EXPECT_EQ(readIndex(img.surface(), x, 0), 0u) << x;
+  for (int x = 1; x < 8; ++x)
+    EXPECT_EQ(readIndex(img.surface(), x, 0), 0u) << x;
   EXPECT_EQ(readIndex(img.surface(), 8, 0), 1u);
 }
 
@@ -82,10 +84,12 @@ TEST(PixelFormatTest, IndexWritesRoundTripAndKeepNeighbours) {
     TestImage img(13, 3, bpp);
     const uint32_t mask = (1u << bpp) - 1;
     for (int y = 0; y < 3; ++y)
-      for (int x = 0; x < 13; ++x) ASSERT_TRUE(writeIndex(img.surface(), x, y, (x * 7 + y * 3 + 1) & mask));
+      for (int x = 0; x < 13; ++x)
+        ASSERT_TRUE(writeIndex(img.surface(), x, y, (x * 7 + y * 3 + 1) & mask));
     for (int y = 0; y < 3; ++y)
       for (int x = 0; x < 13; ++x)
-        EXPECT_EQ(readIndex(img.surface(), x, y), (x * 7u + y * 3 + 1) & mask) << bpp << " " << x << "," << y;
+        EXPECT_EQ(readIndex(img.surface(), x, y), (x * 7u + y * 3 + 1) & mask)
+            << bpp << " " << x << "," << y;
   }
 }
 
@@ -101,9 +105,11 @@ TEST(PixelFormatTest, TrueColourWritesRoundTripAndKeepTheFourthByte) {
     TestImage img(5, 4, bpp);
     std::fill(img.memory().begin(), img.memory().end(), 0x77);
     for (int y = 0; y < 4; ++y)
-      for (int x = 0; x < 5; ++x) img.set(x, y, packColor(x * 50, y * 60, 255 - x * y));
+      for (int x = 0; x < 5; ++x)
+        img.set(x, y, packColor(x * 50, y * 60, 255 - x * y));
     for (int y = 0; y < 4; ++y)
-      for (int x = 0; x < 5; ++x) EXPECT_EQ(img.get(x, y), packColor(x * 50, y * 60, 255 - x * y));
+      for (int x = 0; x < 5; ++x)
+        EXPECT_EQ(img.get(x, y), packColor(x * 50, y * 60, 255 - x * y));
     if (bpp == 32) {
       EXPECT_EQ(img.memory()[3], 0x77);
     }
@@ -116,15 +122,17 @@ TEST(PixelFormatTest, SixteenBitDefaultLayoutIsFiveFiveFive) {
   img.memory()[1] = 0x7F;
   EXPECT_EQ(img.get(0, 0), 0xFFFFFFu);
   img.memory()[0] = 0x00;
-  img.memory()[1] = 0x7C;  // red field full
+  img.memory()[1] = 0x7C; // red field full
   EXPECT_EQ(img.get(0, 0), 0x0000FFu);
-  img.memory()[0] = 0x10;  // blue field 16: (16 * 255 + 15) / 31 = 132
+  img.memory()[0] = 0x10; // blue field 16: (16 * 255 + 15) / 31 = 132
   img.memory()[1] = 0x00;
   EXPECT_EQ(img.get(0, 0), 0x840000u);
 }
 
 TEST(PixelFormatTest, SixteenBitFieldsSurviveAReadWriteRoundTrip) {
-  struct Layout { uint32_t r, g, b; };
+  struct Layout {
+    uint32_t r, g, b;
+  };
   for (Layout l : {Layout{0, 0, 0}, Layout{0xF800, 0x07E0, 0x001F}}) {
     TestImage img(1, 1, 16);
     img.surface().redMask = l.r;
@@ -132,7 +140,8 @@ TEST(PixelFormatTest, SixteenBitFieldsSurviveAReadWriteRoundTrip) {
     img.surface().blueMask = l.b;
     const uint32_t used = l.r == 0 ? 0x7FFF : 0xFFFF;
     for (uint32_t v = 0; v <= 0xFFFF; ++v) {
-      if ((v & used) != v) continue;
+      if ((v & used) != v)
+        continue;
       img.memory()[0] = static_cast<uint8_t>(v);
       img.memory()[1] = static_cast<uint8_t>(v >> 8);
       img.set(0, 0, img.get(0, 0));
@@ -163,7 +172,7 @@ TEST(WriterTest, WritesOutsideTheSurfaceChangeNothing) {
     }
     EXPECT_EQ(img.memory(), before) << bpp;
   }
-  TestImage pal(8, 1, 1);  // a true-colour write would cover three bytes of eight pixels each
+  TestImage pal(8, 1, 1); // a true-colour write would cover three bytes of eight pixels each
   EXPECT_FALSE(writePixel24(pal.surface(), 7, 0, 255, 255, 255));
   EXPECT_EQ(pal.memory()[0], 0);
 }
@@ -175,7 +184,7 @@ TEST(ReadPassTest, PalettisedReadsLookUpTheTableCopiedAtBegin) {
   writeIndex(img.surface(), 1, 0, 200);
   ReadPass pass(img.surface());
   pass.begin();
-  img.setEntry(1, 0);  // later table changes are not seen by the pass
+  img.setEntry(1, 0); // later table changes are not seen by the pass
   EXPECT_EQ(pass.read(0, 0), 0x00445566);
   EXPECT_EQ(pass.readIndexValue(0, 0), 1);
   EXPECT_EQ(pass.readIndexValue(1, 0), 200);
@@ -185,7 +194,7 @@ TEST(ReadPassTest, PalettisedReadsLookUpTheTableCopiedAtBegin) {
 
 TEST(ReadPassTest, AnIndexBeyondTheTableReadsBlack) {
   TestImage img(1, 1, 8);
-  img.surface().paletteCount = 4;  // a short table handed in by the owner
+  img.surface().paletteCount = 4; // a short table handed in by the owner
   img.setEntry(9, 0xFFFFFF);
   writeIndex(img.surface(), 0, 0, 9);
   ReadPass pass(img.surface());
@@ -201,17 +210,17 @@ TEST(ReadPassTest, StepFlagsSelectBeginReadIndexAndEnd) {
   EXPECT_EQ(pass.step(kReadBegin, 0, 0, 0), 0);
   EXPECT_EQ(pass.step(kReadPixel, kChannelColor, 1, 1), 0x00010203);
   EXPECT_EQ(pass.step(kReadPixel | kReadIndex, kChannelColor, 1, 1), 5);
-  EXPECT_EQ(pass.step(kReadPixel, kChannelColor, 2, 1), 0);  // outside
+  EXPECT_EQ(pass.step(kReadPixel, kChannelColor, 2, 1), 0); // outside
   EXPECT_EQ(pass.step(kReadEnd, 0, 0, 0), 0);
   EXPECT_EQ(pass.step(kReadPixel, kChannelColor, 1, 1), 0);
 }
 
 TEST(ChannelTest, SelectorsReduceTheColour) {
-  const uint32_t c = 0x00C89664;  // R 100, G 150, B 200
+  const uint32_t c = 0x00C89664; // R 100, G 150, B 200
   EXPECT_EQ(reduceChannel(c, kChannelRed), 100);
   EXPECT_EQ(reduceChannel(c, kChannelGreen), 150);
   EXPECT_EQ(reduceChannel(c, kChannelBlue), 200);
-  EXPECT_EQ(reduceChannel(c, kChannelLuminance), 140);  // 29.89 + 87.99 + 22.9 = 140.78
+  EXPECT_EQ(reduceChannel(c, kChannelLuminance), 140); // 29.89 + 87.99 + 22.9 = 140.78
 }
 
 TEST(ChannelTest, GreyHasHueAndSaturationZero) {
@@ -232,7 +241,8 @@ TEST(ChannelTest, YellowLiesAboveTheHueAndSaturationBins) {
 
 TEST(PaletteWriterTest, BuildsAWholeTableAndCommitsIt) {
   TestImage img(1, 1, 4);
-  for (int i = 0; i < 16; ++i) img.setEntry(i, 0xFFFFFF);
+  for (int i = 0; i < 16; ++i)
+    img.setEntry(i, 0xFFFFFF);
   PaletteWriter w;
   EXPECT_EQ(w.begin(img.surface()), 16);
   EXPECT_EQ(w.set(3, 0x00112233), 3);
@@ -243,11 +253,11 @@ TEST(PaletteWriterTest, BuildsAWholeTableAndCommitsIt) {
   EXPECT_EQ(img.palette()[3].green, 0x22);
   EXPECT_EQ(img.palette()[3].blue, 0x11);
   EXPECT_EQ(paletteColor(img.surface(), 3), 0x00112233u);
-  EXPECT_EQ(paletteColor(img.surface(), 0), 0u);  // unset entries are black
-  EXPECT_EQ(w.set(3, 0), -1);                      // committed: the writer is closed
+  EXPECT_EQ(paletteColor(img.surface(), 0), 0u); // unset entries are black
+  EXPECT_EQ(w.set(3, 0), -1);                    // committed: the writer is closed
   TestImage rgb(1, 1, 24);
   EXPECT_EQ(w.begin(rgb.surface()), -1);
 }
 
-}  // namespace
-}  // namespace vop
+} // namespace
+} // namespace vop

@@ -13,17 +13,17 @@ namespace vop::test {
 using ProgressCall = std::array<uint32_t, 4>;
 
 class ProgressLog {
- public:
+public:
   explicit ProgressLog(uint32_t userValue) : m_hook{&ProgressLog::record, this, userValue} {}
-  ProgressLog(const ProgressLog&) = delete;
-  ProgressLog& operator=(const ProgressLog&) = delete;
+  ProgressLog(const ProgressLog &) = delete;
+  ProgressLog &operator=(const ProgressLog &) = delete;
 
-  const ProgressHook* hook() const { return &m_hook; }
-  const std::vector<ProgressCall>& calls() const { return m_calls; }
+  const ProgressHook *hook() const { return &m_hook; }
+  const std::vector<ProgressCall> &calls() const { return m_calls; }
 
- private:
-  static void record(ProgressRecord* r, void* context) {
-    static_cast<ProgressLog*>(context)->m_calls.push_back(
+private:
+  static void record(ProgressRecord *r, void *context) {
+    static_cast<ProgressLog *>(context)->m_calls.push_back(
         {r->operation, r->total, r->done, r->userValue});
   }
 
@@ -31,4 +31,4 @@ class ProgressLog {
   std::vector<ProgressCall> m_calls;
 };
 
-}  // namespace vop::test
+} // namespace vop::test

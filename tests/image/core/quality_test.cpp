@@ -35,7 +35,8 @@ TEST(QualityCheckTest, RangesAreInclusive) {
 
 TEST(QualityTest, BrightnessLiftsBlackAtTheStartOfTheRegion) {
   TestImage img(2, 2, 24);
-  ASSERT_EQ(adjustQuality(img.surface(), settings(0, 50, 0), AdjustRegion{0, 2, 0, 2}, nullptr), kOk);
+  ASSERT_EQ(adjustQuality(img.surface(), settings(0, 50, 0), AdjustRegion{0, 2, 0, 2}, nullptr),
+            kOk);
   // Y' = 50, no chroma: 49.99, 49.99, 50.05.
   EXPECT_EQ(img.get(0, 0), packColor(49, 49, 50));
   EXPECT_EQ(img.get(1, 1), packColor(49, 49, 50));
@@ -92,7 +93,7 @@ TEST(QualityTest, HueAndSaturationOfColoursWorkedByHand) {
       {0, 0, -50, packColor(200, 100, 50), packColor(162, 112, 87)},
       {180, 20, 100, packColor(120, 130, 110), packColor(154, 134, 174)},
   };
-  for (const auto& c : cases) {
+  for (const auto &c : cases) {
     // The plain adjustment, and the sparing one with a keep colour far from every case
     // (white at distance 100: the nearest case colour is over 30,000 away).
     QualitySettings plain = settings(c.hue, c.brightness, c.saturation);
@@ -100,7 +101,7 @@ TEST(QualityTest, HueAndSaturationOfColoursWorkedByHand) {
     sparing.spare = true;
     sparing.keepColour = 0xFFFFFF;
     sparing.keepDistance = 100;
-    for (const QualitySettings& q : {plain, sparing}) {
+    for (const QualitySettings &q : {plain, sparing}) {
       EXPECT_EQ(qualityTransform(q, c.in), c.out) << c.hue << " " << q.spare;
       TestImage img(1, 1, 24), pal(1, 1, 8);
       img.set(0, 0, c.in);
@@ -128,16 +129,17 @@ TEST(QualityTest, KeepColourSparesExactlyTheColourAtDistanceOne) {
   EXPECT_NE(qualityTransform(q, packColor(11, 20, 30)), packColor(11, 20, 30));
   q.keepDistance = 0;
   EXPECT_NE(qualityTransform(q, packColor(10, 20, 30)), packColor(10, 20, 30));
-  q.keepDistance = 65536;  // the full distance spares nothing
+  q.keepDistance = 65536; // the full distance spares nothing
   EXPECT_NE(qualityTransform(q, packColor(10, 20, 30)), packColor(10, 20, 30));
 }
 
 TEST(QualityTest, PaletteChangesWholeAndRegionIsCheckedOnly) {
   TestImage img(4, 4, 4);
-  AdjustRegion r{1, 0, 1, 0};  // reversed: accepted
+  AdjustRegion r{1, 0, 1, 0}; // reversed: accepted
   ASSERT_EQ(adjustQuality(img.surface(), settings(0, 50, 0), r, nullptr), kOk);
-  EXPECT_EQ(r.left, 1);  // the caller's values are untouched
-  for (int i : {0, 15}) EXPECT_EQ(paletteColor(img.surface(), i), packColor(49, 49, 50));
+  EXPECT_EQ(r.left, 1); // the caller's values are untouched
+  for (int i : {0, 15})
+    EXPECT_EQ(paletteColor(img.surface(), i), packColor(49, 49, 50));
   EXPECT_EQ(adjustQuality(img.surface(), settings(0, 50, 0), AdjustRegion{0, 5, 0, 1}, nullptr),
             kBadArgument);
 }
@@ -152,15 +154,18 @@ TEST(QualityTest, RowPassMatchesThePerPixelReference) {
     uint32_t colours;
     AdjustRegion region;
   };
-  const Case cases[] = {{97, 61, 24, 0, {3, 94, 5, 60}}, {97, 61, 32, 40, {0, 97, 0, 61}},
-                        {71, 65, 16, 0, {2, 69, 1, 64}}, {13, 7, 24, 4, {1, 12, 2, 7}}};
+  const Case cases[] = {{97, 61, 24, 0, {3, 94, 5, 60}},
+                        {97, 61, 32, 40, {0, 97, 0, 61}},
+                        {71, 65, 16, 0, {2, 69, 1, 64}},
+                        {13, 7, 24, 4, {1, 12, 2, 7}}};
   uint32_t seed = 100;
-  for (const Case& c : cases) {
-    for (const QualitySettings& q : settings) {
+  for (const Case &c : cases) {
+    for (const QualitySettings &q : settings) {
       TestImage image(c.width, c.height, c.depth);
       test::scramble(image, seed++, c.colours);
       // Some pixels exactly at the spared colour.
-      for (int32_t x = 0; x < c.width; x += 5) image.set(x, x % c.height, q.keepColour);
+      for (int32_t x = 0; x < c.width; x += 5)
+        image.set(x, x % c.height, q.keepColour);
       TestImage expected = image;
       for (int32_t x = c.region.left; x < c.region.right; ++x)
         for (int32_t y = c.region.top; y < c.region.bottom; ++y)
@@ -171,5 +176,5 @@ TEST(QualityTest, RowPassMatchesThePerPixelReference) {
   }
 }
 
-}  // namespace
-}  // namespace vop
+} // namespace
+} // namespace vop

@@ -21,16 +21,17 @@ TestImage pattern(int w, int h, int bpp) {
       if (bpp <= 8) {
         writeIndex(img.surface(), x, y, static_cast<uint32_t>(x * 3 + y * 5));
       } else {
-        img.set(x, y, packColor(x * 8 + 8, y * 8 + 16, (x + y) * 8));  // exact in 5 bits
+        img.set(x, y, packColor(x * 8 + 8, y * 8 + 16, (x + y) * 8)); // exact in 5 bits
       }
     }
   }
-  for (int i = 0; i < (bpp <= 8 ? 1 << bpp : 0); ++i) img.setEntry(i, packColor(i, 255 - i, 77));
+  for (int i = 0; i < (bpp <= 8 ? 1 << bpp : 0); ++i)
+    img.setEntry(i, packColor(i, 255 - i, 77));
   return img;
 }
 
 // Plans, makes the new image as the Windows layer would and renders into it.
-TestImage rotated(const TestImage& src, int angle, uint32_t flags = 0) {
+TestImage rotated(const TestImage &src, int angle, uint32_t flags = 0) {
   CopyParams p;
   EXPECT_EQ(planRotation(src.surface(), angle, p), kOk);
   TestImage dst(p.dstRight, p.dstBottom, src.surface().bitsPerPixel);
@@ -66,7 +67,8 @@ TEST(RotateTest, QuarterTurnMovesTheBottomLeftToTheTopLeft) {
     EXPECT_EQ(dst.get(0, 0), src.get(0, 4));
     // Source (x, y) lands at (h - 1 - y, x): the top row becomes the rightmost column.
     for (int y = 0; y < 5; ++y)
-      for (int x = 0; x < 10; ++x) EXPECT_EQ(dst.get(4 - y, x), src.get(x, y)) << x << "," << y;
+      for (int x = 0; x < 10; ++x)
+        EXPECT_EQ(dst.get(4 - y, x), src.get(x, y)) << x << "," << y;
   }
 }
 
@@ -74,7 +76,8 @@ TEST(RotateTest, HalfTurnAndFullTurns) {
   TestImage src = pattern(7, 3, 24);
   TestImage half = rotated(src, 180);
   for (int y = 0; y < 3; ++y)
-    for (int x = 0; x < 7; ++x) EXPECT_EQ(half.get(6 - x, 2 - y), src.get(x, y));
+    for (int x = 0; x < 7; ++x)
+      EXPECT_EQ(half.get(6 - x, 2 - y), src.get(x, y));
   for (int angle : {360, -360, 720}) {
     TestImage full = rotated(src, angle);
     EXPECT_TRUE(full.samePixels(src)) << angle;
@@ -85,7 +88,7 @@ TEST(RotateTest, EighthTurnLeavesBlackCorners) {
   TestImage src(20, 20, 24);
   src.fill(0xFFFFFF);
   TestImage dst = rotated(src, 45);
-  EXPECT_EQ(dst.surface().width, 28);  // 20 (cos 45 + sin 45) = 28.28
+  EXPECT_EQ(dst.surface().width, 28); // 20 (cos 45 + sin 45) = 28.28
   EXPECT_EQ(dst.get(0, 0), 0u);
   EXPECT_EQ(dst.get(27, 27), 0u);
   EXPECT_EQ(dst.get(14, 14), 0xFFFFFFu);
@@ -95,7 +98,8 @@ TEST(RotateTest, PaletteImagesKeepTheirTableAndIndices) {
   TestImage src = pattern(6, 4, 8);
   TestImage dst = rotated(src, -90);
   ASSERT_EQ(dst.surface().width, 4);
-  for (int i = 0; i < 256; ++i) EXPECT_EQ(dst.palette()[static_cast<size_t>(i)].red, i);
+  for (int i = 0; i < 256; ++i)
+    EXPECT_EQ(dst.palette()[static_cast<size_t>(i)].red, i);
   // Counter-clockwise: source (x, y) lands at (y, w - 1 - x).
   for (int y = 0; y < 4; ++y)
     for (int x = 0; x < 6; ++x)
@@ -110,7 +114,8 @@ TEST(RotateTest, MirrorFlagMirrorsTheTurnedPicture) {
   TestImage mirrored = rotated(src, 90, kCopyMirror);
   const int w = plain.surface().width, h = plain.surface().height;
   for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) EXPECT_EQ(mirrored.get(w - 1 - x, y), plain.get(x, y));
+    for (int x = 0; x < w; ++x)
+      EXPECT_EQ(mirrored.get(w - 1 - x, y), plain.get(x, y));
 }
 
 TEST(RotateTest, DestinationThatDoesNotFitThePlanIsRefusedUntouched) {
@@ -126,8 +131,8 @@ TEST(RotateTest, DestinationThatDoesNotFitThePlanIsRefusedUntouched) {
 
 TEST(RotateTest, ProgressCountsTheSourcePixels) {
   std::vector<uint32_t> done;
-  ProgressHook hook{[](ProgressRecord* r, void* ctx) {
-                      static_cast<std::vector<uint32_t>*>(ctx)->push_back(r->done);
+  ProgressHook hook{[](ProgressRecord *r, void *ctx) {
+                      static_cast<std::vector<uint32_t> *>(ctx)->push_back(r->done);
                     },
                     &done, 0};
   ProgressMeter meter(&hook, kProgressRotate);
@@ -143,7 +148,7 @@ TEST(RotateTest, ProgressCountsTheSourcePixels) {
 TEST(RotateRobustnessTest, QuarterTurnsOfEveryDepthAndOddSize) {
   const int sizes[][2] = {{1, 1}, {1, 5}, {5, 1}, {3, 7}, {13, 2}};
   for (int bpp : {1, 4, 8, 16, 24, 32}) {
-    for (const auto& size : sizes) {
+    for (const auto &size : sizes) {
       const TestImage src = pattern(size[0], size[1], bpp);
       const int w = size[0], h = size[1];
       TestImage dst = rotated(src, 90);
@@ -154,7 +159,7 @@ TEST(RotateRobustnessTest, QuarterTurnsOfEveryDepthAndOddSize) {
           ASSERT_EQ(dst.get(h - 1 - y, x), src.get(x, y)) << bpp << " bits " << x << "," << y;
       TestImage round = rotated(rotated(rotated(dst, 90), 90), 90);
       EXPECT_TRUE(round.samePixels(src)) << bpp << " bits " << w << " x " << h;
-      TestImage odd = rotated(src, 17);  // any angle: only safety is checked
+      TestImage odd = rotated(src, 17); // any angle: only safety is checked
       EXPECT_GE(odd.surface().width, 1);
     }
   }
@@ -163,14 +168,15 @@ TEST(RotateRobustnessTest, QuarterTurnsOfEveryDepthAndOddSize) {
 // The copy routine's column walk for whole quarter turns of a true-colour picture, pixel by
 // pixel: serpentine columns, the inverse position, bilinear sampling with the repeat of the
 // previous position's colour, then combination and tone effects.
-void referenceQuarterWalk(int32_t mode, uint32_t flags, const CopyParams& p, const Surface& src,
-                          Surface& dst) {
+void referenceQuarterWalk(int32_t mode, uint32_t flags, const CopyParams &p, const Surface &src,
+                          Surface &dst) {
   const int32_t boxRight = p.dstRight, boxBottom = p.dstBottom;
   DestinationBox inverse;
   ASSERT_TRUE(measureBox(boxRight, boxBottom, -static_cast<double>(p.angle), 1.0 / p.scaleX,
                          1.0 / p.scaleY, inverse));
   int quarter = (-p.angle / 90) % 4;
-  if (quarter < 0) quarter += 4;
+  if (quarter < 0)
+    quarter += 4;
   const double cosines[] = {1.0, 0.0, -1.0, 0.0}, sines[] = {0.0, 1.0, 0.0, -1.0};
   const double cosPhi = cosines[quarter], sinPhi = sines[quarter];
   const double offX = static_cast<double>(inverse.offsetX) + p.srcLeft;
@@ -182,7 +188,8 @@ void referenceQuarterWalk(int32_t mode, uint32_t flags, const CopyParams& p, con
   int64_t prevX = 0, prevY = 0;
   uint32_t prevColor = 0;
   for (int32_t x = 0; x < boxRight; ++x) {
-    const int64_t dx = static_cast<int64_t>(p.dstLeft) + ((flags & kCopyMirror) ? boxRight - 1 - x : x);
+    const int64_t dx =
+        static_cast<int64_t>(p.dstLeft) + ((flags & kCopyMirror) ? boxRight - 1 - x : x);
     for (int32_t k = 0; k < boxBottom; ++k) {
       const int32_t y = (x & 1) ? boxBottom - 1 - k : k;
       const double sxF = (x * cosPhi - y * sinPhi) / p.scaleX + offX;
@@ -202,11 +209,16 @@ void referenceQuarterWalk(int32_t mode, uint32_t flags, const CopyParams& p, con
         prevY = iy;
         prevColor = c;
       }
-      if (mode == kCombineAnd) c &= readColor(dst, dx, dy);
-      if (mode == kCombineOr) c |= readColor(dst, dx, dy);
-      if (mode == kCombineXor) c ^= readColor(dst, dx, dy);
-      if (flags & kCopyInvert) c ^= 0x00FFFFFF;
-      if (flags & kCopySepia) c = sepiaTone(c);
+      if (mode == kCombineAnd)
+        c &= readColor(dst, dx, dy);
+      if (mode == kCombineOr)
+        c |= readColor(dst, dx, dy);
+      if (mode == kCombineXor)
+        c ^= readColor(dst, dx, dy);
+      if (flags & kCopyInvert)
+        c ^= 0x00FFFFFF;
+      if (flags & kCopySepia)
+        c = sepiaTone(c);
       writeColor(dst, dx, dy, c);
     }
   }
@@ -216,8 +228,8 @@ TEST(RotateTest, QuarterTurnPermutationMatchesTheColumnWalk) {
   struct Case {
     int32_t width, height, srcDepth, dstDepth;
     int32_t angle;
-    int32_t left, right, top, bottom;  // source rectangle
-    int32_t dstLeft, dstTop, dstWidth, dstHeight;  // 0 size: the measured box
+    int32_t left, right, top, bottom;             // source rectangle
+    int32_t dstLeft, dstTop, dstWidth, dstHeight; // 0 size: the measured box
   };
   const Case cases[] = {
       {97, 61, 24, 24, 90, 0, 97, 0, 61, 0, 0, 0, 0},
@@ -238,14 +250,14 @@ TEST(RotateTest, QuarterTurnPermutationMatchesTheColumnWalk) {
   const uint32_t flagSets[] = {0, kCopyNearest, kCopyMirror, kCopyInvert | kCopySepia,
                                kCopyMirror | kCopyNearest};
   uint32_t seed = 600;
-  for (const Case& c : cases) {
+  for (const Case &c : cases) {
     for (const uint32_t flags : flagSets) {
       for (int32_t mode = kCombineCopy; mode <= kCombineXor; ++mode) {
         TestImage src(c.width, c.height, c.srcDepth);
         test::scramble(src, seed, seed % 3 == 0 ? 9 : 0);
         ++seed;
-        CopyParams params{c.left, c.right, c.top, c.bottom, c.srcDepth, c.angle, 1.0f, 1.0f,
-                          0, 0, 0, 0};
+        CopyParams params{c.left, c.right, c.top, c.bottom, c.srcDepth, c.angle,
+                          1.0f,   1.0f,    0,     0,        0,          0};
         ASSERT_EQ(measureDestination(params), kOk);
         params.dstLeft = c.dstLeft;
         params.dstTop = c.dstTop;
@@ -257,8 +269,8 @@ TEST(RotateTest, QuarterTurnPermutationMatchesTheColumnWalk) {
         referenceQuarterWalk(mode, flags, params, src.surface(), expected.surface());
         ASSERT_EQ(copyTransform(mode, flags, params, src.surface(), dst.surface(), nullptr), kOk);
         EXPECT_EQ(dst.memory(), expected.memory())
-            << c.width << "x" << c.height << " angle " << c.angle << " flags " << std::hex
-            << flags << " mode " << mode;
+            << c.width << "x" << c.height << " angle " << c.angle << " flags " << std::hex << flags
+            << " mode " << mode;
       }
     }
   }
@@ -267,17 +279,21 @@ TEST(RotateTest, QuarterTurnPermutationMatchesTheColumnWalk) {
 // The copy routine's column walk for any turn and scale of a true-colour picture, pixel by
 // pixel, as the walk states it: the forward placement undone exactly away from plain quarter
 // turns, else the inverse box's offsets.
-void referenceTurnWalk(int32_t mode, uint32_t flags, const CopyParams& p, const Surface& src, Surface& dst) {
+void referenceTurnWalk(int32_t mode, uint32_t flags, const CopyParams &p, const Surface &src,
+                       Surface &dst) {
   const int32_t boxRight = p.dstRight, boxBottom = p.dstBottom;
   const double scaleX = p.scaleX, scaleY = p.scaleY;
   DestinationBox inverse, forward;
-  ASSERT_TRUE(measureBox(boxRight, boxBottom, -static_cast<double>(p.angle), 1.0 / scaleX, 1.0 / scaleY, inverse));
-  ASSERT_TRUE(measureBox(static_cast<double>(p.srcRight) - p.srcLeft, static_cast<double>(p.srcBottom) - p.srcTop,
-                         p.angle, scaleX, scaleY, forward));
+  ASSERT_TRUE(measureBox(boxRight, boxBottom, -static_cast<double>(p.angle), 1.0 / scaleX,
+                         1.0 / scaleY, inverse));
+  ASSERT_TRUE(measureBox(static_cast<double>(p.srcRight) - p.srcLeft,
+                         static_cast<double>(p.srcBottom) - p.srcTop, p.angle, scaleX, scaleY,
+                         forward));
   double cosPhi, sinPhi;
   if (p.angle % 90 == 0) {
     int quarter = (-p.angle / 90) % 4;
-    if (quarter < 0) quarter += 4;
+    if (quarter < 0)
+      quarter += 4;
     const double cosines[] = {1.0, 0.0, -1.0, 0.0}, sines[] = {0.0, 1.0, 0.0, -1.0};
     cosPhi = cosines[quarter];
     sinPhi = sines[quarter];
@@ -295,7 +311,8 @@ void referenceTurnWalk(int32_t mode, uint32_t flags, const CopyParams& p, const 
   int64_t prevX = 0, prevY = 0;
   uint32_t prevColor = 0;
   for (int32_t x = 0; x < boxRight; ++x) {
-    const int64_t dx = static_cast<int64_t>(p.dstLeft) + ((flags & kCopyMirror) ? boxRight - 1 - x : x);
+    const int64_t dx =
+        static_cast<int64_t>(p.dstLeft) + ((flags & kCopyMirror) ? boxRight - 1 - x : x);
     for (int32_t k = 0; k < boxBottom; ++k) {
       const int32_t y = (x & 1) ? boxBottom - 1 - k : k;
       const double xd = x, yd = y;
@@ -313,19 +330,24 @@ void referenceTurnWalk(int32_t mode, uint32_t flags, const CopyParams& p, const 
       if (havePrevious && ix == prevX && iy == prevY) {
         c = prevColor;
       } else {
-        c = sampleBilinear(cache, src, ix, iy, sxF - static_cast<double>(ix), syF - static_cast<double>(iy), limitX,
-                           limitY);
+        c = sampleBilinear(cache, src, ix, iy, sxF - static_cast<double>(ix),
+                           syF - static_cast<double>(iy), limitX, limitY);
         havePrevious = true;
         prevX = ix;
         prevY = iy;
         prevColor = c;
       }
       const int64_t dy = static_cast<int64_t>(p.dstTop) + y;
-      if (mode == kCombineAnd) c &= readColor(dst, dx, dy);
-      if (mode == kCombineOr) c |= readColor(dst, dx, dy);
-      if (mode == kCombineXor) c ^= readColor(dst, dx, dy);
-      if (flags & kCopyInvert) c ^= 0x00FFFFFF;
-      if (flags & kCopySepia) c = sepiaTone(c);
+      if (mode == kCombineAnd)
+        c &= readColor(dst, dx, dy);
+      if (mode == kCombineOr)
+        c |= readColor(dst, dx, dy);
+      if (mode == kCombineXor)
+        c ^= readColor(dst, dx, dy);
+      if (flags & kCopyInvert)
+        c ^= 0x00FFFFFF;
+      if (flags & kCopySepia)
+        c = sepiaTone(c);
       writeColor(dst, dx, dy, c);
     }
   }
@@ -336,8 +358,8 @@ TEST(RotateTest, TurnsInRowsMatchTheColumnWalk) {
     int32_t width, height, srcDepth, dstDepth;
     int32_t angle;
     float scaleX, scaleY;
-    int32_t left, right, top, bottom;              // source rectangle
-    int32_t dstLeft, dstTop, dstWidth, dstHeight;  // 0 size: the measured box
+    int32_t left, right, top, bottom;             // source rectangle
+    int32_t dstLeft, dstTop, dstWidth, dstHeight; // 0 size: the measured box
   };
   // Scales below 1 put several destination pixels on one source position, so that the walk's
   // repeat of the previous colour occurs in columns, at their turns and across the box's edges.
@@ -364,13 +386,14 @@ TEST(RotateTest, TurnsInRowsMatchTheColumnWalk) {
   const uint32_t flagSets[] = {0, kCopyMirror, kCopyInvert | kCopySepia};
   uint32_t seed = 900;
   int compared = 0;
-  for (const Case& c : cases) {
+  for (const Case &c : cases) {
     for (const uint32_t flags : flagSets) {
       for (int32_t mode = kCombineCopy; mode <= kCombineXor; ++mode) {
         TestImage src(c.width, c.height, c.srcDepth);
         test::scramble(src, seed, seed % 3 == 0 ? 5 : 0);
         ++seed;
-        CopyParams params{c.left, c.right, c.top, c.bottom, c.srcDepth, c.angle, c.scaleX, c.scaleY, 0, 0, 0, 0};
+        CopyParams params{c.left,   c.right,  c.top, c.bottom, c.srcDepth, c.angle,
+                          c.scaleX, c.scaleY, 0,     0,        0,          0};
         ASSERT_EQ(measureDestination(params), kOk);
         params.dstLeft = c.dstLeft;
         params.dstTop = c.dstTop;
@@ -382,8 +405,8 @@ TEST(RotateTest, TurnsInRowsMatchTheColumnWalk) {
         referenceTurnWalk(mode, flags, params, src.surface(), expected.surface());
         ASSERT_EQ(copyTransform(mode, flags, params, src.surface(), dst.surface(), nullptr), kOk);
         EXPECT_EQ(dst.memory(), expected.memory())
-            << c.width << "x" << c.height << " angle " << c.angle << " scales " << c.scaleX << ", " << c.scaleY
-            << " flags " << std::hex << flags << " mode " << mode;
+            << c.width << "x" << c.height << " angle " << c.angle << " scales " << c.scaleX << ", "
+            << c.scaleY << " flags " << std::hex << flags << " mode " << mode;
         ++compared;
       }
     }
@@ -391,5 +414,5 @@ TEST(RotateTest, TurnsInRowsMatchTheColumnWalk) {
   EXPECT_EQ(compared, 18 * 3 * 4);
 }
 
-}  // namespace
-}  // namespace vop
+} // namespace
+} // namespace vop

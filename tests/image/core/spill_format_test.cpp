@@ -9,7 +9,7 @@
 
 namespace {
 
-std::vector<uint8_t> bytesOf(const vop::SpillHeader& h) {
+std::vector<uint8_t> bytesOf(const vop::SpillHeader &h) {
   std::vector<uint8_t> b(sizeof h);
   std::memcpy(b.data(), &h, sizeof h);
   return b;
@@ -39,8 +39,8 @@ TEST(SpillFormat, WriterRefusesShapesItCannotSpill) {
   EXPECT_FALSE(vop::makeSpillHeader(1, 0, 24, 0, false, 0, h));
   EXPECT_FALSE(vop::makeSpillHeader(1, 1, 12, 0, false, 0, h));
   EXPECT_FALSE(vop::makeSpillHeader(1, 1, 8, 257, false, 0, h));
-  EXPECT_FALSE(vop::makeSpillHeader(1, 1, 24, 1, false, 0, h));  // no table above 8 bits
-  EXPECT_FALSE(vop::makeSpillHeader(INT32_MAX, 1, 32, 0, false, 0, h));  // row beyond 2 GiB
+  EXPECT_FALSE(vop::makeSpillHeader(1, 1, 24, 1, false, 0, h));         // no table above 8 bits
+  EXPECT_FALSE(vop::makeSpillHeader(INT32_MAX, 1, 32, 0, false, 0, h)); // row beyond 2 GiB
 }
 
 TEST(SpillFormat, RefusesHeadersTheWriterNeverMakes) {
@@ -54,13 +54,13 @@ TEST(SpillFormat, RefusesHeadersTheWriterNeverMakes) {
     vop::SpillLayout layout;
     return !vop::checkSpillFile(b.data(), b.size(), size, layout);
   };
-  EXPECT_FALSE(refused([](vop::SpillHeader&) {}));
-  EXPECT_TRUE(refused([](vop::SpillHeader& h) { h.magic[3] = 'X'; }));
-  EXPECT_TRUE(refused([](vop::SpillHeader& h) { h.rowBytes = 6; }));
-  EXPECT_TRUE(refused([](vop::SpillHeader& h) { h.hasAlpha = 2; }));
-  EXPECT_TRUE(refused([](vop::SpillHeader& h) { h.paletteCount = -1; }));
-  EXPECT_TRUE(refused([](vop::SpillHeader& h) { h.height = -2; }));
-  EXPECT_TRUE(refused([](vop::SpillHeader& h) { h.bitsPerPixel = 0; }));
+  EXPECT_FALSE(refused([](vop::SpillHeader &) {}));
+  EXPECT_TRUE(refused([](vop::SpillHeader &h) { h.magic[3] = 'X'; }));
+  EXPECT_TRUE(refused([](vop::SpillHeader &h) { h.rowBytes = 6; }));
+  EXPECT_TRUE(refused([](vop::SpillHeader &h) { h.hasAlpha = 2; }));
+  EXPECT_TRUE(refused([](vop::SpillHeader &h) { h.paletteCount = -1; }));
+  EXPECT_TRUE(refused([](vop::SpillHeader &h) { h.height = -2; }));
+  EXPECT_TRUE(refused([](vop::SpillHeader &h) { h.bitsPerPixel = 0; }));
 }
 
 TEST(SpillFormat, HugeClaimsAreComputedWithoutWrapping) {
@@ -72,9 +72,10 @@ TEST(SpillFormat, HugeClaimsAreComputedWithoutWrapping) {
   const uint64_t truth = 32 + uint64_t(uint32_t(h.rowBytes)) * uint32_t(h.height);
   vop::SpillLayout layout;
   EXPECT_FALSE(vop::checkSpillFile(b.data(), b.size(), uint32_t(truth), layout));
-  EXPECT_FALSE(vop::checkSpillFile(b.data(), b.size(), 32 + uint32_t(uint32_t(h.rowBytes) * uint32_t(h.height)), layout));
+  EXPECT_FALSE(vop::checkSpillFile(
+      b.data(), b.size(), 32 + uint32_t(uint32_t(h.rowBytes) * uint32_t(h.height)), layout));
   ASSERT_TRUE(vop::checkSpillFile(b.data(), b.size(), truth, layout));
   EXPECT_EQ(layout.pixelBytes, truth - 32);
 }
 
-}  // namespace
+} // namespace

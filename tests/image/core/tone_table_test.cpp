@@ -32,9 +32,10 @@ TEST(RegionTest, ReversedPairsAreOrderedAndWrittenBack) {
 }
 
 TEST(RegionTest, EmptyNegativeAndOversizedRegionsAreRefused) {
-  const AdjustRegion bad[] = {{0, 0, 0, 5}, {0, 5, 3, 3}, {-1, 3, 0, 3},
+  const AdjustRegion bad[] = {{0, 0, 0, 5},  {0, 5, 3, 3},  {-1, 3, 0, 3},
                               {0, 11, 0, 5}, {0, 5, 0, 11}, {0, 5, -2, 3}};
-  for (AdjustRegion r : bad) EXPECT_EQ(normalizeRegion(r, 10, 10), kBadArgument);
+  for (AdjustRegion r : bad)
+    EXPECT_EQ(normalizeRegion(r, 10, 10), kBadArgument);
   AdjustRegion whole{0, 10, 0, 10};
   EXPECT_EQ(normalizeRegion(whole, 10, 10), kOk);
 }
@@ -46,7 +47,8 @@ TEST(ColorMemoTest, EveryColourHasASlotOfItsOwnAndColoursOneStepApartAreNear) {
   for (uint32_t v = 0; v < 256; ++v) {
     const uint32_t spread = spreadBits(v);
     ASSERT_EQ(spread & ~0x249249u, 0u) << v;
-    for (int i = 0; i < 8; ++i) ASSERT_EQ(spread >> (3 * i) & 1, v >> i & 1) << v << " bit " << i;
+    for (int i = 0; i < 8; ++i)
+      ASSERT_EQ(spread >> (3 * i) & 1, v >> i & 1) << v << " bit " << i;
     EXPECT_EQ(slotOf(v | v << 8 | v << 16), spread * 7) << v;
   }
   EXPECT_EQ(slotOf(0x000001), 1u);
@@ -79,12 +81,12 @@ TEST(ColorMemoTest, ConvertsEachColourOnceAndGivesTheConvertersResults) {
     }
     colours.push_back(0x000000);
     colours.push_back(0xFFFFFF);
-    colours.push_back(7 * 1000);  // converts to black
+    colours.push_back(7 * 1000); // converts to black
     for (int pass = 0; pass < 3; ++pass) {
       for (uint32_t c : colours) {
         memo.prefetch(c);
         ASSERT_EQ(memo(c), convert(c)) << std::hex << c;
-        --calls;  // the reference call above
+        --calls; // the reference call above
       }
     }
     std::vector<uint32_t> distinct = colours;
@@ -98,12 +100,14 @@ TEST(ProgressTest, ColourTablePassesReportAtEachHalfAndOnceMoreAtTheEnd) {
   // 256 entries: the gamma and quality passes count the entries with a step of 128; contrast
   // counts them twice (measuring, then changing) with a step of a quarter of that total.
   TestImage img(4, 4, 8);
-  for (int i = 0; i < 256; ++i) img.setEntry(i, packColor(i, 255 - i, i / 2));
+  for (int i = 0; i < 256; ++i)
+    img.setEntry(i, packColor(i, 255 - i, i / 2));
   const AdjustRegion whole{0, 4, 0, 4};
   using Calls = std::vector<uint32_t>;
-  auto done = [](const test::ProgressLog& log) {
+  auto done = [](const test::ProgressLog &log) {
     Calls out;
-    for (const test::ProgressCall& c : log.calls()) out.push_back(c[2]);
+    for (const test::ProgressCall &c : log.calls())
+      out.push_back(c[2]);
     return out;
   };
   {
@@ -139,8 +143,8 @@ TEST(ProgressTest, StepDependsOnTheTotal) {
 
 TEST(ProgressTest, AZeroStepReportsEveryUnitInsteadOfDividingByZero) {
   std::vector<uint32_t> done;
-  ProgressHook hook{[](ProgressRecord* r, void* ctx) {
-                      static_cast<std::vector<uint32_t>*>(ctx)->push_back(r->done);
+  ProgressHook hook{[](ProgressRecord *r, void *ctx) {
+                      static_cast<std::vector<uint32_t> *>(ctx)->push_back(r->done);
                     },
                     &done, 0};
   ProgressMeter meter(&hook, kProgressGamma);
@@ -195,24 +199,25 @@ TEST(GammaTest, TableEndsStayAndMiddleFollowsThePower) {
     EXPECT_EQ(t[0], 0) << g;
     EXPECT_EQ(t[255], 255) << g;
   }
-  EXPECT_EQ(gammaTable(2.0)[128], 64);   // 128^2 / 255 = 64.25
-  EXPECT_EQ(gammaTable(0.5)[64], 127);   // sqrt(64 * 255) = 127.75
+  EXPECT_EQ(gammaTable(2.0)[128], 64); // 128^2 / 255 = 64.25
+  EXPECT_EQ(gammaTable(0.5)[64], 127); // sqrt(64 * 255) = 127.75
 }
 
 TEST(GammaTest, GammaOneLeavesTheImageAndRegionAlone) {
   TestImage img(3, 3, 24);
-  for (int i = 0; i < 9; ++i) img.set(i % 3, i / 3, packColor(i * 20, 255 - i * 20, i * 7));
+  for (int i = 0; i < 9; ++i)
+    img.set(i % 3, i / 3, packColor(i * 20, 255 - i * 20, i * 7));
   const TestImage before = img;
   AdjustRegion r{3, 0, 3, 0};
   EXPECT_EQ(adjustGamma(img.surface(), 1.0, 0, r, nullptr), kOk);
   EXPECT_TRUE(img.samePixels(before));
-  EXPECT_EQ(r.left, 3);  // not even normalised
+  EXPECT_EQ(r.left, 3); // not even normalised
 }
 
 TEST(GammaTest, OnlyTheRegionChangesInTrueColour) {
   TestImage img(3, 3, 32);
   img.fill(grey(128));
-  img.memory()[3] = 0x99;  // alpha of a pixel in the bottom row
+  img.memory()[3] = 0x99; // alpha of a pixel in the bottom row
   AdjustRegion r{1, 2, 1, 2};
   ASSERT_EQ(adjustGamma(img.surface(), 2.0, 1, r, nullptr), kOk);
   EXPECT_EQ(img.get(1, 1), packColor(64, 128, 128));
@@ -223,10 +228,12 @@ TEST(GammaTest, OnlyTheRegionChangesInTrueColour) {
 
 TEST(GammaTest, APaletteImageChangesWholeWhateverTheRegion) {
   TestImage img(4, 4, 8);
-  for (int i = 0; i < 256; ++i) img.setEntry(i, grey(128));
+  for (int i = 0; i < 256; ++i)
+    img.setEntry(i, grey(128));
   AdjustRegion r{0, 1, 0, 1};
   ASSERT_EQ(adjustGamma(img.surface(), 2.0, 2, r, nullptr), kOk);
-  for (int i : {0, 17, 255}) EXPECT_EQ(paletteColor(img.surface(), i), packColor(128, 64, 128));
+  for (int i : {0, 17, 255})
+    EXPECT_EQ(paletteColor(img.surface(), i), packColor(128, 64, 128));
 }
 
 TEST(GammaTest, BadRegionsAndSurfacesFail) {
@@ -243,9 +250,11 @@ TEST(GammaTest, BadRegionsAndSurfacesFail) {
 
 TEST(ToneCurveTest, IdentityTableOnOneChannelChangesNothing) {
   ToneTable identity{};
-  for (int i = 0; i < 256; ++i) identity[static_cast<size_t>(i)] = static_cast<uint8_t>(i);
+  for (int i = 0; i < 256; ++i)
+    identity[static_cast<size_t>(i)] = static_cast<uint8_t>(i);
   TestImage img(4, 2, 24);
-  for (int i = 0; i < 8; ++i) img.set(i % 4, i / 4, packColor(i * 30, i * 17, 255 - i));
+  for (int i = 0; i < 8; ++i)
+    img.set(i % 4, i / 4, packColor(i * 30, i * 17, 255 - i));
   const TestImage before = img;
   for (uint32_t sel : {1u, 2u, 3u}) {
     AdjustRegion r{0, 4, 0, 2};
@@ -266,14 +275,16 @@ TEST(ToneCurveTest, BlackPixelsGoThroughTheTable) {
 
 TEST(ToneCurveTest, KeepLuminanceFollowsAChannelChange) {
   ToneTable t{};
-  for (int i = 0; i < 256; ++i) t[static_cast<size_t>(i)] = static_cast<uint8_t>(i);
+  for (int i = 0; i < 256; ++i)
+    t[static_cast<size_t>(i)] = static_cast<uint8_t>(i);
   t[100] = 150;
   EXPECT_EQ(mapTone(t, 0x101, grey(100)), packColor(150, 78, 78));
   EXPECT_EQ(mapTone(t, 0x001, grey(100)), packColor(150, 100, 100));
 }
 
 // The adjustment as one readColor / writeColor per pixel, column by column.
-void referenceTone(Surface& s, const ToneTable& table, uint32_t channelWord, const AdjustRegion& r) {
+void referenceTone(Surface &s, const ToneTable &table, uint32_t channelWord,
+                   const AdjustRegion &r) {
   for (int32_t x = r.left; x < r.right; ++x)
     for (int32_t y = r.top; y < r.bottom; ++y)
       writeColor(s, x, y, mapTone(table, channelWord, readColor(s, x, y)));
@@ -282,29 +293,30 @@ void referenceTone(Surface& s, const ToneTable& table, uint32_t channelWord, con
 TEST(ToneTableTest, RowPassesMatchThePerPixelReference) {
   const ToneTable gamma = gammaTable(2.2);
   ToneTable curve{};
-  for (int i = 0; i < 256; ++i) curve[static_cast<size_t>(i)] = static_cast<uint8_t>((i * 7 + 3) % 256);
+  for (int i = 0; i < 256; ++i)
+    curve[static_cast<size_t>(i)] = static_cast<uint8_t>((i * 7 + 3) % 256);
   struct Case {
     int32_t width, height, depth;
     uint32_t colours;
     AdjustRegion region;
   };
-  const Case cases[] = {{97, 61, 24, 0, {3, 94, 5, 60}},   {97, 61, 24, 50, {0, 97, 0, 61}},
-                        {83, 67, 32, 0, {1, 80, 2, 66}},   {83, 67, 32, 20, {11, 82, 7, 64}},
-                        {71, 65, 16, 0, {2, 69, 1, 64}},   {13, 7, 24, 0, {1, 12, 2, 7}},
+  const Case cases[] = {{97, 61, 24, 0, {3, 94, 5, 60}}, {97, 61, 24, 50, {0, 97, 0, 61}},
+                        {83, 67, 32, 0, {1, 80, 2, 66}}, {83, 67, 32, 20, {11, 82, 7, 64}},
+                        {71, 65, 16, 0, {2, 69, 1, 64}}, {13, 7, 24, 0, {1, 12, 2, 7}},
                         {9, 5, 32, 3, {0, 9, 1, 4}}};
   const uint32_t words[] = {0, 1, 2, 3, 4, 0x101, 0x102, 0x103, 0x100};
   uint32_t seed = 1;
-  for (const Case& c : cases) {
+  for (const Case &c : cases) {
     for (const uint32_t word : words) {
-      const ToneTable* tables[] = {&gamma, &curve};
-      for (const ToneTable* table : tables) {
+      const ToneTable *tables[] = {&gamma, &curve};
+      for (const ToneTable *table : tables) {
         TestImage image(c.width, c.height, c.depth);
         test::scramble(image, seed++, c.colours);
         TestImage expected = image;
         referenceTone(expected.surface(), *table, word, c.region);
         std::vector<uint32_t> calls;
-        ProgressHook hook{[](ProgressRecord* rec, void* ctx) {
-                            static_cast<std::vector<uint32_t>*>(ctx)->push_back(rec->done);
+        ProgressHook hook{[](ProgressRecord *rec, void *ctx) {
+                            static_cast<std::vector<uint32_t> *>(ctx)->push_back(rec->done);
                           },
                           &calls, 0};
         ProgressMeter meter(&hook, kProgressToneCurve);
@@ -318,7 +330,8 @@ TEST(ToneTableTest, RowPassesMatchThePerPixelReference) {
         const auto area = static_cast<uint32_t>((c.region.right - c.region.left) *
                                                 (c.region.bottom - c.region.top));
         reference.begin(area);
-        for (uint32_t i = 0; i < area; ++i) reference.tick();
+        for (uint32_t i = 0; i < area; ++i)
+          reference.tick();
         reference.finish();
         EXPECT_EQ(calls, ticked);
       }
@@ -326,5 +339,5 @@ TEST(ToneTableTest, RowPassesMatchThePerPixelReference) {
   }
 }
 
-}  // namespace
-}  // namespace vop
+} // namespace
+} // namespace vop

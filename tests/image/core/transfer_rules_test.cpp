@@ -14,10 +14,11 @@
 namespace vop {
 namespace {
 
-void put32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
-  for (int i = 0; i < 4; ++i) b[at + i] = static_cast<uint8_t>(v >> (8 * i));
+void put32(std::vector<uint8_t> &b, size_t at, uint32_t v) {
+  for (int i = 0; i < 4; ++i)
+    b[at + i] = static_cast<uint8_t>(v >> (8 * i));
 }
-void put16(std::vector<uint8_t>& b, size_t at, uint16_t v) {
+void put16(std::vector<uint8_t> &b, size_t at, uint16_t v) {
   b[at] = static_cast<uint8_t>(v);
   b[at + 1] = static_cast<uint8_t>(v >> 8);
 }
@@ -73,7 +74,7 @@ TEST(PackedDibTest, RefusesLyingHeaders) {
   const size_t big = 1 << 20;
   EXPECT_FALSE(measurePackedDib(nullptr, 100, true, l));
   auto d = dib(4, 4, 24, 0, 0, 0, big);
-  put32(d, 0, 12);  // core header
+  put32(d, 0, 12); // core header
   EXPECT_FALSE(measurePackedDib(d.data(), d.size(), false, l));
   put32(d, 0, 124);
   EXPECT_FALSE(measurePackedDib(d.data(), d.size(), true, l)) << "only 40 when asked";
@@ -86,12 +87,17 @@ TEST(PackedDibTest, RefusesLyingHeaders) {
   EXPECT_FALSE(measurePackedDib(dib(4, 4, 7, 0, 0, 0, big).data(), 40 + big, true, l));
   EXPECT_FALSE(measurePackedDib(dib(4, 4, 8, 0, 257, 0, big).data(), 40 + big, true, l));
   EXPECT_FALSE(measurePackedDib(dib(4, 4, 24, 4, 0, 0, big).data(), 40 + big, true, l)) << "JPEG";
-  EXPECT_FALSE(measurePackedDib(dib(4, 4, 24, kCompressionRle8, 0, 10, big).data(), 40 + big, true, l));
-  EXPECT_FALSE(measurePackedDib(dib(4, -4, 8, kCompressionRle8, 0, 10, big).data(), 40 + big, true, l));
-  EXPECT_FALSE(measurePackedDib(dib(4, 4, 8, kCompressionRle8, 0, 0, big).data(), 40 + big, true, l));
+  EXPECT_FALSE(
+      measurePackedDib(dib(4, 4, 24, kCompressionRle8, 0, 10, big).data(), 40 + big, true, l));
+  EXPECT_FALSE(
+      measurePackedDib(dib(4, -4, 8, kCompressionRle8, 0, 10, big).data(), 40 + big, true, l));
+  EXPECT_FALSE(
+      measurePackedDib(dib(4, 4, 8, kCompressionRle8, 0, 0, big).data(), 40 + big, true, l));
   // Sizes that overflow 32 bits are measured in 64 and refused.
-  EXPECT_FALSE(measurePackedDib(dib(0x7FFFFFFF, 0x7FFFFFFF, 32, 0, 0, 0, big).data(), 40 + big, true, l));
-  EXPECT_FALSE(measurePackedDib(dib(4, 4, 8, kCompressionRle8, 0, 0xFFFFFFFF, big).data(), 40 + big, true, l));
+  EXPECT_FALSE(
+      measurePackedDib(dib(0x7FFFFFFF, 0x7FFFFFFF, 32, 0, 0, 0, big).data(), 40 + big, true, l));
+  EXPECT_FALSE(measurePackedDib(dib(4, 4, 8, kCompressionRle8, 0, 0xFFFFFFFF, big).data(), 40 + big,
+                                true, l));
 }
 
 TEST(PackedDibTest, FileHeaderAndLocatingTheDibInAFile) {
@@ -170,16 +176,17 @@ TEST(FileRulesTest, SaveDialogCompletionAndFilters) {
   static const char kSave[] = "Bitmap image\0*.bmp\0JPEG image\0*.jpg\0GIF image\0*.gif\0"
                               "PNG image\0*.png\0\0";
   EXPECT_EQ(save, std::string(kSave, sizeof kSave - 1));
-  const std::string open = openFilter({{"BMP", "*.BMP;*.DIB", true}, {"EMF", "*.EMF", false}, {"X", "*.X", true}});
+  const std::string open =
+      openFilter({{"BMP", "*.BMP;*.DIB", true}, {"EMF", "*.EMF", false}, {"X", "*.X", true}});
   EXPECT_EQ(open, std::string("BMP (*.BMP;*.DIB)\0*.BMP;*.DIB\0X (*.X)\0*.X\0\0", 43));
   EXPECT_EQ(openFilter({{"EMF", "*.EMF", false}}), "");
 }
 
 // Snapshots are plain numbers here; the ring releases them into a log.
 std::vector<intptr_t> released;
-void releaseInto(void* s) { released.push_back(reinterpret_cast<intptr_t>(s)); }
-void* state(intptr_t n) { return reinterpret_cast<void*>(n); }
-intptr_t number(void* s) { return reinterpret_cast<intptr_t>(s); }
+void releaseInto(void *s) { released.push_back(reinterpret_cast<intptr_t>(s)); }
+void *state(intptr_t n) { return reinterpret_cast<void *>(n); }
+intptr_t number(void *s) { return reinterpret_cast<intptr_t>(s); }
 
 TEST(UndoHistoryTest, UndoAndRedoAroundALoad) {
   released.clear();
@@ -208,14 +215,17 @@ TEST(UndoHistoryTest, UndoAndRedoAroundALoad) {
 TEST(UndoHistoryTest, RingKeepsTheLastEightStates) {
   released.clear();
   UndoHistory h(releaseInto);
-  for (intptr_t n = 1; n <= 10; ++n) h.record(state(n));
+  for (intptr_t n = 1; n <= 10; ++n)
+    h.record(state(n));
   EXPECT_EQ(released, (std::vector<intptr_t>{1, 2}));
   EXPECT_EQ(h.storedCount(), 8);
   EXPECT_EQ(h.position(), 8);
-  for (intptr_t n = 9; n >= 3; --n) EXPECT_EQ(number(h.undo()), n);
+  for (intptr_t n = 9; n >= 3; --n)
+    EXPECT_EQ(number(h.undo()), n);
   EXPECT_EQ(h.undo(), nullptr) << "the eighth undo has nothing left";
   EXPECT_EQ(h.position(), 1);
-  for (intptr_t n = 4; n <= 10; ++n) EXPECT_EQ(number(h.redo()), n);
+  for (intptr_t n = 4; n <= 10; ++n)
+    EXPECT_EQ(number(h.redo()), n);
   EXPECT_EQ(h.redo(), nullptr);
   // Recording on a full ring still drops the oldest and the position stays at 8.
   h.record(state(11));
@@ -227,7 +237,8 @@ TEST(UndoHistoryTest, RingKeepsTheLastEightStates) {
 TEST(UndoHistoryTest, SeveralUndosThenAnEdit) {
   released.clear();
   UndoHistory h(releaseInto);
-  for (intptr_t n = 1; n <= 4; ++n) h.record(state(n));
+  for (intptr_t n = 1; n <= 4; ++n)
+    h.record(state(n));
   EXPECT_EQ(number(h.undo()), 3);
   EXPECT_EQ(number(h.undo()), 2);
   h.record(state(5));
@@ -245,7 +256,8 @@ TEST(UndoHistoryTest, AnEditAfterUndosOnAWrappedRingReleasesEveryUndoneState) {
   released.clear();
   {
     UndoHistory h(releaseInto);
-    for (intptr_t n = 1; n <= 10; ++n) h.record(state(n));  // slots hold 9, 10, 3 .. 8
+    for (intptr_t n = 1; n <= 10; ++n)
+      h.record(state(n)); // slots hold 9, 10, 3 .. 8
     released.clear();
     EXPECT_EQ(number(h.undo()), 9);
     EXPECT_EQ(number(h.undo()), 8);
@@ -257,13 +269,16 @@ TEST(UndoHistoryTest, AnEditAfterUndosOnAWrappedRingReleasesEveryUndoneState) {
     EXPECT_EQ(h.storedCount(), 7);
     EXPECT_EQ(h.position(), 7);
     EXPECT_EQ(h.redo(), nullptr) << "nothing recorded after state 12";
-    for (intptr_t n : {11, 7, 6, 5, 4, 3}) EXPECT_EQ(number(h.undo()), n);
+    for (intptr_t n : {11, 7, 6, 5, 4, 3})
+      EXPECT_EQ(number(h.undo()), n);
     EXPECT_EQ(h.undo(), nullptr);
-    for (intptr_t n : {4, 5, 6, 7, 11, 12}) EXPECT_EQ(number(h.redo()), n);
+    for (intptr_t n : {4, 5, 6, 7, 11, 12})
+      EXPECT_EQ(number(h.redo()), n);
     EXPECT_EQ(h.redo(), nullptr);
     // Filling the ring again drops the oldest states in order.
     released.clear();
-    for (intptr_t n = 13; n <= 15; ++n) h.record(state(n));
+    for (intptr_t n = 13; n <= 15; ++n)
+      h.record(state(n));
     EXPECT_EQ(released, (std::vector<intptr_t>{3, 4}));
     EXPECT_EQ(h.storedCount(), 8);
     released.clear();
@@ -275,14 +290,17 @@ TEST(UndoHistoryTest, AnEditAfterUndosOnAWrappedRingReleasesEveryUndoneState) {
 TEST(UndoHistoryTest, AnEditAfterUndosOnAnUnwrappedRingReleasesEveryUndoneState) {
   released.clear();
   UndoHistory h(releaseInto);
-  for (intptr_t n = 1; n <= 6; ++n) h.record(state(n));
-  for (intptr_t n = 5; n >= 3; --n) EXPECT_EQ(number(h.undo()), n);
+  for (intptr_t n = 1; n <= 6; ++n)
+    h.record(state(n));
+  for (intptr_t n = 5; n >= 3; --n)
+    EXPECT_EQ(number(h.undo()), n);
   h.record(state(7));
   EXPECT_EQ(released, (std::vector<intptr_t>{4, 5, 6}));
   EXPECT_EQ(h.ring().count(), 4);
   EXPECT_EQ(h.redo(), nullptr);
   // Undo to the first state and edit: everything after it goes, the ring holds two states.
-  for (intptr_t n : {3, 2, 1}) EXPECT_EQ(number(h.undo()), n);
+  for (intptr_t n : {3, 2, 1})
+    EXPECT_EQ(number(h.undo()), n);
   h.record(state(8));
   EXPECT_EQ(released, (std::vector<intptr_t>{4, 5, 6, 2, 3, 7}));
   EXPECT_EQ(h.storedCount(), 2);
@@ -290,5 +308,5 @@ TEST(UndoHistoryTest, AnEditAfterUndosOnAnUnwrappedRingReleasesEveryUndoneState)
   EXPECT_EQ(number(h.redo()), 8);
 }
 
-}  // namespace
-}  // namespace vop
+} // namespace
+} // namespace vop

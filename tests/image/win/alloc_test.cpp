@@ -26,8 +26,9 @@ class OutOfMemory : public voptest::HistoryModeSuite {};
 
 // Runs call with allocations failing from number n on, for n = 0, 1, ... until a run fails
 // none of its allocations; check sees each result with its n.
-void sweep(const std::function<int()> &call, const std::function<void(int result, long n)> &check,
-           const std::function<void()> &prepare = [] {}) {
+void sweep(
+    const std::function<int()> &call, const std::function<void(int result, long n)> &check,
+    const std::function<void()> &prepare = [] {}) {
   for (long n = 0; n < 5000; ++n) {
     int result;
     long made;
@@ -44,7 +45,9 @@ void sweep(const std::function<int()> &call, const std::function<void(int result
   ADD_FAILURE() << "the call never ran through";
 }
 
-std::string dataFile(const char *name) { return testutil::windowsPath(std::string(TEST_DATA_DIR) + "/" + name); }
+std::string dataFile(const char *name) {
+  return testutil::windowsPath(std::string(TEST_DATA_DIR) + "/" + name);
+}
 
 TEST_F(OutOfMemory, LoadingAndAttachingGiveNullAndLeaveNoRecordOrFile) {
   voptest::OwnTempFolder temp;
@@ -108,7 +111,8 @@ TEST_F(OutOfMemory, AnEditWhoseSpilledStateCannotBeRecordedLeavesNoFile) {
       [&](int result, long n) {
         if (image == nullptr)
           return; // creating the handle itself failed: nothing was made
-        EXPECT_TRUE(result == 0 || result == -551 || result == -552) << result << " from allocation " << n;
+        EXPECT_TRUE(result == 0 || result == -551 || result == -552)
+            << result << " from allocation " << n;
         EXPECT_EQ(temp.iw4Files().size(), result == 0 ? 1u : 0u) << "failing from allocation " << n;
         vopDestroyImage(image);
         image = nullptr;
@@ -125,7 +129,8 @@ TEST_F(OutOfMemory, EditsCopiesAndAnalysesReturnTheirCodesAndKeepNoStrayRecord) 
   // take every record with it, snapshots' copies included.
   VOP_IMAGE image = nullptr, target = nullptr;
   const auto prepare = [&] {
-    image = voptest::makeImage(9, 7, 24, [](int x, int y) { return voptest::rgb(20 * x, 30 * y, 7); });
+    image =
+        voptest::makeImage(9, 7, 24, [](int x, int y) { return voptest::rgb(20 * x, 30 * y, 7); });
     target = vopCreateImage(9, 7, 24, 0);
     VOP_GAMMA_PARAMS g{2.0, 0, {0, 9, 0, 7}};
     ASSERT_EQ(vopAdjustGamma(nullptr, 0, &g, image, nullptr), 0);
@@ -136,7 +141,12 @@ TEST_F(OutOfMemory, EditsCopiesAndAnalysesReturnTheirCodesAndKeepNoStrayRecord) 
     std::vector<int> codes; // besides success
   };
   const std::vector<Call> calls = {
-      {"rotate", [&] { VOP_ROTATE_PARAMS p{30}; return vopRotate(nullptr, 0, &p, image, nullptr); }, {-1, -551, -552}},
+      {"rotate",
+       [&] {
+         VOP_ROTATE_PARAMS p{30};
+         return vopRotate(nullptr, 0, &p, image, nullptr);
+       },
+       {-1, -551, -552}},
       {"filter",
        [&] {
          VOP_FILTER_PARAMS p{};
@@ -152,8 +162,15 @@ TEST_F(OutOfMemory, EditsCopiesAndAnalysesReturnTheirCodesAndKeepNoStrayRecord) 
        {-1, -552}},
       {"undo", [&] { return vopReverseAction(VOP_UNDO, image) == 4 ? 0 : -552; }, {-552}},
       // The engine's presence map is allocated by the first count that succeeds and kept.
-      {"count colours", [&] { return vopCountColor(nullptr, 0, keeper, nullptr) == 1 ? 0 : -551; }, {-551}},
-      {"histogram", [&] { VOP_HISTOGRAM_RESULT r; return vopHistogram(nullptr, image, &r, nullptr); }, {-551}},
+      {"count colours",
+       [&] { return vopCountColor(nullptr, 0, keeper, nullptr) == 1 ? 0 : -551; },
+       {-551}},
+      {"histogram",
+       [&] {
+         VOP_HISTOGRAM_RESULT r;
+         return vopHistogram(nullptr, image, &r, nullptr);
+       },
+       {-551}},
       {"file version",
        [&] {
          uint32_t a, b, c, d;
@@ -168,8 +185,8 @@ TEST_F(OutOfMemory, EditsCopiesAndAnalysesReturnTheirCodesAndKeepNoStrayRecord) 
     sweep(
         call.run,
         [&](int result, long n) {
-          const bool known =
-              result >= 0 || std::find(call.codes.begin(), call.codes.end(), result) != call.codes.end();
+          const bool known = result >= 0 || std::find(call.codes.begin(), call.codes.end(),
+                                                      result) != call.codes.end();
           EXPECT_TRUE(known) << call.name << ": " << result << " failing from allocation " << n;
           vopDestroyImage(image);
           vopDestroyImage(target);

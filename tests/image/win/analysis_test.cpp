@@ -18,7 +18,9 @@ using voptest::ProgressLog;
 using voptest::rgb;
 
 // The luminance level of a colour, as the library defines it.
-int luminanceLevel(int r, int g, int b) { return static_cast<int>(0.2989 * r + 0.5866 * g + 0.1145 * b); }
+int luminanceLevel(int r, int g, int b) {
+  return static_cast<int>(0.2989 * r + 0.5866 * g + 0.1145 * b);
+}
 
 uint32_t sumOf(const uint32_t (&bins)[256]) {
   uint32_t sum = 0;
@@ -133,8 +135,9 @@ TEST(CountColor, CountsTheDistinctColoursOfEveryPixel) {
 
 TEST(CountColor, PaletteImagesCountColoursNotIndices) {
   // Indices 0, 1, 2 and 3 in use; entries 2 and 3 hold the same colour.
-  Image image(makeImage(4, 3, 8, [](int x, int) { return static_cast<uint32_t>(x); },
-                        {rgb(10, 0, 0), rgb(0, 10, 0), rgb(0, 0, 10), rgb(0, 0, 10), rgb(99, 99, 99)}));
+  Image image(
+      makeImage(4, 3, 8, [](int x, int) { return static_cast<uint32_t>(x); },
+                {rgb(10, 0, 0), rgb(0, 10, 0), rgb(0, 0, 10), rgb(0, 0, 10), rgb(99, 99, 99)}));
   EXPECT_EQ(vopCountColor(nullptr, 0, image, nullptr), 3);
   Image four(makeImage(8, 2, 4, [](int x, int) { return static_cast<uint32_t>(x % 3); },
                        {rgb(1, 1, 1), rgb(2, 2, 2), rgb(3, 3, 3)}));

@@ -18,7 +18,8 @@ class CodecAfterDialog : public ::testing::Test {
 protected:
   void SetUp() override {
     if (!testutil::canCreateWindows()) {
-      std::printf("SKIP codec service after a dialog: no window can be created here (no display)\n");
+      std::printf(
+          "SKIP codec service after a dialog: no window can be created here (no display)\n");
       GTEST_SKIP();
     }
   }
@@ -43,7 +44,9 @@ TEST_F(CodecAfterDialog, ACancelledOpenDialogWithNoImageAliveLeavesNoCodecServic
   EXPECT_FALSE(vopwin::codecsRunning()) << "the dialog's decoder list started it";
 }
 
-DWORD WINAPI unloadLibrary(void *library) { return FreeLibrary(static_cast<HMODULE>(library)) ? 0 : 1; }
+DWORD WINAPI unloadLibrary(void *library) {
+  return FreeLibrary(static_cast<HMODULE>(library)) ? 0 : 1;
+}
 
 TEST_F(CodecAfterDialog, TheLibraryUnloadsPromptlyAfterACancelledDialog) {
   HMODULE library = LoadLibraryA("vopimg.dll");
@@ -52,7 +55,8 @@ TEST_F(CodecAfterDialog, TheLibraryUnloadsPromptlyAfterACancelledDialog) {
     GTEST_SKIP();
   }
   using LoadFn = VOP_IMAGE(VOP_API *)(uint32_t, char *);
-  const auto load = reinterpret_cast<LoadFn>(reinterpret_cast<void *>(GetProcAddress(library, "vopLoadImage")));
+  const auto load =
+      reinterpret_cast<LoadFn>(reinterpret_cast<void *>(GetProcAddress(library, "vopLoadImage")));
   ASSERT_NE(load, nullptr);
   cancelOpenDialog(load);
   HANDLE unloading = CreateThread(nullptr, 0, unloadLibrary, library, 0, nullptr);

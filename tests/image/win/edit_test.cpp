@@ -50,12 +50,14 @@ void expectProtocol(const ProgressLog &log, uint32_t operation, uint32_t total) 
 
 // A 6 x 5 true-colour picture whose every pixel differs, so that a changed pixel shows.
 VOP_IMAGE makeGradient(int bitsPerPixel = 24) {
-  return makeImage(6, 5, bitsPerPixel, [](int x, int y) { return rgb(40 + 30 * x, 60 + 25 * y, 90 + 5 * x + 7 * y); });
+  return makeImage(6, 5, bitsPerPixel,
+                   [](int x, int y) { return rgb(40 + 30 * x, 60 + 25 * y, 90 + 5 * x + 7 * y); });
 }
 
 // A palette picture: index x % 2 on entries 0 and 1, every other entry black.
 VOP_IMAGE makeTwoEntryImage(int bitsPerPixel, uint32_t first, uint32_t second) {
-  return makeImage(4, 4, bitsPerPixel, [](int x, int) { return static_cast<uint32_t>(x % 2); }, {first, second});
+  return makeImage(4, 4, bitsPerPixel, [](int x, int) { return static_cast<uint32_t>(x % 2); },
+                   {first, second});
 }
 
 bool sameRegion(const VOP_REGION &r, int32_t left, int32_t right, int32_t top, int32_t bottom) {
@@ -118,7 +120,8 @@ TEST(AdjustGamma, RefusesRegionsBeyondTheImageOrEmptyAndChangesNothing) {
   const VOP_REGION bad[] = {{0, 7, 0, 5}, {0, 6, 0, 6}, {-1, 3, 0, 2}, {2, 2, 0, 5}, {0, 6, 3, 3}};
   for (const VOP_REGION &r : bad) {
     VOP_GAMMA_PARAMS p{2.0, 0, r};
-    EXPECT_EQ(vopAdjustGamma(nullptr, 0, &p, image, nullptr), -1) << r.left << " " << r.right << " " << r.top << " " << r.bottom;
+    EXPECT_EQ(vopAdjustGamma(nullptr, 0, &p, image, nullptr), -1)
+        << r.left << " " << r.right << " " << r.top << " " << r.bottom;
   }
   EXPECT_EQ(pixelsOf(image), before);
 }
@@ -140,7 +143,8 @@ TEST(AdjustGamma, PaletteImagesChangeWholeThroughTheirColourTable) {
     EXPECT_NE(newSecond, second) << depth;
     for (int y = 0; y < 4; ++y)
       for (int x = 0; x < 4; ++x)
-        EXPECT_EQ(vopGetColor(image, x, y), x % 2 == 0 ? newFirst : newSecond) << depth << ": " << x << "," << y;
+        EXPECT_EQ(vopGetColor(image, x, y), x % 2 == 0 ? newFirst : newSecond)
+            << depth << ": " << x << "," << y;
     // A palette pass counts entries: 2, 16 or 256.
     expectProtocol(log, 2, 1u << depth);
   }
@@ -253,13 +257,17 @@ TEST(AdjustContrast, WholeImageModeChangesPixelsOutsideTheMeasuredRegion) {
 TEST(AdjustQuality, RefusesValuesOutOfRangeAndTheSparingModeWithoutAColour) {
   Image image(makeGradient());
   const auto before = pixelsOf(image);
-  const VOP_QUALITY_PARAMS bad[] = {{182, 0, 0, {0, 6, 0, 5}}, {-182, 0, 0, {0, 6, 0, 5}},
-                                    {0, 102, 0, {0, 6, 0, 5}}, {0, 0, -102, {0, 6, 0, 5}},
+  const VOP_QUALITY_PARAMS bad[] = {{182, 0, 0, {0, 6, 0, 5}},
+                                    {-182, 0, 0, {0, 6, 0, 5}},
+                                    {0, 102, 0, {0, 6, 0, 5}},
+                                    {0, 0, -102, {0, 6, 0, 5}},
                                     {0, 10, 0, {0, 6, 0, 9}}};
   for (VOP_QUALITY_PARAMS p : bad)
-    EXPECT_EQ(vopAdjustQuality(nullptr, 0, &p, image, nullptr), -1) << p.hue << " " << p.brightness << " " << p.saturation;
+    EXPECT_EQ(vopAdjustQuality(nullptr, 0, &p, image, nullptr), -1)
+        << p.hue << " " << p.brightness << " " << p.saturation;
   VOP_QUALITY_PARAMS fine{181, 101, -101, {0, 6, 0, 5}};
-  EXPECT_EQ(vopAdjustQuality(nullptr, VOP_QUALITY_SPARE, &fine, image, nullptr), -1) << "mode 1 needs the second record";
+  EXPECT_EQ(vopAdjustQuality(nullptr, VOP_QUALITY_SPARE, &fine, image, nullptr), -1)
+      << "mode 1 needs the second record";
   EXPECT_EQ(vopAdjustQuality(nullptr, 0, nullptr, image, nullptr), -1);
   EXPECT_EQ(vopAdjustQuality(nullptr, 0, &fine, nullptr, nullptr), -1);
   EXPECT_EQ(pixelsOf(image), before);
@@ -298,7 +306,8 @@ TEST(AdjustQuality, PaletteImagesChangeThroughTheirColourTable) {
 
 // Left half a red, right half a blue; the sparing keeps the red.
 VOP_IMAGE makeRedBlue() {
-  return makeImage(4, 2, 24, [](int x, int) { return x < 2 ? rgb(200, 50, 50) : rgb(50, 50, 200); });
+  return makeImage(4, 2, 24,
+                   [](int x, int) { return x < 2 ? rgb(200, 50, 50) : rgb(50, 50, 200); });
 }
 
 TEST(AdjustQuality2, SparesExactlyTheKeepColourAtDistanceOne) {
@@ -490,8 +499,8 @@ TEST(Rotate, ATurnThatCannotBeMadeLeavesTheImageAsItWas) {
 
 TEST(Rotate, APaletteImageKeepsItsColourTable) {
   Image image(makeImage(4, 2, 8, [](int x, int y) { return static_cast<uint32_t>(1 + x + 4 * y); },
-                        {0, rgb(1, 2, 3), rgb(4, 5, 6), rgb(7, 8, 9), rgb(10, 11, 12), rgb(13, 14, 15),
-                         rgb(16, 17, 18), rgb(19, 20, 21), rgb(22, 23, 24)}));
+                        {0, rgb(1, 2, 3), rgb(4, 5, 6), rgb(7, 8, 9), rgb(10, 11, 12),
+                         rgb(13, 14, 15), rgb(16, 17, 18), rgb(19, 20, 21), rgb(22, 23, 24)}));
   VOP_ROTATE_PARAMS p{-90};
   ASSERT_EQ(vopRotate(nullptr, 0, &p, image, nullptr), 0);
   const voptest::Size s = sizeOf(image);

@@ -88,7 +88,8 @@ public:
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     m_dc = CreateCompatibleDC(nullptr);
-    m_bitmap = CreateDIBSection(m_dc, &info, DIB_RGB_COLORS, reinterpret_cast<void **>(&m_bits), nullptr, 0);
+    m_bitmap = CreateDIBSection(m_dc, &info, DIB_RGB_COLORS, reinterpret_cast<void **>(&m_bits),
+                                nullptr, 0);
     m_old = SelectObject(m_dc, m_bitmap);
     RECT all{0, 0, m_width, m_height};
     FillRect(m_dc, &all, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
@@ -315,7 +316,8 @@ TEST_F(HistogramDialog, WithoutATitleTheCaptionIsEmpty) {
 }
 
 TEST_F(HistogramDialog, ANullImageShowsNoDialog) {
-  withDialog("none", nullptr, [&](HWND dialog) { EXPECT_EQ(dialog, nullptr); }, 2000);
+  withDialog(
+      "none", nullptr, [&](HWND dialog) { EXPECT_EQ(dialog, nullptr); }, 2000);
 }
 
 // ---- the export frame's repaints --------------------------------------------------------
@@ -334,8 +336,9 @@ public:
     cls.hInstance = GetModuleHandleW(nullptr);
     cls.lpszClassName = L"VopRepaintCanvas";
     RegisterClassW(&cls);
-    m_window = CreateWindowExW(0, L"VopRepaintCanvas", L"canvas", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20, 20,
-                              200, 150, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    m_window =
+        CreateWindowExW(0, L"VopRepaintCanvas", L"canvas", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20, 20,
+                        200, 150, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     // Let the first exposure arrive and be painted before the checks start.
     for (int i = 0; i < 10; ++i) {
       MSG msg;
@@ -438,7 +441,8 @@ TEST_F(FrameRepaint, EditsRepaintAfterTheWorkAndRotationOnlyBefore) {
          VOP_HISTOGRAM_RESULT r{};
          return vopHistogram(canvas.get(), image, &r, &hook);
        }},
-      {"colour count", true, [&](VOP_IMAGE image) { return vopCountColor(canvas.get(), 0, image, &hook) > 0 ? 0 : -1; }},
+      {"colour count", true,
+       [&](VOP_IMAGE image) { return vopCountColor(canvas.get(), 0, image, &hook) > 0 ? 0 : -1; }},
       {"rotation", false,
        [&](VOP_IMAGE image) {
          VOP_ROTATE_PARAMS p{90};

@@ -25,7 +25,8 @@ using voptest::sizeOf;
 class History : public voptest::HistoryModeSuite {};
 
 VOP_IMAGE makeGradient() {
-  return makeImage(8, 6, 24, [](int x, int y) { return rgb(30 + 25 * x, 50 + 30 * y, 120 + 5 * x); });
+  return makeImage(8, 6, 24,
+                   [](int x, int y) { return rgb(30 + 25 * x, 50 + 30 * y, 120 + 5 * x); });
 }
 
 struct Edit {
@@ -153,8 +154,11 @@ TEST_F(History, ColourReductionIsRecordedOnTheDestinationOnly) {
   EXPECT_EQ(vopReverseAction(VOP_UNDO, destination), 4);
   EXPECT_EQ(vopReverseAction(VOP_REDO, destination), 12);
   EXPECT_EQ(vopReverseAction(VOP_UNDO, source), -1) << "the source was only read";
-  ASSERT_EQ(vopDecolor(nullptr, VOP_NO_UNDO | VOP_DECOLOR_BLACK_WHITE | 64, source, destination, nullptr), 0);
-  EXPECT_EQ(vopReverseAction(VOP_UNDO, destination), 4) << "the unrecorded reduction added no state";
+  ASSERT_EQ(
+      vopDecolor(nullptr, VOP_NO_UNDO | VOP_DECOLOR_BLACK_WHITE | 64, source, destination, nullptr),
+      0);
+  EXPECT_EQ(vopReverseAction(VOP_UNDO, destination), 4)
+      << "the unrecorded reduction added no state";
 }
 
 TEST_F(History, AnalysesRecordNothing) {
@@ -172,7 +176,8 @@ public:
     for (const char *name : {"TMP", "TEMP"}) {
       char value[MAX_PATH] = {};
       const DWORD length = GetEnvironmentVariableA(name, value, MAX_PATH);
-      m_saved.push_back({name, length > 0 && length < MAX_PATH ? std::string(value) : std::string(), length > 0});
+      m_saved.push_back(
+          {name, length > 0 && length < MAX_PATH ? std::string(value) : std::string(), length > 0});
       SetEnvironmentVariableA(name, folder.c_str());
     }
   }

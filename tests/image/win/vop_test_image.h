@@ -8,10 +8,10 @@ namespace voptest {
 struct Image {
   explicit Image(VOP_IMAGE h = nullptr) : handle(h) {}
   ~Image() { vopDestroyImage(handle); }
-  Image(const Image&) = delete;
-  Image& operator=(const Image&) = delete;
+  Image(const Image &) = delete;
+  Image &operator=(const Image &) = delete;
   VOP_IMAGE handle;
   operator VOP_IMAGE() const { return handle; }
 };
 
-}  // namespace voptest
+} // namespace voptest

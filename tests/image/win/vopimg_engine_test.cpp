@@ -21,9 +21,9 @@ using testutil::ScratchDir;
 
 // The record behind a plain handle, as the library lays it out (a virtual destructor first).
 struct RecordView {
-  void* vtable;
+  void *vtable;
   HBITMAP bitmap;
-  uint8_t* bits;
+  uint8_t *bits;
   int32_t width;
   int32_t height;
   int32_t pitch;
@@ -37,14 +37,14 @@ struct RecordView {
 };
 bool historyHandles = false;
 // In history mode the handle is a pair whose first word is the record.
-const RecordView& view(VOP_IMAGE image) {
-  const void* record = historyHandles ? *reinterpret_cast<void* const*>(image) : image;
-  return *static_cast<const RecordView*>(record);
+const RecordView &view(VOP_IMAGE image) {
+  const void *record = historyHandles ? *reinterpret_cast<void *const *>(image) : image;
+  return *static_cast<const RecordView *>(record);
 }
 
 // Sets the handle mode for one test and puts plain handles back afterwards.
 class Mode {
- public:
+public:
   explicit Mode(int32_t mode) {
     vopInitialize(&mode);
     historyHandles = mode == VOP_HISTORY_MODE;
@@ -58,7 +58,7 @@ class Mode {
 
 using voptest::Image;
 
-void setColorTable(VOP_IMAGE image, const std::vector<RGBQUAD>& table) {
+void setColorTable(VOP_IMAGE image, const std::vector<RGBQUAD> &table) {
   HDC dc = CreateCompatibleDC(nullptr);
   HGDIOBJ old = SelectObject(dc, view(image).bitmap);
   SetDIBColorTable(dc, 0, static_cast<UINT>(table.size()), table.data());
@@ -79,8 +79,8 @@ std::vector<RGBQUAD> colorTable(VOP_IMAGE image) {
 uint32_t rgb(int r, int g, int b) { return static_cast<uint32_t>(r | g << 8 | b << 16); }
 
 void setPixel24(VOP_IMAGE image, int x, int y, uint32_t colour) {
-  const RecordView& r = view(image);
-  uint8_t* p = r.bits + static_cast<ptrdiff_t>(r.pitch) * y + x * (r.bitsPerPixel / 8);
+  const RecordView &r = view(image);
+  uint8_t *p = r.bits + static_cast<ptrdiff_t>(r.pitch) * y + x * (r.bitsPerPixel / 8);
   p[0] = static_cast<uint8_t>(colour >> 16);
   p[1] = static_cast<uint8_t>(colour >> 8);
   p[2] = static_cast<uint8_t>(colour);
@@ -90,7 +90,8 @@ void setPixel24(VOP_IMAGE image, int x, int y, uint32_t colour) {
 VOP_IMAGE patterned(int w, int h) {
   VOP_IMAGE image = vopCreateImage(w, h, 24, 0);
   for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) setPixel24(image, x, y, rgb(x * 40 + 3, y * 30 + 5, (x + y) * 17));
+    for (int x = 0; x < w; ++x)
+      setPixel24(image, x, y, rgb(x * 40 + 3, y * 30 + 5, (x + y) * 17));
   return image;
 }
 
@@ -99,11 +100,14 @@ std::vector<uint32_t> pixels(VOP_IMAGE image) {
   vopGetImageData(image, &w, &h, &d);
   std::vector<uint32_t> out;
   for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) out.push_back(vopGetColor(image, x, y));
+    for (int x = 0; x < w; ++x)
+      out.push_back(vopGetColor(image, x, y));
   return out;
 }
 
-std::string dataFile(const char* name) { return testutil::windowsPath(std::string(TEST_DATA_DIR) + "/" + name); }
+std::string dataFile(const char *name) {
+  return testutil::windowsPath(std::string(TEST_DATA_DIR) + "/" + name);
+}
 
 // ---------------------------------------------------------------------------------------------
 
@@ -120,7 +124,7 @@ TEST(VopHandlesTest, InitializeSetsTheHandleKind) {
     Image paired(vopCreateImage(3, 2, 24, 0));
     ASSERT_NE(paired.handle, nullptr);
     // A history handle is a pair: the record first.
-    const auto* pair = reinterpret_cast<const RecordView* const*>(paired.handle);
+    const auto *pair = reinterpret_cast<const RecordView *const *>(paired.handle);
     EXPECT_EQ(pair[0]->width, 3);
     EXPECT_NE(pair[1], nullptr);
     int32_t w = 0;
@@ -155,12 +159,12 @@ TEST(VopHandlesTest, RowsAreBottomUpWithANegativePitch) {
     for (int width : {1, 3, 5, 13}) {
       Image image(vopCreateImage(width, 4, depth, 0));
       ASSERT_NE(image.handle, nullptr) << depth;
-      const RecordView& r = view(image);
+      const RecordView &r = view(image);
       const int row = ((depth * width + 31) / 32) * 4;
       EXPECT_EQ(r.pitch, -row) << depth << " x " << width;
       DIBSECTION section{};
       ASSERT_EQ(GetObjectA(r.bitmap, sizeof section, &section), static_cast<int>(sizeof section));
-      EXPECT_EQ(r.bits, static_cast<uint8_t*>(section.dsBm.bmBits) + 3 * row)
+      EXPECT_EQ(r.bits, static_cast<uint8_t *>(section.dsBm.bmBits) + 3 * row)
           << "pixel (0, 0) starts the last row in memory";
       EXPECT_TRUE(r.isDibSection);
       EXPECT_EQ(r.bitsPerPixel, depth);
@@ -177,8 +181,8 @@ TEST(VopHandlesTest, RowsAreBottomUpWithANegativePitch) {
 
 TEST(VopHandlesTest, GetColorReadsEveryPixelFormat) {
   Image true24(vopCreateImage(3, 2, 24, 0));
-  uint8_t* p = view(true24).bits + view(true24).pitch * 1 + 2 * 3;
-  p[0] = 0x10, p[1] = 0x20, p[2] = 0x30;  // B, G, R of pixel (2, 1)
+  uint8_t *p = view(true24).bits + view(true24).pitch * 1 + 2 * 3;
+  p[0] = 0x10, p[1] = 0x20, p[2] = 0x30; // B, G, R of pixel (2, 1)
   EXPECT_EQ(vopGetColor(true24, 2, 1), 0x00102030u);
   EXPECT_EQ(vopGetColor(true24, 3, 0), 0u);
   EXPECT_EQ(vopGetColor(true24, -1, 0), 0u);
@@ -186,14 +190,15 @@ TEST(VopHandlesTest, GetColorReadsEveryPixelFormat) {
   EXPECT_EQ(vopGetColor(nullptr, 0, 0), 0xFFFFFFFFu);
 
   Image true32(vopCreateImage(2, 1, 32, 1));
-  uint8_t* q = view(true32).bits + 4;
+  uint8_t *q = view(true32).bits + 4;
   q[0] = 1, q[1] = 2, q[2] = 3, q[3] = 200;
   EXPECT_EQ(vopGetColor(true32, 1, 0), rgb(3, 2, 1)) << "alpha is no part of the colour";
 
-  const std::vector<RGBQUAD> table = {{0, 0, 0, 0}, {0x11, 0x22, 0x33, 0}, {0x44, 0x55, 0x66, 0}, {9, 8, 7, 0}};
+  const std::vector<RGBQUAD> table = {
+      {0, 0, 0, 0}, {0x11, 0x22, 0x33, 0}, {0x44, 0x55, 0x66, 0}, {9, 8, 7, 0}};
   Image four(vopCreateImage(4, 1, 4, 0));
   setColorTable(four, table);
-  view(four).bits[0] = 0x12;  // x = 0 high nibble, x = 1 low nibble
+  view(four).bits[0] = 0x12; // x = 0 high nibble, x = 1 low nibble
   view(four).bits[1] = 0x30;
   EXPECT_EQ(vopGetColor(four, 0, 0), rgb(0x33, 0x22, 0x11));
   EXPECT_EQ(vopGetColor(four, 1, 0), rgb(0x66, 0x55, 0x44));
@@ -202,15 +207,16 @@ TEST(VopHandlesTest, GetColorReadsEveryPixelFormat) {
 
   Image one(vopCreateImage(9, 1, 1, 0));
   setColorTable(one, {{0, 0, 0, 0}, {255, 255, 255, 0}});
-  view(one).bits[0] = 0x80;  // x = 0 is bit 7
-  view(one).bits[1] = 0x80;  // x = 8
+  view(one).bits[0] = 0x80; // x = 0 is bit 7
+  view(one).bits[1] = 0x80; // x = 8
   EXPECT_EQ(vopGetColor(one, 0, 0), 0xFFFFFFu);
   EXPECT_EQ(vopGetColor(one, 1, 0), 0u);
   EXPECT_EQ(vopGetColor(one, 8, 0), 0xFFFFFFu);
 
   Image eight(vopCreateImage(2, 2, 8, 0));
   std::vector<RGBQUAD> grey(256);
-  for (int i = 0; i < 256; ++i) grey[i] = {static_cast<BYTE>(i), static_cast<BYTE>(i), static_cast<BYTE>(255 - i), 0};
+  for (int i = 0; i < 256; ++i)
+    grey[i] = {static_cast<BYTE>(i), static_cast<BYTE>(i), static_cast<BYTE>(255 - i), 0};
   setColorTable(eight, grey);
   view(eight).bits[view(eight).pitch * 1 + 1] = 200;
   EXPECT_EQ(vopGetColor(eight, 1, 1), rgb(55, 200, 200));
@@ -232,7 +238,8 @@ TEST(VopFilesTest, LoadsTheDepthsOfTheFile) {
       return q.rgbRed == r && q.rgbGreen == g && q.rgbBlue == b;
     });
   };
-  EXPECT_TRUE(has(0x10, 0x20, 0x30) && has(0xC0, 0x80, 0x40)) << "the GIF palette is the colour table";
+  EXPECT_TRUE(has(0x10, 0x20, 0x30) && has(0xC0, 0x80, 0x40))
+      << "the GIF palette is the colour table";
 
   std::strcpy(name, dataFile("alpha.png").c_str());
   Image png(vopLoadImage(0, name));
@@ -264,7 +271,7 @@ TEST(VopFilesTest, LoadsTheDepthsOfTheFile) {
 TEST(VopFilesTest, LosslessRoundTripsKeepEveryPixel) {
   ScratchDir dir;
   Image source(patterned(5, 3));
-  for (uint32_t code : {0u, 3u, 4u}) {  // BMP, PNG, TIFF
+  for (uint32_t code : {0u, 3u, 4u}) { // BMP, PNG, TIFF
     char name[MAX_PATH];
     std::strcpy(name, dir.join("round").c_str());
     ASSERT_EQ(vopSaveImage(code, source, name, nullptr), 0) << code;
@@ -276,9 +283,11 @@ TEST(VopFilesTest, LosslessRoundTripsKeepEveryPixel) {
   // pictures, so a true-colour source is not tried here.)
   Image indexed(vopCreateImage(4, 2, 8, 0));
   std::vector<RGBQUAD> table(256);
-  for (int i = 0; i < 256; ++i) table[i] = {static_cast<BYTE>(i), static_cast<BYTE>(255 - i), 77, 0};
+  for (int i = 0; i < 256; ++i)
+    table[i] = {static_cast<BYTE>(i), static_cast<BYTE>(255 - i), 77, 0};
   setColorTable(indexed, table);
-  for (int x = 0; x < 4; ++x) view(indexed).bits[x] = static_cast<uint8_t>(x * 60);
+  for (int x = 0; x < 4; ++x)
+    view(indexed).bits[x] = static_cast<uint8_t>(x * 60);
   char gif[MAX_PATH];
   std::strcpy(gif, dir.join("round.gif").c_str());
   ASSERT_EQ(vopSaveImage(VOP_SAVE_FORMAT_GIF, indexed, gif, nullptr), 0);
@@ -291,7 +300,7 @@ TEST(VopFilesTest, LosslessRoundTripsKeepEveryPixel) {
 }
 
 // The first quantisation value of a JPEG file's first table: 1 at quality 100, 255 at 0.
-int firstQuantValue(const std::string& path) {
+int firstQuantValue(const std::string &path) {
   std::ifstream in(path, std::ios::binary);
   std::string b((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   const size_t at = b.find("\xFF\xDB");
@@ -300,10 +309,10 @@ int firstQuantValue(const std::string& path) {
 
 int hookCalls = 0;
 int32_t qualityOffered = 0;
-void __stdcall setQuality(int32_t* quality, void* context) {
+void __stdcall setQuality(int32_t *quality, void *context) {
   ++hookCalls;
   qualityOffered = *quality;
-  *quality = *static_cast<int32_t*>(context);
+  *quality = *static_cast<int32_t *>(context);
 }
 
 TEST(VopFilesTest, SaveRulesNamesAndQuality) {
@@ -330,7 +339,9 @@ TEST(VopFilesTest, SaveRulesNamesAndQuality) {
   ASSERT_EQ(vopSaveImage(VOP_SAVE_FORMAT_JPG | VOP_SAVE_OVERWRITE, image, name, &hook), 0);
   const int at0 = firstQuantValue(name);
   if (at80 == at100 && at100 == at0) {
-    std::printf("SKIP quality check: this codec service writes the same tables at every quality (%d)\n", at80);
+    std::printf(
+        "SKIP quality check: this codec service writes the same tables at every quality (%d)\n",
+        at80);
   } else {
     EXPECT_EQ(at100, 1) << "150 is held at 100";
     EXPECT_GT(at0, at80) << "-5 is held at 0, the coarsest tables";
@@ -376,7 +387,7 @@ VOP_COPY_PARAMS whole(VOP_IMAGE image, int angle = 0, float scale = 1.0f) {
   p.srcBottom = h;
   p.angle = angle;
   p.scaleX = p.scaleY = scale;
-  p.dstRight = w;  // the box of an unturned, unscaled copy
+  p.dstRight = w; // the box of an unturned, unscaled copy
   p.dstBottom = h;
   return p;
 }
@@ -398,11 +409,13 @@ TEST(VopCopyTest, IdentityScaleMirrorAndTones) {
   Image big(vopCreateImage(12, 8, 24, 0));
   ASSERT_EQ(vopCopy(nullptr, 0, &doubled, source, big, nullptr), 0);
   EXPECT_EQ(vopGetColor(big, 0, 0), vopGetColor(source, 0, 0));
-  EXPECT_EQ(vopGetColor(big, 4, 2), vopGetColor(source, 2, 1)) << "even positions hit source pixels";
+  EXPECT_EQ(vopGetColor(big, 4, 2), vopGetColor(source, 2, 1))
+      << "even positions hit source pixels";
 
   Image mirrored(vopCreateImage(6, 4, 24, 0));
   ASSERT_EQ(vopCopy(nullptr, VOP_COPY_MIRROR, &p, source, mirrored, nullptr), 0);
-  for (int x = 0; x < 6; ++x) EXPECT_EQ(vopGetColor(mirrored, x, 2), vopGetColor(source, 5 - x, 2));
+  for (int x = 0; x < 6; ++x)
+    EXPECT_EQ(vopGetColor(mirrored, x, 2), vopGetColor(source, 5 - x, 2));
 
   VOP_COPY_PARAMS refused = whole(source, 0, 2.5f);
   EXPECT_EQ(vopCopy(nullptr, 0, &refused, source, big, nullptr), -1);
@@ -413,7 +426,7 @@ TEST(VopCopyTest, IdentityScaleMirrorAndTones) {
   EXPECT_EQ(vopCopy(nullptr, 0, nullptr, source, same, nullptr), -1);
 
   Image white(vopCreateImage(2, 2, 24, 0));
-  std::memset(view(white).bits + view(white).pitch, 0xFF, 8);  // row 1 in memory order ...
+  std::memset(view(white).bits + view(white).pitch, 0xFF, 8); // row 1 in memory order ...
   std::memset(view(white).bits, 0xFF, 8);
   VOP_COPY_PARAMS w = whole(white);
   Image inverted(vopCreateImage(2, 2, 24, 0));
@@ -431,7 +444,7 @@ TEST(VopCopyTest, IdentityScaleMirrorAndTones) {
 }
 
 std::vector<VOP_PROGRESS_RECORD> progressCalls;
-void VOP_API recordProgress(VOP_PROGRESS_RECORD* record) { progressCalls.push_back(*record); }
+void VOP_API recordProgress(VOP_PROGRESS_RECORD *record) { progressCalls.push_back(*record); }
 
 TEST(VopCopyTest, MeasuresQuarterTurnsAndReportsProgress) {
   Image source(vopCreateImage(100, 50, 24, 0));
@@ -470,17 +483,17 @@ TEST(VopTransferTest, DrawAndAttachPackedDibs) {
   // Draw onto a top-down 32-bit section.
   BITMAPINFO bi{};
   bi.bmiHeader = {sizeof(BITMAPINFOHEADER), 4, -3, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-  void* bits = nullptr;
+  void *bits = nullptr;
   HDC dc = CreateCompatibleDC(nullptr);
   HBITMAP target = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
   HGDIOBJ old = SelectObject(dc, target);
   EXPECT_NE(vopDrawImage(dc, 0, 0, 4, 3, 0, 0, SRCCOPY, source), 0);
   EXPECT_EQ(vopDrawImage(dc, 0, 0, 4, 3, 0, 0, SRCCOPY, nullptr), 0);
   GdiFlush();
-  const auto* drawn = static_cast<const uint32_t*>(bits);
+  const auto *drawn = static_cast<const uint32_t *>(bits);
   for (int y = 0; y < 3; ++y)
     for (int x = 0; x < 4; ++x) {
-      const uint32_t bgr = drawn[y * 4 + x] & 0xFFFFFF;  // 0x00RRGGBB in memory order B, G, R
+      const uint32_t bgr = drawn[y * 4 + x] & 0xFFFFFF; // 0x00RRGGBB in memory order B, G, R
       const uint32_t colour = (bgr >> 16 & 0xFF) | (bgr & 0xFF00) | (bgr & 0xFF) << 16;
       EXPECT_EQ(colour, vopGetColor(source, x, y)) << x << "," << y;
     }
@@ -493,8 +506,8 @@ TEST(VopTransferTest, DrawAndAttachPackedDibs) {
   std::vector<uint8_t> packed(40 + 1024 + row * h);
   BITMAPINFOHEADER header{40, w, h, 1, 8, BI_RGB, 0, 0, 0, 0, 0};
   std::memcpy(packed.data(), &header, 40);
-  packed[40 + 4] = 0xFF;  // entry 1: blue
-  packed[40 + 1024 + 0 * row + 2] = 1;  // bottom row, x = 2
+  packed[40 + 4] = 0xFF;               // entry 1: blue
+  packed[40 + 1024 + 0 * row + 2] = 1; // bottom row, x = 2
   HGLOBAL dib = GlobalAlloc(GMEM_MOVEABLE, packed.size());
   std::memcpy(GlobalLock(dib), packed.data(), packed.size());
   GlobalUnlock(dib);
@@ -503,12 +516,13 @@ TEST(VopTransferTest, DrawAndAttachPackedDibs) {
   EXPECT_EQ(view(attached).bitsPerPixel, 8);
   EXPECT_EQ(vopGetColor(attached, 2, 1), rgb(0, 0, 255));
   EXPECT_EQ(vopGetColor(attached, 2, 0), 0u);
-  EXPECT_EQ(std::memcmp(GlobalLock(dib), packed.data(), packed.size()), 0) << "the caller's DIB is untouched";
+  EXPECT_EQ(std::memcmp(GlobalLock(dib), packed.data(), packed.size()), 0)
+      << "the caller's DIB is untouched";
   GlobalUnlock(dib);
 
   // Lying headers are refused: a core header, a height past the block, a colour count of 1000.
   const auto lying = [&](size_t at, int32_t value) {
-    auto* p = static_cast<uint8_t*>(GlobalLock(dib));
+    auto *p = static_cast<uint8_t *>(GlobalLock(dib));
     std::memcpy(p, packed.data(), packed.size());
     std::memcpy(p + at, &value, 4);
     GlobalUnlock(dib);
@@ -524,14 +538,15 @@ TEST(VopTransferTest, DrawAndAttachPackedDibs) {
 
 // ---------------------------------------------------------------------------------------------
 
-std::vector<std::string> tempFiles(const char* prefix) {
+std::vector<std::string> tempFiles(const char *prefix) {
   char folder[MAX_PATH];
   GetTempPathA(MAX_PATH, folder);
   std::vector<std::string> names;
   WIN32_FIND_DATAA found;
   HANDLE h = FindFirstFileA((std::string(folder) + prefix + "*").c_str(), &found);
   if (h != INVALID_HANDLE_VALUE) {
-    do names.push_back(found.cFileName);
+    do
+      names.push_back(found.cFileName);
     while (FindNextFileA(h, &found));
     FindClose(h);
   }
@@ -626,4 +641,4 @@ TEST(VopVersionTest, ReadsTheLibrarysOwnVersion) {
   EXPECT_EQ(major, static_cast<uint32_t>(TOLM_VERSION_MAJOR)) << "unchanged on failure";
 }
 
-}  // namespace
+} // namespace

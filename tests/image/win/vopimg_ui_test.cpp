@@ -25,12 +25,12 @@ using voptest::Image;
 VOP_IMAGE patterned(int w, int h) {
   VOP_IMAGE image = vopCreateImage(w, h, 24, 0);
   // The record's bits pointer (third word) addresses row 0; the pitch (sixth int) is negative.
-  auto* const* words = reinterpret_cast<uint8_t* const*>(image);
-  uint8_t* bits = words[2];
-  const int32_t pitch = reinterpret_cast<const int32_t*>(image)[(3 * sizeof(void*)) / 4 + 2];
+  auto *const *words = reinterpret_cast<uint8_t *const *>(image);
+  uint8_t *bits = words[2];
+  const int32_t pitch = reinterpret_cast<const int32_t *>(image)[(3 * sizeof(void *)) / 4 + 2];
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) {
-      uint8_t* p = bits + static_cast<ptrdiff_t>(pitch) * y + 3 * x;
+      uint8_t *p = bits + static_cast<ptrdiff_t>(pitch) * y + 3 * x;
       p[0] = static_cast<uint8_t>(x * 50), p[1] = static_cast<uint8_t>(y * 70), p[2] = 99;
     }
   return image;
@@ -41,18 +41,20 @@ std::vector<uint32_t> pixels(VOP_IMAGE image) {
   vopGetImageData(image, &w, &h, nullptr);
   std::vector<uint32_t> out;
   for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) out.push_back(vopGetColor(image, x, y));
+    for (int x = 0; x < w; ++x)
+      out.push_back(vopGetColor(image, x, y));
   return out;
 }
 
-std::string narrow(const std::wstring& w) {
+std::string narrow(const std::wstring &w) {
   std::string out;
-  for (wchar_t c : w) out += c < 128 ? static_cast<char>(c) : '?';
+  for (wchar_t c : w)
+    out += c < 128 ? static_cast<char>(c) : '?';
   return out;
 }
 
 class VopWindows : public ::testing::Test {
- protected:
+protected:
   void SetUp() override {
     if (!testutil::canCreateWindows()) {
       std::printf("SKIP clipboard and dialogs: no window can be created here (no display)\n");
@@ -82,7 +84,7 @@ TEST_F(VopWindows, ClipboardRoundTrip) {
   // A DIB another program put there.
   const int row = 4;
   HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, 40 + row * 2);
-  auto* dib = static_cast<uint8_t*>(GlobalLock(block));
+  auto *dib = static_cast<uint8_t *>(GlobalLock(block));
   BITMAPINFOHEADER header{40, 1, 2, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
   std::memcpy(dib, &header, 40);
   const uint8_t bottom[4] = {1, 2, 3, 0}, top[4] = {4, 5, 6, 0};
@@ -111,12 +113,13 @@ TEST_F(VopWindows, OpenDialogListsDecodersAndLoadsTheChoice) {
   ASSERT_TRUE(seen.found) << "no dialog appeared";
   EXPECT_STREQ(name, "untouched");
   // Every decoder but the metafile and icon ones, as "description (patterns)".
-  const auto listed = [&](const wchar_t* part) {
+  const auto listed = [&](const wchar_t *part) {
     return std::any_of(seen.types.begin(), seen.types.end(),
-                       [&](const std::wstring& t) { return t.find(part) != std::wstring::npos; });
+                       [&](const std::wstring &t) { return t.find(part) != std::wstring::npos; });
   };
   std::wstring all;
-  for (const auto& t : seen.types) all += t + L" | ";
+  for (const auto &t : seen.types)
+    all += t + L" | ";
   EXPECT_TRUE(listed(L"*.PNG")) << "PNG";
   EXPECT_TRUE(listed(L"*.JPG")) << "JPEG";
   EXPECT_FALSE(listed(L"*.EMF"));
@@ -148,11 +151,11 @@ TEST_F(VopWindows, SaveDialogCompletesTheExtensionOfTheChosenType) {
   ScratchDir dir;
   Image source(patterned(3, 2));
   struct Case {
-    const char* typed;
-    int type;  // 0-based: bitmap, JPEG, GIF, PNG
-    const char* expected;
+    const char *typed;
+    int type; // 0-based: bitmap, JPEG, GIF, PNG
+    const char *expected;
   };
-  for (const Case& c : {Case{"photo", 3, "photo.png"}, Case{"other.png", 0, "other.png.bmp"},
+  for (const Case &c : {Case{"photo", 3, "photo.png"}, Case{"other.png", 0, "other.png.bmp"},
                         Case{"shot.JPG", 1, "shot.JPG"}}) {
     char name[MAX_PATH] = "";
     SeenDialog seen;
@@ -184,4 +187,4 @@ TEST_F(VopWindows, SaveDialogCompletesTheExtensionOfTheChosenType) {
   EXPECT_STREQ(name, "keep");
 }
 
-}  // namespace
+} // namespace

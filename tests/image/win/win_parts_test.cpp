@@ -61,8 +61,8 @@ State stateOf(ImageRecord &r) {
     vop::PaletteEntry table[256] = {};
     const int32_t n = vopwin::readColorTable(r, table, 256);
     for (int32_t i = 0; i < n; ++i)
-      s.palette.push_back(static_cast<uint32_t>(table[i].blue | table[i].green << 8 | table[i].red << 16 |
-                                                table[i].reserved << 24));
+      s.palette.push_back(static_cast<uint32_t>(table[i].blue | table[i].green << 8 |
+                                                table[i].red << 16 | table[i].reserved << 24));
   }
   return s;
 }
@@ -70,7 +70,8 @@ State stateOf(ImageRecord &r) {
 void setPalette(ImageRecord &r, uint8_t seed) {
   std::vector<vop::PaletteEntry> table(256);
   for (int i = 0; i < 256; ++i)
-    table[i] = {static_cast<uint8_t>(i + seed), static_cast<uint8_t>(3 * i), static_cast<uint8_t>(255 - i), 0};
+    table[i] = {static_cast<uint8_t>(i + seed), static_cast<uint8_t>(3 * i),
+                static_cast<uint8_t>(255 - i), 0};
   ASSERT_TRUE(vopwin::writeColorTable(r, table.data(), 256));
 }
 
@@ -145,7 +146,8 @@ TEST_F(WinParts, ATurnedPictureCarriesNoAlphaMarkForTheZeroAlphaItWasGiven) {
   for (int32_t y = 0; y < 4; ++y)
     for (int32_t x = 0; x < 6; ++x) {
       uint8_t *p = r.bits + static_cast<ptrdiff_t>(r.pitch) * y + 4 * x;
-      p[0] = static_cast<uint8_t>(x * 40), p[1] = static_cast<uint8_t>(y * 60), p[2] = 9, p[3] = 0x80;
+      p[0] = static_cast<uint8_t>(x * 40), p[1] = static_cast<uint8_t>(y * 60), p[2] = 9,
+      p[3] = 0x80;
     }
   for (const int32_t angle : {90, 45}) {
     SCOPED_TRACE(angle);
@@ -169,7 +171,8 @@ TEST_F(WinParts, TheCodecServiceRunsWhileImagesLiveAndStopsWithTheLast) {
   EXPECT_FALSE(vopwin::codecsRunning()) << "a failed load with no image alive";
 
   char name[MAX_PATH] = {};
-  lstrcpynA(name, testutil::windowsPath(std::string(TEST_DATA_DIR) + "/photo.jpg").c_str(), MAX_PATH);
+  lstrcpynA(name, testutil::windowsPath(std::string(TEST_DATA_DIR) + "/photo.jpg").c_str(),
+            MAX_PATH);
   VOP_IMAGE first = vopLoadImage(0, name);
   ASSERT_NE(first, nullptr);
   VOP_IMAGE second = vopLoadImage(0, name);

@@ -185,11 +185,17 @@ bool isShiftJisLead(uint8_t b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 &
 
 TEST(StringCase, DoubleByteTrailBytesThatLookLikeLettersAreKept) {
   // 0x83 0x41 and 0x83 0x61 are two katakana whose trail bytes are 'A' and 'a'.
-  char text[] = "\x83\x41" "Ab" "\x83\x61";
+  char text[] = "\x83\x41"
+                "Ab"
+                "\x83\x61";
   kel::stringLower(text, isShiftJisLead);
-  EXPECT_STREQ(text, "\x83\x41" "ab" "\x83\x61");
+  EXPECT_STREQ(text, "\x83\x41"
+                     "ab"
+                     "\x83\x61");
   kel::stringUpper(text, isShiftJisLead);
-  EXPECT_STREQ(text, "\x83\x41" "AB" "\x83\x61");
+  EXPECT_STREQ(text, "\x83\x41"
+                     "AB"
+                     "\x83\x61");
   // A lead byte right before the terminator does not run past it.
   char cut[] = "a\x83";
   kel::stringUpper(cut, isShiftJisLead);

@@ -127,9 +127,11 @@ TEST(CrcPaths, EveryPathAgreesWithTheBitwiseModelOnAllLengthsAndOffsets) {
     lengths.push_back(n);
   for (size_t n : {511u, 1024u, 4099u, 65536u, 70000u})
     lengths.push_back(n);
-  for (const kel::CrcPath path : {kel::CrcPath::Bytewise, kel::CrcPath::Sliced, kel::CrcPath::Folded}) {
+  for (const kel::CrcPath path :
+       {kel::CrcPath::Bytewise, kel::CrcPath::Sliced, kel::CrcPath::Folded}) {
     if (!kel::crcPathAvailable(path)) {
-      std::printf("SKIP: CRC path %d needs instructions this processor lacks\n", static_cast<int>(path));
+      std::printf("SKIP: CRC path %d needs instructions this processor lacks\n",
+                  static_cast<int>(path));
       continue;
     }
     int failures = 0;
@@ -138,23 +140,29 @@ TEST(CrcPaths, EveryPathAgreesWithTheBitwiseModelOnAllLengthsAndOffsets) {
       const std::vector<uint8_t> data(buffer.begin() + static_cast<long>(offset),
                                       buffer.begin() + static_cast<long>(offset + n));
       const uint8_t *at = buffer.data() + offset;
-      const bool ok32 = ~kel::crc32UpdateWith(path, 0xFFFFFFFFu, at, n) == bitwiseCrc(data, 32, 0x04C11DB7u, 0xFFFFFFFFu);
+      const bool ok32 = ~kel::crc32UpdateWith(path, 0xFFFFFFFFu, at, n) ==
+                        bitwiseCrc(data, 32, 0x04C11DB7u, 0xFFFFFFFFu);
       const bool ok16 = static_cast<uint16_t>(~kel::crc16UpdateWith(path, 0xFFFF, at, n)) ==
                         bitwiseCrc(data, 16, 0x1021u, 0xFFFFu);
       // An arbitrary running register, as in the middle of a chunked checksum.
       const uint32_t reg = static_cast<uint32_t>(rng());
-      const bool okReg32 = kel::crc32UpdateWith(path, reg, at, n) == kel::crc32UpdateWith(kel::CrcPath::Bytewise, reg, at, n);
-      const bool okReg16 = kel::crc16UpdateWith(path, static_cast<uint16_t>(reg), at, n) ==
-                           kel::crc16UpdateWith(kel::CrcPath::Bytewise, static_cast<uint16_t>(reg), at, n);
+      const bool okReg32 = kel::crc32UpdateWith(path, reg, at, n) ==
+                           kel::crc32UpdateWith(kel::CrcPath::Bytewise, reg, at, n);
+      const bool okReg16 =
+          kel::crc16UpdateWith(path, static_cast<uint16_t>(reg), at, n) ==
+          kel::crc16UpdateWith(kel::CrcPath::Bytewise, static_cast<uint16_t>(reg), at, n);
       if (!(ok32 && ok16 && okReg32 && okReg16) && ++failures <= 5)
-        ADD_FAILURE() << "path " << static_cast<int>(path) << " length " << n << " offset " << offset << ": crc32 "
-                      << ok32 << " crc16 " << ok16 << " register32 " << okReg32 << " register16 " << okReg16;
+        ADD_FAILURE() << "path " << static_cast<int>(path) << " length " << n << " offset "
+                      << offset << ": crc32 " << ok32 << " crc16 " << ok16 << " register32 "
+                      << okReg32 << " register16 " << okReg16;
     }
     for (size_t offset = 0; offset < 16; ++offset) {
       const uint8_t *at = buffer.data() + offset;
       EXPECT_EQ(kel::crc32UpdateWith(path, 0xFFFFFFFFu, at, 1000),
-                kel::crc32UpdateWith(kel::CrcPath::Bytewise, 0xFFFFFFFFu, at, 1000)) << "offset " << offset;
-      EXPECT_EQ(kel::crc16UpdateWith(path, 0xFFFF, at, 1000), kel::crc16UpdateWith(kel::CrcPath::Bytewise, 0xFFFF, at, 1000))
+                kel::crc32UpdateWith(kel::CrcPath::Bytewise, 0xFFFFFFFFu, at, 1000))
+          << "offset " << offset;
+      EXPECT_EQ(kel::crc16UpdateWith(path, 0xFFFF, at, 1000),
+                kel::crc16UpdateWith(kel::CrcPath::Bytewise, 0xFFFF, at, 1000))
           << "offset " << offset;
     }
   }
@@ -166,8 +174,10 @@ TEST(CrcPaths, PlainUpdateAgreesWithTheByteTableAcrossItsSwitchOver) {
     data[i] = static_cast<uint8_t>(i * 131 + (i >> 8));
   for (size_t n : {0u, 1u, 63u, 64u, 127u, 128u, 129u, 200u, 4095u, 4096u}) {
     EXPECT_EQ(kel::crc32Update(0x12345678u, data.data(), n),
-              kel::crc32UpdateWith(kel::CrcPath::Bytewise, 0x12345678u, data.data(), n)) << n;
-    EXPECT_EQ(kel::crc16Update(0xBEEF, data.data(), n), kel::crc16UpdateWith(kel::CrcPath::Bytewise, 0xBEEF, data.data(), n))
+              kel::crc32UpdateWith(kel::CrcPath::Bytewise, 0x12345678u, data.data(), n))
+        << n;
+    EXPECT_EQ(kel::crc16Update(0xBEEF, data.data(), n),
+              kel::crc16UpdateWith(kel::CrcPath::Bytewise, 0xBEEF, data.data(), n))
         << n;
   }
   // Checksums fed in pieces of uneven size match the whole buffer on the fast paths too.

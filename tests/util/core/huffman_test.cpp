@@ -1,4 +1,5 @@
-// Tests of the Huffman and value-code cores against hand-worked streams and a plain reference coder.
+// Tests of the Huffman and value-code cores against hand-worked streams and a plain reference
+// coder.
 #include "util/core/huffman.h"
 
 #include <gtest/gtest.h>
@@ -104,7 +105,11 @@ Bytes skewed(std::mt19937 &rng, size_t n) {
   Bytes b(n);
   for (auto &x : b) {
     const uint32_t r = rng() % 1000;
-    x = static_cast<uint8_t>(r < 500 ? 'e' : r < 750 ? 't' : r < 870 ? 'a' : r < 940 ? ' ' : rng() % 256);
+    x = static_cast<uint8_t>(r < 500   ? 'e'
+                             : r < 750 ? 't'
+                             : r < 870 ? 'a'
+                             : r < 940 ? ' '
+                                       : rng() % 256);
   }
   return b;
 }
@@ -177,7 +182,8 @@ TEST(HuffmanStream, IdenticalToReferenceOnManyInputs) {
     }
     ASSERT_EQ(packed, expected) << "input " << k;
     Bytes out(in.size());
-    ASSERT_EQ(kel::huffmanDecode(packed.data(), out.data(), table, static_cast<uint32_t>(in.size()), packed.size()),
+    ASSERT_EQ(kel::huffmanDecode(packed.data(), out.data(), table, static_cast<uint32_t>(in.size()),
+                                 packed.size()),
               static_cast<int32_t>(in.size()));
     ASSERT_EQ(out, in) << "input " << k;
     ++compared;
@@ -203,7 +209,8 @@ TEST(HuffmanEncode, BytesBeyondCapacityAreCountedNotStored) {
   const Bytes expected = referenceEncode(in);
   Bytes out(50 + 8, 0xAB);
   uint32_t table[512];
-  EXPECT_EQ(kel::huffmanEncode(out.data(), in.data(), table, 2000, 50), static_cast<int32_t>(expected.size()));
+  EXPECT_EQ(kel::huffmanEncode(out.data(), in.data(), table, 2000, 50),
+            static_cast<int32_t>(expected.size()));
   EXPECT_TRUE(std::equal(out.begin(), out.begin() + 50, expected.begin()));
   for (size_t i = 50; i < out.size(); ++i)
     EXPECT_EQ(out[i], 0xAB);
@@ -318,7 +325,8 @@ TEST(ValueCode, OverCapacityGivesZeroWithoutWritingPastIt) {
 TEST(ValueCode, OverlongOrTruncatedCodesAreRefused) {
   const uint8_t ones[8] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
   uint32_t v = 0;
-  EXPECT_EQ(kel::valuesDecode(ones, &v, 1, sizeof ones), 0) << "31 one-bits need more than 32 value bits";
+  EXPECT_EQ(kel::valuesDecode(ones, &v, 1, sizeof ones), 0)
+      << "31 one-bits need more than 32 value bits";
   const uint8_t cut[1] = {0xC0}; // 110 then the stream ends inside the value bits
   EXPECT_EQ(kel::valuesDecode(cut, &v, 1, 0), 0);
   EXPECT_EQ(kel::valuesDecode(cut, &v, 2, 1), 0);
@@ -368,7 +376,8 @@ TEST(ValueCode, HostileStreamsDecodeAsBitByBitReading) {
     const uint32_t count = 1 + rng() % 12;
     std::vector<uint32_t> want(count, 0xDEADBEEFu), got(count, 0xDEADBEEFu);
     const int32_t expected = referenceDecode(packed, want);
-    ASSERT_EQ(kel::valuesDecode(packed.data(), got.data(), count, packed.size()), expected) << "round " << round;
+    ASSERT_EQ(kel::valuesDecode(packed.data(), got.data(), count, packed.size()), expected)
+        << "round " << round;
     ASSERT_EQ(got, want) << "round " << round;
   }
 }
@@ -461,14 +470,18 @@ TEST(HuffmanDecodeShort, ExactBuffersWithAndWithoutALengthAndCutStreams) {
     std::memcpy(exact.get(), packed.data(), packed.size());
     for (const size_t length : {packed.size(), kel::kLengthUnknown}) {
       Bytes out(in.size());
-      ASSERT_EQ(kel::huffmanDecode(exact.get(), out.data(), table, n, length), static_cast<int32_t>(n)) << "input " << k;
-      ASSERT_EQ(out, in) << "input " << k << (length == kel::kLengthUnknown ? " without a length" : "");
+      ASSERT_EQ(kel::huffmanDecode(exact.get(), out.data(), table, n, length),
+                static_cast<int32_t>(n))
+          << "input " << k;
+      ASSERT_EQ(out, in) << "input " << k
+                         << (length == kel::kLengthUnknown ? " without a length" : "");
     }
     // The last byte holds a bit of the last code at least.
     const std::unique_ptr<uint8_t[]> cut(new uint8_t[packed.size() - 1]);
     std::memcpy(cut.get(), packed.data(), packed.size() - 1);
     Bytes out(in.size());
-    EXPECT_EQ(kel::huffmanDecode(cut.get(), out.data(), table, n, packed.size() - 1), 0) << "input " << k;
+    EXPECT_EQ(kel::huffmanDecode(cut.get(), out.data(), table, n, packed.size() - 1), 0)
+        << "input " << k;
     ++decoded;
   }
   EXPECT_GT(decoded, 25);
@@ -480,7 +493,8 @@ TEST(HuffmanDecodeShort, ExactBuffersWithAndWithoutALengthAndCutStreams) {
 
 TEST(HuffmanDecodeLong, DecodesTheSameWithAndWithoutAStreamLength) {
   std::mt19937 rng(31);
-  const Bytes inputs[] = {skewed(rng, 20000), randomBytes(rng, 12000, 150), randomBytes(rng, 9000, 2), deepTree()};
+  const Bytes inputs[] = {skewed(rng, 20000), randomBytes(rng, 12000, 150),
+                          randomBytes(rng, 9000, 2), deepTree()};
   for (size_t k = 0; k < std::size(inputs); ++k) {
     const Bytes &in = inputs[k];
     uint32_t table[512];
@@ -494,8 +508,11 @@ TEST(HuffmanDecodeLong, DecodesTheSameWithAndWithoutAStreamLength) {
     const auto n = static_cast<uint32_t>(in.size());
     for (const size_t length : {packed.size(), kel::kLengthUnknown}) {
       Bytes out(in.size());
-      ASSERT_EQ(kel::huffmanDecode(exact.get(), out.data(), table, n, length), static_cast<int32_t>(n)) << "input " << k;
-      ASSERT_EQ(out, in) << "input " << k << (length == kel::kLengthUnknown ? " without a length" : "");
+      ASSERT_EQ(kel::huffmanDecode(exact.get(), out.data(), table, n, length),
+                static_cast<int32_t>(n))
+          << "input " << k;
+      ASSERT_EQ(out, in) << "input " << k
+                         << (length == kel::kLengthUnknown ? " without a length" : "");
     }
   }
 }
@@ -511,7 +528,8 @@ TEST(HuffmanDecodeLong, StreamCutAtAnyOfItsLastBytesIsRefused) {
     const std::unique_ptr<uint8_t[]> exact(new uint8_t[cut]);
     std::memcpy(exact.get(), packed.data(), cut);
     Bytes out(in.size());
-    EXPECT_EQ(kel::huffmanDecode(exact.get(), out.data(), table, 10000, cut), 0) << "cut at " << cut;
+    EXPECT_EQ(kel::huffmanDecode(exact.get(), out.data(), table, 10000, cut), 0)
+        << "cut at " << cut;
   }
 }
 
@@ -525,17 +543,27 @@ TEST(HuffmanDecodeLong, HostileTablesAgreeWithBitByBitDecoding) {
     uint32_t table[512] = {};
     for (int i = 0; i < 256; ++i) {
       switch (round % 4) {
-      case 0: table[i] = rng(); break;
-      case 1: table[i] = rng() % 50; break;
-      case 2: table[i] = (rng() % 4) << 30; break;
-      default: table[i] = rng() % 3 == 0 ? 0xFFFFFFFFu : 1u << (rng() % 31); break;
+      case 0:
+        table[i] = rng();
+        break;
+      case 1:
+        table[i] = rng() % 50;
+        break;
+      case 2:
+        table[i] = (rng() % 4) << 30;
+        break;
+      default:
+        table[i] = rng() % 3 == 0 ? 0xFFFFFFFFu : 1u << (rng() % 31);
+        break;
       }
     }
     const uint32_t shortRun = 4000;
     const uint32_t longRun = 4096 + rng() % 20000;
     Bytes shortOut(shortRun), longOut(longRun);
-    const int32_t shortResult = kel::huffmanDecode(stream.data(), shortOut.data(), table, shortRun, stream.size());
-    const int32_t longResult = kel::huffmanDecode(stream.data(), longOut.data(), table, longRun, stream.size());
+    const int32_t shortResult =
+        kel::huffmanDecode(stream.data(), shortOut.data(), table, shortRun, stream.size());
+    const int32_t longResult =
+        kel::huffmanDecode(stream.data(), longOut.data(), table, longRun, stream.size());
     if (shortResult == 0) {
       EXPECT_EQ(longResult, 0) << "round " << round;
       continue;

@@ -27,14 +27,14 @@ using lzssref::Window;
 using lzssref::windowOf;
 
 struct LengthCodeRow {
-  int first, last;     // range of L
-  uint32_t prefix;     // prefix bits, least significant first
+  int first, last; // range of L
+  uint32_t prefix; // prefix bits, least significant first
   int prefixBits;
-  int valueBits;       // -1: the long-length width
+  int valueBits; // -1: the long-length width
   int subtract;
 };
 const LengthCodeRow kLengthCode[] = {
-    {0, 0, 0b00, 2, 0, 0},       {1, 4, 0b01, 2, 2, 1},     {5, 12, 0b10, 2, 3, 5},
+    {0, 0, 0b00, 2, 0, 0},       {1, 4, 0b01, 2, 2, 1},      {5, 12, 0b10, 2, 3, 5},
     {13, 16, 0b0011, 4, 2, 13},  {17, 20, 0b0111, 4, 2, 17}, {21, 36, 0b1011, 4, 4, 21},
     {37, 255, 0b1111, 4, -1, 0},
 };
@@ -111,7 +111,9 @@ private:
     int left = kNone, right = kNone;
   };
 
-  uint8_t at(int p, int i) const { return m_ring[static_cast<size_t>((p + i) & (m_w.n - 1))]; } // n: a power of two
+  uint8_t at(int p, int i) const {
+    return m_ring[static_cast<size_t>((p + i) & (m_w.n - 1))];
+  } // n: a power of two
 
   void emit(uint32_t value, int count) {
     for (int i = 0; i < count; ++i)
@@ -123,7 +125,8 @@ private:
       if (l < row.first || l > row.last)
         continue;
       emit(row.prefix, row.prefixBits);
-      emit(static_cast<uint32_t>(l - row.subtract), row.valueBits < 0 ? m_w.longBits : row.valueBits);
+      emit(static_cast<uint32_t>(l - row.subtract),
+           row.valueBits < 0 ? m_w.longBits : row.valueBits);
       return;
     }
     ADD_FAILURE() << "length out of range " << l;
@@ -403,7 +406,8 @@ const std::vector<Case> &cases() {
 
 Bytes compress(int method, const Bytes &in, uint32_t capacity, int32_t *result) {
   Bytes out(capacity, 0);
-  *result = kel::lzssCompressMethod(method, in.data(), static_cast<uint32_t>(in.size()), out.data(), capacity);
+  *result = kel::lzssCompressMethod(method, in.data(), static_cast<uint32_t>(in.size()), out.data(),
+                                    capacity);
   out.resize(*result > 0 ? static_cast<size_t>(*result) : 0);
   return out;
 }
@@ -443,7 +447,9 @@ TEST(LzssStream, ExpandCopiesOverlappingMatchesByteByByte) {
   for (size_t i = 0; i < bits.size(); ++i)
     stream[i / 8] = static_cast<uint8_t>(stream[i / 8] | bits[i] << (i % 8));
   Bytes out(10, 0);
-  EXPECT_EQ(kel::lzssExpandMethod(2, stream.data(), static_cast<uint32_t>(stream.size()), out.data(), 10), 7);
+  EXPECT_EQ(
+      kel::lzssExpandMethod(2, stream.data(), static_cast<uint32_t>(stream.size()), out.data(), 10),
+      7);
   EXPECT_EQ(std::string(out.begin(), out.begin() + 7), "xxxxxxx");
 }
 
@@ -453,8 +459,10 @@ TEST(LzssStream, IdenticalToReferenceForAllWindowsAndDeltaSettings) {
   for (size_t k = 0; k < cases().size(); ++k) {
     const Case &c = cases()[k];
     int32_t size = 0;
-    const Bytes actual = compress(c.method, c.input, static_cast<uint32_t>(c.stream.size() + 2), &size);
-    ASSERT_EQ(size, static_cast<int32_t>(c.stream.size())) << "method " << c.method << " case " << k;
+    const Bytes actual =
+        compress(c.method, c.input, static_cast<uint32_t>(c.stream.size() + 2), &size);
+    ASSERT_EQ(size, static_cast<int32_t>(c.stream.size()))
+        << "method " << c.method << " case " << k;
     ASSERT_EQ(actual, c.stream) << "method " << c.method << " case " << k;
   }
 }
@@ -467,8 +475,9 @@ TEST(LzssStream, CallsInSequenceSharingKeptMemoryMatchTheReference) {
   std::vector<size_t> order(cases().size());
   for (size_t i = 0; i < order.size(); ++i)
     order[i] = i;
-  std::stable_sort(order.begin(), order.end(),
-                   [](size_t a, size_t b) { return cases()[a].input.size() > cases()[b].input.size(); });
+  std::stable_sort(order.begin(), order.end(), [](size_t a, size_t b) {
+    return cases()[a].input.size() > cases()[b].input.size();
+  });
   std::vector<size_t> sequence = order;
   sequence.insert(sequence.end(), order.rbegin(), order.rend());
   std::mt19937 rng(5);
@@ -480,8 +489,10 @@ TEST(LzssStream, CallsInSequenceSharingKeptMemoryMatchTheReference) {
     if (step == sequence.size() / 2)
       kel::lzssReleaseWorkspaces();
     int32_t size = 0;
-    const Bytes actual = compress(c.method, c.input, static_cast<uint32_t>(c.stream.size() + 2), &size);
-    ASSERT_EQ(actual, c.stream) << "method " << c.method << " size " << c.input.size() << " step " << step;
+    const Bytes actual =
+        compress(c.method, c.input, static_cast<uint32_t>(c.stream.size() + 2), &size);
+    ASSERT_EQ(actual, c.stream) << "method " << c.method << " size " << c.input.size() << " step "
+                                << step;
   }
 }
 
@@ -507,8 +518,9 @@ TEST(LzssStream, RoundTripsThroughBothDecoders) {
   for (const Case &c : cases()) {
     const Bytes &in = c.input;
     Bytes out(in.size() + 10, 0xCC);
-    const int32_t produced = kel::lzssExpandMethod(c.method, c.stream.data(), static_cast<uint32_t>(c.stream.size()),
-                                                   out.data(), static_cast<uint32_t>(out.size()));
+    const int32_t produced =
+        kel::lzssExpandMethod(c.method, c.stream.data(), static_cast<uint32_t>(c.stream.size()),
+                              out.data(), static_cast<uint32_t>(out.size()));
     ASSERT_EQ(produced, static_cast<int32_t>(in.size())) << "the trailing bits decode to nothing";
     out.resize(in.size());
     ASSERT_EQ(out, in) << "method " << c.method;
@@ -523,8 +535,9 @@ TEST(LzssExpand, AgreesWithReferenceDecoderOnArbitraryStreams) {
     const Bytes stream = randomBytes(rng, 1 + rng() % 200, 256);
     const size_t limit = 1 + rng() % 3000;
     Bytes out(limit, 0);
-    const int32_t produced = kel::lzssExpandMethod(method, stream.data(), static_cast<uint32_t>(stream.size()),
-                                                   out.data(), static_cast<uint32_t>(limit));
+    const int32_t produced =
+        kel::lzssExpandMethod(method, stream.data(), static_cast<uint32_t>(stream.size()),
+                              out.data(), static_cast<uint32_t>(limit));
     const Bytes expected = referenceExpand(method, stream, limit);
     ASSERT_EQ(produced, static_cast<int32_t>(expected.size()));
     out.resize(expected.size());
@@ -542,7 +555,8 @@ TEST(LzssCompress, IdenticalBytesBecomeALiteralAndLongMatches) {
   EXPECT_LT(size, 60);
   EXPECT_EQ(stream[0] & 1, 1) << "first token is a literal";
   Bytes out(1000);
-  EXPECT_EQ(kel::lzssExpandMethod(2, stream.data(), static_cast<uint32_t>(size), out.data(), 1000), 1000);
+  EXPECT_EQ(kel::lzssExpandMethod(2, stream.data(), static_cast<uint32_t>(size), out.data(), 1000),
+            1000);
   EXPECT_EQ(out, in);
 }
 
@@ -570,10 +584,13 @@ TEST(LzssCompress, FlagsPickTheMethodInOrder) {
   const Bytes in = repetitive(rng, 9000);
   const Bytes expected = referenceCompress(5, in);
   Bytes out(9000);
-  EXPECT_EQ(kel::lzssCompress(0x800, in.data(), out.data(), 9000, 9000), static_cast<int32_t>(expected.size()));
+  EXPECT_EQ(kel::lzssCompress(0x800, in.data(), out.data(), 9000, 9000),
+            static_cast<int32_t>(expected.size()));
   EXPECT_TRUE(std::equal(expected.begin(), expected.end(), out.begin()));
   Bytes back(9000);
-  EXPECT_EQ(kel::lzssExpand(0x800, out.data(), back.data(), static_cast<uint32_t>(expected.size()), 9000), 9000);
+  EXPECT_EQ(
+      kel::lzssExpand(0x800, out.data(), back.data(), static_cast<uint32_t>(expected.size()), 9000),
+      9000);
   EXPECT_EQ(back, in);
   EXPECT_EQ(kel::lzssCompress(0x20, in.data(), out.data(), 9000, 9000), 0) << "no method flag";
   EXPECT_EQ(kel::lzssExpand(0, out.data(), back.data(), 10, 9000), 0);
@@ -596,7 +613,8 @@ TEST(LzssExpand, StopsAfterExactlyTheDestinationLength) {
   const Bytes stream = referenceCompress(3, in);
   for (uint32_t d : {1u, 2u, 7u, 100u, 2999u}) {
     Bytes out(d + 8, 0xEE);
-    EXPECT_EQ(kel::lzssExpandMethod(3, stream.data(), static_cast<uint32_t>(stream.size()), out.data(), d),
+    EXPECT_EQ(kel::lzssExpandMethod(3, stream.data(), static_cast<uint32_t>(stream.size()),
+                                    out.data(), d),
               static_cast<int32_t>(d));
     EXPECT_TRUE(std::equal(out.begin(), out.begin() + d, in.begin()));
     EXPECT_EQ(out[d], 0xEE) << "nothing written past " << d;
@@ -688,23 +706,27 @@ TEST(LzssPack, ExpandTwoReportsAStreamThatEndsEarly) {
 // stream's size alone, and nothing past the capacity.
 TEST(LzssCompress, CapacitiesAroundTheExactFitOnEveryWindow) {
   std::mt19937 rng(8);
-  const Bytes inputs[] = {randomBytes(rng, 3000, 256), repetitive(rng, 5000), randomBytes(rng, 777, 4)};
+  const Bytes inputs[] = {randomBytes(rng, 3000, 256), repetitive(rng, 5000),
+                          randomBytes(rng, 777, 4)};
   for (const int method : {2, 3, 6, 0x14}) {
     for (const Bytes &in : inputs) {
       const Bytes expected = referenceCompress(method, in);
       const auto n = static_cast<uint32_t>(expected.size());
       for (uint32_t capacity = n - 3; capacity <= n + 9; ++capacity) {
         Bytes out(capacity + 8, 0x5A);
-        const int32_t size = kel::lzssCompressMethod(method, in.data(), static_cast<uint32_t>(in.size()), out.data(),
-                                                     capacity);
+        const int32_t size = kel::lzssCompressMethod(
+            method, in.data(), static_cast<uint32_t>(in.size()), out.data(), capacity);
         if (capacity >= n + 2) {
-          ASSERT_EQ(size, static_cast<int32_t>(n)) << "method " << method << " capacity " << capacity;
-          ASSERT_TRUE(std::equal(expected.begin(), expected.end(), out.begin())) << "method " << method;
+          ASSERT_EQ(size, static_cast<int32_t>(n))
+              << "method " << method << " capacity " << capacity;
+          ASSERT_TRUE(std::equal(expected.begin(), expected.end(), out.begin()))
+              << "method " << method;
         } else {
           ASSERT_EQ(size, 0) << "method " << method << " capacity " << capacity;
         }
         for (size_t i = capacity; i < out.size(); ++i)
-          ASSERT_EQ(out[i], 0x5A) << "wrote past the capacity " << capacity << ", method " << method;
+          ASSERT_EQ(out[i], 0x5A) << "wrote past the capacity " << capacity << ", method "
+                                  << method;
       }
     }
   }
@@ -722,11 +744,13 @@ TEST(LzssExpand, StreamCutAtEachOfItsLastBytesMatchesTheReference) {
       const std::unique_ptr<uint8_t[]> exact(new uint8_t[cut]);
       std::memcpy(exact.get(), stream.data(), cut);
       Bytes out(in.size());
-      const int32_t produced = kel::lzssExpandMethod(method, exact.get(), static_cast<uint32_t>(cut), out.data(),
-                                                     static_cast<uint32_t>(out.size()));
-      const Bytes expected = referenceExpand(method, Bytes(stream.begin(), stream.begin() + static_cast<long>(cut)),
-                                             in.size());
-      ASSERT_EQ(produced, static_cast<int32_t>(expected.size())) << "method " << method << " cut " << cut;
+      const int32_t produced =
+          kel::lzssExpandMethod(method, exact.get(), static_cast<uint32_t>(cut), out.data(),
+                                static_cast<uint32_t>(out.size()));
+      const Bytes expected = referenceExpand(
+          method, Bytes(stream.begin(), stream.begin() + static_cast<long>(cut)), in.size());
+      ASSERT_EQ(produced, static_cast<int32_t>(expected.size()))
+          << "method " << method << " cut " << cut;
       out.resize(expected.size());
       ASSERT_EQ(out, expected) << "method " << method << " cut " << cut;
     }
@@ -820,12 +844,14 @@ TEST(LzssExpand, CraftedStreamsMatchTheReferenceAtEveryDistanceAndLength) {
     const Bytes expected = referenceExpand(method, stream, SIZE_MAX);
     ASSERT_GE(expected.size(), total);
     Bytes out(expected.size() + 64, 0xC3);
-    const int32_t produced = kel::lzssExpandMethod(method, stream.data(), static_cast<uint32_t>(stream.size()),
-                                                   out.data(), static_cast<uint32_t>(out.size()));
+    const int32_t produced =
+        kel::lzssExpandMethod(method, stream.data(), static_cast<uint32_t>(stream.size()),
+                              out.data(), static_cast<uint32_t>(out.size()));
     ASSERT_EQ(produced, static_cast<int32_t>(expected.size())) << "method " << method;
     ASSERT_TRUE(std::equal(expected.begin(), expected.end(), out.begin())) << "method " << method;
     for (size_t i = expected.size(); i < out.size(); ++i)
-      ASSERT_EQ(out[i], 0xC3) << "method " << method << ": byte " << i << " past the output was written";
+      ASSERT_EQ(out[i], 0xC3) << "method " << method << ": byte " << i
+                              << " past the output was written";
   }
 }
 
@@ -844,10 +870,11 @@ TEST(LzssExpand, EachDistanceFromOneToTwentyRepeatsTheBytesJustWritten) {
         const Bytes stream = w.finish();
         const Bytes expected = referenceExpand(method, stream, SIZE_MAX);
         Bytes out(expected.size());
-        ASSERT_EQ(kel::lzssExpandMethod(method, stream.data(), static_cast<uint32_t>(stream.size()), out.data(),
-                                        static_cast<uint32_t>(out.size())),
+        ASSERT_EQ(kel::lzssExpandMethod(method, stream.data(), static_cast<uint32_t>(stream.size()),
+                                        out.data(), static_cast<uint32_t>(out.size())),
                   static_cast<int32_t>(expected.size()));
-        ASSERT_EQ(out, expected) << "method " << method << " distance " << d << " length " << length;
+        ASSERT_EQ(out, expected) << "method " << method << " distance " << d << " length "
+                                 << length;
       }
     }
   }
@@ -870,10 +897,11 @@ TEST(LzssExpand, MatchesReachingBeforeTheFirstByteReadZeros) {
         const Bytes stream = w.finish();
         const Bytes expected = referenceExpand(method, stream, SIZE_MAX);
         Bytes out(expected.size());
-        ASSERT_EQ(kel::lzssExpandMethod(method, stream.data(), static_cast<uint32_t>(stream.size()), out.data(),
-                                        static_cast<uint32_t>(out.size())),
+        ASSERT_EQ(kel::lzssExpandMethod(method, stream.data(), static_cast<uint32_t>(stream.size()),
+                                        out.data(), static_cast<uint32_t>(out.size())),
                   static_cast<int32_t>(expected.size()));
-        ASSERT_EQ(out, expected) << "method " << method << " after " << before << " bytes, " << back << " before";
+        ASSERT_EQ(out, expected) << "method " << method << " after " << before << " bytes, " << back
+                                 << " before";
       }
     }
   }
@@ -891,18 +919,19 @@ TEST(LzssExpand, CutStreamsAndShortDestinationsGiveTheReferencePrefixAndNothingM
     auto check = [&](size_t cut, size_t limit) {
       const std::unique_ptr<uint8_t[]> exact(new uint8_t[cut]);
       std::memcpy(exact.get(), stream.data(), cut);
-      const Bytes expected = referenceExpand(method, Bytes(stream.begin(), stream.begin() + static_cast<long>(cut)),
-                                             limit);
+      const Bytes expected = referenceExpand(
+          method, Bytes(stream.begin(), stream.begin() + static_cast<long>(cut)), limit);
       Bytes out(limit + 32, 0x5A);
-      const int32_t produced = kel::lzssExpandMethod(method, exact.get(), static_cast<uint32_t>(cut), out.data(),
-                                                     static_cast<uint32_t>(limit));
-      ASSERT_EQ(produced, static_cast<int32_t>(expected.size())) << "method " << method << " cut " << cut
-                                                                  << " limit " << limit;
+      const int32_t produced =
+          kel::lzssExpandMethod(method, exact.get(), static_cast<uint32_t>(cut), out.data(),
+                                static_cast<uint32_t>(limit));
+      ASSERT_EQ(produced, static_cast<int32_t>(expected.size()))
+          << "method " << method << " cut " << cut << " limit " << limit;
       ASSERT_TRUE(std::equal(expected.begin(), expected.end(), out.begin()))
           << "method " << method << " cut " << cut << " limit " << limit;
       for (size_t i = expected.size(); i < out.size(); ++i)
-        ASSERT_EQ(out[i], 0x5A) << "method " << method << " cut " << cut << " limit " << limit << ": byte " << i
-                                << " past the count was written";
+        ASSERT_EQ(out[i], 0x5A) << "method " << method << " cut " << cut << " limit " << limit
+                                << ": byte " << i << " past the count was written";
     };
     for (size_t cut = stream.size() > 120 ? stream.size() - 120 : 1; cut <= stream.size(); ++cut)
       check(cut, full.size());
@@ -931,12 +960,14 @@ TEST(LzssExpand, CutStreamsAndShortDestinationsGiveTheReferencePrefixAndNothingM
     // Halfway, so that plenty of the source is left: two matches' worth of limits.
     for (size_t limit = full.size() / 2; limit <= full.size() / 2 + 2 * f; ++limit) {
       Bytes out(limit + 32, 0x5A);
-      ASSERT_EQ(kel::lzssExpandMethod(method, longest.data(), static_cast<uint32_t>(longest.size()), out.data(),
-                                      static_cast<uint32_t>(limit)),
+      ASSERT_EQ(kel::lzssExpandMethod(method, longest.data(), static_cast<uint32_t>(longest.size()),
+                                      out.data(), static_cast<uint32_t>(limit)),
                 static_cast<int32_t>(limit));
-      ASSERT_TRUE(std::equal(full.begin(), full.begin() + static_cast<long>(limit), out.begin())) << limit;
+      ASSERT_TRUE(std::equal(full.begin(), full.begin() + static_cast<long>(limit), out.begin()))
+          << limit;
       for (size_t i = limit; i < out.size(); ++i)
-        ASSERT_EQ(out[i], 0x5A) << "method " << method << " limit " << limit << ": byte " << i << " was written";
+        ASSERT_EQ(out[i], 0x5A) << "method " << method << " limit " << limit << ": byte " << i
+                                << " was written";
     }
   }
 }

@@ -16,7 +16,8 @@ using kel::ObjectHandle;
 using kel::ObjectParams;
 
 constexpr int32_t kCreate = 0x000, kDestroy = 0x100, kTake = 0x200, kPut = 0x300, kPeek = 0x400,
-                  kFreeBlock = 0x500, kCount = 0x600, kContains = 0x700, kRewind = 0x800, kNext = 0x900;
+                  kFreeBlock = 0x500, kCount = 0x600, kContains = 0x700, kRewind = 0x800,
+                  kNext = 0x900;
 
 // Global memory stand-in: tracks live blocks, refuses unknown handles, can be told to fail.
 struct FakeHeap {
@@ -67,7 +68,9 @@ struct QueueTest : ::testing::Test {
 
   void create(uint32_t kind, uint32_t capacity, bool queue = true) {
     ObjectParams params{kind, capacity};
-    ASSERT_EQ(queue ? objects.queue(kCreate, &handle, &params) : objects.stack(kCreate, &handle, &params), 0);
+    ASSERT_EQ(queue ? objects.queue(kCreate, &handle, &params)
+                    : objects.stack(kCreate, &handle, &params),
+              0);
   }
   int32_t q(int32_t op, void *arg) { return objects.queue(op, &handle, arg); }
   int32_t s(int32_t op, void *arg) { return objects.stack(op, &handle, arg); }

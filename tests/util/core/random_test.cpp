@@ -25,7 +25,8 @@ TEST(Random, FractionsAreStateOver2To32) {
   kel::Random rng;
   EXPECT_EQ(rng.setSeed(0), 0u);
   EXPECT_EQ(rng.nextDouble(), 1.0 / 4294967296.0);
-  rng.setSeed(0x2B12A326u); // next state 0xFFFFFFFF (inverse of the multiplier): the largest fraction
+  rng.setSeed(
+      0x2B12A326u); // next state 0xFFFFFFFF (inverse of the multiplier): the largest fraction
   const double top = rng.nextDouble();
   EXPECT_EQ(rng.state(), 0xFFFFFFFFu);
   EXPECT_LT(top, 1.0);

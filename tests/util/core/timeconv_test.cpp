@@ -102,7 +102,8 @@ TEST(LocalToUtc, RefusesWhatTheCalendarCannotHoldAndChangesNothing) {
     utc = local;
     return true;
   };
-  const SysTime cases[] = {at(1969, 12, 31, 23, 59, 59), at(3001, 1, 1, 0, 0, 0), at(9999, 1, 1, 0, 0, 0)};
+  const SysTime cases[] = {at(1969, 12, 31, 23, 59, 59), at(3001, 1, 1, 0, 0, 0),
+                           at(9999, 1, 1, 0, 0, 0)};
   for (const SysTime &c : cases) {
     SysTime t = c;
     EXPECT_EQ(localToUtc(t, utcZone), -1);
@@ -168,10 +169,10 @@ private:
   bool m_hadZone = false;
 };
 
-#define USE_ZONE(zone)                                                                        \
-  do {                                                                                        \
-    if (!use(zone))                                                                           \
-      GTEST_SKIP() << "the system time zone is not " zone;                                    \
+#define USE_ZONE(zone)                                                                             \
+  do {                                                                                             \
+    if (!use(zone))                                                                                \
+      GTEST_SKIP() << "the system time zone is not " zone;                                         \
   } while (0)
 
 TEST_F(InZone, BiasPathsShiftByWholeHoursThroughTheLocalCalendar) {

@@ -191,7 +191,8 @@ TEST(OutOfMemory, FileChecksumsGiveZeroAndLetTheFileGo) {
     EXPECT_EQ(r, 0u);
     EXPECT_TRUE(heldByNobody(f)) << "the file handle leaked";
   };
-  EXPECT_EQ(atEachAllocation([&] { return kelGetCRC32ofFile(name); }, released, &points), 0xFC891918u);
+  EXPECT_EQ(atEachAllocation([&] { return kelGetCRC32ofFile(name); }, released, &points),
+            0xFC891918u);
   EXPECT_GE(points, 1);
   EXPECT_EQ(atEachAllocation([&] { return kelGetCRC16ofFile(name); }, released, &points), 0xD64Eu);
   EXPECT_GE(points, 1);
@@ -216,8 +217,9 @@ TEST(OutOfMemory, QueuesStacksAndVersionsGiveTheirCodes) {
   GetSystemDirectoryA(system, MAX_PATH);
   const std::string kernel = std::string(system) + "\\kernel32.dll";
   uint32_t v[4] = {};
-  EXPECT_EQ(atEachAllocation([&] { return kelGetFileVersion(kernel.c_str(), &v[0], &v[1], &v[2], &v[3]); },
-                             [](int r) { EXPECT_EQ(r, -1); }, &points),
+  EXPECT_EQ(atEachAllocation(
+                [&] { return kelGetFileVersion(kernel.c_str(), &v[0], &v[1], &v[2], &v[3]); },
+                [](int r) { EXPECT_EQ(r, -1); }, &points),
             0);
   EXPECT_GE(points, 1);
 }

@@ -17,7 +17,8 @@ namespace {
 std::vector<uint8_t> sampleData(size_t n) {
   std::vector<uint8_t> data(n);
   for (size_t i = 0; i < n; ++i)
-    data[i] = static_cast<uint8_t>("the quick brown fox jumps over the lazy dog "[i % 44] + (i / 977) % 3);
+    data[i] = static_cast<uint8_t>("the quick brown fox jumps over the lazy dog "[i % 44] +
+                                   (i / 977) % 3);
   return data;
 }
 
@@ -25,8 +26,9 @@ TEST(DataExports, LzssRoundTripsThroughBuffersAndPacks) {
   const std::vector<uint8_t> plain = sampleData(20000);
   for (int flags : {0x100, 0x200, 0x400, 0x800, 0x1000}) {
     std::vector<uint8_t> packed(plain.size());
-    const int size = kelCompress(flags, plain.data(), packed.data(), static_cast<uint32_t>(plain.size()),
-                                 static_cast<uint32_t>(packed.size()));
+    const int size =
+        kelCompress(flags, plain.data(), packed.data(), static_cast<uint32_t>(plain.size()),
+                    static_cast<uint32_t>(packed.size()));
     ASSERT_GT(size, 0) << flags;
     EXPECT_LT(size, static_cast<int>(plain.size() / 4)) << "repetitive text compresses well";
     std::vector<uint8_t> back(plain.size());
@@ -53,8 +55,9 @@ TEST(DataExports, HuffmanRoundTripsWithItsTable) {
   const std::vector<uint8_t> plain = sampleData(5000);
   uint32_t table[512] = {};
   std::vector<uint8_t> packed(plain.size());
-  const int size = kelEncodeH(packed.data(), plain.data(), 0, table, static_cast<uint32_t>(plain.size()),
-                              static_cast<uint32_t>(packed.size()));
+  const int size =
+      kelEncodeH(packed.data(), plain.data(), 0, table, static_cast<uint32_t>(plain.size()),
+                 static_cast<uint32_t>(packed.size()));
   ASSERT_GT(size, 0);
   uint32_t total = 0;
   for (int i = 0; i < 256; ++i)
@@ -110,7 +113,8 @@ TEST(DataExports, SixtyFourBitResultsComeBackWhole) {
   const int64_t a = 0x123456789LL, b = -0x100000000LL;
   EXPECT_EQ(kelAddInt64(&a, &b), a + b);
   EXPECT_EQ(kelSubtractInt64(&a, &b), a - b);
-  EXPECT_EQ(kelMultiplyInt64(&a, &a), static_cast<int64_t>(static_cast<uint64_t>(a) * static_cast<uint64_t>(a)));
+  EXPECT_EQ(kelMultiplyInt64(&a, &a),
+            static_cast<int64_t>(static_cast<uint64_t>(a) * static_cast<uint64_t>(a)));
   EXPECT_EQ(kelDivideInt64(&b, &a), b / a);
   EXPECT_EQ(kelCompareInt64(&a, &b), 1);
   EXPECT_EQ(kelCompareInt64(&b, &a), -1);

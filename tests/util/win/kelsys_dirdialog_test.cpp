@@ -61,7 +61,8 @@ std::string selectedText(HWND tree) {
   item.hItem = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
   item.pszText = text;
   item.cchTextMax = sizeof text;
-  if (item.hItem == nullptr || !SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)))
+  if (item.hItem == nullptr ||
+      !SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)))
     return std::string();
   return text;
 }

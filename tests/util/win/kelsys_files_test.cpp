@@ -28,8 +28,8 @@ struct ZoneSetUp {
     return ::testing::AssertionSuccess();
   char text[128];
   std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u vs %04u-%02u-%02u %02u:%02u:%02u",
-                a.wYear, a.wMonth, a.wDay, a.wHour, a.wMinute, a.wSecond, b.wYear, b.wMonth,
-                b.wDay, b.wHour, b.wMinute, b.wSecond);
+                a.wYear, a.wMonth, a.wDay, a.wHour, a.wMinute, a.wSecond, b.wYear, b.wMonth, b.wDay,
+                b.wHour, b.wMinute, b.wSecond);
   return ::testing::AssertionFailure() << text;
 }
 
@@ -81,9 +81,9 @@ TEST(OperateFileTime, RefusesBadArgumentsWithoutTouchingTheFile) {
 TEST(OperateFileTime, WriteTimeRoundTripsInLocalTime) {
   ScratchDir dir;
   const std::string f = dir.file("a.txt", "x");
-  const SYSTEMTIME cases[] = {at(2024, 1, 15, 12, 0, 0), at(2024, 3, 31, 1, 30, 15),
+  const SYSTEMTIME cases[] = {at(2024, 1, 15, 12, 0, 0),  at(2024, 3, 31, 1, 30, 15),
                               at(2024, 3, 31, 3, 30, 15), at(2024, 7, 1, 23, 59, 59),
-                              at(2024, 10, 27, 4, 0, 0), at(1999, 12, 31, 23, 59, 58),
+                              at(2024, 10, 27, 4, 0, 0),  at(1999, 12, 31, 23, 59, 58),
                               at(2038, 1, 19, 12, 0, 0)};
   for (const SYSTEMTIME &wanted : cases) {
     SYSTEMTIME set = wanted;
@@ -129,7 +129,8 @@ TEST(OperateFileTime, SetChangesOnlyTheSelectedTimes) {
   SYSTEMTIME past = at(2001, 2, 3, 4, 5, 6);
   ASSERT_EQ(kelOperateFileTime(0x102, f.c_str(), nullptr, &past, nullptr), 0); // access only
   const DiskTimes before = diskTimes(f);
-  SYSTEMTIME c = at(2010, 1, 1, 10, 0, 0), a = at(2011, 1, 1, 10, 0, 0), w = at(2012, 1, 1, 10, 0, 0);
+  SYSTEMTIME c = at(2010, 1, 1, 10, 0, 0), a = at(2011, 1, 1, 10, 0, 0),
+             w = at(2012, 1, 1, 10, 0, 0);
   ASSERT_EQ(kelOperateFileTime(0x105, f.c_str(), &c, &a, &w), 0);
   const DiskTimes after = diskTimes(f);
   EXPECT_TRUE(sameFileTime(before.access, after.access)) << "the access time was not selected";

@@ -84,7 +84,8 @@ protected:
     if (casesOfZone(m_zone).empty())
       GTEST_SKIP() << "TOLM_TEST_ZONE names no zone this test knows the rules of";
     const char *tz = std::getenv("TZ");
-    ASSERT_NE(tz, nullptr) << "TZ must reach the Windows environment for this test to mean anything";
+    ASSERT_NE(tz, nullptr)
+        << "TZ must reach the Windows environment for this test to mean anything";
     // Show that the runtime's calendar really is off here, so that a pass says something.
     std::tm noon{};
     noon.tm_year = 124;
@@ -96,7 +97,8 @@ protected:
     const std::tm *runtimeUtc = std::gmtime(&runtime);
     SYSTEMTIME local = at(2024, 7, 1, 12, 0, 0), utc{};
     TzSpecificLocalTimeToSystemTime(nullptr, &local, &utc);
-    std::printf("TZ=%s: 2024-07-01 12:00 local is %02d:00 UTC to the C runtime, %02u:00 UTC to the system\n",
+    std::printf("TZ=%s: 2024-07-01 12:00 local is %02d:00 UTC to the C runtime, %02u:00 UTC to the "
+                "system\n",
                 tz, runtimeUtc ? runtimeUtc->tm_hour : -1, utc.wHour);
   }
   std::string m_zone;
@@ -108,7 +110,8 @@ TEST_F(WithTz, SetTimesReachTheDiskInTheSystemZoneAndReadBackUnchanged) {
   for (const Case &c : casesOfZone(m_zone)) {
     SCOPED_TRACE(text(c.local));
     SYSTEMTIME w = c.local;
-    ASSERT_EQ(kelOperateFileTime(KEL_TIME_SET | KEL_TIME_WRITE, f.c_str(), nullptr, nullptr, &w), 0);
+    ASSERT_EQ(kelOperateFileTime(KEL_TIME_SET | KEL_TIME_WRITE, f.c_str(), nullptr, nullptr, &w),
+              0);
     EXPECT_TRUE(same(diskUtc(f).write, c.utc));
     SYSTEMTIME got{};
     ASSERT_EQ(kelOperateFileTime(KEL_TIME_WRITE, f.c_str(), nullptr, nullptr, &got), 0);
