@@ -1,8 +1,5 @@
-// Tests of the erase list format, the long-name check and the deletion list; the preview's
-// placement; the Version tab's text.
+// Tests of the erase list format, the long-name check and the deletion list.
 #include "app/core/erase_list.h"
-#include "app/core/preview_layout.h"
-#include "app/core/property_text.h"
 
 #include <gtest/gtest.h>
 
@@ -115,36 +112,6 @@ TEST(EraseListTest, DeletionListHoldsMatchingPathsUpToItsLimit) {
   EXPECT_EQ(small.size(), 11u);
   small.clear();
   EXPECT_EQ(appendSearchResults("C:\\f\\a.tmp\r\n", "*.tmp", small, 12, nullptr), kEraseBufferFull);
-}
-
-TEST(PreviewLayoutTest, ShrinksNeverEnlargesAndCentres) {
-  const PreviewArea area = previewArea(400, 380); // 360 x 180 at (20, 185)
-  EXPECT_EQ(area.right, 380);
-  EXPECT_EQ(area.bottom, 365);
-  PreviewPlacement p = placePreview(100, 50, area);
-  EXPECT_EQ(p.scale, 1.0f);
-  EXPECT_EQ(p.width, 100);
-  EXPECT_EQ(p.x, (360 - 100) / 2 + 20);
-  EXPECT_EQ(p.y, (180 - 50) / 2 + 185);
-  p = placePreview(720, 180, area); // twice as wide, exactly as high
-  EXPECT_EQ(p.scale, 0.5f);
-  EXPECT_EQ(p.width, 360);
-  EXPECT_EQ(p.height, 90);
-  EXPECT_EQ(p.x, 20);
-  EXPECT_EQ(p.y, 185 + 45);
-  p = placePreview(1000, 3000, area);
-  EXPECT_EQ(p.height, 180);
-  EXPECT_EQ(p.width, static_cast<int32_t>(static_cast<float>(180) / 3000 * 1000));
-  p = placePreview(100, 100, previewArea(30, 30));
-  EXPECT_EQ(p.width, 0) << "no room";
-}
-
-TEST(VersionTextTest, LinesAndBlock) {
-  const uint32_t parts[4] = {1, 0, 0, 17};
-  EXPECT_EQ(versionLine("TOLM.exe", parts), "TOLM.exe Ver. 1.0.0.17");
-  EXPECT_EQ(versionLine(std::string(80, 'n'), parts).size(), 63u);
-  const std::string lines[9] = {"p", "a", "b", "c", "d", "w", "x", "y", "z"};
-  EXPECT_EQ(versionBlock(lines, "notice"), "p\r\ra\rb\rc\rd\r\rw\rx\ry\rz\r\r\r\r\r\rnotice");
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-// Tests of the General tab's texts and the protected-item rule.
+// Tests of the General and Version tabs' texts and the protected-item rule.
 #include "app/core/property_text.h"
 
 #include <gtest/gtest.h>
@@ -54,6 +54,14 @@ TEST(ProtectedItem, FollowsTheSettings) {
   EXPECT_TRUE(isProtectedItem(true, 0x06, 0, 1));
   EXPECT_FALSE(isProtectedItem(true, 0x06, 1, 1)) << "both allowed: editable";
   EXPECT_TRUE(isProtectedItem(false, 0, 1, 1)) << "unreadable attributes";
+}
+
+TEST(VersionTextTest, LinesAndBlock) {
+  const uint32_t parts[4] = {1, 0, 0, 17};
+  EXPECT_EQ(versionLine("TOLM.exe", parts), "TOLM.exe Ver. 1.0.0.17");
+  EXPECT_EQ(versionLine(std::string(80, 'n'), parts).size(), 63u);
+  const std::string lines[9] = {"p", "a", "b", "c", "d", "w", "x", "y", "z"};
+  EXPECT_EQ(versionBlock(lines, "notice"), "p\r\ra\rb\rc\rd\r\rw\rx\ry\rz\r\r\r\r\r\rnotice");
 }
 
 } // namespace
