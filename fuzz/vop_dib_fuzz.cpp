@@ -3,6 +3,8 @@
 // AddressSanitizer sees any that do not.
 #include "image/core/packed_dib.h"
 
+#include "fuzz/touch.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -10,14 +12,7 @@
 
 namespace {
 
-volatile uint8_t sink;
-
-void touch(const uint8_t *p, uint64_t n) {
-  uint8_t x = 0;
-  for (uint64_t i = 0; i < n; ++i)
-    x ^= p[i];
-  sink = x;
-}
+using fuzzing::touch;
 
 } // namespace
 

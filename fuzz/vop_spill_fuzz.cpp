@@ -3,6 +3,8 @@
 // sees any that are not there, and its header is the one the writer makes for those fields.
 #include "image/core/spill_format.h"
 
+#include "fuzz/touch.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -11,14 +13,7 @@
 
 namespace {
 
-volatile uint8_t sink;
-
-void touch(const uint8_t *p, uint64_t n) {
-  uint8_t x = 0;
-  for (uint64_t i = 0; i < n; ++i)
-    x ^= p[i];
-  sink = x;
-}
+using fuzzing::touch;
 
 // Enough for the header, a full table and rows of a small picture.
 constexpr size_t kMaxInput = 16384;

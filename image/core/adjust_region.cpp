@@ -76,4 +76,14 @@ void releaseColorTable(void *table, size_t) { std::free(table); }
 
 #endif
 
+bool shouldApply(Precheck check, const Surface &s, AdjustRegion &region, int32_t &result) {
+  result = check == Precheck::kNothingToDo ? kOk : kBadArgument;
+  if (check != Precheck::kApply)
+    return false;
+  if (!isValid(s) || normalizeRegion(region, s.width, s.height) != kOk)
+    return false;
+  result = kOk;
+  return true;
+}
+
 } // namespace vop

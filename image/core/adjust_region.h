@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "image/core/surface.h"
+
 namespace vop {
 
 // Half-open rectangle left <= x < right, top <= y < bottom; same layout as AdjustRegion.
@@ -37,6 +39,10 @@ enum class Precheck {
   kNothingToDo, // the export returns kOk at once, touching nothing
   kApply,
 };
+
+// The start every adjustment of a surface shares. True when the work should run on the surface
+// and its normalised region; otherwise `result` is what the adjustment gives back.
+bool shouldApply(Precheck check, const Surface &s, AdjustRegion &region, int32_t &result);
 
 // A repaint the Windows layer asks for between an adjustment's measuring and changing passes.
 struct RepaintHook {

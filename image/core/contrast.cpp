@@ -173,16 +173,9 @@ Precheck checkContrast(int32_t mode, int32_t amount) {
 int32_t adjustContrast(Surface &s, int32_t mode, int32_t amount, int32_t channel,
                        AdjustRegion &region, ProgressMeter *progress,
                        const RepaintHook *repaintHook) {
-  switch (checkContrast(mode, amount)) {
-  case Precheck::kReject:
-    return kBadArgument;
-  case Precheck::kNothingToDo:
-    return kOk;
-  case Precheck::kApply:
-    break;
-  }
-  if (!isValid(s) || normalizeRegion(region, s.width, s.height) != kOk)
-    return kBadArgument;
+  int32_t result = kOk;
+  if (!shouldApply(checkContrast(mode, amount), s, region, result))
+    return result;
   ProgressMeter none;
   ProgressMeter &meter = progress != nullptr ? *progress : none;
   if (isPalettised(s))

@@ -92,16 +92,9 @@ int32_t applyToneTable(Surface &s, const ToneTable &table, uint32_t channelWord,
 
 int32_t adjustGamma(Surface &s, double gamma, uint32_t channelWord, AdjustRegion &region,
                     ProgressMeter *progress) {
-  switch (checkGamma(gamma)) {
-  case Precheck::kReject:
-    return kBadArgument;
-  case Precheck::kNothingToDo:
-    return kOk;
-  case Precheck::kApply:
-    break;
-  }
-  if (!isValid(s) || normalizeRegion(region, s.width, s.height) != kOk)
-    return kBadArgument;
+  int32_t result = kOk;
+  if (!shouldApply(checkGamma(gamma), s, region, result))
+    return result;
   return applyToneTable(s, gammaTable(gamma), channelWord, region, progress);
 }
 

@@ -42,6 +42,18 @@ int32_t commitIfPalettised(RecordSurface &view, int32_t result) {
   return view.commitPalette() ? vop::kOk : vop::kBadArgument;
 }
 
+// After the core ran: a palette goes to the bitmap, and a success becomes an undo step and a
+// repaint. Failures come before any change; they skip the second repaint.
+int32_t finishEdit(HWND window, uint32_t flags, void *image, RecordSurface &view,
+                   int32_t actionCode, int32_t result) {
+  result = commitIfPalettised(view, result);
+  if (result != vop::kOk)
+    return result;
+  result = recordEdit(image, flags, actionCode, result);
+  UpdateWindow(window);
+  return result;
+}
+
 // The shared road of both tone-table exports after their own checks.
 int32_t applyTable(HWND window, uint32_t flags, const vop::ToneTable &table, uint32_t channels,
                    VOP_REGION &callerRegion, void *image, FrameProgress &progress,
@@ -55,13 +67,7 @@ int32_t applyTable(HWND window, uint32_t flags, const vop::ToneTable &table, uin
     return vop::kBadArgument;
   RecordSurface view(*record);
   int32_t result = vop::applyToneTable(view.surface(), table, channels, region, progress.meter());
-  result = commitIfPalettised(view, result);
-  // Failures come before any change; they skip the second repaint.
-  if (result != vop::kOk)
-    return result;
-  result = recordEdit(image, flags, actionCode, result);
-  UpdateWindow(window);
-  return result;
+  return finishEdit(window, flags, image, view, actionCode, result);
 }
 
 } // namespace
@@ -154,12 +160,7 @@ int32_t adjustQuality(HWND window, uint32_t flags, QualityCall call, void *image
     return vop::kBadArgument;
   RecordSurface view(*record);
   int32_t result = vop::adjustQuality(view.surface(), q, region, progress.meter());
-  result = commitIfPalettised(view, result);
-  if (result != vop::kOk)
-    return result;
-  result = recordEdit(image, flags, kActionQuality, result);
-  UpdateWindow(window);
-  return result;
+  return finishEdit(window, flags, image, view, kActionQuality, result);
 }
 
 int32_t throughFilter(HWND window, uint32_t flags, VOP_FILTER_PARAMS *params, void *image,
@@ -189,11 +190,8 @@ int32_t throughFilter(HWND window, uint32_t flags, VOP_FILTER_PARAMS *params, vo
   RecordSurface view(*record);
   int32_t result = vop::throughFilter(view.surface(), flags, region, isCustom ? &custom : nullptr,
                                       progress.meter());
-  if (result != vop::kOk)
-    return result;
-  result = recordEdit(image, flags, kActionFilter, result);
-  UpdateWindow(window);
-  return result;
+  // The filter refuses palette images, so finishing commits no table.
+  return finishEdit(window, flags, image, view, kActionFilter, result);
 }
 
 } // namespace vopwin

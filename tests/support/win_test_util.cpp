@@ -116,4 +116,20 @@ bool Pages::untouched(size_t bytes) const {
   return true;
 }
 
+std::wstring wide(const std::string &ansi) {
+  std::wstring out(ansi.size() + 1, L'\0');
+  const int n =
+      MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, out.data(), static_cast<int>(out.size()));
+  out.resize(n > 0 ? static_cast<size_t>(n) - 1 : 0);
+  return out;
+}
+
+DWORD userDword(const char *key, const char *name) {
+  DWORD value = 0, size = sizeof value;
+  if (RegGetValueA(HKEY_CURRENT_USER, key, name, RRF_RT_REG_DWORD, nullptr, &value, &size) !=
+      ERROR_SUCCESS)
+    return 0xFFFFFFFF;
+  return value;
+}
+
 } // namespace testutil

@@ -53,6 +53,12 @@ private:
   size_t m_page = 4096;
 };
 
+// A text of the ANSI code page (what the program and the narrow interfaces speak) in UTF-16.
+std::wstring wide(const std::string &ansi);
+
+// A DWORD value under HKEY_CURRENT_USER\key, or 0xFFFFFFFF when there is none.
+DWORD userDword(const char *key, const char *name);
+
 // Full path of a module loaded into this process.
 std::string modulePath(const char *moduleName);
 

@@ -73,11 +73,6 @@ std::string pageTime(const SYSTEMTIME &t) {
                 t.wHour, t.wMinute, t.wSecond);
   return text;
 }
-std::wstring wide(const std::string &ansi) {
-  wchar_t buffer[1024] = {};
-  MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, buffer, 1024);
-  return buffer;
-}
 // The system code page's form of a text: the program and the file system speak it.
 std::string ansi(const std::wstring &text) {
   char buffer[1024] = {};

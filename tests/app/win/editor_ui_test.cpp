@@ -68,12 +68,6 @@ const std::string &tolmExe() {
   return path;
 }
 
-std::wstring wide(const std::string &ansi) {
-  wchar_t buffer[1024] = {};
-  MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, buffer, 1024);
-  return buffer;
-}
-
 // How the page and the log write a time.
 std::string pageTime(const SYSTEMTIME &t) {
   char text[64];
@@ -106,13 +100,7 @@ void clickLater(HWND button) { PostMessageW(button, BM_CLICK, 0, 0); }
 bool isEnabled(HWND window) { return IsWindowEnabled(window) != FALSE; }
 bool isChecked(HWND box) { return SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
-DWORD storedSetting(const char *name) {
-  DWORD value = 0, size = sizeof value;
-  if (RegGetValueA(HKEY_CURRENT_USER, kSettingsKey, name, RRF_RT_REG_DWORD, nullptr, &value,
-                   &size) != ERROR_SUCCESS)
-    return 0xFFFFFFFF;
-  return value;
-}
+DWORD storedSetting(const char *name) { return testutil::userDword(kSettingsKey, name); }
 void storeSetting(const char *name, DWORD value) {
   RegSetKeyValueA(HKEY_CURRENT_USER, kSettingsKey, name, REG_DWORD, &value, sizeof value);
 }

@@ -36,14 +36,6 @@ std::string corpusFile(const char *name) {
   return windowsPath(TOLM_CORPUS_DIR) + "\\exif\\jpg\\" + name;
 }
 
-std::wstring wide(const std::string &ansi) {
-  const int n =
-      MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
-  std::wstring out(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), out.data(), n);
-  return out;
-}
-
 std::string readAll(const std::string &path) {
   std::ifstream in(path, std::ios::binary);
   return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

@@ -16,6 +16,7 @@
 namespace {
 
 using testutil::ScratchDir;
+using testutil::wide;
 using testutil::windowsPath;
 
 const char kSettingsKey[] = "Software\\n.orbit\\TOLM";
@@ -133,14 +134,6 @@ using testutil::childEnvironment;
 // Called with the main dialog while it is open; closing it is left to run().
 using DialogVisit = void (*)(HWND dialog, HWND tabs);
 
-std::wstring wide(const std::string &ansi) {
-  const int n =
-      MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
-  std::wstring out(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), out.data(), n);
-  return out;
-}
-
 // Runs the program in `folder` with the command-line text after its name, started in
 // `currentFolder` (the program's folder when empty). Presses OK on the first message box; a
 // main dialog is recorded, visited and closed with OK. The wide form carries names that the
@@ -233,13 +226,7 @@ bool settingsKeyExists() {
   return true;
 }
 
-DWORD storedSetting(const char *name) {
-  DWORD value = 0, size = sizeof value;
-  if (RegGetValueA(HKEY_CURRENT_USER, kSettingsKey, name, RRF_RT_REG_DWORD, nullptr, &value,
-                   &size) != ERROR_SUCCESS)
-    return 0xFFFFFFFF;
-  return value;
-}
+DWORD storedSetting(const char *name) { return testutil::userDword(kSettingsKey, name); }
 
 class Startup : public ::testing::Test {
 protected:

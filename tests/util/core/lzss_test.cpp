@@ -835,6 +835,20 @@ Bytes craftedStream(int method, std::mt19937 &rng, uint64_t outputBytes) {
 
 const int kCraftedMethods[] = {2, 6, 3, 0x12, 0x16};
 
+// The library's expansion of a whole stream against the reference decoder's.
+::testing::AssertionResult expandsAsReference(int method, const Bytes &stream) {
+  const Bytes expected = referenceExpand(method, stream, SIZE_MAX);
+  Bytes out(expected.size());
+  const int32_t produced =
+      kel::lzssExpandMethod(method, stream.data(), static_cast<uint32_t>(stream.size()), out.data(),
+                            static_cast<uint32_t>(out.size()));
+  if (produced != static_cast<int32_t>(expected.size()))
+    return ::testing::AssertionFailure() << produced << " bytes, the reference " << expected.size();
+  if (out != expected)
+    return ::testing::AssertionFailure() << "the bytes differ from the reference";
+  return ::testing::AssertionSuccess();
+}
+
 TEST(LzssExpand, CraftedStreamsMatchTheReferenceAtEveryDistanceAndLength) {
   std::mt19937 rng(31);
   for (const int method : kCraftedMethods) {
@@ -867,14 +881,8 @@ TEST(LzssExpand, EachDistanceFromOneToTwentyRepeatsTheBytesJustWritten) {
         w.match(d, length);
         for (int i = 0; i < 100; ++i) // a long tail keeps the match inside the fast loop
           w.match(1 + static_cast<uint32_t>(i % 23), 3 + static_cast<uint32_t>(i % 9));
-        const Bytes stream = w.finish();
-        const Bytes expected = referenceExpand(method, stream, SIZE_MAX);
-        Bytes out(expected.size());
-        ASSERT_EQ(kel::lzssExpandMethod(method, stream.data(), static_cast<uint32_t>(stream.size()),
-                                        out.data(), static_cast<uint32_t>(out.size())),
-                  static_cast<int32_t>(expected.size()));
-        ASSERT_EQ(out, expected) << "method " << method << " distance " << d << " length "
-                                 << length;
+        ASSERT_TRUE(expandsAsReference(method, w.finish()))
+            << "method " << method << " distance " << d << " length " << length;
       }
     }
   }
@@ -894,14 +902,8 @@ TEST(LzssExpand, MatchesReachingBeforeTheFirstByteReadZeros) {
         w.match(d, std::min<uint32_t>(static_cast<uint32_t>(windowOf(method).f), back + 20));
         for (int i = 0; i < 60; ++i)
           w.match(d, 3 + static_cast<uint32_t>(i % 30));
-        const Bytes stream = w.finish();
-        const Bytes expected = referenceExpand(method, stream, SIZE_MAX);
-        Bytes out(expected.size());
-        ASSERT_EQ(kel::lzssExpandMethod(method, stream.data(), static_cast<uint32_t>(stream.size()),
-                                        out.data(), static_cast<uint32_t>(out.size())),
-                  static_cast<int32_t>(expected.size()));
-        ASSERT_EQ(out, expected) << "method " << method << " after " << before << " bytes, " << back
-                                 << " before";
+        ASSERT_TRUE(expandsAsReference(method, w.finish()))
+            << "method " << method << " after " << before << " bytes, " << back << " before";
       }
     }
   }

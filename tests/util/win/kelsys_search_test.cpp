@@ -17,6 +17,7 @@
 namespace {
 
 using testutil::ScratchDir;
+using testutil::wide;
 using Names = std::set<std::string>;
 
 // What the callback saw, in order.
@@ -347,14 +348,6 @@ TEST_F(SearchTree, AMissingStartFolderIsReportedOnlyWhenEverythingIsAccepted) {
 }
 
 // ---- names and lengths the narrow interface cannot carry -----------------------------------
-
-std::wstring wide(const std::string &narrow) {
-  std::wstring w(narrow.size() + 1, L'\0');
-  const int n =
-      MultiByteToWideChar(CP_ACP, 0, narrow.c_str(), -1, w.data(), static_cast<int>(w.size()));
-  w.resize(n > 0 ? n - 1 : 0);
-  return w;
-}
 
 bool makeFolderW(const std::wstring &path) {
   return CreateDirectoryW((L"\\\\?\\" + path).c_str(), nullptr) != 0;
