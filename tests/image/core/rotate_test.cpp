@@ -168,6 +168,23 @@ TEST(RotateRobustnessTest, QuarterTurnsOfEveryDepthAndOddSize) {
 // The copy routine's column walk for whole quarter turns of a true-colour picture, pixel by
 // pixel: serpentine columns, the inverse position, bilinear sampling with the repeat of the
 // previous position's colour, then combination and tone effects.
+// The reference walks' last step, written out on its own: the destination pixel is combined,
+// then inverted, then toned.
+void writeCombined(int32_t mode, uint32_t flags, uint32_t c, const Surface &dst, int64_t dx,
+                   int64_t dy) {
+  if (mode == kCombineAnd)
+    c &= readColor(dst, dx, dy);
+  if (mode == kCombineOr)
+    c |= readColor(dst, dx, dy);
+  if (mode == kCombineXor)
+    c ^= readColor(dst, dx, dy);
+  if (flags & kCopyInvert)
+    c ^= 0x00FFFFFF;
+  if (flags & kCopySepia)
+    c = sepiaTone(c);
+  writeColor(dst, dx, dy, c);
+}
+
 void referenceQuarterWalk(int32_t mode, uint32_t flags, const CopyParams &p, const Surface &src,
                           Surface &dst) {
   const int32_t boxRight = p.dstRight, boxBottom = p.dstBottom;
@@ -209,17 +226,7 @@ void referenceQuarterWalk(int32_t mode, uint32_t flags, const CopyParams &p, con
         prevY = iy;
         prevColor = c;
       }
-      if (mode == kCombineAnd)
-        c &= readColor(dst, dx, dy);
-      if (mode == kCombineOr)
-        c |= readColor(dst, dx, dy);
-      if (mode == kCombineXor)
-        c ^= readColor(dst, dx, dy);
-      if (flags & kCopyInvert)
-        c ^= 0x00FFFFFF;
-      if (flags & kCopySepia)
-        c = sepiaTone(c);
-      writeColor(dst, dx, dy, c);
+      writeCombined(mode, flags, c, dst, dx, dy);
     }
   }
 }
@@ -338,17 +345,7 @@ void referenceTurnWalk(int32_t mode, uint32_t flags, const CopyParams &p, const 
         prevColor = c;
       }
       const int64_t dy = static_cast<int64_t>(p.dstTop) + y;
-      if (mode == kCombineAnd)
-        c &= readColor(dst, dx, dy);
-      if (mode == kCombineOr)
-        c |= readColor(dst, dx, dy);
-      if (mode == kCombineXor)
-        c ^= readColor(dst, dx, dy);
-      if (flags & kCopyInvert)
-        c ^= 0x00FFFFFF;
-      if (flags & kCopySepia)
-        c = sepiaTone(c);
-      writeColor(dst, dx, dy, c);
+      writeCombined(mode, flags, c, dst, dx, dy);
     }
   }
 }
