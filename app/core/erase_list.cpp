@@ -19,19 +19,27 @@ bool at(const uint8_t *data, size_t offset, const char *text) {
 
 char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
-// One character of a name against one of a pattern: single bytes ignoring ASCII case,
-// double-byte characters exactly.
-bool sameCharacter(std::string_view a, std::string_view b) {
-  if (a.size() == 1 && b.size() == 1)
-    return lowerAscii(a[0]) == lowerAscii(b[0]);
-  return a == b;
+// One character of a name against one of a pattern, both `length` bytes long: single bytes
+// ignoring ASCII case, double-byte characters exactly.
+bool sameCharacter(const char *a, const char *b, size_t length) {
+  if (length == 1)
+    return lowerAscii(*a) == lowerAscii(*b);
+  return a[0] == b[0] && a[1] == b[1];
 }
 
-bool safeEntry(const std::string &line, kel::LeadBytePredicate isLeadByte) {
-  for (std::string_view c : kel::characters(line, isLeadByte))
-    if (c.size() == 1 && (c[0] == '\\' || c[0] == '/' || c[0] == ':' || c[0] == '\0'))
+bool safeEntry(std::string_view line, kel::LeadBytePredicate isLeadByte) {
+  for (size_t i = 0; i < line.size(); i += kel::characterLength(line, i, isLeadByte)) {
+    const char c = line[i];
+    if (kel::characterLength(line, i, isLeadByte) == 1 &&
+        (c == '\\' || c == '/' || c == ':' || c == '\0'))
       return false;
+  }
   return true;
+}
+
+std::string_view afterLastSeparator(std::string_view path, kel::LeadBytePredicate isLeadByte) {
+  const size_t slash = kel::findLastOf(path, "\\", isLeadByte);
+  return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
 } // namespace
@@ -46,7 +54,7 @@ int32_t parseEraseList(const uint8_t *data, size_t size, std::vector<std::string
     return kEraseListInvalid;
 
   // Lines from the first entry on: each ended by a CR and one more byte (the line feed).
-  std::vector<std::string> lines;
+  std::vector<std::string_view> lines;
   bool tooLong = false;
   size_t p = kFirstEntry;
   while (p < size && lines.size() < kEraseSlots) {
@@ -55,56 +63,62 @@ int32_t parseEraseList(const uint8_t *data, size_t size, std::vector<std::string
       ++p;
     if (p + 1 >= size)
       break; // no CR, or a CR that ends the file: the line does not count
-    std::string line(reinterpret_cast<const char *>(data + start), p - start);
+    const std::string_view line(reinterpret_cast<const char *>(data + start), p - start);
     if (line.size() > kEraseLineLimit)
       tooLong = true;
-    lines.push_back(std::move(line));
+    lines.push_back(line);
     p += 2;
   }
 
   if (lines.size() <= 1 || tooLong || lines.back() != kEnd)
     return kEraseListInvalid;
   for (size_t i = 0; i + 1 < lines.size(); ++i) {
-    const std::string &entry = lines[i];
+    const std::string_view entry = lines[i];
     if (entry.empty() || entry[0] != '.' || !safeEntry(entry, isLeadByte))
       return kEraseListInvalid;
   }
   for (size_t i = 0; i + 1 < lines.size(); ++i)
-    patterns.push_back("*" + lines[i]);
+    patterns.push_back("*" + std::string(lines[i]));
   return 0;
 }
 
-bool nameMatches(const std::string &name, const std::string &pattern,
+bool nameMatches(std::string_view name, std::string_view pattern,
                  kel::LeadBytePredicate isLeadByte) {
-  const std::vector<std::string_view> n = kel::characters(name, isLeadByte);
-  const std::vector<std::string_view> p = kel::characters(pattern, isLeadByte);
-  // Greedy glob with one backtrack point: linear in practice, no recursion.
-  size_t i = 0, j = 0, star = std::string::npos, mark = 0;
-  while (i < n.size()) {
-    if (j < p.size() && (p[j] == "?" || sameCharacter(p[j], n[i]))) {
-      ++i;
-      ++j;
-    } else if (j < p.size() && p[j] == "*") {
+  // Greedy glob with one backtrack point, walked in place by whole characters: no recursion,
+  // no allocation, and a retry never starts inside a double-byte character.
+  const size_t npos = std::string_view::npos;
+  size_t i = 0, j = 0, star = npos, mark = 0;
+  while (i < name.size()) {
+    const size_t nameLength = kel::characterLength(name, i, isLeadByte);
+    const size_t patternLength =
+        j < pattern.size() ? kel::characterLength(pattern, j, isLeadByte) : 0;
+    if (patternLength == 1 && pattern[j] == '*') {
       star = j++;
       mark = i;
-    } else if (star != std::string::npos) {
+    } else if (patternLength != 0 &&
+               ((patternLength == 1 && pattern[j] == '?') ||
+                (patternLength == nameLength &&
+                 sameCharacter(name.data() + i, pattern.data() + j, nameLength)))) {
+      i += nameLength;
+      j += patternLength;
+    } else if (star != npos) {
       j = star + 1;
-      i = ++mark;
+      mark += kel::characterLength(name, mark, isLeadByte);
+      i = mark;
     } else {
       return false;
     }
   }
-  while (j < p.size() && p[j] == "*")
+  while (j < pattern.size() && pattern[j] == '*')
     ++j;
-  return j == p.size();
+  return j == pattern.size();
 }
 
 std::string lastComponent(const std::string &path, kel::LeadBytePredicate isLeadByte) {
-  const size_t slash = kel::findLastOf(path, "\\", isLeadByte);
-  return slash == std::string::npos ? path : path.substr(slash + 1);
+  return std::string(afterLastSeparator(path, isLeadByte));
 }
 
-int32_t appendSearchResults(const std::string &results, const std::string &pattern,
+int32_t appendSearchResults(std::string_view results, std::string_view pattern,
                             std::string &deletionList, size_t limit,
                             kel::LeadBytePredicate isLeadByte) {
   size_t start = 0;
@@ -112,9 +126,9 @@ int32_t appendSearchResults(const std::string &results, const std::string &patte
     size_t end = results.find("\r\n", start);
     if (end == std::string::npos)
       end = results.size();
-    const std::string path = results.substr(start, end - start);
+    const std::string_view path = results.substr(start, end - start);
     start = end + 2;
-    if (path.empty() || !nameMatches(lastComponent(path, isLeadByte), pattern, isLeadByte))
+    if (path.empty() || !nameMatches(afterLastSeparator(path, isLeadByte), pattern, isLeadByte))
       continue;
     // The path, its NUL, and the list's closing NUL must fit below the limit.
     if (deletionList.size() + path.size() + 1 >= limit - 1)

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "util/core/dbcs_text.h"
@@ -33,7 +34,7 @@ int32_t parseEraseList(const uint8_t *data, size_t size, std::vector<std::string
 // Whether a file's name (its last path component, the long name) matches a search pattern
 // with "*" and "?", ignoring ASCII case. The platform's search also matches the 8.3 short
 // names, so "*.htm" finds "page.html" there; this check keeps such files out.
-bool nameMatches(const std::string &name, const std::string &pattern,
+bool nameMatches(std::string_view name, std::string_view pattern,
                  kel::LeadBytePredicate isLeadByte);
 
 // The last component of a path (after the last "\"; double-byte characters read whole).
@@ -42,7 +43,7 @@ std::string lastComponent(const std::string &path, kel::LeadBytePredicate isLead
 // Appends the paths of a search's result file (each ended by CR LF) whose names match pattern
 // to a deletion list of NUL-terminated paths. 0, or kEraseBufferFull when the list would reach
 // the last byte of its limit (which stays for the list's closing NUL).
-int32_t appendSearchResults(const std::string &results, const std::string &pattern,
+int32_t appendSearchResults(std::string_view results, std::string_view pattern,
                             std::string &deletionList, size_t limit,
                             kel::LeadBytePredicate isLeadByte);
 

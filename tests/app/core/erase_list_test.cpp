@@ -94,6 +94,11 @@ TEST(EraseListTest, LongNamesMatchOnlyTheirOwnExtension) {
   EXPECT_TRUE(nameMatches("a.b.tmp", "*.tmp", nullptr));
   EXPECT_FALSE(nameMatches("tmp", "*.tmp", nullptr));
   EXPECT_TRUE(nameMatches("anything", "*", nullptr));
+  // A trail byte 0x5C is no "\\" of its own, whether met directly or on a retry after "*".
+  EXPECT_FALSE(nameMatches("\x95\x5C.t", "*\x5C.t", sjisLead));
+  EXPECT_TRUE(nameMatches("\x95\x5C.t", "*\x5C.t", nullptr));
+  EXPECT_TRUE(nameMatches("\x95\x5C\x5C.t", "*\x5C.t", sjisLead));
+  EXPECT_FALSE(nameMatches("a\x95\x5C", "a?\x5C", sjisLead));
   EXPECT_EQ(lastComponent("C:\\dir\\sub\\file.tmp", nullptr), "file.tmp");
   EXPECT_EQ(lastComponent("C:\\\x95\x5C.tmp", sjisLead), "\x95\x5C.tmp");
 }
