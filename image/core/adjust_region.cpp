@@ -76,9 +76,13 @@ void releaseColorTable(void *table, size_t) { std::free(table); }
 
 #endif
 
-bool shouldApply(Precheck check, const Surface &s, AdjustRegion &region, int32_t &result) {
+bool passes(Precheck check, int32_t &result) {
   result = check == Precheck::kNothingToDo ? kOk : kBadArgument;
-  if (check != Precheck::kApply)
+  return check == Precheck::kApply;
+}
+
+bool shouldApply(Precheck check, const Surface &s, AdjustRegion &region, int32_t &result) {
+  if (!passes(check, result)) // kApply leaves kBadArgument, the answer to a bad region
     return false;
   if (!isValid(s) || normalizeRegion(region, s.width, s.height) != kOk)
     return false;

@@ -40,6 +40,9 @@ enum class Precheck {
   kApply,
 };
 
+// Whether a precheck lets an adjustment go on; when not, `result` is what it gives back.
+bool passes(Precheck check, int32_t &result);
+
 // The start every adjustment of a surface shares. True when the work should run on the surface
 // and its normalised region; otherwise `result` is what the adjustment gives back.
 bool shouldApply(Precheck check, const Surface &s, AdjustRegion &region, int32_t &result);

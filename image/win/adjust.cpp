@@ -77,14 +77,8 @@ int32_t adjustGamma(HWND window, uint32_t flags, VOP_GAMMA_PARAMS *params, void 
   if (params == nullptr || image == nullptr)
     return vop::kBadArgument;
   const double gamma = params->gamma;
-  switch (vop::checkGamma(gamma)) {
-  case vop::Precheck::kReject:
-    return vop::kBadArgument;
-  case vop::Precheck::kNothingToDo:
-    return vop::kOk;
-  case vop::Precheck::kApply:
-    break;
-  }
+  if (int32_t result; !vop::passes(vop::checkGamma(gamma), result))
+    return result;
   FrameProgress progress(hook, vop::kProgressGamma);
   return applyTable(window, flags, vop::gammaTable(gamma), params->channels, params->region, image,
                     progress, kActionGamma);
@@ -106,14 +100,8 @@ int32_t adjustContrast(HWND window, uint32_t flags, VOP_CONTRAST_PARAMS *params,
   if (params == nullptr || image == nullptr)
     return vop::kBadArgument;
   const auto mode = static_cast<int32_t>(flags & 0xFF);
-  switch (vop::checkContrast(mode, params->amount)) {
-  case vop::Precheck::kReject:
-    return vop::kBadArgument;
-  case vop::Precheck::kNothingToDo:
-    return vop::kOk;
-  case vop::Precheck::kApply:
-    break;
-  }
+  if (int32_t result; !vop::passes(vop::checkContrast(mode, params->amount), result))
+    return result;
   ImageRecord *record = editableRecord(image);
   if (record == nullptr)
     return vop::kBadArgument;

@@ -257,6 +257,33 @@ std::vector<uint32_t> screenPixels(const RECT &area) {
   return pixels;
 }
 
+std::vector<uint32_t> shownIcon(HWND iconControl) {
+  RECT r;
+  GetWindowRect(iconControl, &r);
+  r.right = r.left + 32;
+  r.bottom = r.top + 32;
+  return screenPixels(r);
+}
+
+std::vector<uint32_t> systemIcon(LPCWSTR id, uint32_t background) {
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, 32, 32);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  HBRUSH brush =
+      CreateSolidBrush(RGB(background >> 16, (background >> 8) & 0xFF, background & 0xFF));
+  RECT all = {0, 0, 32, 32};
+  FillRect(dc, &all, brush);
+  DeleteObject(brush);
+  DrawIconEx(dc, 0, 0, LoadIconW(nullptr, id), 32, 32, 0, nullptr, DI_NORMAL);
+  SelectObject(dc, old);
+  std::vector<uint32_t> pixels = pixelsOf(dc, bitmap, 32, 32);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  ReleaseDC(nullptr, screen);
+  return pixels;
+}
+
 std::vector<uint32_t> resourceBitmap(const std::string &modulePath, UINT id, int &width,
                                      int &height, COLORREF background) {
   std::vector<uint32_t> pixels;

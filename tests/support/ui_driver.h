@@ -72,6 +72,12 @@ bool setPickerAsUser(HWND picker, const SYSTEMTIME &time);
 
 // The screen's pixels in `area` (screen coordinates) as 0xRRGGBB, row by row.
 std::vector<uint32_t> screenPixels(const RECT &area);
+// The 32 by 32 picture a message box's icon control shows on the screen. Icon handles of
+// another process cannot be compared or drawn everywhere; the picture on the screen can.
+std::vector<uint32_t> shownIcon(HWND iconControl);
+// A system icon (an IDI_ name) drawn at 32 by 32 the way a message box draws it, on a
+// background of 0xRRGGBB.
+std::vector<uint32_t> systemIcon(LPCWSTR id, uint32_t background);
 // A bitmap resource of a module loaded as data, as 0xRRGGBB rows, its (0, 0) colour replaced
 // by `background`; empty when absent.
 std::vector<uint32_t> resourceBitmap(const std::string &modulePath, UINT id, int &width,

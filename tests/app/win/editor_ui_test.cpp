@@ -111,15 +111,10 @@ std::string readAll(const std::string &path) {
 }
 
 std::string systemText(DWORD code) {
-  char *text = nullptr;
-  FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                     FORMAT_MESSAGE_IGNORE_INSERTS,
-                 nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-                 reinterpret_cast<char *>(&text), 0, nullptr);
-  std::string out = text ? text : "";
-  if (text)
-    LocalFree(text);
-  return out;
+  char text[512] = "";
+  FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+                 MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), text, sizeof text, nullptr);
+  return text;
 }
 
 std::string programVersion() {
@@ -291,39 +286,6 @@ private:
   HWND m_page = nullptr;
   HWND m_editor = nullptr;
 };
-
-// The 32 by 32 picture of a box's icon on the screen, and a system icon drawn the same way.
-std::vector<uint32_t> shownIcon(HWND icon) {
-  RECT r;
-  GetWindowRect(icon, &r);
-  r.right = r.left + 32;
-  r.bottom = r.top + 32;
-  return screenPixels(r);
-}
-std::vector<uint32_t> systemIcon(LPCWSTR id, uint32_t background) {
-  HDC screen = GetDC(nullptr);
-  HDC dc = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, 32, 32);
-  HGDIOBJ old = SelectObject(dc, bitmap);
-  HBRUSH brush =
-      CreateSolidBrush(RGB(background >> 16, (background >> 8) & 0xFF, background & 0xFF));
-  RECT all = {0, 0, 32, 32};
-  FillRect(dc, &all, brush);
-  DeleteObject(brush);
-  DrawIconEx(dc, 0, 0, LoadIconW(nullptr, id), 32, 32, 0, nullptr, DI_NORMAL);
-  std::vector<uint32_t> pixels(32 * 32);
-  for (int y = 0; y < 32; ++y)
-    for (int x = 0; x < 32; ++x) {
-      const COLORREF c = GetPixel(dc, x, y);
-      pixels[static_cast<size_t>(y * 32 + x)] =
-          (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
-    }
-  SelectObject(dc, old);
-  DeleteObject(bitmap);
-  DeleteDC(dc);
-  ReleaseDC(nullptr, screen);
-  return pixels;
-}
 
 void expectBox(const Box &box, const std::wstring &message, int code, LPCWSTR icon) {
   ASSERT_NE(box.window, nullptr) << "no message box appeared";

@@ -9,65 +9,18 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
 namespace {
 
 using testutil::ScratchDir;
+using testutil::shownIcon;
+using testutil::systemIcon;
 using testutil::wide;
 using testutil::windowsPath;
 
 const char kSettingsKey[] = "Software\\n.orbit\\TOLM";
-
-// 32 by 32 pixels of a 32-bit DIB section, filled by `paint`.
-template <typename Paint> std::vector<uint32_t> pixels32(Paint paint) {
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = 32;
-  bi.bmiHeader.biHeight = -32;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  void *bits = nullptr;
-  HDC dc = CreateCompatibleDC(nullptr);
-  HBITMAP bitmap = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(dc, bitmap);
-  paint(dc);
-  GdiFlush();
-  std::vector<uint32_t> pixels(32 * 32);
-  std::memcpy(pixels.data(), bits, pixels.size() * 4);
-  for (uint32_t &p : pixels)
-    p &= 0xFFFFFF;
-  SelectObject(dc, old);
-  DeleteObject(bitmap);
-  DeleteDC(dc);
-  return pixels;
-}
-
-// What the box's icon control shows on the screen. Icon handles of another process cannot be
-// compared or drawn everywhere; the picture on the screen can.
-std::vector<uint32_t> shownIcon(HWND iconControl) {
-  RECT r;
-  GetWindowRect(iconControl, &r);
-  return pixels32([&](HDC dc) {
-    HDC screen = GetDC(nullptr);
-    BitBlt(dc, 0, 0, 32, 32, screen, r.left, r.top, SRCCOPY);
-    ReleaseDC(nullptr, screen);
-  });
-}
-
-// A system icon drawn the way the box draws it, on the background the box showed.
-std::vector<uint32_t> expectedIcon(LPCWSTR id, uint32_t background) {
-  return pixels32([&](HDC dc) {
-    HBRUSH brush =
-        CreateSolidBrush(RGB(background >> 16, (background >> 8) & 0xFF, background & 0xFF));
-    RECT all = {0, 0, 32, 32};
-    FillRect(dc, &all, brush);
-    DeleteObject(brush);
-    DrawIconEx(dc, 0, 0, LoadIconW(nullptr, id), 32, 32, 0, nullptr, DI_NORMAL);
-  });
-}
 
 // What a start of the program showed and how it ended.
 struct Outcome {
@@ -260,7 +213,7 @@ protected:
     EXPECT_TRUE(startsWith(o.text, head)) << "box text differs";
     EXPECT_EQ(o.caption, L"TOLM");
     ASSERT_EQ(o.iconPicture.size(), 1024u) << "the box shows no icon";
-    EXPECT_TRUE(o.iconPicture == expectedIcon(icon, o.iconPicture[0]))
+    EXPECT_TRUE(o.iconPicture == systemIcon(icon, o.iconPicture[0]))
         << "another icon than expected";
     EXPECT_TRUE(o.exited) << "the program did not end after the box";
   }
