@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <span>
 #include <vector>
 
 #include "image/core/result.h"
@@ -185,6 +186,32 @@ void writeCombined(int32_t mode, uint32_t flags, uint32_t c, const Surface &dst,
   writeColor(dst, dx, dy, c);
 }
 
+// How both walks read the source: the nearest pixel, or a bilinear sample, which a repeat of
+// the previous whole position takes over instead of reading again.
+struct WalkSampler {
+  const Surface &src;
+  bool interpolate;
+  int64_t limitX, limitY;
+  PixelReadCache cache{};
+  bool havePrevious = false;
+  int64_t prevX = 0, prevY = 0;
+  uint32_t prevColor = 0;
+
+  uint32_t at(double sxF, double syF) {
+    const auto ix = static_cast<int64_t>(sxF), iy = static_cast<int64_t>(syF);
+    if (!interpolate)
+      return readColor(src, ix, iy);
+    if (havePrevious && ix == prevX && iy == prevY)
+      return prevColor;
+    prevColor = sampleBilinear(cache, src, ix, iy, sxF - static_cast<double>(ix),
+                               syF - static_cast<double>(iy), limitX, limitY);
+    havePrevious = true;
+    prevX = ix;
+    prevY = iy;
+    return prevColor;
+  }
+};
+
 void referenceQuarterWalk(int32_t mode, uint32_t flags, const CopyParams &p, const Surface &src,
                           Surface &dst) {
   const int32_t boxRight = p.dstRight, boxBottom = p.dstBottom;
@@ -198,12 +225,7 @@ void referenceQuarterWalk(int32_t mode, uint32_t flags, const CopyParams &p, con
   const double cosPhi = cosines[quarter], sinPhi = sines[quarter];
   const double offX = static_cast<double>(inverse.offsetX) + p.srcLeft;
   const double offY = static_cast<double>(inverse.offsetY) + p.srcTop;
-  const int64_t limitX = inverse.width - 1, limitY = inverse.height - 1;
-  const bool interpolate = (flags & kCopyNearest) == 0;
-  PixelReadCache cache;
-  bool havePrevious = false;
-  int64_t prevX = 0, prevY = 0;
-  uint32_t prevColor = 0;
+  WalkSampler sample{src, (flags & kCopyNearest) == 0, inverse.width - 1, inverse.height - 1};
   for (int32_t x = 0; x < boxRight; ++x) {
     const int64_t dx =
         static_cast<int64_t>(p.dstLeft) + ((flags & kCopyMirror) ? boxRight - 1 - x : x);
@@ -211,34 +233,63 @@ void referenceQuarterWalk(int32_t mode, uint32_t flags, const CopyParams &p, con
       const int32_t y = (x & 1) ? boxBottom - 1 - k : k;
       const double sxF = (x * cosPhi - y * sinPhi) / p.scaleX + offX;
       const double syF = (x * sinPhi + y * cosPhi) / p.scaleY + offY;
-      const auto ix = static_cast<int64_t>(sxF), iy = static_cast<int64_t>(syF);
       const int64_t dy = static_cast<int64_t>(p.dstTop) + y;
-      uint32_t c;
-      if (!interpolate) {
-        c = readColor(src, ix, iy);
-      } else if (havePrevious && ix == prevX && iy == prevY) {
-        c = prevColor;
-      } else {
-        c = sampleBilinear(cache, src, ix, iy, sxF - static_cast<double>(ix),
-                           syF - static_cast<double>(iy), limitX, limitY);
-        havePrevious = true;
-        prevX = ix;
-        prevY = iy;
-        prevColor = c;
-      }
-      writeCombined(mode, flags, c, dst, dx, dy);
+      writeCombined(mode, flags, sample.at(sxF, syF), dst, dx, dy);
     }
   }
 }
 
+// A copy to compare with a reference walk: the picture, its part, the turn and the scales, and
+// where the result goes.
+struct WalkCase {
+  int32_t width, height, srcDepth, dstDepth;
+  int32_t angle;
+  int32_t left, right, top, bottom;             // source rectangle
+  int32_t dstLeft, dstTop, dstWidth, dstHeight; // 0 size: the measured box
+  float scaleX = 1.0f, scaleY = 1.0f;
+};
+using ReferenceWalk = void (*)(int32_t mode, uint32_t flags, const CopyParams &p,
+                               const Surface &src, Surface &dst);
+
+// Every case with every flag set and combine mode, through the copy routine and through the
+// reference walk, onto the same scrambled destination; every third source repeats only
+// `colours` colours. Returns how many copies were compared.
+int compareWithWalk(std::span<const WalkCase> cases, std::span<const uint32_t> flagSets,
+                    uint32_t seed, uint32_t colours, ReferenceWalk walk) {
+  int compared = 0;
+  for (const WalkCase &c : cases) {
+    for (const uint32_t flags : flagSets) {
+      for (int32_t mode = kCombineCopy; mode <= kCombineXor; ++mode) {
+        TestImage src(c.width, c.height, c.srcDepth);
+        test::scramble(src, seed, seed % 3 == 0 ? colours : 0);
+        ++seed;
+        CopyParams params{c.left,   c.right,  c.top, c.bottom, c.srcDepth, c.angle,
+                          c.scaleX, c.scaleY, 0,     0,        0,          0};
+        if (measureDestination(params) != kOk) {
+          ADD_FAILURE() << "no box for angle " << c.angle;
+          continue;
+        }
+        params.dstLeft = c.dstLeft;
+        params.dstTop = c.dstTop;
+        const int32_t w = c.dstWidth ? c.dstWidth : params.dstRight;
+        const int32_t h = c.dstHeight ? c.dstHeight : params.dstBottom;
+        TestImage dst(w, h, c.dstDepth);
+        test::scramble(dst, seed++);
+        TestImage expected = dst;
+        walk(mode, flags, params, src.surface(), expected.surface());
+        EXPECT_EQ(copyTransform(mode, flags, params, src.surface(), dst.surface(), nullptr), kOk);
+        EXPECT_EQ(dst.memory(), expected.memory())
+            << c.width << "x" << c.height << " angle " << c.angle << " scales " << c.scaleX << ", "
+            << c.scaleY << " flags " << std::hex << flags << " mode " << mode;
+        ++compared;
+      }
+    }
+  }
+  return compared;
+}
+
 TEST(RotateTest, QuarterTurnPermutationMatchesTheColumnWalk) {
-  struct Case {
-    int32_t width, height, srcDepth, dstDepth;
-    int32_t angle;
-    int32_t left, right, top, bottom;             // source rectangle
-    int32_t dstLeft, dstTop, dstWidth, dstHeight; // 0 size: the measured box
-  };
-  const Case cases[] = {
+  const WalkCase cases[] = {
       {97, 61, 24, 24, 90, 0, 97, 0, 61, 0, 0, 0, 0},
       {97, 61, 24, 24, 270, 0, 97, 0, 61, 0, 0, 0, 0},
       {97, 61, 24, 24, 180, 0, 97, 0, 61, 0, 0, 0, 0},
@@ -256,31 +307,8 @@ TEST(RotateTest, QuarterTurnPermutationMatchesTheColumnWalk) {
   };
   const uint32_t flagSets[] = {0, kCopyNearest, kCopyMirror, kCopyInvert | kCopySepia,
                                kCopyMirror | kCopyNearest};
-  uint32_t seed = 600;
-  for (const Case &c : cases) {
-    for (const uint32_t flags : flagSets) {
-      for (int32_t mode = kCombineCopy; mode <= kCombineXor; ++mode) {
-        TestImage src(c.width, c.height, c.srcDepth);
-        test::scramble(src, seed, seed % 3 == 0 ? 9 : 0);
-        ++seed;
-        CopyParams params{c.left, c.right, c.top, c.bottom, c.srcDepth, c.angle,
-                          1.0f,   1.0f,    0,     0,        0,          0};
-        ASSERT_EQ(measureDestination(params), kOk);
-        params.dstLeft = c.dstLeft;
-        params.dstTop = c.dstTop;
-        const int32_t w = c.dstWidth ? c.dstWidth : params.dstRight;
-        const int32_t h = c.dstHeight ? c.dstHeight : params.dstBottom;
-        TestImage dst(w, h, c.dstDepth);
-        test::scramble(dst, seed++);
-        TestImage expected = dst;
-        referenceQuarterWalk(mode, flags, params, src.surface(), expected.surface());
-        ASSERT_EQ(copyTransform(mode, flags, params, src.surface(), dst.surface(), nullptr), kOk);
-        EXPECT_EQ(dst.memory(), expected.memory())
-            << c.width << "x" << c.height << " angle " << c.angle << " flags " << std::hex << flags
-            << " mode " << mode;
-      }
-    }
-  }
+  EXPECT_EQ(compareWithWalk(cases, flagSets, 600, 9, referenceQuarterWalk),
+            static_cast<int>(std::size(cases) * std::size(flagSets) * 4));
 }
 
 // The copy routine's column walk for any turn and scale of a true-colour picture, pixel by
@@ -312,11 +340,7 @@ void referenceTurnWalk(int32_t mode, uint32_t flags, const CopyParams &p, const 
   const bool exact = p.angle % 90 != 0 || (p.scaleX != p.scaleY && p.angle % 180 != 0);
   const double offX = static_cast<double>(inverse.offsetX) + p.srcLeft;
   const double offY = static_cast<double>(inverse.offsetY) + p.srcTop;
-  const int64_t limitX = inverse.width - 1, limitY = inverse.height - 1;
-  PixelReadCache cache;
-  bool havePrevious = false;
-  int64_t prevX = 0, prevY = 0;
-  uint32_t prevColor = 0;
+  WalkSampler sample{src, true, inverse.width - 1, inverse.height - 1};
   for (int32_t x = 0; x < boxRight; ++x) {
     const int64_t dx =
         static_cast<int64_t>(p.dstLeft) + ((flags & kCopyMirror) ? boxRight - 1 - x : x);
@@ -332,83 +356,37 @@ void referenceTurnWalk(int32_t mode, uint32_t flags, const CopyParams &p, const 
         sxF = (xd * cosPhi - yd * sinPhi) / scaleX + offX;
         syF = (xd * sinPhi + yd * cosPhi) / scaleY + offY;
       }
-      const auto ix = static_cast<int64_t>(sxF), iy = static_cast<int64_t>(syF);
-      uint32_t c;
-      if (havePrevious && ix == prevX && iy == prevY) {
-        c = prevColor;
-      } else {
-        c = sampleBilinear(cache, src, ix, iy, sxF - static_cast<double>(ix),
-                           syF - static_cast<double>(iy), limitX, limitY);
-        havePrevious = true;
-        prevX = ix;
-        prevY = iy;
-        prevColor = c;
-      }
       const int64_t dy = static_cast<int64_t>(p.dstTop) + y;
-      writeCombined(mode, flags, c, dst, dx, dy);
+      writeCombined(mode, flags, sample.at(sxF, syF), dst, dx, dy);
     }
   }
 }
 
 TEST(RotateTest, TurnsInRowsMatchTheColumnWalk) {
-  struct Case {
-    int32_t width, height, srcDepth, dstDepth;
-    int32_t angle;
-    float scaleX, scaleY;
-    int32_t left, right, top, bottom;             // source rectangle
-    int32_t dstLeft, dstTop, dstWidth, dstHeight; // 0 size: the measured box
-  };
   // Scales below 1 put several destination pixels on one source position, so that the walk's
   // repeat of the previous colour occurs in columns, at their turns and across the box's edges.
-  const Case cases[] = {
-      {23, 17, 24, 24, 45, 1.0f, 1.0f, 0, 23, 0, 17, 0, 0, 0, 0},
-      {23, 17, 24, 24, 30, 1.0f, 1.0f, 0, 23, 0, 17, 0, 0, 0, 0},
-      {23, 17, 24, 24, -17, 1.0f, 1.0f, 0, 23, 0, 17, 0, 0, 0, 0},
-      {23, 17, 24, 24, 1, 1.0f, 1.0f, 0, 23, 0, 17, 0, 0, 0, 0},
-      {23, 17, 24, 24, 359, 1.0f, 1.0f, 0, 23, 0, 17, 0, 0, 0, 0},
-      {23, 17, 24, 24, 135, 1.0f, 1.0f, 0, 23, 0, 17, 0, 0, 0, 0},
-      {23, 17, 24, 24, 200, 1.0f, 1.0f, 0, 23, 0, 17, 0, 0, 0, 0},
-      {23, 17, 24, 24, 45, 0.3f, 0.3f, 0, 23, 0, 17, 0, 0, 0, 0},
-      {23, 17, 24, 24, 3, 0.25f, 0.5f, 0, 23, 0, 17, 0, 0, 0, 0},
-      {23, 17, 24, 24, 60, 2.0f, 1.5f, 0, 23, 0, 17, 0, 0, 0, 0},
-      {23, 17, 24, 24, 90, 0.5f, 1.5f, 0, 23, 0, 17, 0, 0, 0, 0},
-      {23, 17, 24, 24, 270, 1.5f, 0.4f, 0, 23, 0, 17, 0, 0, 0, 0},
-      {23, 17, 32, 32, 33, 1.0f, 1.0f, 2, 21, 3, 15, 0, 0, 0, 0},
-      {23, 17, 32, 24, 45, 0.7f, 0.7f, 2, 21, 3, 15, 0, 0, 0, 0},
-      {23, 17, 24, 24, 20, 1.0f, 1.0f, 0, 23, 0, 17, 4, -3, 20, 25},
-      {23, 17, 24, 32, 300, 1.0f, 1.0f, 0, 23, 0, 17, -6, 2, 18, 14},
-      {1, 1, 24, 24, 45, 1.0f, 1.0f, 0, 1, 0, 1, 0, 0, 0, 0},
-      {2, 9, 24, 24, 10, 0.6f, 0.6f, 0, 2, 0, 9, 0, 0, 0, 0},
+  const WalkCase cases[] = {
+      {23, 17, 24, 24, 45, 0, 23, 0, 17, 0, 0, 0, 0, 1.0f, 1.0f},
+      {23, 17, 24, 24, 30, 0, 23, 0, 17, 0, 0, 0, 0, 1.0f, 1.0f},
+      {23, 17, 24, 24, -17, 0, 23, 0, 17, 0, 0, 0, 0, 1.0f, 1.0f},
+      {23, 17, 24, 24, 1, 0, 23, 0, 17, 0, 0, 0, 0, 1.0f, 1.0f},
+      {23, 17, 24, 24, 359, 0, 23, 0, 17, 0, 0, 0, 0, 1.0f, 1.0f},
+      {23, 17, 24, 24, 135, 0, 23, 0, 17, 0, 0, 0, 0, 1.0f, 1.0f},
+      {23, 17, 24, 24, 200, 0, 23, 0, 17, 0, 0, 0, 0, 1.0f, 1.0f},
+      {23, 17, 24, 24, 45, 0, 23, 0, 17, 0, 0, 0, 0, 0.3f, 0.3f},
+      {23, 17, 24, 24, 3, 0, 23, 0, 17, 0, 0, 0, 0, 0.25f, 0.5f},
+      {23, 17, 24, 24, 60, 0, 23, 0, 17, 0, 0, 0, 0, 2.0f, 1.5f},
+      {23, 17, 24, 24, 90, 0, 23, 0, 17, 0, 0, 0, 0, 0.5f, 1.5f},
+      {23, 17, 24, 24, 270, 0, 23, 0, 17, 0, 0, 0, 0, 1.5f, 0.4f},
+      {23, 17, 32, 32, 33, 2, 21, 3, 15, 0, 0, 0, 0, 1.0f, 1.0f},
+      {23, 17, 32, 24, 45, 2, 21, 3, 15, 0, 0, 0, 0, 0.7f, 0.7f},
+      {23, 17, 24, 24, 20, 0, 23, 0, 17, 4, -3, 20, 25, 1.0f, 1.0f},
+      {23, 17, 24, 32, 300, 0, 23, 0, 17, -6, 2, 18, 14, 1.0f, 1.0f},
+      {1, 1, 24, 24, 45, 0, 1, 0, 1, 0, 0, 0, 0, 1.0f, 1.0f},
+      {2, 9, 24, 24, 10, 0, 2, 0, 9, 0, 0, 0, 0, 0.6f, 0.6f},
   };
   const uint32_t flagSets[] = {0, kCopyMirror, kCopyInvert | kCopySepia};
-  uint32_t seed = 900;
-  int compared = 0;
-  for (const Case &c : cases) {
-    for (const uint32_t flags : flagSets) {
-      for (int32_t mode = kCombineCopy; mode <= kCombineXor; ++mode) {
-        TestImage src(c.width, c.height, c.srcDepth);
-        test::scramble(src, seed, seed % 3 == 0 ? 5 : 0);
-        ++seed;
-        CopyParams params{c.left,   c.right,  c.top, c.bottom, c.srcDepth, c.angle,
-                          c.scaleX, c.scaleY, 0,     0,        0,          0};
-        ASSERT_EQ(measureDestination(params), kOk);
-        params.dstLeft = c.dstLeft;
-        params.dstTop = c.dstTop;
-        const int32_t w = c.dstWidth ? c.dstWidth : params.dstRight;
-        const int32_t h = c.dstHeight ? c.dstHeight : params.dstBottom;
-        TestImage dst(w, h, c.dstDepth);
-        test::scramble(dst, seed++);
-        TestImage expected = dst;
-        referenceTurnWalk(mode, flags, params, src.surface(), expected.surface());
-        ASSERT_EQ(copyTransform(mode, flags, params, src.surface(), dst.surface(), nullptr), kOk);
-        EXPECT_EQ(dst.memory(), expected.memory())
-            << c.width << "x" << c.height << " angle " << c.angle << " scales " << c.scaleX << ", "
-            << c.scaleY << " flags " << std::hex << flags << " mode " << mode;
-        ++compared;
-      }
-    }
-  }
-  EXPECT_EQ(compared, 18 * 3 * 4);
+  EXPECT_EQ(compareWithWalk(cases, flagSets, 900, 5, referenceTurnWalk), 18 * 3 * 4);
 }
 
 } // namespace

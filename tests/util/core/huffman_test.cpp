@@ -135,6 +135,38 @@ Bytes encode(const Bytes &in, uint32_t *table, int32_t *size) {
   return out;
 }
 
+// Skewed bytes from a seed, packed, with the table they were packed with.
+struct Packed {
+  Bytes in;
+  uint32_t table[512];
+  int32_t size = 0;
+  Bytes packed;
+};
+Packed packSkewed(uint32_t seed, size_t n) {
+  std::mt19937 rng(seed);
+  Packed p;
+  p.in = skewed(rng, n);
+  p.packed = encode(p.in, p.table, &p.size);
+  return p;
+}
+
+// Decodes a stream from a heap block of exactly its size (a read past it is caught by the
+// sanitizers), once given its length and once not; `k` names the input in failures.
+void expectDecodesWithAndWithoutLength(const Bytes &packed, const uint32_t *table, const Bytes &in,
+                                       size_t k) {
+  const std::unique_ptr<uint8_t[]> exact(new uint8_t[packed.size()]);
+  std::memcpy(exact.get(), packed.data(), packed.size());
+  const auto n = static_cast<uint32_t>(in.size());
+  for (const size_t length : {packed.size(), kel::kLengthUnknown}) {
+    Bytes out(in.size());
+    EXPECT_EQ(kel::huffmanDecode(exact.get(), out.data(), table, n, length),
+              static_cast<int32_t>(n))
+        << "input " << k;
+    EXPECT_EQ(out, in) << "input " << k
+                       << (length == kel::kLengthUnknown ? " without a length" : "");
+  }
+}
+
 // ---- Huffman streams ------------------------------------------------------------------------
 
 TEST(HuffmanStream, HundredBytesOfOneValue) {
@@ -230,30 +262,22 @@ TEST(HuffmanEncode, NullOrEmptyArgumentsGiveZero) {
 }
 
 TEST(HuffmanDecode, TableIsLeftUnchangedSoASecondDecodeGivesTheSameBytes) {
-  std::mt19937 rng(21);
-  const Bytes in = skewed(rng, 800);
-  uint32_t table[512];
-  int32_t size = 0;
-  const Bytes packed = encode(in, table, &size);
-  ASSERT_GT(size, 0);
+  Packed p = packSkewed(21, 800);
+  ASSERT_GT(p.size, 0);
   uint32_t copy[512];
-  std::memcpy(copy, table, sizeof table);
+  std::memcpy(copy, p.table, sizeof p.table);
   for (int round = 0; round < 2; ++round) {
     Bytes out(800);
-    EXPECT_EQ(kel::huffmanDecode(packed.data(), out.data(), table, 800, packed.size()), 800);
-    EXPECT_EQ(out, in) << "round " << round;
+    EXPECT_EQ(kel::huffmanDecode(p.packed.data(), out.data(), p.table, 800, p.packed.size()), 800);
+    EXPECT_EQ(out, p.in) << "round " << round;
   }
-  EXPECT_EQ(std::memcmp(copy, table, sizeof table), 0);
+  EXPECT_EQ(std::memcmp(copy, p.table, sizeof p.table), 0);
 }
 
 TEST(HuffmanDecode, StreamEndingEarlyIsReported) {
-  std::mt19937 rng(22);
-  const Bytes in = skewed(rng, 800);
-  uint32_t table[512];
-  int32_t size = 0;
-  const Bytes packed = encode(in, table, &size);
+  Packed p = packSkewed(22, 800);
   Bytes out(800);
-  EXPECT_EQ(kel::huffmanDecode(packed.data(), out.data(), table, 800, packed.size() / 2), 0);
+  EXPECT_EQ(kel::huffmanDecode(p.packed.data(), out.data(), p.table, 800, p.packed.size() / 2), 0);
 }
 
 TEST(HuffmanDecode, HostileTablesDecodeWithinBounds) {
@@ -465,17 +489,7 @@ TEST(HuffmanDecodeShort, ExactBuffersWithAndWithoutALengthAndCutStreams) {
       continue; // did not shrink
     ASSERT_EQ(packed, referenceEncode(in)) << "input " << k;
     const auto n = static_cast<uint32_t>(in.size());
-    // Heap blocks of exactly the bytes given: a read past them is caught by the sanitizers.
-    const std::unique_ptr<uint8_t[]> exact(new uint8_t[packed.size()]);
-    std::memcpy(exact.get(), packed.data(), packed.size());
-    for (const size_t length : {packed.size(), kel::kLengthUnknown}) {
-      Bytes out(in.size());
-      ASSERT_EQ(kel::huffmanDecode(exact.get(), out.data(), table, n, length),
-                static_cast<int32_t>(n))
-          << "input " << k;
-      ASSERT_EQ(out, in) << "input " << k
-                         << (length == kel::kLengthUnknown ? " without a length" : "");
-    }
+    expectDecodesWithAndWithoutLength(packed, table, in, k);
     // The last byte holds a bit of the last code at least.
     const std::unique_ptr<uint8_t[]> cut(new uint8_t[packed.size() - 1]);
     std::memcpy(cut.get(), packed.data(), packed.size() - 1);
@@ -502,33 +516,18 @@ TEST(HuffmanDecodeLong, DecodesTheSameWithAndWithoutAStreamLength) {
     const Bytes packed = encode(in, table, &size);
     ASSERT_GT(size, 0) << "input " << k;
     ASSERT_EQ(packed, referenceEncode(in)) << "input " << k;
-    // A heap block of exactly the stream's size: a read past it is caught by the sanitizers.
-    const std::unique_ptr<uint8_t[]> exact(new uint8_t[packed.size()]);
-    std::memcpy(exact.get(), packed.data(), packed.size());
-    const auto n = static_cast<uint32_t>(in.size());
-    for (const size_t length : {packed.size(), kel::kLengthUnknown}) {
-      Bytes out(in.size());
-      ASSERT_EQ(kel::huffmanDecode(exact.get(), out.data(), table, n, length),
-                static_cast<int32_t>(n))
-          << "input " << k;
-      ASSERT_EQ(out, in) << "input " << k
-                         << (length == kel::kLengthUnknown ? " without a length" : "");
-    }
+    expectDecodesWithAndWithoutLength(packed, table, in, k);
   }
 }
 
 TEST(HuffmanDecodeLong, StreamCutAtAnyOfItsLastBytesIsRefused) {
-  std::mt19937 rng(32);
-  const Bytes in = skewed(rng, 10000);
-  uint32_t table[512];
-  int32_t size = 0;
-  const Bytes packed = encode(in, table, &size);
-  ASSERT_GT(size, 40);
-  for (size_t cut = packed.size() - 40; cut < packed.size(); ++cut) {
+  Packed p = packSkewed(32, 10000);
+  ASSERT_GT(p.size, 40);
+  for (size_t cut = p.packed.size() - 40; cut < p.packed.size(); ++cut) {
     const std::unique_ptr<uint8_t[]> exact(new uint8_t[cut]);
-    std::memcpy(exact.get(), packed.data(), cut);
-    Bytes out(in.size());
-    EXPECT_EQ(kel::huffmanDecode(exact.get(), out.data(), table, 10000, cut), 0)
+    std::memcpy(exact.get(), p.packed.data(), cut);
+    Bytes out(p.in.size());
+    EXPECT_EQ(kel::huffmanDecode(exact.get(), out.data(), p.table, 10000, cut), 0)
         << "cut at " << cut;
   }
 }
