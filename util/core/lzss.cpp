@@ -175,51 +175,35 @@ void writeLength(BitWriter &w, uint32_t l, int longBits) {
   }
 }
 
+// The bands of lengths that follow the prefixes "01", "10" and "11 00" to "11 10": bits read,
+// and the length their value 0 stands for.
+struct LengthBand {
+  int bits;
+  uint32_t base;
+};
+constexpr LengthBand kLengthBands[] = {{2, 1}, {3, 5}, {2, 13}, {2, 17}, {4, 21}};
+
 bool readLength(BitReader &r, uint32_t &l, int longBits) {
   uint32_t prefix = 0;
-  uint32_t v = 0;
   if (!r.get(2, prefix))
     return false;
-  switch (prefix) {
-  case 0:
+  if (prefix == 0) {
     l = 0;
     return true;
-  case 1:
-    if (!r.get(2, v))
-      return false;
-    l = v + 1;
-    return true;
-  case 2:
-    if (!r.get(3, v))
-      return false;
-    l = v + 5;
-    return true;
-  default:
-    break;
   }
-  if (!r.get(2, prefix))
+  size_t band = prefix - 1;
+  if (prefix == 3) {
+    if (!r.get(2, prefix))
+      return false;
+    if (prefix == 3)
+      return r.get(longBits, l); // "11 11": the length itself
+    band = 2 + prefix;
+  }
+  uint32_t v = 0;
+  if (!r.get(kLengthBands[band].bits, v))
     return false;
-  switch (prefix) {
-  case 0:
-    if (!r.get(2, v))
-      return false;
-    l = v + 13;
-    return true;
-  case 1:
-    if (!r.get(2, v))
-      return false;
-    l = v + 17;
-    return true;
-  case 2:
-    if (!r.get(4, v))
-      return false;
-    l = v + 21;
-    return true;
-  default:
-    if (!r.get(longBits, l))
-      return false;
-    return true;
-  }
+  l = v + kLengthBands[band].base;
+  return true;
 }
 
 // Children (0: smaller strings, 1: greater or equal) and parent of one position, side by side
@@ -654,6 +638,15 @@ template <size_t kSize> inline void copyBlock(uint8_t *to, const uint8_t *from) 
   std::memcpy(to, block, kSize);
 }
 
+// n >= K bytes in blocks of K, rising; the last block is placed to end at n.
+template <size_t K> inline void copyInBlocks(uint8_t *out, const uint8_t *from, uint32_t n) {
+  uint32_t i = 0;
+  for (; i + K <= n; i += K)
+    copyBlock<K>(out + i, from + i);
+  if (i < n)
+    copyBlock<K>(out + n - K, from + n - K);
+}
+
 // Copies n bytes to out from d bytes back (out - d valid), with the result of a byte by byte
 // copy: where the source overlaps what the copy writes, the last d bytes repeat. Writes only
 // out[0, n). Blocks are copied in rising order and each reads only bytes that are final by
@@ -662,20 +655,12 @@ template <size_t kSize> inline void copyBlock(uint8_t *to, const uint8_t *from) 
 inline void copyMatch(uint8_t *out, uint32_t d, uint32_t n) {
   const uint8_t *from = out - d;
   if (d >= 16 && n >= 16) {
-    uint32_t i = 0;
-    for (; i + 16 <= n; i += 16)
-      copyBlock<16>(out + i, from + i);
-    if (i < n)
-      copyBlock<16>(out + n - 16, from + n - 16);
+    copyInBlocks<16>(out, from, n);
     return;
   }
   if (d >= 8) {
     if (n >= 8) {
-      uint32_t i = 0;
-      for (; i + 8 <= n; i += 8)
-        copyBlock<8>(out + i, from + i);
-      if (i < n)
-        copyBlock<8>(out + n - 8, from + n - 8);
+      copyInBlocks<8>(out, from, n);
       return;
     }
     if (n >= 4) { // d >= 8 > n: no overlap at all
@@ -699,6 +684,18 @@ inline void copyMatch(uint8_t *out, uint32_t d, uint32_t n) {
     copyBlock<8>(out + i, out + i - period);
   for (; i < n; ++i)
     out[i] = out[i - period];
+}
+
+// The match at output byte `produced`, d back. Where that reaches before the first output byte
+// it reads the ring's starting zeros.
+inline void copyMatchFromStart(uint8_t *dst, uint32_t produced, uint32_t d, uint32_t n) {
+  uint8_t *out = dst + produced;
+  if (produced >= d) {
+    copyMatch(out, d, n);
+    return;
+  }
+  for (uint32_t i = 0; i < n; ++i)
+    out[i] = produced + i >= d ? dst[produced + i - d] : 0;
 }
 
 // Bytes of source the fast loop keeps ahead: a load of eight, and 64 more, which hold at least
@@ -800,19 +797,16 @@ uint32_t expandInto(const Params &p, const uint8_t *src, uint32_t length, uint8_
       acc >>= posBits;
       bits -= posBits;
       const uint32_t d = ((start + produced - position - 1) & mask) + 1; // 1 .. N
-      uint8_t *out = dst + produced;
       if (d >= 16 && produced >= d) {
+        uint8_t *out = dst + produced;
         const uint8_t *from = out - d;
         uint32_t i = 0;
         do {
           copyBlock<16>(out + i, from + i);
           i += 16;
         } while (i < n);
-      } else if (produced >= d) {
-        copyMatch(out, d, n);
       } else {
-        for (uint32_t i = 0; i < n; ++i)
-          out[i] = produced + i >= d ? dst[produced + i - d] : 0;
+        copyMatchFromStart(dst, produced, d, n);
       }
       produced += n;
       if constexpr (kDelta) {
@@ -853,13 +847,7 @@ uint32_t expandInto(const Params &p, const uint8_t *src, uint32_t length, uint8_
     }
     const uint32_t d = ((start + produced - position - 1) & mask) + 1;
     n = std::min(n, count - produced);
-    uint8_t *out = dst + produced;
-    if (produced >= d) {
-      copyMatch(out, d, n);
-    } else {
-      for (uint32_t i = 0; i < n; ++i)
-        out[i] = produced + i >= d ? dst[produced + i - d] : 0;
-    }
+    copyMatchFromStart(dst, produced, d, n);
     produced += n;
     if constexpr (kDelta) {
       if (produced - summed >= sumLag)
