@@ -37,11 +37,6 @@ bool safeEntry(std::string_view line, kel::LeadBytePredicate isLeadByte) {
   return true;
 }
 
-std::string_view afterLastSeparator(std::string_view path, kel::LeadBytePredicate isLeadByte) {
-  const size_t slash = kel::findLastOf(path, "\\", isLeadByte);
-  return slash == std::string_view::npos ? path : path.substr(slash + 1);
-}
-
 } // namespace
 
 int32_t parseEraseList(const uint8_t *data, size_t size, std::vector<std::string> &patterns,
@@ -114,8 +109,9 @@ bool nameMatches(std::string_view name, std::string_view pattern,
   return j == pattern.size();
 }
 
-std::string lastComponent(const std::string &path, kel::LeadBytePredicate isLeadByte) {
-  return std::string(afterLastSeparator(path, isLeadByte));
+std::string_view lastComponent(std::string_view path, kel::LeadBytePredicate isLeadByte) {
+  const size_t slash = kel::findLastOf(path, "\\", isLeadByte);
+  return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
 int32_t appendSearchResults(std::string_view results, std::string_view pattern,
@@ -128,7 +124,7 @@ int32_t appendSearchResults(std::string_view results, std::string_view pattern,
       end = results.size();
     const std::string_view path = results.substr(start, end - start);
     start = end + 2;
-    if (path.empty() || !nameMatches(afterLastSeparator(path, isLeadByte), pattern, isLeadByte))
+    if (path.empty() || !nameMatches(lastComponent(path, isLeadByte), pattern, isLeadByte))
       continue;
     // The path, its NUL, and the list's closing NUL must fit below the limit.
     if (deletionList.size() + path.size() + 1 >= limit - 1)

@@ -37,8 +37,9 @@ int32_t parseEraseList(const uint8_t *data, size_t size, std::vector<std::string
 bool nameMatches(std::string_view name, std::string_view pattern,
                  kel::LeadBytePredicate isLeadByte);
 
-// The last component of a path (after the last "\"; double-byte characters read whole).
-std::string lastComponent(const std::string &path, kel::LeadBytePredicate isLeadByte);
+// The last component of a path (after the last "\"; double-byte characters read whole), as a
+// view into the path.
+std::string_view lastComponent(std::string_view path, kel::LeadBytePredicate isLeadByte);
 
 // Appends the paths of a search's result file (each ended by CR LF) whose names match pattern
 // to a deletion list of NUL-terminated paths. 0, or kEraseBufferFull when the list would reach
