@@ -2,6 +2,7 @@
 #include "image/core/filter.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "image/core/color_model.h"
 #include "image/core/pixel_access.h"
 #include "image/core/result.h"
+#include "image/core/x86.h"
 
 namespace vop {
 namespace {
@@ -249,8 +251,8 @@ void sumRow(const uint8_t *const *rows, const Taps &t, int32_t count, uint32_t *
 // The sums modulo 2^16, in 16-bit lanes: eight to a vector register where 32-bit lanes hold
 // four. The low 16 bits of every product and of their sum are those of the exact ones, and for
 // a kernel whose sums span at most 2^16 values they tell the sum apart (see Responses).
-inline void accumulate16(const uint8_t *__restrict in, uint16_t *__restrict sums, int32_t count,
-                         uint16_t c) {
+[[gnu::always_inline]] inline void
+accumulate16(const uint8_t *__restrict in, uint16_t *__restrict sums, int32_t count, uint16_t c) {
   constexpr int32_t kBlock = 16;
   int32_t x = 0;
   for (; x + kBlock <= count; x += kBlock) {
@@ -261,7 +263,8 @@ inline void accumulate16(const uint8_t *__restrict in, uint16_t *__restrict sums
     sums[x] = static_cast<uint16_t>(sums[x] + static_cast<uint16_t>(in[x] * c));
 }
 
-void sumRow16(const uint8_t *const *rows, const Taps &t, int32_t count, uint16_t *sums) {
+[[gnu::always_inline]] inline void sumRow16(const uint8_t *const *rows, const Taps &t,
+                                            int32_t count, uint16_t *sums) {
   for (int32_t x = 0; x < count; ++x)
     sums[x] = 0;
   for (int k = 0; k < t.count; ++k) {
@@ -311,13 +314,13 @@ struct Responses {
   int shift = 0;
 };
 
-inline uint8_t magnitudeOf(uint16_t sum) {
+[[gnu::always_inline]] inline uint8_t magnitudeOf(uint16_t sum) {
   const auto v = static_cast<int16_t>(sum);
   const int32_t m = v < 0 ? -v : v;
   return static_cast<uint8_t>(m > 255 ? 255 : m);
 }
 
-inline uint8_t quotientOf(uint16_t sum, uint32_t reciprocal, int shift) {
+[[gnu::always_inline]] inline uint8_t quotientOf(uint16_t sum, uint32_t reciprocal, int shift) {
   const uint32_t q = (static_cast<uint32_t>(sum) * reciprocal) >> shift;
   return static_cast<uint8_t>(q > 255 ? 255 : q);
 }
@@ -372,8 +375,9 @@ void buildResponses(const Taps &t, Responses &out) {
 // Responses of a block-structured row: fixed-length inner loops the compiler turns into vector
 // code, then the rest.
 template <typename Formula>
-inline void respondBlocks(const uint16_t *__restrict sums, uint8_t *__restrict out, int32_t count,
-                          Formula formula) {
+[[gnu::always_inline]] inline void respondBlocks(const uint16_t *__restrict sums,
+                                                 uint8_t *__restrict out, int32_t count,
+                                                 Formula formula) {
   constexpr int32_t kBlock = 16;
   int32_t x = 0;
   for (; x + kBlock <= count; x += kBlock) {
@@ -384,6 +388,55 @@ inline void respondBlocks(const uint16_t *__restrict sums, uint8_t *__restrict o
     out[x] = formula(sums[x]);
 }
 
+// The tabled response of one plane's row into out, in 16-bit lanes; rows are the plane's five
+// rows around it.
+[[gnu::always_inline]] inline void respondRowTabled(const uint8_t *const *rows, const Taps &first,
+                                                    const Responses &firstTable, const Taps *second,
+                                                    const Responses &secondTable, int32_t count,
+                                                    uint16_t *short1, uint16_t *short2,
+                                                    uint8_t *out) {
+  sumRow16(rows, first, count, short1);
+  if (second != nullptr)
+    sumRow16(rows, *second, count, short2);
+  const uint8_t *one = firstTable.table.data();
+  const auto low1 = static_cast<uint16_t>(firstTable.low);
+  if (second == nullptr && firstTable.shortcut == Shortcut::kMagnitude) {
+    respondBlocks(short1, out, count, [](uint16_t n) { return magnitudeOf(n); });
+  } else if (second == nullptr && firstTable.shortcut == Shortcut::kQuotient) {
+    const uint32_t r = firstTable.reciprocal;
+    const int shift = firstTable.shift;
+    respondBlocks(short1, out, count, [r, shift](uint16_t n) { return quotientOf(n, r, shift); });
+  } else if (second == nullptr) {
+    for (int32_t x = 0; x < count; ++x)
+      out[x] = one[static_cast<uint16_t>(short1[x] - low1)];
+  } else {
+    const uint8_t *two = secondTable.table.data();
+    const auto low2 = static_cast<uint16_t>(secondTable.low);
+    for (int32_t x = 0; x < count; ++x) {
+      const int32_t v = one[static_cast<uint16_t>(short1[x] - low1)] +
+                        two[static_cast<uint16_t>(short2[x] - low2)];
+      out[x] = static_cast<uint8_t>(v > 255 ? 255 : v);
+    }
+  }
+}
+
+std::atomic<bool> g_wideLanesAllowed{true};
+
+#if VOP_X86
+// The same code with 16 lanes to a register where the processor has them.
+__attribute__((target("avx2"))) void
+respondRowTabledWide(const uint8_t *const *rows, const Taps &first, const Responses &firstTable,
+                     const Taps *second, const Responses &secondTable, int32_t count,
+                     uint16_t *short1, uint16_t *short2, uint8_t *out) {
+  respondRowTabled(rows, first, firstTable, second, secondTable, count, short1, short2, out);
+}
+
+bool hasWideLanes() {
+  static const bool has = __builtin_cpu_supports("avx2");
+  return has && g_wideLanesAllowed.load(std::memory_order_relaxed);
+}
+#endif
+
 // The response of one plane's row into out; rows are the plane's five rows around it.
 void respondRow(const uint8_t *const *rows, const Taps &first, const Responses &firstTable,
                 const Taps *second, const Responses &secondTable, int32_t count, uint32_t *sums1,
@@ -391,29 +444,14 @@ void respondRow(const uint8_t *const *rows, const Taps &first, const Responses &
   const bool tabled =
       !firstTable.table.empty() && (second == nullptr || !secondTable.table.empty());
   if (tabled) {
-    sumRow16(rows, first, count, short1);
-    if (second != nullptr)
-      sumRow16(rows, *second, count, short2);
-    const uint8_t *one = firstTable.table.data();
-    const auto low1 = static_cast<uint16_t>(firstTable.low);
-    if (second == nullptr && firstTable.shortcut == Shortcut::kMagnitude) {
-      respondBlocks(short1, out, count, [](uint16_t n) { return magnitudeOf(n); });
-    } else if (second == nullptr && firstTable.shortcut == Shortcut::kQuotient) {
-      const uint32_t r = firstTable.reciprocal;
-      const int shift = firstTable.shift;
-      respondBlocks(short1, out, count, [r, shift](uint16_t n) { return quotientOf(n, r, shift); });
-    } else if (second == nullptr) {
-      for (int32_t x = 0; x < count; ++x)
-        out[x] = one[static_cast<uint16_t>(short1[x] - low1)];
-    } else {
-      const uint8_t *two = secondTable.table.data();
-      const auto low2 = static_cast<uint16_t>(secondTable.low);
-      for (int32_t x = 0; x < count; ++x) {
-        const int32_t v = one[static_cast<uint16_t>(short1[x] - low1)] +
-                          two[static_cast<uint16_t>(short2[x] - low2)];
-        out[x] = static_cast<uint8_t>(v > 255 ? 255 : v);
-      }
+#if VOP_X86
+    if (hasWideLanes()) {
+      respondRowTabledWide(rows, first, firstTable, second, secondTable, count, short1, short2,
+                           out);
+      return;
     }
+#endif
+    respondRowTabled(rows, first, firstTable, second, secondTable, count, short1, short2, out);
     return;
   }
   sumRow(rows, first, count, sums1);
@@ -470,13 +508,24 @@ void medianRow(const uint8_t *const *rows, int32_t count, uint8_t *out) {
 }
 
 // Blue, green and red bytes of count pixels of step bytes each (a fourth byte is left alone).
-void interleaveRow(uint8_t *__restrict out, int32_t step, const uint8_t *__restrict red,
-                   const uint8_t *__restrict green, const uint8_t *__restrict blue, int32_t count) {
-  for (int32_t i = 0; i < count; ++i, out += step) {
+template <int32_t kStep>
+void interleaveRowOf(uint8_t *__restrict out, const uint8_t *__restrict red,
+                     const uint8_t *__restrict green, const uint8_t *__restrict blue,
+                     int32_t count) {
+  for (int32_t i = 0; i < count; ++i, out += kStep) {
     out[0] = blue[i];
     out[1] = green[i];
     out[2] = red[i];
   }
+}
+
+void interleaveRow(uint8_t *__restrict out, int32_t step, const uint8_t *__restrict red,
+                   const uint8_t *__restrict green, const uint8_t *__restrict blue, int32_t count) {
+  // A fixed step lets the compiler keep the stores in order without a multiply per pixel.
+  if (step == 3)
+    interleaveRowOf<3>(out, red, green, blue, count);
+  else
+    interleaveRowOf<4>(out, red, green, blue, count);
 }
 
 } // namespace
@@ -551,6 +600,17 @@ int32_t throughFilter(Surface &s, uint32_t flags, AdjustRegion &region, const Cu
     uint8_t *green = plan.luminance ? nullptr : rowOf(cy, 1);
     uint8_t *blue = plan.luminance ? nullptr : rowOf(cy, 2);
     const int64_t step = px.bytesPerPixel();
+    if (px.direct() && !plan.luminance) {
+      // The common case without a test per pixel: the planes straight from the row's bytes.
+      for (int64_t cx = 0; cx < columns; ++cx) {
+        const uint8_t *p = row + step * sourceColumn[static_cast<size_t>(cx)];
+        const auto at = static_cast<size_t>(cx);
+        red[at] = p[2];
+        green[at] = p[1];
+        blue[at] = p[0];
+      }
+      return;
+    }
     for (int64_t cx = 0; cx < columns; ++cx) {
       const int64_t sx = sourceColumn[static_cast<size_t>(cx)];
       const auto at = static_cast<size_t>(cx);
@@ -654,5 +714,7 @@ int32_t throughFilter(Surface &s, uint32_t flags, AdjustRegion &region, const Cu
   meter.finish();
   return kOk;
 }
+
+void allowWideFilterLanes(bool allow) { g_wideLanesAllowed.store(allow); }
 
 } // namespace vop

@@ -68,4 +68,9 @@ bool isFilterCode(uint32_t flags, const CustomKernel *custom);
 int32_t throughFilter(Surface &s, uint32_t flags, AdjustRegion &region, const CustomKernel *custom,
                       ProgressMeter *progress);
 
+// Whether the kernels' sums may run in the processor's widest lanes where it has them (the
+// default). Off, they run in the lanes every processor has, which gives the same bytes; tests
+// turn it off to hold that code to the reference too.
+void allowWideFilterLanes(bool allow);
+
 } // namespace vop

@@ -1,14 +1,9 @@
 // Rows of 3-byte pixels turned end for end.
 #include "image/core/row_reverse.h"
 
-#include <cstring>
+#include "image/core/x86.h"
 
-#if defined(__x86_64__) || defined(__i386__)
-#include <immintrin.h>
-#define VOP_X86 1
-#else
-#define VOP_X86 0
-#endif
+#include <cstring>
 
 namespace vop {
 

@@ -401,7 +401,7 @@ void referenceFilter(const Surface &original, Surface &out, const AdjustRegion &
   }
 }
 
-TEST(FilterTest, RowPassesMatchThePerPixelReference) {
+void expectRowPassesMatchReference() {
   const ReferenceKernel vertical{
       {{0, 0, 0, 0, 0}, {0, 1, 0, -1, 0}, {0, 1, 0, -1, 0}, {0, 1, 0, -1, 0}, {0, 0, 0, 0, 0}},
       1,
@@ -515,7 +515,7 @@ void expectCustomMatchesReference(TestImage &image, const ReferenceKernel &k, bo
       << what << ", divisor " << k.divisor << ", bias " << k.bias;
 }
 
-TEST(FilterTest, EverySumOfATwoTapKernelGivesTheDividedResponse) {
+void expectEverySumGivesTheDividedResponse() {
   // Weights 1 on the pixel and 256 on its right neighbour make the sum a + 256 b. Even columns
   // hold the row number and odd column 2k + 1 holds k, so the pixel pairs of the picture give
   // every pair (a, b) and the sums run through all of 0 to 65,535: each entry of a table of
@@ -536,6 +536,25 @@ TEST(FilterTest, EverySumOfATwoTapKernelGivesTheDividedResponse) {
     TestImage image = picture;
     expectCustomMatchesReference(image, k, false, 0, "two taps");
   }
+}
+
+// The kernels' sums run in the processor's widest lanes where it has them, else in the lanes
+// every processor has: both are held to the reference, whichever this processor picks.
+struct PlainLanes {
+  PlainLanes() { allowWideFilterLanes(false); }
+  ~PlainLanes() { allowWideFilterLanes(true); }
+};
+
+TEST(FilterTest, RowPassesMatchThePerPixelReference) {
+  expectRowPassesMatchReference();
+  const PlainLanes plain;
+  expectRowPassesMatchReference();
+}
+
+TEST(FilterTest, EverySumOfATwoTapKernelGivesTheDividedResponse) {
+  expectEverySumGivesTheDividedResponse();
+  const PlainLanes plain;
+  expectEverySumGivesTheDividedResponse();
 }
 
 TEST(FilterTest, TheHighestAndLowestSumOfAKernelGiveTheDividedResponse) {
