@@ -7,9 +7,10 @@
 // millions of colours (scripts/bench.sh makes them). Every figure is megapixels of the source
 // picture per second of processor time. Ours: the median over up to REPS runs in this process,
 // fewer when one run takes seconds; the work buffers are restored before each run, untimed.
-// Peers run once each as separate single-threaded processes; their processor time (user +
-// system, from wait4) less that of a no-op run on the same file (start-up, reading, writing
-// the raw output) is the operation's time.
+// Peers run as separate single-threaded processes; their processor time (user + system, from
+// wait4) less that of a no-op run on the same file (start-up, reading, writing the raw output)
+// is the operation's time: one run for a command of a second or more, else the median of five
+// runs, each paired with a run of its no-op.
 #include "image/core/color_count.h"
 #include "image/core/contrast.h"
 #include "image/core/copy_transform.h"
@@ -263,9 +264,8 @@ std::string firstLine(const std::string &s) {
   return s.substr(0, std::min<size_t>(end, 100));
 }
 
-// Processor seconds of a peer command: one run, or the median of five when a run is short
-// enough for the noise of a process start to matter; negative when it failed.
-double peerSeconds(const std::vector<std::string> &args, std::string *output, std::string *error) {
+// Processor seconds of one run of a peer command; negative when it failed.
+double runSeconds(const std::vector<std::string> &args, std::string *output, std::string *error) {
   Process p = runProcess(args, output != nullptr);
   if (output != nullptr)
     *output = p.out;
@@ -274,25 +274,30 @@ double peerSeconds(const std::vector<std::string> &args, std::string *output, st
       *error = firstLine(p.err);
     return -1;
   }
-  if (p.cpu >= 1.0)
-    return p.cpu;
-  std::vector<double> seconds{p.cpu};
-  for (int i = 0; i < 4; ++i) {
-    p = runProcess(args, false);
-    seconds.push_back(succeeded(p) ? p.cpu : -1);
-  }
-  std::sort(seconds.begin(), seconds.end());
-  return seconds[2];
+  return p.cpu;
 }
 
+double median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+// Processor seconds of a no-op, the median of five runs, measured once per tool and key.
 double noopSeconds(Tool &tool, const std::string &key, const std::vector<std::string> &args) {
   auto it = tool.noop.find(key);
   if (it != tool.noop.end())
     return it->second;
-  return tool.noop[key] = peerSeconds(args, nullptr, nullptr);
+  std::vector<double> seconds;
+  for (int i = 0; i < 5; ++i)
+    seconds.push_back(runSeconds(args, nullptr, nullptr));
+  return tool.noop[key] = median(seconds);
 }
 
-// A peer command's processor time less its no-op's; `output` receives its standard output.
+// A peer command's processor time less its no-op's; `output` receives its standard output. A
+// command of a second or more runs once, less the no-op's median. A shorter one differs from its
+// no-op by little more than the noise of either, so it runs five times, each right after a run
+// of its no-op, and gives the median of the five differences: when the machine's speed drifts,
+// both sides of a difference move alike.
 Figure measurePeer(Tool &tool, const std::vector<std::string> &args, const std::string &noopKey,
                    const std::vector<std::string> &noopArgs, std::string *output = nullptr) {
   const std::string key = joined(args);
@@ -307,10 +312,28 @@ Figure measurePeer(Tool &tool, const std::vector<std::string> &args, const std::
     f.note = tool.name + " not installed";
     return f;
   }
-  const double base = noopSeconds(tool, noopKey, noopArgs);
+  double base = noopSeconds(tool, noopKey, noopArgs);
   std::string out, error;
-  const double seconds = peerSeconds(args, &out, &error);
+  double seconds = runSeconds(args, &out, &error);
   f.runs = 1;
+  if (base >= 0 && seconds >= 0 && seconds < 1.0) {
+    std::vector<double> bases, nets;
+    for (int i = 0; i < 5 && seconds >= 0; ++i) {
+      const double b = runSeconds(noopArgs, nullptr, nullptr);
+      const double s = i == 0 ? seconds : runSeconds(args, nullptr, &error);
+      if (b < 0 || s < 0) {
+        seconds = -1;
+        break;
+      }
+      bases.push_back(b);
+      nets.push_back(s - b);
+    }
+    if (seconds >= 0) {
+      base = median(bases);
+      seconds = base + median(nets);
+      f.runs = 5;
+    }
+  }
   if (base < 0 || seconds < 0) {
     f.note = base < 0 ? "no-op run failed" : "failed: " + error;
   } else if (seconds - base <= 0.005) {
@@ -838,9 +861,9 @@ int main(int argc, char **argv) {
   std::printf(
       "image core on a %d x %d 24-bit picture (%.1f MP); MP/s = source megapixels per second of "
       "processor "
-      "time.\nours: median of up to %d runs in this process; peers: one run each as a process "
+      "time.\nours: median of up to %d runs in this process; peers: as processes "
       "(MAGICK_THREAD_LIMIT=1, VIPS_CONCURRENCY=1),\nuser + system time less a no-op run on the "
-      "same file "
+      "same file, one run, or under a second the median of five runs each less its own no-op "
       "(ImageMagick: MPC in, raw RGB to /dev/null; libvips: native file copied to memory, or "
       "only\nopened for hist_find)\n",
       g_source.surface.width, g_source.surface.height, g_megapixels, g_reps);
