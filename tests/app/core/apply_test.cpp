@@ -44,6 +44,15 @@ protected:
   ApplyOutcome apply() { return ApplyChanges(fs, log, request); }
 };
 
+// The log's head for one item, written at the fixture's clock with no walk settings.
+constexpr char kOneItemHeader[] =
+    "n.orbit TOLM (Ver. 1.0.0.0)\r\n"
+    "Set FileTime and Attributes\r\n"
+    "DATE = 2026/12/07 10:11:12\r\n"
+    "DirectoryYes = 0 : SubdirectoryYes = 0 : SystemFileYes = 0 : HiddenFileYes = 0\r\n"
+    "Total Counts = 1\r\n"
+    "\r\n";
+
 // ---- the single item --------------------------------------------------------------------
 
 TEST_F(ApplyTest, SingleFileSuccessWritesTheWholeLogWithoutMarks) {
@@ -55,20 +64,15 @@ TEST_F(ApplyTest, SingleFileSuccessWritesTheWholeLogWithoutMarks) {
   const ApplyOutcome outcome = apply();
 
   EXPECT_EQ(sink.text,
-            "n.orbit TOLM (Ver. 1.0.0.0)\r\n"
-            "Set FileTime and Attributes\r\n"
-            "DATE = 2026/12/07 10:11:12\r\n"
-            "DirectoryYes = 0 : SubdirectoryYes = 0 : SystemFileYes = 0 : HiddenFileYes = 0\r\n"
-            "Total Counts = 1\r\n"
-            "\r\n"
-            "[1] C:\\photos\\a.jpg\r\n"
-            "Get FileTime (608) : Error Code = 0 The operation completed successfully.\r\n"
-            "Set FileTime (609) : Error Code = 0 The operation completed successfully.\r\n"
-            "Createtime : 2025/06/01 08:30:00 <- 2020/01/02 03:04:05\r\n"
-            "Writetime  : 2025/06/02 09:45:30 <- 2021/02/03 04:05:06\r\n"
-            "Get Attributer (610) : Error Code = 0 The operation completed successfully.\r\n"
-            "Set Attributes (611) : Error Code = 0 The operation completed successfully.\r\n"
-            "Attributes : 0x00000021 <- 0x00000020\r\n");
+            std::string(kOneItemHeader) +
+                "[1] C:\\photos\\a.jpg\r\n"
+                "Get FileTime (608) : Error Code = 0 The operation completed successfully.\r\n"
+                "Set FileTime (609) : Error Code = 0 The operation completed successfully.\r\n"
+                "Createtime : 2025/06/01 08:30:00 <- 2020/01/02 03:04:05\r\n"
+                "Writetime  : 2025/06/02 09:45:30 <- 2021/02/03 04:05:06\r\n"
+                "Get Attributer (610) : Error Code = 0 The operation completed successfully.\r\n"
+                "Set Attributes (611) : Error Code = 0 The operation completed successfully.\r\n"
+                "Attributes : 0x00000021 <- 0x00000020\r\n");
   EXPECT_EQ(sink.opens, 1);
   EXPECT_EQ(sink.closes, 1);
   EXPECT_FALSE(log.IsOpen());
@@ -91,21 +95,15 @@ TEST_F(ApplyTest, RefusedTimeWriteIsMarkedAndTheAttributesAreStillWritten) {
 
   const ApplyOutcome outcome = apply();
 
-  EXPECT_EQ(sink.text,
-            "n.orbit TOLM (Ver. 1.0.0.0)\r\n"
-            "Set FileTime and Attributes\r\n"
-            "DATE = 2026/12/07 10:11:12\r\n"
-            "DirectoryYes = 0 : SubdirectoryYes = 0 : SystemFileYes = 0 : HiddenFileYes = 0\r\n"
-            "Total Counts = 1\r\n"
-            "\r\n"
-            "[1] C:\\d\\ro.txt\r\n"
-            "Get FileTime (608) : Error Code = 0 OK.\r\n"
-            "Set FileTime (609) : Error Code = -1 Access is denied.\r\n"
-            "Createtime : 2025/06/01 08:30:00 <- 2019/07/08 09:10:11 ?\r\n"
-            "Writetime  : 2025/06/02 09:45:30 <- 2019/07/08 09:10:12 ?\r\n"
-            "Get Attributer (610) : Error Code = 0 OK.\r\n"
-            "Set Attributes (611) : Error Code = 0 OK.\r\n"
-            "Attributes : 0x00000020 <- 0x00000021\r\n");
+  EXPECT_EQ(sink.text, std::string(kOneItemHeader) +
+                           "[1] C:\\d\\ro.txt\r\n"
+                           "Get FileTime (608) : Error Code = 0 OK.\r\n"
+                           "Set FileTime (609) : Error Code = -1 Access is denied.\r\n"
+                           "Createtime : 2025/06/01 08:30:00 <- 2019/07/08 09:10:11 ?\r\n"
+                           "Writetime  : 2025/06/02 09:45:30 <- 2019/07/08 09:10:12 ?\r\n"
+                           "Get Attributer (610) : Error Code = 0 OK.\r\n"
+                           "Set Attributes (611) : Error Code = 0 OK.\r\n"
+                           "Attributes : 0x00000020 <- 0x00000021\r\n");
   EXPECT_FALSE(outcome.showBox); // a failed write is only recorded
   EXPECT_EQ(outcome.failedItems, 1u);
   EXPECT_TRUE(sameTime(fs.at("C:\\d\\ro.txt").creation, at(2019, 7, 8, 9, 10, 11)));
