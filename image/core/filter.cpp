@@ -614,24 +614,14 @@ int32_t throughFilter(Surface &s, uint32_t flags, AdjustRegion &region, const Cu
     for (int64_t cx = 0; cx < columns; ++cx) {
       const int64_t sx = sourceColumn[static_cast<size_t>(cx)];
       const auto at = static_cast<size_t>(cx);
-      if (px.direct()) {
-        const uint8_t *p = row + step * sx;
-        if (plan.luminance) {
-          red[at] = static_cast<uint8_t>(luminanceOf(lum, packColor(p[2], p[1], p[0])));
-        } else {
-          red[at] = p[2];
-          green[at] = p[1];
-          blue[at] = p[0];
-        }
+      const uint8_t *p = px.direct() ? row + step * sx : nullptr;
+      const uint32_t c = p != nullptr ? packColor(p[2], p[1], p[0]) : readColor(s, sx, sy);
+      if (plan.luminance) {
+        red[at] = static_cast<uint8_t>(luminanceOf(lum, c));
       } else {
-        const uint32_t c = readColor(s, sx, sy);
-        if (plan.luminance) {
-          red[at] = static_cast<uint8_t>(luminanceOf(lum, c));
-        } else {
-          red[at] = redOf(c);
-          green[at] = greenOf(c);
-          blue[at] = blueOf(c);
-        }
+        red[at] = redOf(c);
+        green[at] = greenOf(c);
+        blue[at] = blueOf(c);
       }
     }
   };
